@@ -1,0 +1,28 @@
+// The codecs, one file each. They see only the CodecIO byte source and sink; files, keys,
+// checksums and progress are the driver's business.
+#pragma once
+
+#include <cstdint>
+
+#include "archive/codec_io.h"
+
+namespace vurerode {
+
+// coNone: bytes as they are, until the input ends.
+void CopyStored(CodecIO& io);
+
+// coRLE, both ways, until the input ends.
+void EncodeRLE(CodecIO& io);
+void DecodeRLE(CodecIO& io);
+
+// coLZH (LZSS with adaptive Huffman coding, 4096-byte window). The decoder produces count bytes
+// (possibly a few more when the last match runs past it) and raises nothing of its own.
+void EncodeLZH(CodecIO& io);
+void DecodeLZH(CodecIO& io, int64_t count);
+
+// coLZH5 (the -lh5- method). The decoder produces count bytes (possibly a few more, as above) and
+// raises ELZHBadDecodeTable on an inconsistent or oversized code table.
+void EncodeLZH5(CodecIO& io);
+void DecodeLZH5(CodecIO& io, int64_t count);
+
+}  // namespace vurerode

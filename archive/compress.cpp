@@ -1,0 +1,448 @@
+#include "archive/compress.h"
+
+#include <algorithm>
+#include <cctype>
+#include <limits>
+
+#include "archive/codecs.h"
+#include "archive/errors.h"
+#include "platform/exception.h"
+
+namespace vurerode {
+namespace {
+
+constexpr int32_t kNoLimit = std::numeric_limits<int32_t>::max();
+
+int32_t Elapsed(std::chrono::steady_clock::time_point since) {
+  return static_cast<int32_t>(
+      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - since).count());
+}
+
+// The directory part of a path, up to and including its last backslash.
+std::string DirectoryPart(const std::string& path) {
+  size_t slash = path.find_last_of('\\');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// A name component made of dots and blanks with at least two dots means the parent folder to
+// Windows, which drops trailing dots and blanks.
+bool IsParentComponent(const std::string& component) {
+  size_t dots = static_cast<size_t>(std::count(component.begin(), component.end(), '.'));
+  return dots >= 2 && component.find_first_not_of(". ") == std::string::npos;
+}
+
+}  // namespace
+
+TCompress::TCompress(platform::FileSystem& fs) : fs_(fs) {}
+TCompress::~TCompress() = default;
+
+void TCompress::SetTargetPath(const std::string& path) {
+  targetPath_ = path;
+  if (!targetPath_.empty() && targetPath_.back() != '\\') targetPath_ += '\\';
+}
+
+// ---------------------------------------------------------------------------------------------
+// Listing
+
+void TCompress::ListArchiveFile(const std::string& fileName, TArchiveList& list) {
+  auto file = fs_.OpenFile(fileName, platform::FileAccess::Read);
+  ListArchiveStream(*file, list);
+}
+
+void TCompress::ListArchiveStream(TStream& stream, TArchiveList& list) {
+  if (stream.Remaining() < static_cast<int64_t>(kArchiveHeaderSize + kEntryHeaderSize)) return;
+  TArchiveHeader header;
+  std::string methodId;
+  ReadArchiveHeader(stream, header, methodId, OnRecognize);
+  TEntryHeader entry;
+  std::string name;
+  while (ReadEntryHeader(stream, entry, name)) {
+    if (entry.CompressedSize < 0) break;  // no data can have a negative size: nothing valid follows
+    TCompressedFileInfo info;
+    info.FileDate = entry.FileDate;
+    info.Attributes = entry.Attributes;
+    info.OriginalSize = entry.OriginalSize;
+    info.CompressedSize = entry.CompressedSize;
+    info.Method = static_cast<TCompressionMethod>(entry.Method);
+    info.Checksum = entry.Checksum;
+    info.HeaderPosition =
+        static_cast<int32_t>(stream.Position() - static_cast<int64_t>(kEntryHeaderSize) - entry.NameLength);
+    info.Locked = entry.LockMarker > 0;
+    list.push_back({name, info});
+    stream.Seek(entry.CompressedSize, SeekOrigin::Current);
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Expansion
+
+void TCompress::ExpandArchiveFile(const std::string& fileName, std::vector<std::string>* selection) {
+  auto file = fs_.OpenFile(fileName, platform::FileAccess::Read);
+  ExpandArchiveStream(*file, selection);
+}
+
+bool TCompress::NameInList(const std::vector<std::string>& list, const std::string& name) {
+  auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
+  for (const std::string& s : list) {
+    if (s.size() != name.size()) continue;
+    bool same = true;
+    for (size_t i = 0; i < s.size() && same; ++i) same = lower(s[i]) == lower(name[i]);
+    if (same) return true;
+  }
+  return false;
+}
+
+void TCompress::CheckEntryName(const std::string& name) const {
+  if (name.find(':') != std::string::npos) throw EUnsafeEntryName(name);
+  size_t start = 0;
+  while (start <= name.size()) {
+    size_t end = name.find_first_of("\\/", start);
+    if (end == std::string::npos) end = name.size();
+    if (IsParentComponent(name.substr(start, end - start))) throw EUnsafeEntryName(name);
+    start = end + 1;
+  }
+}
+
+void TCompress::ExpandArchiveStream(TStream& stream, std::vector<std::string>* selection) {
+  std::vector<std::string> written;
+  TArchiveHeader header;
+  std::string methodId;
+  ReadArchiveHeader(stream, header, methodId, OnRecognize);
+  int64_t running = 0;
+  TEntryHeader entry;
+  std::string name;
+  for (;;) {
+    if (!ReadEntryHeader(stream, entry, name)) break;
+    if (running >= header.TotalSize) break;
+    if (entry.CompressedSize < 0) break;
+    // Whatever a codec or handler consumes, the next header starts right after this entry's data.
+    const int64_t next = stream.Position() + entry.CompressedSize;
+    if (selection && !NameInList(*selection, name)) {
+      stream.SetPosition(next);
+      running += entry.OriginalSize;
+      continue;
+    }
+    CheckEntryName(name);
+    std::string dest = (!name.empty() && name[0] == '\\') ? name : targetPath_ + name;
+    if (OnCheckFile) {
+      OnCheckFile(dest, cmExpand);
+      if (dest.empty()) {
+        stream.SetPosition(next);
+        continue;
+      }
+      if (dest == "*") break;
+    }
+    if (FreeSpaceForFile(dest) < entry.OriginalSize) throw EInsufficientDiskSpace(dest);
+    if (MakeDirectories) MakeDirectoryPath(DirectoryPart(dest));
+
+    std::unique_ptr<platform::TFileStream> file;
+    try {
+      file = fs_.CreateFile(dest);
+    } catch (const EFCreateError&) {
+      if (ExceptionOnFileError) throw;
+      stream.SetPosition(next);
+      continue;
+    }
+    try {
+      ExpandEntry(*file, stream, entry, methodId);
+    } catch (const EInvalidKey&) {
+      file.reset();
+      fs_.DeleteFile(dest);
+      throw;
+    } catch (...) {
+      file.reset();
+      fs_.SetAttributes(dest, entry.Attributes);
+      throw;
+    }
+    file->SetLastWriteDosTime(static_cast<uint32_t>(entry.FileDate));
+    written.push_back(dest);
+    file.reset();
+    fs_.SetAttributes(dest, entry.Attributes);
+    running += entry.OriginalSize;
+    stream.SetPosition(next);
+  }
+  if (selection) *selection = std::move(written);
+}
+
+void TCompress::ExpandEntry(TStream& dest, TStream& source, const TEntryHeader& entry, const std::string& methodId) {
+  const bool locked = entry.LockMarker > 0;
+  if (locked && Key == 0) throw EInvalidKey();
+  int32_t computed = 0;
+  auto started = std::chrono::steady_clock::now();
+  if (entry.Method == coCustom) {
+    if (OnExpand) OnExpand(dest, source, entry.CompressedSize, entry.OriginalSize, methodId, computed);
+  } else {
+    try {
+      computed = static_cast<int32_t>(ProcessStream(TProcessDirection::Expand, dest, source, entry.Method,
+                                                    entry.OriginalSize, entry.CompressedSize, entry.LockMarker == 2));
+    } catch (const ELZHBadDecodeTable&) {
+      if (locked) throw EInvalidKey();
+      throw;
+    }
+  }
+  ElapsedTicks = Elapsed(started);
+  if (computed == entry.Checksum || (entry.Checksum == 0 && entry.Method == coNone)) return;
+  if (!locked) throw EBadChecksum();
+  if (static_cast<uint32_t>(entry.Checksum) != static_cast<uint32_t>(Key) + static_cast<uint32_t>(computed))
+    throw EInvalidKey();
+}
+
+// ---------------------------------------------------------------------------------------------
+// The stream driver
+
+uint32_t TCompress::ProcessStream(TProcessDirection direction, TStream& dest, TStream& source, uint8_t method,
+                                  int32_t uncompressedSize, int32_t compressedSize, bool unscramble,
+                                  int64_t* bytesWritten) {
+  const bool expanding = direction == TProcessDirection::Expand;
+  if (bytesWritten) *bytesWritten = 0;
+  if (OnShowProgress) {
+    int32_t percent = 0;
+    OnShowProgress(percent);
+    if (percent == -1) return 0;
+  }
+  CodecIO::Setup setup;
+  setup.input = &source;
+  setup.output = &dest;
+  setup.inputSize = expanding ? compressedSize : uncompressedSize;
+  setup.outputBudget = expanding ? int64_t{kNoLimit} : int64_t{uncompressedSize} - StoreMargin;
+  setup.key = Key;
+  setup.unscrambleInput = expanding && unscramble;
+  setup.scrambleOutput = !expanding;
+  setup.progress = &OnShowProgress;
+  auto io = std::make_unique<CodecIO>(setup);
+
+  if (expanding) {
+    switch (method) {
+      case coNone: CopyStored(*io); break;
+      case coRLE: DecodeRLE(*io); break;
+      case coLZH: DecodeLZH(*io, uncompressedSize); break;
+      case coLZH5: DecodeLZH5(*io, uncompressedSize); break;
+      default: break;
+    }
+  } else {
+    switch (method) {
+      case coNone: CopyStored(*io); break;
+      case coRLE: EncodeRLE(*io); break;
+      case coLZH: EncodeLZH(*io); break;
+      case coLZH5: EncodeLZH5(*io); break;
+      default: break;
+    }
+  }
+  io->Finish();
+  if (OnShowProgress) {
+    int32_t percent = 100;
+    OnShowProgress(percent);
+  }
+  if (expanding) return io->WriteSum();
+  if (bytesWritten) *bytesWritten = io->BytesWritten();
+  return io->ReadSum();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Space and directories
+
+int32_t TCompress::FreeSpaceForFile(const std::string& path) {
+  if (!CheckSpaceBeforeExpand) return kNoLimit;
+  std::string upper = path;
+  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  int drive = (upper.size() > 1 && upper[1] == ':') ? upper[0] - 64 : 0;
+  std::string root = drive == 0 ? std::string() : std::string(1, static_cast<char>(drive + 64)) + ":\\";
+  // Single precision, as the free-space figure has always been kept.
+  float free = static_cast<float>(fs_.DiskFreeBytes(root));
+  if (free >= 2147483647.0f) return kNoLimit;
+  int32_t result = static_cast<int32_t>(free);
+  if (fs_.FileExists(path)) {
+    int64_t size;
+    try {
+      size = fs_.OpenFile(path, platform::FileAccess::Read)->Size();
+    } catch (const EFOpenError&) {
+      throw EInOutError(5);
+    }
+    if (static_cast<double>(size) + free >= 2147483647.0) return kNoLimit;
+    result += static_cast<int32_t>(size);
+  }
+  return result;
+}
+
+void TCompress::MakeDirectoryPath(const std::string& path) {
+  if (path.empty()) return;
+  std::string dir = path;
+  if (dir.back() == '\\') dir.pop_back();
+  if (dir.size() < 3 || fs_.DirectoryExists(dir)) return;
+  MakeDirectoryPath(DirectoryPart(dir));
+  if (int code = fs_.CreateDirectory(dir); code != 0 && !fs_.DirectoryExists(dir)) throw EInOutError(code);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Writing
+
+TCompressedFileInfo TCompress::AppendEntry(TStream& archive, TStream& source, int32_t size, const std::string& name,
+                                           uint32_t fileDate, uint16_t attributes, TCompressionMethod method,
+                                           std::string* customId) {
+  if (name.size() > static_cast<size_t>(std::numeric_limits<int16_t>::max()))
+    throw Exception("Entry name too long for an archive: " + name.substr(0, 64) + "...");
+  if (size < 0) throw Exception("File too large for an archive entry: " + name);
+
+  TEntryHeader entry;
+  entry.NameLength = static_cast<int16_t>(name.size());
+  entry.FileDate = static_cast<int32_t>(fileDate);
+  entry.Attributes = attributes;
+  entry.OriginalSize = size;
+  entry.Method = method;
+  entry.LockMarker = Key != 0 ? 2 : 0;
+
+  const int64_t headerPos = archive.Position();
+  const int64_t sourceStart = source.Position();
+  auto headerBytes = entry.Pack();
+  archive.Write(headerBytes.data(), headerBytes.size());
+  archive.Write(name.data(), name.size());
+  const int64_t dataStart = archive.Position();
+
+  uint32_t checksum = 0;
+  int64_t coded = 0;
+  bool store = method == coNone;
+  if (method == coCustom) {
+    if (OnCompress) {
+      std::string id = kMethodIdentifiers[coCustom];
+      int32_t outputSize = 0;
+      int32_t sum = 0;
+      OnCompress(archive, source, id, outputSize, sum);
+      checksum = static_cast<uint32_t>(sum);
+      coded = outputSize;
+      if (customId) *customId = id;
+    } else {
+      store = true;
+    }
+  } else if (!store) {
+    try {
+      checksum = ProcessStream(TProcessDirection::Compress, archive, source, method, size, size, false, &coded);
+      // Coded data that is not smaller than the file gains nothing: store the file instead.
+      store = coded >= size;
+    } catch (const EUnableToCompress&) {
+      store = true;
+    }
+  }
+  if (store) {
+    entry.Method = coNone;
+    archive.SetPosition(dataStart);
+    source.SetPosition(sourceStart);
+    int32_t margin = StoreMargin;
+    StoreMargin = 0;  // storing always fits: its budget is the file's own size
+    try {
+      checksum = ProcessStream(TProcessDirection::Compress, archive, source, coNone, size, size, false, &coded);
+    } catch (...) {
+      StoreMargin = margin;
+      throw;
+    }
+    StoreMargin = margin;
+  }
+  entry.CompressedSize = static_cast<int32_t>(coded);
+  entry.Checksum = static_cast<int32_t>(checksum);
+  const int64_t end = dataStart + coded;
+  // A failed attempt may have left more bytes than the stored data covers.
+  archive.SetPosition(end);
+  if (archive.Size() > end) archive.Truncate();
+  archive.SetPosition(headerPos);
+  headerBytes = entry.Pack();
+  archive.Write(headerBytes.data(), headerBytes.size());
+  archive.SetPosition(end);
+
+  TCompressedFileInfo info;
+  info.FileDate = entry.FileDate;
+  info.Attributes = entry.Attributes;
+  info.OriginalSize = entry.OriginalSize;
+  info.CompressedSize = entry.CompressedSize;
+  info.Method = static_cast<TCompressionMethod>(entry.Method);
+  info.Checksum = entry.Checksum;
+  info.HeaderPosition = static_cast<int32_t>(headerPos);
+  info.Locked = entry.LockMarker > 0;
+  return info;
+}
+
+namespace {
+
+// Adds the members' entries to an archive positioned at its end; returns the sum of their sizes.
+int64_t AppendMembers(TCompress& compress, platform::FileSystem& fs, TStream& archive,
+                      const std::vector<TArchiveMember>& members, TCompressionMethod method, std::string& customId) {
+  int64_t total = 0;
+  for (const TArchiveMember& m : members) {
+    auto source = fs.OpenFile(m.SourcePath, platform::FileAccess::Read);
+    int64_t size = source->Size();
+    if (size > std::numeric_limits<int32_t>::max())
+      throw Exception("File too large for an archive entry (2 GiB at most): " + m.SourcePath);
+    uint32_t attributes = fs.GetAttributes(m.SourcePath);
+    if (attributes == platform::kInvalidAttributes) attributes = platform::faArchive;
+    std::string id;
+    compress.AppendEntry(archive, *source, static_cast<int32_t>(size), m.EntryName, source->LastWriteDosTime(),
+                         static_cast<uint16_t>(attributes & ~platform::faDirectory), method, &id);
+    if (!id.empty() && customId.empty()) customId = id;
+    total += size;
+  }
+  return total;
+}
+
+void RewriteHeader(TStream& archive, int64_t headerPos, const TArchiveHeader& header) {
+  int64_t end = archive.Position();
+  archive.SetPosition(headerPos);
+  auto bytes = header.Pack();
+  archive.Write(bytes.data(), bytes.size());
+  archive.SetPosition(end);
+}
+
+int32_t CheckedTotal(int64_t total) {
+  if (total > std::numeric_limits<int32_t>::max())
+    throw Exception("Archive too large: its files add up to more than 2 GiB");
+  return static_cast<int32_t>(total);
+}
+
+}  // namespace
+
+void TCompress::CompressToStream(TStream& archive, const std::vector<TArchiveMember>& members,
+                                 TCompressionMethod method) {
+  const int64_t headerPos = archive.Position();
+  std::string id = kMethodIdentifiers[method];
+  TArchiveHeader header = MakeArchiveHeader(id, caMulti, 0, Key);
+  auto bytes = header.Pack();
+  archive.Write(bytes.data(), bytes.size());
+  std::string customId;
+  int64_t total = AppendMembers(*this, fs_, archive, members, method, customId);
+  header = MakeArchiveHeader(customId.empty() ? id : customId, caMulti, CheckedTotal(total), Key);
+  RewriteHeader(archive, headerPos, header);
+}
+
+void TCompress::CompressFiles(const std::string& archiveFile, const std::vector<TArchiveMember>& members,
+                              TCompressionMethod method) {
+  if (!fs_.FileExists(archiveFile)) {
+    auto file = fs_.CreateFile(archiveFile);
+    CompressToStream(*file, members, method);
+    return;
+  }
+  auto file = fs_.OpenFile(archiveFile, platform::FileAccess::ReadWrite);
+  if (file->Size() < static_cast<int64_t>(kArchiveHeaderSize)) {
+    file->SetPosition(0);
+    file->Truncate();
+    CompressToStream(*file, members, method);
+    return;
+  }
+  TArchiveHeader header;
+  std::string methodId;
+  ReadArchiveHeader(*file, header, methodId, OnRecognize);
+  // Walk to the end of the last whole entry; anything after it is cut off.
+  const int64_t size = file->Size();
+  int64_t end = file->Position();
+  TEntryHeader entry;
+  std::string name;
+  while (ReadEntryHeader(*file, entry, name) && entry.CompressedSize >= 0 &&
+         file->Position() + entry.CompressedSize <= size) {
+    end = file->Position() + entry.CompressedSize;
+    file->SetPosition(end);
+  }
+  file->SetPosition(end);
+  file->Truncate();
+  std::string customId;
+  int64_t added = AppendMembers(*this, fs_, *file, members, method, customId);
+  header.TotalSize = CheckedTotal(int64_t{header.TotalSize} + added);
+  RewriteHeader(*file, 0, header);
+}
+
+}  // namespace vurerode

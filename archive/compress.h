@@ -1,0 +1,114 @@
+// TCompress: lists, expands and writes archives. Expansion places each entry below TargetPath,
+// restoring its date and attributes, checking free space, creating folders, verifying checksums and
+// keys; the application steers it through events. Writing adds files to an archive with a chosen
+// method, storing entries that would not shrink.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "archive/codec_io.h"
+#include "archive/format.h"
+#include "platform/file_system.h"
+#include "platform/stream.h"
+
+namespace vurerode {
+
+enum TCProcessMode : uint8_t { cmCompress = 0, cmExpand = 1 };
+
+using TExpandEvent = std::function<void(TStream& dest, TStream& source, int32_t Sourcesize, int32_t Destsize,
+                                        const std::string& CompressID, int32_t& checksum)>;
+using TCompressEvent = std::function<void(TStream& dest, TStream& source, std::string& CompressID,
+                                          int32_t& Outputsize, int32_t& checksum)>;
+using TFilenameCheckEvent = std::function<void(std::string& filepath, TCProcessMode mode)>;
+
+// One listed entry: its name as stored and its information record.
+struct TListedEntry {
+  std::string Name;
+  TCompressedFileInfo Info;
+};
+using TArchiveList = std::vector<TListedEntry>;
+
+// One file to add to an archive: where its bytes come from and the name it is stored under.
+struct TArchiveMember {
+  std::string SourcePath;
+  std::string EntryName;
+};
+
+enum class TProcessDirection { Expand, Compress };
+
+class TCompress {
+ public:
+  explicit TCompress(platform::FileSystem& fs);
+  virtual ~TCompress();
+  TCompress(const TCompress&) = delete;
+  TCompress& operator=(const TCompress&) = delete;
+
+  // ---- properties ----
+  int32_t ElapsedTicks = 0;
+  TCompressEvent OnCompress;
+  TExpandEvent OnExpand;
+  TRecognizeEvent OnRecognize;
+  TFilenameCheckEvent OnCheckFile;
+  TShowProgressEvent OnShowProgress;
+  bool MakeDirectories = false;
+  int32_t Key = 0;
+  bool ExceptionOnFileError = false;
+  bool CheckSpaceBeforeExpand = false;
+  int32_t StoreMargin = 0;
+
+  const std::string& TargetPath() const { return targetPath_; }
+  // Stores the path with a backslash appended unless it is empty or already ends with one.
+  void SetTargetPath(const std::string& path);
+
+  // ---- listing and expansion ----
+  void ListArchiveFile(const std::string& fileName, TArchiveList& list);
+  void ListArchiveStream(TStream& stream, TArchiveList& list);
+  // With a selection, only entries named in it (ASCII letters compared without case) are expanded,
+  // and on success it is replaced by the destination paths of the files written.
+  void ExpandArchiveFile(const std::string& fileName, std::vector<std::string>* selection = nullptr);
+  void ExpandArchiveStream(TStream& stream, std::vector<std::string>* selection = nullptr);
+
+  // ---- writing ----
+  // Appends the members to an archive file, creating it when it does not exist. An existing
+  // archive keeps its entries; its TotalSize grows by the new entries' sizes.
+  void CompressFiles(const std::string& archiveFile, const std::vector<TArchiveMember>& members,
+                     TCompressionMethod method);
+  // Writes a new archive of the members at the stream's position.
+  void CompressToStream(TStream& archive, const std::vector<TArchiveMember>& members, TCompressionMethod method);
+  // Appends one entry read from source (size bytes) to an archive positioned at its end; returns
+  // the entry's record. The archive header's TotalSize is the caller's to update. For coCustom the
+  // identifier OnCompress reports comes back in customId.
+  TCompressedFileInfo AppendEntry(TStream& archive, TStream& source, int32_t size, const std::string& name,
+                                  uint32_t fileDate, uint16_t attributes, TCompressionMethod method,
+                                  std::string* customId = nullptr);
+
+  // Runs one codec over one entry's bytes: the sum of the bytes written when expanding, the sum of
+  // the bytes read when compressing (then bytesWritten receives the coded size).
+  uint32_t ProcessStream(TProcessDirection direction, TStream& dest, TStream& source, uint8_t method,
+                         int32_t uncompressedSize, int32_t compressedSize, bool unscramble,
+                         int64_t* bytesWritten = nullptr);
+
+  // Free space for a destination file: the drive's free bytes plus the size of a file it replaces,
+  // capped at 2^31 - 1; 2^31 - 1 when space is not checked.
+  int32_t FreeSpaceForFile(const std::string& path);
+  // Creates the folder and its missing parents; raises EInOutError ("I/O error %d") on failure.
+  void MakeDirectoryPath(const std::string& path);
+  static bool NameInList(const std::vector<std::string>& list, const std::string& name);
+
+ protected:
+  platform::FileSystem& fs() { return fs_; }
+
+ private:
+  void ExpandEntry(TStream& dest, TStream& source, const TEntryHeader& entry, const std::string& methodId);
+  void CheckEntryName(const std::string& name) const;
+
+  platform::FileSystem& fs_;
+  std::string targetPath_;
+};
+
+}  // namespace vurerode

@@ -1,0 +1,129 @@
+#include "archive/format.h"
+
+#include <cstring>
+
+#include "archive/errors.h"
+
+namespace vurerode {
+namespace {
+
+constexpr uint8_t kMagic[5] = {'R', 'E', 'Z', 'U', 0x1A};
+
+void Put16(uint8_t* p, uint16_t v) {
+  p[0] = static_cast<uint8_t>(v);
+  p[1] = static_cast<uint8_t>(v >> 8);
+}
+void Put32(uint8_t* p, uint32_t v) {
+  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
+}
+uint16_t Get16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+uint32_t Get32(const uint8_t* p) {
+  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
+         (static_cast<uint32_t>(p[3]) << 24);
+}
+
+}  // namespace
+
+std::array<uint8_t, kArchiveHeaderSize> TArchiveHeader::Pack() const {
+  std::array<uint8_t, kArchiveHeaderSize> b{};
+  std::memcpy(&b[0], magic.data(), 5);
+  std::memcpy(&b[5], methodId.data(), 3);
+  Put32(&b[8], static_cast<uint32_t>(TotalSize));
+  b[12] = ArchiveType;
+  Put32(&b[13], static_cast<uint32_t>(reserved));
+  Put32(&b[17], static_cast<uint32_t>(lockMarker));
+  return b;
+}
+
+TArchiveHeader TArchiveHeader::Unpack(const uint8_t* b) {
+  TArchiveHeader h;
+  std::memcpy(h.magic.data(), &b[0], 5);
+  std::memcpy(h.methodId.data(), &b[5], 3);
+  h.TotalSize = static_cast<int32_t>(Get32(&b[8]));
+  h.ArchiveType = b[12];
+  h.reserved = static_cast<int32_t>(Get32(&b[13]));
+  h.lockMarker = static_cast<int32_t>(Get32(&b[17]));
+  return h;
+}
+
+std::array<uint8_t, kEntryHeaderSize> TEntryHeader::Pack() const {
+  std::array<uint8_t, kEntryHeaderSize> b{};
+  Put16(&b[0], static_cast<uint16_t>(NameLength));
+  Put32(&b[2], static_cast<uint32_t>(FileDate));
+  Put16(&b[6], Attributes);
+  Put32(&b[8], static_cast<uint32_t>(OriginalSize));
+  Put32(&b[12], static_cast<uint32_t>(CompressedSize));
+  b[16] = Method;
+  Put32(&b[17], static_cast<uint32_t>(Checksum));
+  Put32(&b[21], static_cast<uint32_t>(LockMarker));
+  return b;
+}
+
+TEntryHeader TEntryHeader::Unpack(const uint8_t* b) {
+  TEntryHeader h;
+  h.NameLength = static_cast<int16_t>(Get16(&b[0]));
+  h.FileDate = static_cast<int32_t>(Get32(&b[2]));
+  h.Attributes = Get16(&b[6]);
+  h.OriginalSize = static_cast<int32_t>(Get32(&b[8]));
+  h.CompressedSize = static_cast<int32_t>(Get32(&b[12]));
+  h.Method = b[16];
+  h.Checksum = static_cast<int32_t>(Get32(&b[17]));
+  h.LockMarker = static_cast<int32_t>(Get32(&b[21]));
+  return h;
+}
+
+TArchiveHeader MakeArchiveHeader(const std::string& methodId, uint8_t archiveType, int32_t totalSize, int32_t key) {
+  TArchiveHeader h;
+  std::memcpy(h.magic.data(), kMagic, 5);
+  for (size_t i = 0; i < 3; ++i) h.methodId[i] = i < methodId.size() ? methodId[i] : ' ';
+  h.TotalSize = totalSize;
+  h.ArchiveType = archiveType;
+  h.reserved = 0;
+  h.lockMarker = key > 0 ? 2 : 0;
+  return h;
+}
+
+void ReadArchiveHeader(TStream& stream, TArchiveHeader& header, std::string& methodId,
+                       const TRecognizeEvent& onRecognize) {
+  methodId.assign(3, '\0');
+  if (stream.Remaining() < static_cast<int64_t>(kArchiveHeaderSize)) {
+    header = MakeArchiveHeader(std::string(), caMulti, 0, 0);
+    return;
+  }
+  uint8_t bytes[kArchiveHeaderSize] = {};
+  stream.Read(bytes, sizeof bytes);
+  header = TArchiveHeader::Unpack(bytes);
+  if (std::memcmp(header.magic.data(), kMagic, 5) != 0) throw EInvalidHeader();
+  if (header.ArchiveType != caMulti) throw EInvalidHeaderArchiveType();
+  methodId.assign(header.methodId.data(), 3);
+  IdentifyMethod(methodId, onRecognize);
+}
+
+bool ReadEntryHeader(TStream& stream, TEntryHeader& header, std::string& name) {
+  uint8_t bytes[kEntryHeaderSize];
+  if (stream.Read(bytes, sizeof bytes) != sizeof bytes) return false;
+  header = TEntryHeader::Unpack(bytes);
+  // A negative length cannot name anything: treat it as the end of the archive.
+  if (header.NameLength < 0) return false;
+  name.assign(static_cast<size_t>(header.NameLength), '\0');
+  return stream.Read(name.data(), name.size()) == name.size();
+}
+
+TCompressionMethod IdentifyMethod(const std::string& methodId, const TRecognizeEvent& onRecognize) {
+  for (size_t i = 0; i < kMethodIdentifiers.size(); ++i)
+    if (methodId == kMethodIdentifiers[i]) return static_cast<TCompressionMethod>(i);
+  if (onRecognize) {
+    bool recognized = false;
+    onRecognize(methodId, recognized);
+    if (recognized) return coCustom;
+  }
+  throw EUnrecognizedCompressionMethod(methodId);
+}
+
+uint32_t ByteSum(const uint8_t* data, size_t n, uint32_t start) {
+  uint32_t sum = start;
+  for (size_t i = 0; i < n; ++i) sum += data[i];
+  return sum;
+}
+
+}  // namespace vurerode

@@ -1,0 +1,28 @@
+# Project-wide compiler settings: warnings are errors on every compiler we build with.
+add_compile_options(-Wall -Wextra -Werror)
+if(CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+  add_compile_options(-Wno-unknown-warning-option)
+endif()
+
+if(VURERODE_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+if(VURERODE_FUZZ)
+  # Instrument everything for coverage; the fuzz targets add -fsanitize=fuzzer at link time.
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+if(MINGW)
+  # One self-contained executable per program: no libstdc++/libgcc/winpthread DLLs beside it.
+  add_link_options(-static -static-libgcc -static-libstdc++)
+  add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX)
+endif()
+
+# Collect the sources of one library folder; new files join the build without editing CMake.
+function(vurerode_sources out dir)
+  file(GLOB _s CONFIGURE_DEPENDS "${dir}/*.cpp")
+  set(${out} ${_s} PARENT_SCOPE)
+endfunction()

@@ -1,0 +1,77 @@
+// The file-system half of the seam to the operating system. Paths are Windows paths: backslash
+// separated, bytes of the ANSI code page. Each implementation maps them to its own world: the real
+// Win32 API, a virtual Windows machine in a host folder, or the host's POSIX file system.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/stream.h"
+
+namespace vurerode::platform {
+
+// Windows file attribute bits.
+enum : uint32_t {
+  faReadOnly = 0x01,
+  faHidden = 0x02,
+  faSysFile = 0x04,
+  faVolumeID = 0x08,
+  faDirectory = 0x10,
+  faArchive = 0x20,
+  faNormal = 0x80,
+};
+inline constexpr uint32_t kInvalidAttributes = 0xFFFFFFFFu;
+
+// An open file: a stream that can also take its last-write time.
+class TFileStream : public TStream {
+ public:
+  // Sets the last-write time from a packed MS-DOS date and time (local time), as the archive
+  // stores it: bits 0-4 seconds/2, 5-10 minutes, 11-15 hours, 16-20 day, 21-24 month, 25-31 years
+  // since 1980.
+  virtual void SetLastWriteDosTime(uint32_t dosDateTime) = 0;
+  // The last-write time packed the same way (local time); 1980-01-01 00:00 for earlier times.
+  virtual uint32_t LastWriteDosTime() = 0;
+  virtual const std::string& Path() const = 0;
+};
+
+enum class FileAccess {
+  Read,       // existing file, read only, others may not write meanwhile
+  ReadWrite,  // existing file, read and write
+};
+
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+
+  // Attributes of a file or directory, kInvalidAttributes when it does not exist.
+  virtual uint32_t GetAttributes(const std::string& path) = 0;
+  virtual bool SetAttributes(const std::string& path, uint32_t attributes) = 0;
+
+  // Opens an existing file; raises EFOpenError ("Cannot open file %s") when it cannot.
+  virtual std::unique_ptr<TFileStream> OpenFile(const std::string& path, FileAccess access) = 0;
+  // Creates a new empty file, truncating one that exists; raises EFCreateError ("Cannot create
+  // file %s") when it cannot.
+  virtual std::unique_ptr<TFileStream> CreateFile(const std::string& path) = 0;
+
+  virtual bool DeleteFile(const std::string& path) = 0;
+  // Creates one directory (its parent must exist). Returns 0 or the system's error code.
+  virtual int CreateDirectory(const std::string& path) = 0;
+  virtual bool RemoveDirectory(const std::string& path) = 0;
+
+  // Free bytes on the drive whose root is given ("A:\"), or on the current drive when the root is
+  // empty; -1 when the query fails.
+  virtual double DiskFreeBytes(const std::string& root) = 0;
+
+  // Convenience built on the primitives above.
+  bool FileExists(const std::string& path) {
+    uint32_t a = GetAttributes(path);
+    return a != kInvalidAttributes && (a & faDirectory) == 0;
+  }
+  bool DirectoryExists(const std::string& path) {
+    uint32_t a = GetAttributes(path);
+    return a != kInvalidAttributes && (a & faDirectory) != 0;
+  }
+};
+
+}  // namespace vurerode::platform

@@ -1,0 +1,25 @@
+// The host's own POSIX file system behind the seam. Windows paths are mapped by turning every
+// backslash into a slash; attributes are derived from the mode bits (read-only when no write bit).
+#pragma once
+
+#include <string>
+
+#include "platform/file_system.h"
+
+namespace vurerode::platform {
+
+class HostFileSystem : public FileSystem {
+ public:
+  uint32_t GetAttributes(const std::string& path) override;
+  bool SetAttributes(const std::string& path, uint32_t attributes) override;
+  std::unique_ptr<TFileStream> OpenFile(const std::string& path, FileAccess access) override;
+  std::unique_ptr<TFileStream> CreateFile(const std::string& path) override;
+  bool DeleteFile(const std::string& path) override;
+  int CreateDirectory(const std::string& path) override;
+  bool RemoveDirectory(const std::string& path) override;
+  double DiskFreeBytes(const std::string& root) override;
+
+  static std::string HostPath(const std::string& windowsPath);
+};
+
+}  // namespace vurerode::platform

@@ -1,0 +1,39 @@
+// Helpers shared by the test programs: deterministic data, scratch folders, small file utilities.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace vurerode::test {
+
+// Deterministic pseudo-random bytes (xorshift), the same on every machine.
+std::vector<uint8_t> RandomBytes(size_t n, uint64_t seed);
+// Text-like bytes: words from a small vocabulary, compressible as real text is.
+std::vector<uint8_t> TextBytes(size_t n, uint64_t seed);
+std::vector<uint8_t> Bytes(const std::string& s);
+
+// A fresh folder below the system's temporary folder, removed with everything in it at the end.
+class ScratchDir {
+ public:
+  ScratchDir();
+  ~ScratchDir();
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+  const std::filesystem::path& path() const { return path_; }
+  std::string str() const { return path_.string(); }
+
+ private:
+  std::filesystem::path path_;
+};
+
+std::vector<uint8_t> ReadFileBytes(const std::filesystem::path& p);
+void WriteFileBytes(const std::filesystem::path& p, const std::vector<uint8_t>& data);
+
+// True when a program of that name is on PATH (for checks against peer tools).
+bool HaveProgram(const std::string& name);
+// Runs a shell command; returns its exit status.
+int RunCommand(const std::string& command);
+
+}  // namespace vurerode::test
