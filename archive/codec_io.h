@@ -27,11 +27,11 @@ class CodecIO {
   struct Setup {
     TStream* input = nullptr;
     TStream* output = nullptr;
-    int64_t inputSize = 0;                // bytes the source may deliver for this entry
-    int64_t outputBudget = 0x7FFFFFFF;    // bytes the sink may take before EUnableToCompress
-    int32_t key = 0;                      // the component's key
-    bool unscrambleInput = false;         // XOR input bytes with the key (reading a locked entry)
-    bool scrambleOutput = false;          // XOR output bytes with the key (writing with a key)
+    int64_t inputSize = 0;              // bytes the source may deliver for this entry
+    int64_t outputBudget = 0x7FFFFFFF;  // bytes the sink may take before EUnableToCompress
+    int32_t key = 0;                    // the component's key
+    bool unscrambleInput = false;       // XOR input bytes with the key (reading a locked entry)
+    bool scrambleOutput = false;        // XOR output bytes with the key (writing with a key)
     const TShowProgressEvent* progress = nullptr;
   };
 

@@ -366,6 +366,13 @@ int64_t AppendMembers(TCompress& compress, platform::FileSystem& fs, TStream& ar
                       const std::vector<TArchiveMember>& members, TCompressionMethod method, std::string& customId) {
   int64_t total = 0;
   for (const TArchiveMember& m : members) {
+    if (compress.OnCheckFile) {
+      // The handler sees each file before it is read; it may skip it ("") or stop ("*").
+      std::string path = m.SourcePath;
+      compress.OnCheckFile(path, cmCompress);
+      if (path.empty()) continue;
+      if (path == "*") break;
+    }
     auto source = fs.OpenFile(m.SourcePath, platform::FileAccess::Read);
     int64_t size = source->Size();
     if (size > std::numeric_limits<int32_t>::max())

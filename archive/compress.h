@@ -22,8 +22,8 @@ enum TCProcessMode : uint8_t { cmCompress = 0, cmExpand = 1 };
 
 using TExpandEvent = std::function<void(TStream& dest, TStream& source, int32_t Sourcesize, int32_t Destsize,
                                         const std::string& CompressID, int32_t& checksum)>;
-using TCompressEvent = std::function<void(TStream& dest, TStream& source, std::string& CompressID,
-                                          int32_t& Outputsize, int32_t& checksum)>;
+using TCompressEvent = std::function<void(TStream& dest, TStream& source, std::string& CompressID, int32_t& Outputsize,
+                                          int32_t& checksum)>;
 using TFilenameCheckEvent = std::function<void(std::string& filepath, TCProcessMode mode)>;
 
 // One listed entry: its name as stored and its information record.
@@ -74,6 +74,9 @@ class TCompress {
   void ExpandArchiveStream(TStream& stream, std::vector<std::string>* selection = nullptr);
 
   // ---- writing ----
+  // Writing calls OnCheckFile with each member's source path and cmCompress before reading it: an
+  // empty path skips the member, "*" stops adding members.
+  //
   // Appends the members to an archive file, creating it when it does not exist. An existing
   // archive keeps its entries; its TotalSize grows by the new entries' sizes.
   void CompressFiles(const std::string& archiveFile, const std::vector<TArchiveMember>& members,

@@ -1,0 +1,72 @@
+#include <iostream>
+
+#include "archive/compress.h"
+#include "platform/exception.h"
+#include "tools/cli.h"
+#include "tools/discarding_file_system.h"
+#include "tools/options.h"
+#include "tools/progress.h"
+
+namespace vurerode::cli {
+
+const char* const kTestHelp =
+    "usage: vurerode test [-k KEY] [-v] ARCHIVE\n"
+    "\n"
+    "Decodes every entry and verifies its checksum (and key) without writing files.\n"
+    "\n"
+    "  -k, --key KEY   the key locked entries were written with\n"
+    "  -v, --verbose   name each entry as it passes\n";
+
+int RunTest(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  Options o(args, {"-k", "--key"}, {"-v", "--verbose"});
+  if (o.Help()) {
+    out << kTestHelp;
+    return kExitOk;
+  }
+  if (o.Operands().size() != 1) throw UsageError{"test needs exactly one archive"};
+  const bool verbose = o.Has("-v") || o.Has("--verbose");
+  const std::string archive = o.Operands()[0];
+
+  NativeFileSystem native;
+  TArchiveList entries;
+  {
+    TCompress lister(native);
+    lister.ListArchiveFile(archive, entries);
+  }
+  int64_t total = 0;
+  for (const auto& e : entries) total += e.Info.CompressedSize > 0 ? e.Info.CompressedSize : 0;
+
+  DiscardingFileSystem files;
+  TCompress compress(files);
+  compress.Key = KeyOption(o);
+  ProgressBar bar(err, "testing", total);
+  std::string current;
+  size_t index = 0;
+  int64_t doneBefore = 0;
+  compress.OnCheckFile = [&](std::string& path, TCProcessMode) {
+    if (!current.empty() && verbose) {
+      bar.Clear();
+      out << "OK   " << current << '\n';
+    }
+    if (index > 0) doneBefore += entries[index - 1].Info.CompressedSize;
+    current = index < entries.size() ? entries[index].Name : path;
+    ++index;
+  };
+  compress.OnShowProgress = [&](int32_t& percent) {
+    int64_t size = index > 0 && index <= entries.size() ? entries[index - 1].Info.CompressedSize : 0;
+    bar.Update(doneBefore + size * (percent < 0 ? 0 : percent) / 100);
+  };
+  try {
+    compress.ExpandArchiveFile(archive);
+  } catch (const Exception& e) {
+    bar.Clear();
+    err << "vurerode: " << archive << (current.empty() ? "" : ": " + current) << ": " << e.what() << '\n';
+    return kExitFailure;
+  }
+  bar.Clear();
+  if (verbose && !current.empty()) out << "OK   " << current << '\n';
+  out << archive << ": " << entries.size() << (entries.size() == 1 ? " entry" : " entries") << " OK\n";
+  return kExitOk;
+}
+
+}  // namespace vurerode::cli

@@ -1,0 +1,76 @@
+#include <filesystem>
+#include <iostream>
+
+#include "archive/compress.h"
+#include "platform/exception.h"
+#include "tools/cli.h"
+#include "tools/host_paths.h"
+#include "tools/native_file_system.h"
+#include "tools/options.h"
+#include "tools/progress.h"
+
+namespace vurerode::cli {
+
+const char* const kUnpackHelp =
+    "usage: vurerode unpack [-k KEY] [-v] ARCHIVE -C DIR\n"
+    "\n"
+    "Expands every entry below DIR (created when missing); the '\\' in names become\n"
+    "folders. Existing files are replaced. Names that start with '\\' are placed below\n"
+    "DIR too.\n"
+    "\n"
+    "  -C, --directory DIR  where to expand (default: the current folder)\n"
+    "  -k, --key KEY        the key locked entries were written with\n"
+    "  -v, --verbose        name each file as it is written\n";
+
+int RunUnpack(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  Options o(args, {"-k", "--key", "-C", "--directory"}, {"-v", "--verbose"});
+  if (o.Help()) {
+    out << kUnpackHelp;
+    return kExitOk;
+  }
+  if (o.Operands().size() != 1) throw UsageError{"unpack needs exactly one archive"};
+  const bool verbose = o.Has("-v") || o.Has("--verbose");
+  std::string dir = ".";
+  if (auto d = o.Value("-C")) dir = *d;
+  if (auto d = o.Value("--directory")) dir = *d;
+  const std::string archive = o.Operands()[0];
+  const int32_t key = KeyOption(o);
+
+  NativeFileSystem files;
+  TArchiveList entries;
+  TCompress compress(files);
+  compress.ListArchiveFile(archive, entries);
+  int64_t total = 0;
+  for (const auto& e : entries) total += e.Info.OriginalSize > 0 ? e.Info.OriginalSize : 0;
+
+  std::error_code ec;
+  std::filesystem::create_directories(dir, ec);
+  if (ec) throw Exception("cannot create folder '" + dir + "': " + ec.message());
+  const std::string target = WindowsDirectory(dir);
+  compress.SetTargetPath(target);
+  compress.Key = key;
+  compress.MakeDirectories = true;
+  compress.ExceptionOnFileError = true;
+
+  ProgressBar bar(err, "unpacking", total);
+  size_t index = 0;
+  int64_t doneBefore = 0;
+  compress.OnCheckFile = [&](std::string& path, TCProcessMode) {
+    // A name that starts with a backslash would land outside DIR: root it there instead.
+    if (path.compare(0, target.size(), target) != 0) path = target + path.substr(path.find_first_not_of('\\'));
+    if (index > 0 && index <= entries.size()) doneBefore += entries[index - 1].Info.OriginalSize;
+    ++index;
+    if (verbose) {
+      bar.Clear();
+      out << path.substr(target.size()) << '\n';
+    }
+  };
+  compress.OnShowProgress = [&](int32_t& percent) {
+    int64_t size = index > 0 && index <= entries.size() ? entries[index - 1].Info.OriginalSize : 0;
+    bar.Update(doneBefore + size * (percent < 0 ? 0 : percent) / 100);
+  };
+  compress.ExpandArchiveFile(archive);
+  return kExitOk;
+}
+
+}  // namespace vurerode::cli

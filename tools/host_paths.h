@@ -1,0 +1,19 @@
+// The tool runs on the host but the archive library speaks Windows paths. These helpers turn host
+// paths into the absolute backslash form the host file system maps back, and archive entry names
+// into relative host paths.
+#pragma once
+
+#include <string>
+
+namespace vurerode::cli {
+
+// An absolute path in backslash form ("/tmp/out" -> "\tmp\out\" on POSIX; "C:\out\" on Windows),
+// always ending with a backslash.
+std::string WindowsDirectory(const std::string& hostDir);
+
+// The entry name an operand path is stored under: relative, backslash separated, without "./",
+// doubled separators or a trailing separator, leading separators and a drive letter dropped.
+// Raises UsageError for a path with a ".." component (it could not be unpacked safely).
+std::string EntryNameFor(const std::string& operandPath);
+
+}  // namespace vurerode::cli
