@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the project needs, only those that are missing.
+#   install-deps.sh build   compilers, CMake and GoogleTest (enough for the tool and the demo)
+#   install-deps.sh test    everything the whole test suite uses (peers, fuzzing, Windows leg)
+set -euo pipefail
+
+build_pkgs=(build-essential cmake libgtest-dev)
+test_pkgs=(clang libclang-rt-14-dev lhasa jlha-utils liblhasa-dev libarchive-tools p7zip-full liblnk-utils
+  wine64 wine g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix xvfb xauth time)
+
+case "${1:-build}" in
+  build) want=("${build_pkgs[@]}") ;;
+  test) want=("${build_pkgs[@]}" "${test_pkgs[@]}") ;;
+  *) echo "usage: $0 build|test" >&2; exit 2 ;;
+esac
+
+missing=()
+for p in "${want[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "installing: ${missing[*]}"
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
