@@ -47,4 +47,32 @@ class EReadError : public Exception {
   using Exception::Exception;
 };
 
+// The registry refused an operation. The texts are fixed: "Failed to create key %s",
+// "Failed to set data for '%s'", "Invalid data type for '%s'".
+class ERegistryException : public Exception {
+ public:
+  using Exception::Exception;
+  static ERegistryException CreateFailed(const std::string& key) {
+    return ERegistryException("Failed to create key " + key);
+  }
+  static ERegistryException SetDataFailed(const std::string& name) {
+    return ERegistryException("Failed to set data for '" + name + "'");
+  }
+  static ERegistryException InvalidType(const std::string& name) {
+    return ERegistryException("Invalid data type for '" + name + "'");
+  }
+};
+
+// A profile (INI) file could not be written: "Unable to write to %s".
+class EIniFileException : public Exception {
+ public:
+  explicit EIniFileException(const std::string& file) : Exception("Unable to write to " + file) {}
+};
+
+// A COM object the shell provides could not be created or asked for an interface.
+class EOleError : public Exception {
+ public:
+  using Exception::Exception;
+};
+
 }  // namespace vurerode

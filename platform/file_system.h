@@ -35,6 +35,23 @@ class TFileStream : public TStream {
   virtual const std::string& Path() const = 0;
 };
 
+// One entry found by a directory search, as FindFirstFile/FindNextFile report it.
+struct FindData {
+  std::string name;       // the long name, without its folder
+  std::string shortName;  // the 8.3 alternate name; empty when the long name itself fits 8.3
+  uint32_t attributes = 0;
+  int64_t size = 0;
+  uint32_t lastWriteDosTime = 0;  // packed MS-DOS date and time, local time
+};
+
+// An open directory search; closing it (destruction) releases the search handle.
+class DirectorySearch {
+ public:
+  virtual ~DirectorySearch() = default;
+  // The next matching entry; false when there is none left.
+  virtual bool Next(FindData& data) = 0;
+};
+
 enum class FileAccess {
   Read,       // existing file, read only, others may not write meanwhile
   ReadWrite,  // existing file, read and write
@@ -58,6 +75,23 @@ class FileSystem {
   // Creates one directory (its parent must exist). Returns 0 or the system's error code.
   virtual int CreateDirectory(const std::string& path) = 0;
   virtual bool RemoveDirectory(const std::string& path) = 0;
+
+  // Starts a search for the entries that match the last part of pattern (which may hold * and ?,
+  // matched as Windows matches them, against long and short names alike). Every attribute is
+  // reported; filtering by attributes is the caller's business. Returns nullptr when nothing
+  // matches or the folder does not exist; otherwise the open search, with the first match in first.
+  virtual std::unique_ptr<DirectorySearch> FindFirst(const std::string& pattern, FindData& first) = 0;
+
+  // The process's current directory (no trailing backslash except at a drive's root).
+  virtual std::string CurrentDirectory() = 0;
+  virtual bool ChangeDirectory(const std::string& path) = 0;
+  // The Windows directory, without a trailing backslash ("C:\WINDOWS").
+  virtual std::string WindowsDirectory() = 0;
+  // The 8.3 form of an existing path; empty when the path does not exist.
+  virtual std::string ShortPathName(const std::string& path) = 0;
+  // The path made absolute against the current directory, with "." and ".." resolved and
+  // doubled separators read as one; the file need not exist.
+  virtual std::string FullPathName(const std::string& path) = 0;
 
   // Free bytes on the drive whose root is given ("A:\"), or on the current drive when the root is
   // empty; -1 when the query fails.

@@ -1,16 +1,21 @@
 #include "platform/posix/host_file_system.h"
 
+#include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
+#include <vector>
 
 #include "platform/dos_time.h"
 #include "platform/exception.h"
+#include "platform/wildcard.h"
 
 namespace vurerode::platform {
 namespace {
@@ -91,7 +96,31 @@ class HostFile : public TFileStream {
   std::string path_;
 };
 
+// The host has no search handles: the matches are gathered at once, in name order.
+class HostSearch : public DirectorySearch {
+ public:
+  explicit HostSearch(std::vector<FindData> entries) : entries_(std::move(entries)) {}
+  bool Next(FindData& data) override {
+    if (next_ >= entries_.size()) return false;
+    data = entries_[next_++];
+    return true;
+  }
+
+ private:
+  std::vector<FindData> entries_;
+  size_t next_ = 0;
+};
+
 }  // namespace
+
+HostFileSystem::HostFileSystem(std::string windowsDirectory) : windowsDirectory_(std::move(windowsDirectory)) {
+  if (windowsDirectory_.empty()) {
+    std::error_code ec;
+    windowsDirectory_ = std::filesystem::temp_directory_path(ec).string();
+    if (ec || windowsDirectory_.empty()) windowsDirectory_ = "/tmp";
+  }
+  while (windowsDirectory_.size() > 1 && windowsDirectory_.back() == '/') windowsDirectory_.pop_back();
+}
 
 std::string HostFileSystem::HostPath(const std::string& windowsPath) {
   std::string p = windowsPath;
@@ -105,6 +134,11 @@ uint32_t HostFileSystem::GetAttributes(const std::string& path) {
   if (::stat(HostPath(path).c_str(), &st) != 0) return kInvalidAttributes;
   uint32_t a = S_ISDIR(st.st_mode) ? faDirectory : faArchive;
   if ((st.st_mode & S_IWUSR) == 0) a |= faReadOnly;
+  std::string name = HostPath(path);
+  while (name.size() > 1 && name.back() == '/') name.pop_back();
+  size_t slash = name.rfind('/');
+  std::string base = slash == std::string::npos ? name : name.substr(slash + 1);
+  if (base.size() > 1 && base[0] == '.' && base != "..") a |= faHidden;
   return a;
 }
 
@@ -138,13 +172,17 @@ std::unique_ptr<TFileStream> HostFileSystem::CreateFile(const std::string& path)
   return std::make_unique<HostFile>(fd, path);
 }
 
-bool HostFileSystem::DeleteFile(const std::string& path) { return ::unlink(HostPath(path).c_str()) == 0; }
+bool HostFileSystem::DeleteFile(const std::string& path) {
+  return ::unlink(HostPath(path).c_str()) == 0;
+}
 
 int HostFileSystem::CreateDirectory(const std::string& path) {
   return ::mkdir(HostPath(path).c_str(), 0777) == 0 ? 0 : errno;
 }
 
-bool HostFileSystem::RemoveDirectory(const std::string& path) { return ::rmdir(HostPath(path).c_str()) == 0; }
+bool HostFileSystem::RemoveDirectory(const std::string& path) {
+  return ::rmdir(HostPath(path).c_str()) == 0;
+}
 
 double HostFileSystem::DiskFreeBytes(const std::string& root) {
   // Drive letters mean nothing on the host: every drive is the file system of the current folder.
@@ -152,6 +190,62 @@ double HostFileSystem::DiskFreeBytes(const std::string& root) {
   struct statvfs vfs;
   if (::statvfs(host.c_str(), &vfs) != 0) return -1;
   return static_cast<double>(vfs.f_bavail) * static_cast<double>(vfs.f_frsize);
+}
+
+}  // namespace vurerode::platform
+
+namespace vurerode::platform {
+
+std::unique_ptr<DirectorySearch> HostFileSystem::FindFirst(const std::string& pattern, FindData& first) {
+  std::string host = HostPath(pattern);
+  size_t slash = host.rfind('/');
+  std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : host.substr(0, slash));
+  std::string mask = slash == std::string::npos ? host : host.substr(slash + 1);
+  DIR* d = ::opendir(dir.c_str());
+  if (!d) return nullptr;
+  std::vector<FindData> found;
+  while (struct dirent* e = ::readdir(d)) {
+    std::string name = e->d_name;
+    if (!MatchesWildcard(name, mask)) continue;
+    std::string full = dir + "/" + name;
+    struct stat st;
+    if (::stat(full.c_str(), &st) != 0) continue;
+    FindData fd;
+    fd.name = name;
+    fd.attributes = GetAttributes(full);
+    fd.size = S_ISDIR(st.st_mode) ? 0 : static_cast<int64_t>(st.st_size);
+    fd.lastWriteDosTime = EpochToDosDateTime(static_cast<int64_t>(st.st_mtime));
+    found.push_back(std::move(fd));
+  }
+  ::closedir(d);
+  if (found.empty()) return nullptr;
+  std::sort(found.begin(), found.end(), [](const FindData& a, const FindData& b) { return a.name < b.name; });
+  first = found.front();
+  found.erase(found.begin());
+  return std::make_unique<HostSearch>(std::move(found));
+}
+
+std::string HostFileSystem::CurrentDirectory() {
+  std::error_code ec;
+  std::string cwd = std::filesystem::current_path(ec).string();
+  return ec ? std::string() : cwd;
+}
+
+bool HostFileSystem::ChangeDirectory(const std::string& path) {
+  return ::chdir(HostPath(path).c_str()) == 0;
+}
+
+std::string HostFileSystem::ShortPathName(const std::string& path) {
+  // POSIX names have no 8.3 aliases: an existing path is its own short form.
+  return GetAttributes(path) == kInvalidAttributes ? std::string() : path;
+}
+
+std::string HostFileSystem::FullPathName(const std::string& path) {
+  std::string host = HostPath(path);
+  if (host.empty()) return {};
+  std::filesystem::path p = host;
+  if (p.is_relative()) p = std::filesystem::path(CurrentDirectory()) / p;
+  return p.lexically_normal().string();
 }
 
 }  // namespace vurerode::platform

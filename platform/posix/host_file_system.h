@@ -10,6 +10,8 @@ namespace vurerode::platform {
 
 class HostFileSystem : public FileSystem {
  public:
+  explicit HostFileSystem(std::string windowsDirectory = {});
+
   uint32_t GetAttributes(const std::string& path) override;
   bool SetAttributes(const std::string& path, uint32_t attributes) override;
   std::unique_ptr<TFileStream> OpenFile(const std::string& path, FileAccess access) override;
@@ -18,8 +20,17 @@ class HostFileSystem : public FileSystem {
   int CreateDirectory(const std::string& path) override;
   bool RemoveDirectory(const std::string& path) override;
   double DiskFreeBytes(const std::string& root) override;
+  std::unique_ptr<DirectorySearch> FindFirst(const std::string& pattern, FindData& first) override;
+  std::string CurrentDirectory() override;
+  bool ChangeDirectory(const std::string& path) override;
+  std::string WindowsDirectory() override { return windowsDirectory_; }
+  std::string ShortPathName(const std::string& path) override;
+  std::string FullPathName(const std::string& path) override;
 
   static std::string HostPath(const std::string& windowsPath);
+
+ private:
+  std::string windowsDirectory_;
 };
 
 }  // namespace vurerode::platform

@@ -1,0 +1,88 @@
+#include "platform/wildcard.h"
+
+#include <string>
+#include <vector>
+
+#include "platform/ansi.h"
+
+namespace vurerode::platform {
+namespace {
+
+// The DOS wildcard forms the system turns "*", "?" and "." into.
+constexpr char kDosStar = '<';
+constexpr char kDosQm = '>';
+constexpr char kDosDot = '"';
+
+std::string ToExpression(std::string_view pattern) {
+  if (pattern == "*.*") return "*";
+  std::string e(pattern);
+  for (size_t i = 0; i < e.size(); ++i) {
+    char next = i + 1 < e.size() ? pattern[i + 1] : '\0';
+    if (pattern[i] == '?') {
+      e[i] = kDosQm;
+    } else if (pattern[i] == '*' && next == '.') {
+      e[i] = kDosStar;
+    } else if (pattern[i] == '.' && (next == '?' || next == '*' || next == '\0')) {
+      e[i] = kDosDot;
+    }
+  }
+  return e;
+}
+
+class Matcher {
+ public:
+  Matcher(std::string_view name, std::string expr) : name_(name), expr_(std::move(expr)) {
+    lastDot_ = name_.rfind('.');
+    memo_.assign((expr_.size() + 1) * (name_.size() + 1), kUnknown);
+  }
+
+  bool Match(size_t e, size_t n) {
+    int8_t& slot = memo_[e * (name_.size() + 1) + n];
+    if (slot == kUnknown) slot = Compute(e, n) ? 1 : 0;
+    return slot == 1;
+  }
+
+ private:
+  static constexpr int8_t kUnknown = -1;
+
+  bool Compute(size_t e, size_t n) {
+    bool atEnd = n == name_.size();
+    if (e == expr_.size()) return atEnd;
+    char p = expr_[e];
+    switch (p) {
+      case '*': return Match(e + 1, n) || (!atEnd && Match(e, n + 1));
+      case kDosStar:
+        // May take characters only up to (not including) the name's last period.
+        return Match(e + 1, n) || (!atEnd && (lastDot_ == std::string_view::npos || n < lastDot_) && Match(e, n + 1));
+      case kDosQm:
+        if (atEnd || name_[n] == '.') {
+          size_t skip = e;
+          while (skip < expr_.size() && expr_[skip] == kDosQm) ++skip;
+          return Match(skip, n);
+        }
+        return Match(e + 1, n + 1);
+      case kDosDot:
+        if (atEnd) return Match(e + 1, n);
+        return name_[n] == '.' && Match(e + 1, n + 1);
+      default: return !atEnd && AnsiUpper(name_[n]) == AnsiUpper(p) && Match(e + 1, n + 1);
+    }
+  }
+
+  std::string_view name_;
+  std::string expr_;
+  size_t lastDot_;
+  std::vector<int8_t> memo_;
+};
+
+}  // namespace
+
+bool MatchesWildcard(std::string_view name, std::string_view pattern) {
+  Matcher m(name, ToExpression(pattern));
+  return m.Match(0, 0);
+}
+
+bool HasWildcards(std::string_view pattern) {
+  return pattern.find_first_of("*?") != std::string_view::npos;
+}
+
+}  // namespace vurerode::platform
