@@ -1,0 +1,442 @@
+// The -lh5- decoder: blocks of static Huffman codes over an 8192-byte sliding window.
+//
+// Codes are found through direct lookup tables (12 bits wide for characters, 8 for length codes and
+// positions); longer codes continue in small binary trees. The table builder is deliberately
+// literal: a malformed stream can leave tables in states that later codes walk into (an over-full
+// code whose total wraps to zero in 16 bits, an alphabet sent with zero-bit codes, a table that is
+// not rebuilt), and the bytes such a stream decodes to are part of the method's behaviour. Instead
+// of trusting the stream, every table write is checked: a table that would reach beyond its storage
+// is reported as ELZHBadDecodeTable, as is a tree walk that could never end.
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
+#include "archive/codecs.h"
+#include "archive/errors.h"
+#include "archive/lh5_constants.h"
+
+namespace vurerode {
+namespace {
+
+using namespace lh5;
+
+constexpr int kCharTableBits = 12;
+constexpr int kShortTableBits = 8;
+
+// Decoded bytes collect behind 8192 bytes of history and go to the sink a run at a time.
+constexpr size_t kRunSize = 16384;
+// A match that starts just before the end of a run may write this far past it.
+constexpr size_t kSlack = kMaxMatch + 16;
+
+// Past the bits it can see, a tree walk follows zero branches. Nodes are below kTreeNodes, so a
+// walk longer than this is going round a loop and would never end.
+constexpr int kWalkLimit = 16 + kTreeNodes;
+
+struct DecoderState {
+  uint16_t charTable[1 << kCharTableBits];
+  uint16_t shortTable[1 << kShortTableBits];
+  uint16_t zeroChild[kTreeNodes];
+  uint16_t oneChild[kTreeNodes];
+  uint8_t charLen[kCharSymbols];
+  uint8_t shortLen[kLenCodeSymbols];
+  // History (the window, initially spaces) followed by the bytes of the current run.
+  uint8_t window[kWindowSize + kRunSize + kSlack];
+};
+
+inline uint64_t LoadBigEndian64(const uint8_t* p) {
+  uint64_t v;
+  std::memcpy(&v, p, sizeof v);
+#if defined(__GNUC__)
+  return __builtin_bswap64(v);
+#else
+  uint64_t r = 0;
+  for (int i = 0; i < 8; ++i) r = (r << 8) | p[i];
+  return r;
+#endif
+}
+
+class Lh5Decoder {
+ public:
+  explicit Lh5Decoder(CodecIO& io) : io_(io), s_(new DecoderState()) {
+    std::memset(s_->window, 0x20, kWindowSize);
+    in_ = inEnd_ = io_.InputCursor();
+    inEnd_ += io_.InputAvailable();
+  }
+
+  void Run(int64_t count);
+
+ private:
+  // ---- bit input ----
+  // bits_ holds the next count_ bits of input from its top bit down. The bits below them are
+  // zero or already the input's next bits, so an 8-byte load may overlap bytes taken later.
+  void FillSlow();
+  void Ensure16() {
+    if (count_ < 16) FillSlow();
+  }
+  unsigned Peek16() {
+    Ensure16();
+    return static_cast<unsigned>(bits_ >> 48);
+  }
+  void Skip(unsigned n);
+  unsigned TakeBits(unsigned n) {
+    if (n == 0) return 0;
+    unsigned x = Peek16() >> (16 - n);
+    Skip(n);
+    return x;
+  }
+
+  // ---- tables ----
+  void BuildTable(int nchar, const uint8_t* bitLen, int tableBits, uint16_t* table);
+  void ReadShortLengths(int nn, int nbit, int special);
+  void ReadCharLengths();
+  void ReadBlockHeader();
+  unsigned WalkCharTree(unsigned j);
+  unsigned WalkPosTree(unsigned j);
+
+  // ---- output ----
+  void SendPending() {
+    io_.PutBytes(s_->window + emitted_, pos_ - emitted_);
+    emitted_ = pos_;
+  }
+  void EndRun() {
+    SendPending();
+    std::memmove(s_->window, s_->window + pos_ - kWindowSize, kWindowSize);
+    pos_ = emitted_ = kWindowSize;
+  }
+  // What was decoded before the failure reaches the sink, as it would byte by byte.
+  [[noreturn]] void Fail() {
+    SendPending();
+    throw ELZHBadDecodeTable();
+  }
+
+  CodecIO& io_;
+  std::unique_ptr<DecoderState> s_;
+  uint64_t bits_ = 0;
+  unsigned count_ = 0;
+  bool ended_ = false;
+  const uint8_t* in_;
+  const uint8_t* inEnd_;
+  uint16_t codesLeft_ = 0;  // 0 read as a count means 65536 codes
+  size_t pos_ = kWindowSize;
+  size_t emitted_ = kWindowSize;
+};
+
+void Lh5Decoder::FillSlow() {
+  for (;;) {
+    if (inEnd_ - in_ >= 8) {
+      bits_ |= LoadBigEndian64(in_) >> count_;
+      unsigned take = (63 - count_) >> 3;
+      in_ += take;
+      count_ += take * 8;
+      return;
+    }
+    while (count_ <= 56 && in_ != inEnd_) {
+      bits_ |= static_cast<uint64_t>(*in_++) << (56 - count_);
+      count_ += 8;
+    }
+    if (count_ >= 16) return;
+    // The buffer is used up: only now is the next block of input due.
+    if (!ended_) {
+      io_.Consume(static_cast<size_t>(in_ - io_.InputCursor()));
+      if (io_.FillInput()) {
+        in_ = io_.InputCursor();
+        inEnd_ = in_ + io_.InputAvailable();
+        continue;
+      }
+      ended_ = true;
+    }
+    // After the end the input reads as zero bits, which is what the bits below count_ are.
+    count_ = 64;
+    return;
+  }
+}
+
+void Lh5Decoder::Skip(unsigned n) {
+  while (n > 0) {
+    Ensure16();
+    unsigned step = std::min(n, 16u);
+    bits_ <<= step;
+    count_ -= step;
+    n -= step;
+  }
+}
+
+void Lh5Decoder::BuildTable(int nchar, const uint8_t* bitLen, int tableBits, uint16_t* table) {
+  uint16_t count[17] = {};
+  uint16_t weight[17];
+  uint16_t start[18];
+  for (int len = 1; len <= 16; ++len) weight[len] = static_cast<uint16_t>(1u << (16 - len));
+  for (int ch = 0; ch < nchar; ++ch) ++count[bitLen[ch]];
+  uint16_t total = 0;
+  for (int len = 1; len <= 16; ++len) {
+    start[len] = total;
+    total = static_cast<uint16_t>(total + weight[len] * count[len]);
+  }
+  if (total != 0) Fail();
+
+  const int m = 16 - tableBits;
+  const unsigned tableSize = 1u << tableBits;
+  for (int len = 1; len <= tableBits; ++len) {
+    start[len] = static_cast<uint16_t>(start[len] >> m);
+    weight[len] = static_cast<uint16_t>(weight[len] >> m);
+  }
+  unsigned j = start[tableBits + 1] >> m;
+  if (j != 0) std::fill(table + j, table + tableSize, uint16_t{0});
+
+  DecoderState& s = *s_;
+  unsigned nextNode = static_cast<unsigned>(nchar);
+  for (int ch = 0; ch < nchar; ++ch) {
+    const int len = bitLen[ch];
+    if (len == 0) continue;
+    const unsigned l = start[len] + weight[len];
+    if (len <= tableBits) {
+      if (l > tableSize) Fail();
+      std::fill(table + start[len], table + l, static_cast<uint16_t>(ch));
+    } else {
+      uint16_t* slot = &table[start[len] >> m];
+      unsigned code = static_cast<uint16_t>(start[len] << tableBits);
+      for (int i = len - tableBits; i > 0; --i) {
+        // A slot holding 0 is free, even where 0 stands for symbol 0.
+        if (*slot == 0) {
+          if (nextNode >= static_cast<unsigned>(kTreeNodes)) Fail();
+          s.zeroChild[nextNode] = s.oneChild[nextNode] = 0;
+          *slot = static_cast<uint16_t>(nextNode++);
+        }
+        slot = (code & 0x8000) ? &s.oneChild[*slot] : &s.zeroChild[*slot];
+        code = (code << 1) & 0xFFFF;
+      }
+      *slot = static_cast<uint16_t>(ch);
+    }
+    start[len] = static_cast<uint16_t>(l);
+  }
+}
+
+void Lh5Decoder::ReadShortLengths(int nn, int nbit, int special) {
+  DecoderState& s = *s_;
+  const int n = static_cast<int>(TakeBits(static_cast<unsigned>(nbit)));
+  if (n == 0) {
+    const uint16_t c = static_cast<uint16_t>(TakeBits(static_cast<unsigned>(nbit)));
+    std::fill(s.shortLen, s.shortLen + nn, uint8_t{0});
+    std::fill(std::begin(s.shortTable), std::end(s.shortTable), c);
+    return;
+  }
+  if (n > nn) Fail();
+  int i = 0;
+  while (i < n) {
+    const unsigned hold = Peek16();
+    unsigned c = hold >> 13;
+    if (c == 7) {
+      for (unsigned mask = 1u << 12; hold & mask; mask >>= 1) ++c;
+    }
+    Skip(c < 7 ? 3 : c - 3);
+    if (c > static_cast<unsigned>(kMaxCodeLength)) Fail();
+    s.shortLen[i++] = static_cast<uint8_t>(c);
+    if (i == special) {
+      for (unsigned z = TakeBits(2); z > 0; --z) s.shortLen[i++] = 0;
+    }
+  }
+  while (i < nn) s.shortLen[i++] = 0;
+  BuildTable(nn, s.shortLen, kShortTableBits, s.shortTable);
+}
+
+void Lh5Decoder::ReadCharLengths() {
+  DecoderState& s = *s_;
+  const int n = static_cast<int>(TakeBits(kCharCountBits));
+  if (n == 0) {
+    const uint16_t c = static_cast<uint16_t>(TakeBits(kCharCountBits));
+    std::fill(std::begin(s.charLen), std::end(s.charLen), uint8_t{0});
+    std::fill(std::begin(s.charTable), std::end(s.charTable), c);
+    return;
+  }
+  if (n > kCharSymbols) Fail();
+  int i = 0;
+  while (i < n) {
+    const unsigned hold = Peek16();
+    unsigned c = s.shortTable[hold >> 8];
+    if (c >= static_cast<unsigned>(kLenCodeSymbols)) {
+      unsigned mask = 1u << 7;
+      int steps = 0;
+      do {
+        c = (hold & mask) ? s.oneChild[c] : s.zeroChild[c];
+        mask >>= 1;
+        if (++steps > kWalkLimit) Fail();
+      } while (c >= static_cast<unsigned>(kLenCodeSymbols));
+    }
+    Skip(s.shortLen[c]);
+    if (c <= 2) {
+      int run = c == 0 ? 1 : c == 1 ? static_cast<int>(TakeBits(4)) + 3 : static_cast<int>(TakeBits(9)) + 20;
+      if (i + run > kCharSymbols) Fail();
+      std::fill(s.charLen + i, s.charLen + i + run, uint8_t{0});
+      i += run;
+    } else {
+      s.charLen[i++] = static_cast<uint8_t>(c - 2);
+    }
+  }
+  std::fill(s.charLen + i, std::end(s.charLen), uint8_t{0});
+  BuildTable(kCharSymbols, s.charLen, kCharTableBits, s.charTable);
+}
+
+void Lh5Decoder::ReadBlockHeader() {
+  SendPending();
+  codesLeft_ = static_cast<uint16_t>(TakeBits(16));
+  ReadShortLengths(kLenCodeSymbols, kLenCodeCountBits, kLenCodeSpecial);
+  ReadCharLengths();
+  ReadShortLengths(kPosSymbols, kPosCountBits, -1);
+}
+
+// A character code longer than the 12-bit table: the table gave a tree node.
+unsigned Lh5Decoder::WalkCharTree(unsigned j) {
+  DecoderState& s = *s_;
+  Skip(kCharTableBits);
+  const unsigned hold = Peek16();
+  unsigned mask = 1u << 15;
+  int steps = 0;
+  do {
+    j = (hold & mask) ? s.oneChild[j] : s.zeroChild[j];
+    mask >>= 1;
+    if (++steps > kWalkLimit) Fail();
+  } while (j >= static_cast<unsigned>(kCharSymbols));
+  // Only a damaged table leads to a symbol shorter than the table: the count then wraps as the
+  // 8-bit shift count it is.
+  Skip(static_cast<uint8_t>(s.charLen[j] - kCharTableBits));
+  return j;
+}
+
+unsigned Lh5Decoder::WalkPosTree(unsigned j) {
+  DecoderState& s = *s_;
+  Skip(kShortTableBits);
+  const unsigned hold = Peek16();
+  unsigned mask = 1u << 15;
+  int steps = 0;
+  do {
+    j = (hold & mask) ? s.oneChild[j] : s.zeroChild[j];
+    mask >>= 1;
+    if (++steps > kWalkLimit) Fail();
+  } while (j >= static_cast<unsigned>(kPosSymbols));
+  Skip(static_cast<uint8_t>(s.shortLen[j] - kShortTableBits));
+  return j;
+}
+
+void Lh5Decoder::Run(int64_t count) {
+  DecoderState& s = *s_;
+  uint8_t* const window = s.window;
+  uint8_t* const runEnd = window + kWindowSize + kRunSize;
+
+  // The hot state lives in locals so that byte stores cannot force it back to memory.
+  uint64_t bits = bits_;
+  unsigned avail = count_;
+  const uint8_t* in = in_;
+  const uint8_t* inEnd = inEnd_;
+  uint8_t* out = window + pos_;
+  uint16_t codesLeft = codesLeft_;
+  auto save = [&] {
+    bits_ = bits;
+    count_ = avail;
+    in_ = in;
+    pos_ = static_cast<size_t>(out - window);
+    codesLeft_ = codesLeft;
+  };
+  auto load = [&] {
+    bits = bits_;
+    avail = count_;
+    in = in_;
+    inEnd = inEnd_;
+    out = window + pos_;
+    codesLeft = codesLeft_;
+  };
+  auto need16 = [&] {
+    if (avail >= 16) return;
+    if (inEnd - in >= 8) {
+      bits |= LoadBigEndian64(in) >> avail;
+      unsigned take = (63 - avail) >> 3;
+      in += take;
+      avail += take * 8;
+    } else {
+      save();
+      FillSlow();
+      load();
+    }
+  };
+  auto drop = [&](unsigned n) {
+    bits <<= n;
+    avail -= n;
+  };
+
+  int64_t produced = 0;
+  while (produced < count) {
+    if (codesLeft == 0) {
+      save();
+      ReadBlockHeader();
+      load();
+    }
+    --codesLeft;
+    need16();
+    unsigned c = s.charTable[bits >> (64 - kCharTableBits)];
+    if (c < static_cast<unsigned>(kCharSymbols)) {
+      drop(s.charLen[c]);
+    } else {
+      save();
+      c = WalkCharTree(c);
+      load();
+    }
+    if (c < 256) {
+      *out++ = static_cast<uint8_t>(c);
+      ++produced;
+    } else {
+      const unsigned length = c - kLengthBias;
+      need16();
+      unsigned p = s.shortTable[bits >> (64 - kShortTableBits)];
+      if (p < static_cast<unsigned>(kPosSymbols)) {
+        drop(s.shortLen[p]);
+      } else {
+        save();
+        p = WalkPosTree(p);
+        load();
+      }
+      size_t distance = p;  // the distance code plus one, so 1 means the byte just before
+      if (p > 1) {
+        need16();
+        const unsigned extra = p - 1;
+        distance = (size_t{1} << extra) + static_cast<size_t>(bits >> (64 - extra));
+        drop(extra);
+      }
+      ++distance;
+      const uint8_t* src = out - distance;
+      if (distance >= 8) {
+        // Copies of 8 bytes never read bytes this match has not yet written.
+        uint8_t* dst = out;
+        uint8_t* const end = out + length;
+        do {
+          std::memcpy(dst, src, 8);
+          dst += 8;
+          src += 8;
+        } while (dst < end);
+      } else if (distance == 1) {
+        std::memset(out, out[-1], length);
+      } else {
+        for (unsigned k = 0; k < length; ++k) out[k] = src[k];
+      }
+      out += length;
+      produced += length;
+    }
+    if (out >= runEnd) {
+      save();
+      EndRun();
+      load();
+    }
+  }
+  save();
+  SendPending();
+  io_.Consume(static_cast<size_t>(in_ - io_.InputCursor()));
+}
+
+}  // namespace
+
+void DecodeLZH5(CodecIO& io, int64_t count) {
+  if (count <= 0) return;
+  Lh5Decoder decoder(io);
+  decoder.Run(count);
+}
+
+}  // namespace vurerode
