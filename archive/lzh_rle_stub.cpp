@@ -1,8 +1,7 @@
-// Placeholder until the LZH codec lands.
+// Placeholder until the LZH encoder lands.
 #include "archive/codecs.h"
 #include "archive/errors.h"
 
 namespace vurerode {
 void EncodeLZH(CodecIO&) { throw EUnableToCompress(); }
-void DecodeLZH(CodecIO&, int64_t) {}
 }  // namespace vurerode

@@ -1,0 +1,125 @@
+// coLZH decoding, checked against streams written by an independent -lh1- encoder (the Java LHA
+// library that jlha ships) where the machine has it.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "archive/codecs.h"
+#include "archive/lzh_model.h"
+#include "support/test_support.h"
+
+namespace vurerode {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+Bytes Decode(const Bytes& coded, int64_t count, int64_t* bytesRead = nullptr) {
+  TMemoryStream source(coded);
+  TMemoryStream sink;
+  CodecIO::Setup setup;
+  setup.input = &source;
+  setup.output = &sink;
+  setup.inputSize = static_cast<int64_t>(coded.size());
+  CodecIO io(setup);
+  DecodeLZH(io, count);
+  io.Finish();
+  if (bytesRead) *bytesRead = source.Position();
+  return sink.data();
+}
+
+TEST(LzhDecoder, CountZeroReadsNothing) {
+  int64_t read = -1;
+  EXPECT_TRUE(Decode(test::RandomBytes(100, 1), 0, &read).empty());
+  EXPECT_EQ(read, 0);
+}
+
+TEST(LzhDecoder, AnyInputDecodesToTheCount) {
+  // Every bit pattern is some symbol: the count is met, a last match running past it by at most
+  // 59 bytes, and nothing is read beyond the entry.
+  for (uint64_t seed = 1; seed <= 40; ++seed) {
+    Bytes junk = test::RandomBytes(seed * 37 % 500, seed);
+    const int64_t count = static_cast<int64_t>(seed * 997 % 20000) + 1;
+    int64_t read = 0;
+    Bytes out = Decode(junk, count, &read);
+    EXPECT_GE(static_cast<int64_t>(out.size()), count);
+    EXPECT_LT(static_cast<int64_t>(out.size()), count + lzh::kMaxMatch);
+    EXPECT_LE(read, static_cast<int64_t>(junk.size()));
+  }
+  // All-zero input: the first symbol's code of zeros, again and again, from zero bits after the end.
+  EXPECT_GE(Decode({}, 5000).size(), 5000u);
+}
+
+// ---- against the Java LHA library's -lh1- encoder ----
+
+const char* const kJavaEncoder = R"(import java.io.*;
+import java.util.Properties;
+import jp.gr.java_conf.dangan.util.lha.CompressMethod;
+public class Lh1Encode {
+  public static void main(String[] args) throws Exception {
+    InputStream in = new FileInputStream(args[0]);
+    OutputStream out = CompressMethod.connectEncoder(new FileOutputStream(args[1]), CompressMethod.LH1,
+                                                     new Properties());
+    byte[] buf = new byte[8192];
+    for (int n; (n = in.read(buf)) > 0;) out.write(buf, 0, n);
+    out.close();
+  }
+}
+)";
+
+constexpr const char* kJavaLhaJar = "/usr/share/java/jlha.jar";
+
+class ForeignLh1 : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    if (!test::HaveProgram("javac") || !test::HaveProgram("java") || !std::ifstream(kJavaLhaJar)) return;
+    dir_ = new test::ScratchDir();
+    std::ofstream(dir_->path() / "Lh1Encode.java") << kJavaEncoder;
+    ready_ = test::RunCommand("javac -cp " + std::string(kJavaLhaJar) + " -d '" + dir_->str() + "' '" + dir_->str() +
+                              "/Lh1Encode.java' >/dev/null 2>&1") == 0;
+  }
+  static void TearDownTestSuite() {
+    delete dir_;
+    dir_ = nullptr;
+  }
+  void SetUp() override {
+    if (!ready_) GTEST_SKIP() << "java, javac or " << kJavaLhaJar << " missing";
+  }
+
+  static Bytes ForeignEncode(const Bytes& data) {
+    auto in = dir_->path() / "in.bin";
+    auto out = dir_->path() / "out.lh1";
+    test::WriteFileBytes(in, data);
+    std::string cmd = "java -cp " + std::string(kJavaLhaJar) + ":'" + dir_->str() + "' Lh1Encode '" + in.string() +
+                      "' '" + out.string() + "'";
+    EXPECT_EQ(test::RunCommand(cmd), 0);
+    return test::ReadFileBytes(out);
+  }
+
+  static inline test::ScratchDir* dir_ = nullptr;
+  static inline bool ready_ = false;
+};
+
+TEST_F(ForeignLh1, DecodesTheirStreams) {
+  Bytes binary = test::ReadFileBytes("/proc/self/exe");
+  binary.resize(std::min<size_t>(binary.size(), 200000));
+  Bytes spaces(3000, 0x20);
+  Bytes text = test::TextBytes(4000, 2);
+  spaces.insert(spaces.end(), text.begin(), text.end());
+  const std::pair<const char*, Bytes> samples[] = {
+      {"one byte", test::Bytes("x")},          {"text", test::TextBytes(100000, 1)},
+      {"random", test::RandomBytes(30000, 2)}, {"spaces first, matching the window's initial spaces", spaces},
+      {"one value", Bytes(70000, 0xAB)},       {"binary", binary},
+  };
+  // One Java start per sample costs a fraction of a second each; keep the list short.
+  for (const auto& [what, data] : samples) {
+    Bytes coded = ForeignEncode(data);
+    ASSERT_FALSE(coded.empty()) << what;
+    EXPECT_EQ(Decode(coded, static_cast<int64_t>(data.size())), data) << what;
+  }
+}
+
+}  // namespace
+}  // namespace vurerode
