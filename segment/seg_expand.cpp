@@ -1,0 +1,222 @@
+// Expanding a set: the set header, every scan record (whose list files are expanded into the work
+// directory with the application's TCompress handlers muted), then one archive record per archive,
+// each archive copied into the temporary archive file and expanded from there.
+#include <algorithm>
+#include <cstring>
+
+#include "platform/file_system.h"
+#include "segment/muted_handlers.h"
+#include "segment/seg_compress.h"
+#include "segment/seg_errors.h"
+#include "segment/seg_names.h"
+
+namespace vurerode {
+
+namespace {
+
+// Deletes a file the reader wrote, read-only or not.
+void RemoveFile(platform::FileSystem& fs, const std::string& path) {
+  fs.SetAttributes(path, platform::faNormal);
+  fs.DeleteFile(path);
+}
+
+// The text of a fixed-length field: up to the first zero byte.
+std::string FieldText(const uint8_t* bytes, size_t n) {
+  const uint8_t* end = std::find(bytes, bytes + n, uint8_t{0});
+  return std::string(reinterpret_cast<const char*>(bytes), static_cast<size_t>(end - bytes));
+}
+
+}  // namespace
+
+void TSegCompress::SegExpandArchives(TSegArcList& SegArcList) {
+  segMode_ = smExpand;
+  buffer_.assign(kSegBufferSize, 0);
+  struct Guard {
+    TSegCompress& self;
+    ~Guard() {
+      self.CloseSegment();
+      std::vector<uint8_t>().swap(self.buffer_);
+    }
+  } guard{*this};
+
+  if (segTmpDir_.empty()) throw Exception("Unable to create directory");
+  try {
+    MakeDirectoryPath(segTmpDir_);
+  } catch (const Exception&) {
+    // Reported when the temporary archive cannot be created in it.
+  }
+  SegArcList.Clear();
+
+  LocateSegment(1);
+  StepPastSegmentHeader();
+  uint8_t raw[kSetHeaderSize] = {};
+  ReadSegmentStream(raw, sizeof raw);
+  const TSetHeader header = TSetHeader::Unpack(raw);
+  if (header.Id != kSetHeaderId) throw ESegError(seg_msg::kSetHeaderId);
+
+  {
+    MutedHandlers muted(*this);
+    for (uint16_t i = 0; i < header.ArchiveCount; ++i) {
+      auto arc = std::make_unique<TSegArc>();
+      ReadScanRecord(*arc);
+      arc->Index = i;
+      SegArcList.Add(std::move(arc));
+    }
+  }
+
+  if (OnSegBeforeExpand) OnSegBeforeExpand(SegArcList);
+  for (size_t i = 0; i < SegArcList.Count(); ++i) ExpandArchive(SegArcList[i]);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Scan records and list files
+
+void TSegCompress::ReadScanRecord(TSegArc& arc) {
+  uint8_t raw[kScanRecordSize] = {};
+  ReadSegmentStream(raw, sizeof raw);
+  const TScanRecord scan = TScanRecord::Unpack(raw);
+  if (scan.Id != kScanId) throw ESegError(seg_msg::kScanId);
+  if (scan.TemplateLength > kMaxTemplateLength) throw ESegError(seg_msg::kTemplateLength);
+  if (scan.ListDataSize < 0) throw ESegError(seg_msg::kDataSize);
+  // The record length only means something when there is a list to cut into records.
+  if (scan.ListDataSize > 0 && (scan.ListRecordLength < 1 || scan.ListRecordLength > kMaxListRecordLength))
+    throw ESegError(seg_msg::kRecordLength);
+
+  std::fill(buffer_.begin(), buffer_.end(), uint8_t{0});
+  ReadSegmentStream(buffer_.data(), scan.TemplateLength);
+  arc.Template = FieldText(buffer_.data(), scan.TemplateLength);
+  arc.Path = PathDirectoryPart(arc.Template);
+  arc.Attribute = scan.Attribute;
+  arc.FileList.clear();
+  if (scan.ListDataSize == 0) return;
+
+  WriteTempArchive(scan.ListDataSize, false);
+  ExpandListData(arc, scan.ListRecordLength);
+}
+
+// Only the first entry of the list data is the list file; it alone is expanded (together with any
+// entry of the same name, as the selection compares names), so nothing else reaches the work
+// directory.
+void TSegCompress::ExpandListData(TSegArc& arc, int32_t recordLength) {
+  const std::string temp = TempArchivePath();
+  const std::string tempName = AnsiLowerCase(PathFileNamePart(temp));
+  const std::string savedTarget = TargetPath();
+  SetTargetPath(segTmpDir_ + "\\");
+  std::vector<std::string> written;
+  std::string candidate;  // where the list file lands, removed after a failure unless it was there before
+  try {
+    TArchiveList listed;
+    ListArchiveFile(temp, listed);
+    if (!listed.empty()) {
+      const std::string& name = listed.front().Name;
+      // The work directory stays flat, and the temporary archive is never overwritten while it is read.
+      if (name.empty() || name.find_first_of("\\/:") != std::string::npos || AnsiLowerCase(name) == tempName)
+        throw ESegError(seg_msg::kListName);
+      if (!fs().FileExists(TargetPath() + name)) candidate = TargetPath() + name;
+      written.push_back(name);
+      ExpandArchiveFile(temp, &written);
+    }
+  } catch (...) {
+    SetTargetPath(savedTarget);
+    DeleteTempArchive();
+    if (!candidate.empty()) RemoveFile(fs(), candidate);
+    throw;
+  }
+  SetTargetPath(savedTarget);
+  DeleteTempArchive();
+
+  struct Cleanup {
+    platform::FileSystem& fs;
+    const std::vector<std::string>& files;
+    ~Cleanup() {
+      for (const std::string& f : files) RemoveFile(fs, f);
+    }
+  } cleanup{fs(), written};
+  if (written.empty()) throw ESegError(seg_msg::kStreamOpen);
+  ReadListFile(written.front(), recordLength, arc.FileList);
+}
+
+void TSegCompress::ReadListFile(const std::string& path, int32_t recordLength, std::vector<std::string>& names) {
+  std::unique_ptr<platform::TFileStream> file;
+  try {
+    file = fs().OpenFile(path, platform::FileAccess::Read);
+  } catch (const Exception&) {
+    RemoveFile(fs(), path);
+    throw ESegError(seg_msg::kStreamOpen);
+  }
+  int64_t remaining = file->Size();
+  while (remaining > 0) {
+    std::fill(buffer_.begin(), buffer_.end(), uint8_t{0});
+    size_t n = static_cast<size_t>(std::min<int64_t>(recordLength, remaining));
+    size_t got = 0;
+    try {
+      got = file->Read(buffer_.data(), n);
+    } catch (const Exception&) {
+      got = 0;
+    }
+    if (got != n) {
+      file.reset();
+      RemoveFile(fs(), path);
+      throw ESegError(seg_msg::kStreamRead);
+    }
+    remaining -= static_cast<int64_t>(n);
+    std::string name = FieldText(buffer_.data(), n);
+    name.erase(name.find_last_not_of(' ') + 1);
+    names.push_back(std::move(name));
+  }
+  file.reset();
+  RemoveFile(fs(), path);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Archive records
+
+void TSegCompress::ExpandArchive(TSegArc& arc) {
+  TSegArcHeader record;
+  for (;;) {
+    uint8_t raw[kArchiveRecordSize] = {};
+    ReadSegmentStream(raw, sizeof raw);
+    record = TSegArcHeader::Unpack(raw);
+    if (record.Id != kArchiveId) throw ESegError(seg_msg::kArchiveId);
+    if (record.Sequence > arc.Index) throw ESegError(seg_msg::kSequence);
+    if (record.DataSize < 0) throw ESegError(seg_msg::kDataSize);
+    if (record.Sequence == arc.Index) break;
+    SkipSegmentStream(record.DataSize);  // an archive the application took off the list
+  }
+
+  WriteTempArchive(record.DataSize, true);
+  try {
+    MakeDirectories = true;
+    SetTargetPath(arc.Path);
+    ExpandArchiveFile(TempArchivePath(), &arc.FileList);
+    if (OnSegAfterArchive) OnSegAfterArchive(record, arc.Template);
+  } catch (...) {
+    DeleteTempArchive();
+    throw;
+  }
+  DeleteTempArchive();
+}
+
+void TSegCompress::WriteTempArchive(int64_t size, bool showProgress) {
+  const std::string path = TempArchivePath();
+  fs().DeleteFile(path);
+  std::unique_ptr<platform::TFileStream> file;
+  try {
+    file = fs().CreateFile(path);
+  } catch (const Exception&) {
+    throw ESegError(seg_msg::kStreamOpen);
+  }
+  try {
+    CopySegmentStream(*file, size, showProgress);
+  } catch (...) {
+    file.reset();
+    fs().DeleteFile(path);
+    throw;
+  }
+}
+
+void TSegCompress::DeleteTempArchive() {
+  fs().DeleteFile(TempArchivePath());
+}
+
+}  // namespace vurerode
