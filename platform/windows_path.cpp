@@ -84,7 +84,8 @@ std::string MakeFullPath(std::string_view path, std::string_view currentDirector
     std::string_view tail = path.substr(2);
     if (IsDriveLetter(currentDirectory) && std::toupper(static_cast<unsigned char>(currentDirectory[0])) ==
                                                std::toupper(static_cast<unsigned char>(path[0])))
-      combined = std::string(currentDirectory) + "\\" + std::string(tail);
+      combined =
+          tail.empty() ? std::string(currentDirectory) : std::string(currentDirectory) + "\\" + std::string(tail);
     else
       combined = std::string(path.substr(0, 2)) + "\\" + std::string(tail);
   } else if (IsPathDelimiter(path[0])) {

@@ -1,0 +1,188 @@
+#include "platform/ini_document.h"
+
+#include <cctype>
+
+#include "platform/ansi.h"
+
+namespace vurerode::platform {
+namespace {
+
+bool IsSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v' || c == 0x1A;
+}
+
+std::string_view TrimLeft(std::string_view s) {
+  while (!s.empty() && IsSpace(s.front())) s.remove_prefix(1);
+  return s;
+}
+
+std::string_view Trim(std::string_view s) {
+  s = TrimLeft(s);
+  while (!s.empty() && IsSpace(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+bool IsComment(const std::string& name) {
+  return !name.empty() && name[0] == ';';
+}
+
+}  // namespace
+
+IniDocument IniDocument::Parse(std::string_view text) {
+  IniDocument doc;
+  Section* current = nullptr;
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t end = text.find_first_of("\r\n", pos);
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view line = Trim(text.substr(pos, end - pos));
+    pos = end + 1;
+    if (line.empty()) continue;
+    if (line.front() == '[') {
+      size_t close = line.rfind(']');
+      if (close != std::string_view::npos) {
+        doc.sections_.push_back(Section{std::string(line.substr(1, close - 1)), {}});
+        current = &doc.sections_.back();
+        continue;
+      }
+    }
+    if (!current) {
+      doc.sections_.push_back(Section{});
+      current = &doc.sections_.back();
+    }
+    size_t eq = line.find('=');
+    if (eq == std::string_view::npos) {
+      current->entries.push_back(Entry{std::string(line), std::nullopt});
+    } else {
+      current->entries.push_back(Entry{std::string(Trim(line.substr(0, eq))), std::string(Trim(line.substr(eq + 1)))});
+    }
+  }
+  return doc;
+}
+
+std::string IniDocument::Serialize() const {
+  std::string out;
+  for (const Section& s : sections_) {
+    if (!s.name.empty()) out += "[" + s.name + "]\r\n";
+    for (const Entry& e : s.entries) {
+      out += e.name;
+      if (e.value) out += "=" + *e.value;
+      out += "\r\n";
+    }
+  }
+  return out;
+}
+
+IniDocument::Section* IniDocument::FindSection(std::string_view name) {
+  name = Trim(name);
+  for (Section& s : sections_)
+    if (AnsiSameText(s.name, name)) return &s;
+  return nullptr;
+}
+
+const IniDocument::Section* IniDocument::FindSection(std::string_view name) const {
+  return const_cast<IniDocument*>(this)->FindSection(name);
+}
+
+std::optional<std::string> IniDocument::Read(std::string_view section, std::string_view key, size_t bufferSize) const {
+  const Section* s = FindSection(section);
+  if (!s || bufferSize == 0) return std::nullopt;
+  key = Trim(key);
+  for (const Entry& e : s->entries) {
+    if (!AnsiSameText(e.name, key)) continue;
+    if (!e.value) return std::nullopt;
+    std::string_view v = *e.value;
+    bool quoted = false;
+    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) {
+      v.remove_prefix(1);
+      quoted = true;
+    }
+    std::string out(v.substr(0, bufferSize - 1));
+    // The closing quote goes only when it came through the buffer.
+    if (quoted && bufferSize >= v.size() && !out.empty()) out.pop_back();
+    return out;
+  }
+  return std::nullopt;
+}
+
+std::vector<std::string> IniDocument::KeyNames(std::string_view section, size_t bufferSize) const {
+  std::vector<std::string> names;
+  if (const Section* s = FindSection(section))
+    for (const Entry& e : s->entries)
+      if (e.value && !IsComment(e.name)) names.push_back(e.name);
+  return FitNamesToBuffer(names, bufferSize);
+}
+
+std::vector<std::string> IniDocument::SectionNames(size_t bufferSize) const {
+  std::vector<std::string> names;
+  for (const Section& s : sections_)
+    if (!s.name.empty()) names.push_back(s.name);
+  return FitNamesToBuffer(names, bufferSize);
+}
+
+bool IniDocument::Write(std::string_view section, std::string_view key, std::string_view value) {
+  value = TrimLeft(value);
+  Section* s = FindSection(section);
+  if (!s) {
+    sections_.push_back(Section{std::string(TrimLeft(section)), {}});
+    s = &sections_.back();
+  }
+  std::string_view wanted = Trim(key);
+  for (Entry& e : s->entries) {
+    if (!AnsiSameText(e.name, wanted)) continue;
+    if (e.value && *e.value == value) return false;
+    e.value = std::string(value);
+    return true;
+  }
+  s->entries.push_back(Entry{std::string(TrimLeft(key)), std::string(value)});
+  return true;
+}
+
+bool IniDocument::DeleteKey(std::string_view section, std::string_view key) {
+  Section* s = FindSection(section);
+  if (!s) return false;
+  key = Trim(key);
+  for (auto it = s->entries.begin(); it != s->entries.end(); ++it) {
+    if (AnsiSameText(it->name, key)) {
+      s->entries.erase(it);
+      return true;
+    }
+  }
+  return false;
+}
+
+bool IniDocument::EraseSection(std::string_view section) {
+  Section* s = FindSection(section);
+  if (!s) return false;
+  sections_.erase(sections_.begin() + (s - sections_.data()));
+  return true;
+}
+
+std::string ProfileDefault(std::string_view defaultValue, size_t bufferSize) {
+  if (bufferSize == 0) return {};
+  while (!defaultValue.empty() && defaultValue.back() == ' ') defaultValue.remove_suffix(1);
+  return std::string(defaultValue.substr(0, bufferSize - 1));
+}
+
+std::vector<std::string> FitNamesToBuffer(const std::vector<std::string>& names, size_t bufferSize) {
+  // Room left in the buffer, counted as the reader counts it: each name takes its length plus a
+  // zero, and two characters stay for the final zeros.
+  std::vector<std::string> out;
+  size_t room = bufferSize;
+  for (const std::string& name : names) {
+    // An empty name would read as the end of the list.
+    if (room <= 2 || name.empty()) break;
+    std::string cut = name.substr(0, room - 2);
+    room -= cut.size() + 1;
+    out.push_back(std::move(cut));
+    if (room < 2) break;
+  }
+  return out;
+}
+
+bool IsBareProfileName(std::string_view file) {
+  if (file.find_first_of("\\/") != std::string_view::npos) return false;
+  return !(file.size() >= 2 && file[1] == ':' && std::isalpha(static_cast<unsigned char>(file[0])));
+}
+
+}  // namespace vurerode::platform

@@ -1,0 +1,72 @@
+#include "platform/ini_profile.h"
+
+#include "platform/exception.h"
+
+namespace vurerode::platform {
+
+std::string IniProfile::ResolveFile(const std::string& file) {
+  if (IsBareProfileName(file)) return fs_.WindowsDirectory() + "\\" + file;
+  return fs_.FullPathName(file);
+}
+
+IniDocument IniProfile::Load(const std::string& path) {
+  // A file that cannot be read counts as empty, as the profile reader reports it.
+  if (path.empty() || !fs_.FileExists(path)) return {};
+  std::string text;
+  try {
+    auto in = fs_.OpenFile(path, FileAccess::Read);
+    char buf[8192];
+    while (size_t got = in->Read(buf, sizeof buf)) text.append(buf, got);
+  } catch (const Exception&) {
+    return {};
+  }
+  return IniDocument::Parse(text);
+}
+
+void IniProfile::Store(const std::string& file, const std::string& path, const IniDocument& doc) {
+  try {
+    if (path.empty()) throw EIniFileException(file);
+    auto out = fs_.CreateFile(path);
+    std::string text = doc.Serialize();
+    out->Write(text.data(), text.size());
+  } catch (const EIniFileException&) {
+    throw;
+  } catch (const Exception&) {
+    throw EIniFileException(file);
+  }
+}
+
+std::string IniProfile::ReadString(const std::string& file, const std::string& section, const std::string& key,
+                                   const std::string& defaultValue) {
+  auto value = Load(ResolveFile(file)).Read(section, key, kProfileValueBuffer);
+  return value ? *value : ProfileDefault(defaultValue, kProfileValueBuffer);
+}
+
+std::vector<std::string> IniProfile::ReadKeyNames(const std::string& file, const std::string& section) {
+  return Load(ResolveFile(file)).KeyNames(section, kProfileKeyNamesBuffer);
+}
+
+std::vector<std::string> IniProfile::ReadSectionNames(const std::string& file) {
+  return Load(ResolveFile(file)).SectionNames(kProfileKeyNamesBuffer);
+}
+
+void IniProfile::WriteString(const std::string& file, const std::string& section, const std::string& key,
+                             const std::string& value) {
+  std::string path = ResolveFile(file);
+  IniDocument doc = Load(path);
+  if (doc.Write(section, key, value) || !fs_.FileExists(path)) Store(file, path, doc);
+}
+
+void IniProfile::DeleteKey(const std::string& file, const std::string& section, const std::string& key) {
+  std::string path = ResolveFile(file);
+  IniDocument doc = Load(path);
+  if (doc.DeleteKey(section, key)) Store(file, path, doc);
+}
+
+void IniProfile::EraseSection(const std::string& file, const std::string& section) {
+  std::string path = ResolveFile(file);
+  IniDocument doc = Load(path);
+  if (doc.EraseSection(section)) Store(file, path, doc);
+}
+
+}  // namespace vurerode::platform

@@ -1,0 +1,596 @@
+#include "platform/sandbox/sandbox_file_system.h"
+
+#include <algorithm>
+#include <cctype>
+#include <system_error>
+
+#include "platform/ansi.h"
+#include "platform/dos_time.h"
+#include "platform/exception.h"
+#include "platform/sandbox/host_io.h"
+#include "platform/sandbox/short_name.h"
+#include "platform/wildcard.h"
+#include "platform/windows_path.h"
+
+namespace vurerode::platform::sandbox {
+
+// Windows error codes the directory calls report.
+enum : int {
+  kErrorPathNotFound = 3,
+  kErrorAccessDenied = 5,
+  kErrorWriteProtect = 19,
+  kErrorInvalidName = 123,
+  kErrorAlreadyExists = 183,
+};
+
+// Attribute bits the sandbox keeps beside a file (its read-only bit is the host's permission).
+constexpr uint32_t kKeptBits = faReadOnly | faHidden | faSysFile | faArchive | 0x100 | 0x1000 | 0x2000;
+
+struct Drive {
+  char letter = 'C';
+  stdfs::path host;
+  bool readOnly = false;
+  std::optional<int64_t> quota;
+  int64_t used = 0;
+};
+
+// Files open through the sandbox, by upper-case full path. Every open shares reading only, so a
+// reader excludes writers, a writer excludes everyone, and an open file cannot be deleted.
+struct OpenTable {
+  struct Count {
+    int readers = 0;
+    int writers = 0;
+  };
+  std::map<std::string, Count> files;
+};
+
+struct SandboxFileSystem::Listing {
+  std::string name;      // ANSI
+  stdfs::path hostName;  // the file name on the host
+};
+
+struct SandboxFileSystem::Resolved {
+  std::shared_ptr<Drive> drive;
+  std::string full;  // full Windows path, existing parts spelled as they are; "C:\" for a root
+  std::string dir;   // the folder of the last part, without trailing backslash ("C:" at the root)
+  std::string name;  // the last part; empty for a root
+  stdfs::path host;
+  bool exists = false;
+  bool parentExists = false;
+  bool isDirectory = false;
+  bool badName = false;
+  bool isRoot = false;
+};
+
+namespace {
+
+bool HasInvalidCharacters(const std::string& part, bool wildcardsAllowed) {
+  for (char c : part) {
+    auto b = static_cast<unsigned char>(c);
+    if (b < 0x20 || std::string_view("<>:\"|").find(c) != std::string_view::npos) return true;
+    if ((c == '*' || c == '?') && !wildcardsAllowed) return true;
+  }
+  return false;
+}
+
+bool HostWritable(const stdfs::path& p) {
+  std::error_code ec;
+  auto st = stdfs::status(p, ec);
+  return !ec && (st.permissions() & stdfs::perms::owner_write) != stdfs::perms::none;
+}
+
+int64_t FileSize(const stdfs::path& p) {
+  std::error_code ec;
+  auto n = stdfs::file_size(p, ec);
+  return ec ? 0 : static_cast<int64_t>(n);
+}
+
+std::string Key(const std::string& full) {
+  return AnsiUpperCase(full);
+}
+
+class SandboxFile : public TFileStream {
+ public:
+  SandboxFile(std::unique_ptr<HostFile> file, std::string path, stdfs::path host, bool writable,
+              std::shared_ptr<Drive> drive, std::shared_ptr<OpenTable> open, std::string key)
+      : file_(std::move(file)),
+        path_(std::move(path)),
+        host_(std::move(host)),
+        writable_(writable),
+        drive_(std::move(drive)),
+        open_(std::move(open)),
+        key_(std::move(key)) {
+    size_ = file_->Size();
+    auto& c = open_->files[key_];
+    (writable_ ? c.writers : c.readers)++;
+  }
+
+  ~SandboxFile() override {
+    file_.reset();
+    auto it = open_->files.find(key_);
+    if (it == open_->files.end()) return;
+    (writable_ ? it->second.writers : it->second.readers)--;
+    if (it->second.readers == 0 && it->second.writers == 0) open_->files.erase(it);
+  }
+
+  size_t Read(void* buffer, size_t n) override {
+    Switch(false);
+    size_t got = file_->Read(buffer, n);
+    pos_ += static_cast<int64_t>(got);
+    return got;
+  }
+
+  void Write(const void* buffer, size_t n) override {
+    if (n == 0) return;
+    if (!writable_) throw EWriteError("Unable to write to " + path_ + ": Access is denied.");
+    Switch(true);
+    int64_t end = pos_ + static_cast<int64_t>(n);
+    int64_t growth = end > size_ ? end - size_ : 0;
+    size_t fits = n;
+    if (drive_->quota && drive_->used + growth > *drive_->quota) {
+      int64_t room = std::max<int64_t>(0, *drive_->quota - drive_->used) + std::max<int64_t>(0, size_ - pos_);
+      fits = static_cast<size_t>(std::min<int64_t>(room, static_cast<int64_t>(n)));
+    }
+    size_t put = file_->Write(buffer, fits);
+    Advance(put);
+    if (put < n) throw EWriteError("Unable to write to " + path_ + ": There is not enough space on the disk.");
+  }
+
+  int64_t Seek(int64_t offset, SeekOrigin origin) override {
+    int64_t base = origin == SeekOrigin::Begin ? 0 : origin == SeekOrigin::Current ? pos_ : size_;
+    int64_t target = std::max<int64_t>(0, base + offset);
+    file_->Seek(target);
+    pos_ = target;
+    lastWasWrite_.reset();
+    return pos_;
+  }
+
+  int64_t Size() override { return size_; }
+
+  void Truncate() override {
+    if (!writable_ || !file_->Truncate(pos_)) throw EWriteError("Unable to write to " + path_);
+    if (size_ > pos_) drive_->used -= size_ - pos_;
+    size_ = pos_;
+  }
+
+  void SetLastWriteDosTime(uint32_t dosDateTime) override {
+    int64_t when = DosDateTimeToEpoch(dosDateTime);
+    if (when < 0) return;
+    file_->Flush();
+    SetHostWriteTime(host_, when);
+  }
+
+  uint32_t LastWriteDosTime() override {
+    file_->Flush();
+    int64_t t = HostWriteTime(host_);
+    return t < 0 ? PackDosDateTime({1980, 1, 1, 0, 0, 0}) : EpochToDosDateTime(t);
+  }
+
+  const std::string& Path() const override { return path_; }
+
+ private:
+  // The C library wants a seek between a read and a write on the same stream.
+  void Switch(bool write) {
+    if (lastWasWrite_ && *lastWasWrite_ != write) file_->Seek(pos_);
+    lastWasWrite_ = write;
+  }
+
+  void Advance(size_t put) {
+    int64_t end = pos_ + static_cast<int64_t>(put);
+    if (end > size_) {
+      drive_->used += end - size_;
+      size_ = end;
+    }
+    pos_ = end;
+  }
+
+  std::unique_ptr<HostFile> file_;
+  std::string path_;
+  stdfs::path host_;
+  bool writable_;
+  std::shared_ptr<Drive> drive_;
+  std::shared_ptr<OpenTable> open_;
+  std::string key_;
+  int64_t pos_ = 0;
+  int64_t size_ = 0;
+  std::optional<bool> lastWasWrite_;
+};
+
+class SnapshotSearch : public DirectorySearch {
+ public:
+  explicit SnapshotSearch(std::vector<FindData> entries) : entries_(std::move(entries)) {}
+  bool Next(FindData& data) override {
+    if (next_ >= entries_.size()) return false;
+    data = entries_[next_++];
+    return true;
+  }
+
+ private:
+  std::vector<FindData> entries_;
+  size_t next_ = 0;
+};
+
+}  // namespace
+
+SandboxFileSystem::SandboxFileSystem(stdfs::path root)
+    : root_(std::move(root)), open_(std::make_shared<OpenTable>()), metadata_(root_ / "metadata.txt") {
+  std::error_code ec;
+  stdfs::create_directories(root_ / "drive_c", ec);
+  for (const auto& entry : stdfs::directory_iterator(root_, ec)) {
+    std::string name = HostName(entry.path().filename());
+    if (name.size() == 7 && name.compare(0, 6, "drive_") == 0 && std::isalpha(static_cast<unsigned char>(name[6])) &&
+        entry.is_directory())
+      Mount(static_cast<char>(std::toupper(static_cast<unsigned char>(name[6]))), entry.path(), false);
+  }
+  LayOut();
+}
+
+SandboxFileSystem::~SandboxFileSystem() = default;
+
+void SandboxFileSystem::LayOut() {
+  // Created in the order a fresh Windows installation made them, which fixes their aliases.
+  for (const char* dir :
+       {"C:\\WINDOWS", "C:\\WINDOWS\\System", "C:\\WINDOWS\\System32", "C:\\WINDOWS\\Fonts", "C:\\WINDOWS\\Temp",
+        "C:\\WINDOWS\\Desktop", "C:\\WINDOWS\\Start Menu", "C:\\WINDOWS\\Start Menu\\Programs",
+        "C:\\WINDOWS\\Start Menu\\Programs\\StartUp", "C:\\WINDOWS\\Application Data",
+        "C:\\WINDOWS\\Application Data\\Microsoft", "C:\\WINDOWS\\Application Data\\Microsoft\\Internet Explorer",
+        "C:\\WINDOWS\\Application Data\\Microsoft\\Internet Explorer\\Quick Launch", "C:\\Program Files"})
+    if (!DirectoryExists(dir)) CreateDirectory(dir);
+  metadata_.Flush();
+}
+
+void SandboxFileSystem::Mount(char letter, const stdfs::path& hostFolder, bool readOnly) {
+  letter = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
+  auto d = std::make_shared<Drive>();
+  d->letter = letter;
+  d->host = hostFolder;
+  d->readOnly = readOnly;
+  drives_[letter] = d;
+}
+
+void SandboxFileSystem::SetQuota(char letter, std::optional<int64_t> bytes) {
+  auto d = DriveOf(letter);
+  if (!d) return;
+  d->quota = bytes;
+  d->used = 0;
+  std::error_code ec;
+  for (auto it = stdfs::recursive_directory_iterator(d->host, ec); !ec && it != stdfs::recursive_directory_iterator();
+       it.increment(ec))
+    if (it->is_regular_file(ec)) d->used += FileSize(it->path());
+}
+
+std::shared_ptr<Drive> SandboxFileSystem::DriveOf(char letter) {
+  auto it = drives_.find(static_cast<char>(std::toupper(static_cast<unsigned char>(letter))));
+  return it == drives_.end() ? nullptr : it->second;
+}
+
+std::vector<SandboxFileSystem::Listing> SandboxFileSystem::ListFolder(const stdfs::path& hostDir) {
+  std::vector<Listing> out;
+  std::error_code ec;
+  for (const auto& entry : stdfs::directory_iterator(hostDir, ec)) {
+    stdfs::path name = entry.path().filename();
+    out.push_back(Listing{Utf8ToAnsi(HostName(name)), name});
+  }
+  return out;
+}
+
+std::optional<SandboxFileSystem::Listing> SandboxFileSystem::LookupChild(const std::string& dir,
+                                                                         const stdfs::path& hostDir,
+                                                                         const std::string& part) {
+#if !defined(_WIN32)
+  // A host that tells case apart finds the exact spelling directly.
+  std::error_code ec;
+  stdfs::path exact = HostPath(AnsiToUtf8(part));
+  if (stdfs::exists(stdfs::symlink_status(hostDir / exact, ec))) return Listing{part, exact};
+#endif
+  std::vector<Listing> entries = ListFolder(hostDir);
+  for (const Listing& l : entries)
+    if (AnsiSameText(l.name, part)) return l;
+  if (part.find('~') == std::string::npos) return std::nullopt;
+  std::string longName = metadata_.LongNameOfAlias(dir, part);
+  if (longName.empty()) {
+    EnsureAliases(dir, hostDir);
+    longName = metadata_.LongNameOfAlias(dir, part);
+  }
+  for (const Listing& l : entries)
+    if (!longName.empty() && AnsiSameText(l.name, longName)) return l;
+  return std::nullopt;
+}
+
+void SandboxFileSystem::EnsureAliases(const std::string& dir, const stdfs::path& hostDir) {
+  std::vector<Listing> entries = ListFolder(hostDir);
+  std::vector<std::string> taken;
+  std::vector<std::string> needing;
+  for (const Listing& l : entries) {
+    if (FitsShortName(l.name)) {
+      taken.push_back(AnsiUpperCase(l.name));
+      continue;
+    }
+    const MetadataStore::Entry* e = metadata_.Find(dir, l.name);
+    if (e && !e->alias.empty())
+      taken.push_back(AnsiUpperCase(e->alias));
+    else
+      needing.push_back(l.name);
+  }
+  if (needing.empty()) return;
+  std::sort(needing.begin(), needing.end(),
+            [](const std::string& a, const std::string& b) { return AnsiCompareText(a, b) < 0; });
+  for (const std::string& name : needing) {
+    std::string alias = MakeShortName(name, [&](const std::string& candidate) {
+      return std::find(taken.begin(), taken.end(), candidate) != taken.end();
+    });
+    taken.push_back(alias);
+    metadata_.Get(dir, name).alias = alias;
+  }
+}
+
+SandboxFileSystem::Resolved SandboxFileSystem::Resolve(const std::string& path) {
+  Resolved r;
+  std::string full = MakeFullPath(path, cwd_);
+  SplitPath sp = SplitFullPath(full);
+  if (sp.drive.size() != 2) return r;  // no drive letter: network paths lie outside the machine
+  r.drive = DriveOf(sp.drive[0]);
+  if (!r.drive) return r;
+  std::error_code ec;
+  r.host = r.drive->host;
+  r.full = sp.drive;
+  r.dir = sp.drive;
+  bool existing = stdfs::is_directory(r.host, ec);
+  r.parentExists = existing;
+  r.isRoot = sp.parts.empty();
+  for (size_t i = 0; i < sp.parts.size(); ++i) {
+    const std::string& part = sp.parts[i];
+    bool last = i + 1 == sp.parts.size();
+    if (HasInvalidCharacters(part, false)) r.badName = true;
+    if (last) {
+      r.dir = r.full;
+      r.parentExists = existing;
+    }
+    std::optional<Listing> child;
+    if (existing && !r.badName) child = LookupChild(r.full, r.host, part);
+    if (child) {
+      r.host /= child->hostName;
+      r.full += "\\" + child->name;
+      if (last) r.name = child->name;
+      existing = last ? true : stdfs::is_directory(r.host, ec);
+    } else {
+      r.host /= HostPath(AnsiToUtf8(part));
+      r.full += "\\" + part;
+      if (last) r.name = part;
+      existing = false;
+    }
+  }
+  if (r.isRoot) r.full += "\\";
+  r.exists = existing && !r.badName;
+  r.isDirectory = r.exists && stdfs::is_directory(r.host, ec);
+  return r;
+}
+
+uint32_t SandboxFileSystem::AttributesOf(const Resolved& r) {
+  if (r.isRoot) return faDirectory;
+  const MetadataStore::Entry* e = metadata_.Find(r.dir, r.name);
+  bool kept = e && e->attributes;
+  if (r.isDirectory) {
+    uint32_t a = faDirectory | (kept ? (*e->attributes & kKeptBits) : 0);
+    if (r.drive->readOnly) a |= faReadOnly;
+    return a;
+  }
+  uint32_t a = kept ? (*e->attributes & kKeptBits & ~faReadOnly) : faArchive;
+  if (r.drive->readOnly || !HostWritable(r.host)) a |= faReadOnly;
+  return a == 0 ? faNormal : a;
+}
+
+uint32_t SandboxFileSystem::GetAttributes(const std::string& path) {
+  Resolved r = Resolve(path);
+  return r.exists ? AttributesOf(r) : kInvalidAttributes;
+}
+
+bool SandboxFileSystem::SetAttributes(const std::string& path, uint32_t attributes) {
+  Resolved r = Resolve(path);
+  if (!r.exists || r.isRoot || r.drive->readOnly) return false;
+  uint32_t keep = attributes & kKeptBits;
+  if (!r.isDirectory) {
+    std::error_code ec;
+    if (keep & faReadOnly)
+      stdfs::permissions(r.host, stdfs::perms::owner_write | stdfs::perms::group_write | stdfs::perms::others_write,
+                         stdfs::perm_options::remove, ec);
+    else
+      stdfs::permissions(r.host, stdfs::perms::owner_write, stdfs::perm_options::add, ec);
+    if (ec) return false;
+    keep &= ~faReadOnly;
+  }
+  metadata_.Get(r.dir, r.name).attributes = keep;
+  return true;
+}
+
+std::unique_ptr<TFileStream> SandboxFileSystem::OpenFile(const std::string& path, FileAccess access) {
+  Resolved r = Resolve(path);
+  if (!r.exists || r.isDirectory) throw EFOpenError(path);
+  bool write = access == FileAccess::ReadWrite;
+  if (write && (r.drive->readOnly || !HostWritable(r.host))) throw EFOpenError(path);
+  std::string key = Key(r.full);
+  auto it = open_->files.find(key);
+  if (it != open_->files.end() && (it->second.writers > 0 || write)) throw EFOpenError(path);
+  auto file = HostFile::Open(r.host, write ? HostOpen::ReadWrite : HostOpen::Read);
+  if (!file) throw EFOpenError(path);
+  return std::make_unique<SandboxFile>(std::move(file), path, r.host, write, r.drive, open_, key);
+}
+
+std::unique_ptr<TFileStream> SandboxFileSystem::CreateFile(const std::string& path) {
+  Resolved r = Resolve(path);
+  if (!r.drive || r.badName || r.isRoot || !r.parentExists || r.drive->readOnly) throw EFCreateError(path);
+  std::string key = Key(r.full);
+  stdfs::path parentHost = r.host.parent_path();
+  if (r.exists) {
+    // Replacing a file: refused for folders, read-only, hidden and system files, and files in use.
+    if (r.isDirectory || (AttributesOf(r) & (faReadOnly | faHidden | faSysFile)) || open_->files.count(key))
+      throw EFCreateError(path);
+    r.drive->used -= FileSize(r.host);
+    if (metadata_.Find(r.dir, r.name)) metadata_.Get(r.dir, r.name).attributes.reset();
+  } else {
+    EnsureAliases(r.dir, parentHost);
+  }
+  auto file = HostFile::Open(r.host, HostOpen::Create);
+  if (!file) throw EFCreateError(path);
+  if (!r.exists) EnsureAliases(r.dir, parentHost);
+  return std::make_unique<SandboxFile>(std::move(file), path, r.host, true, r.drive, open_, key);
+}
+
+bool SandboxFileSystem::DeleteFile(const std::string& path) {
+  Resolved r = Resolve(path);
+  if (!r.exists || r.isDirectory || r.drive->readOnly || !HostWritable(r.host)) return false;
+  if (open_->files.count(Key(r.full))) return false;
+  int64_t size = FileSize(r.host);
+  std::error_code ec;
+  if (!stdfs::remove(r.host, ec)) return false;
+  r.drive->used -= size;
+  metadata_.Remove(r.dir, r.name);
+  return true;
+}
+
+int SandboxFileSystem::CreateDirectory(const std::string& path) {
+  Resolved r = Resolve(path);
+  if (r.badName) return kErrorInvalidName;
+  if (!r.drive) return kErrorPathNotFound;
+  if (r.exists) return kErrorAlreadyExists;
+  if (!r.parentExists) return kErrorPathNotFound;
+  if (r.drive->readOnly) return kErrorWriteProtect;
+  stdfs::path parentHost = r.host.parent_path();
+  EnsureAliases(r.dir, parentHost);
+  std::error_code ec;
+  if (!stdfs::create_directory(r.host, ec)) return kErrorAccessDenied;
+  EnsureAliases(r.dir, parentHost);
+  return 0;
+}
+
+bool SandboxFileSystem::RemoveDirectory(const std::string& path) {
+  Resolved r = Resolve(path);
+  if (!r.exists || !r.isDirectory || r.isRoot || r.drive->readOnly) return false;
+  if (AttributesOf(r) & faReadOnly) return false;
+  // The current directory is held open, as every process's is on Windows.
+  std::string mine = Key(IncludeTrailingBackslash(r.full));
+  if (Key(IncludeTrailingBackslash(cwd_)).compare(0, mine.size(), mine) == 0) return false;
+  std::error_code ec;
+  if (!stdfs::is_empty(r.host, ec) || ec) return false;
+  if (!stdfs::remove(r.host, ec)) return false;
+  metadata_.Remove(r.dir, r.name);
+  return true;
+}
+
+double SandboxFileSystem::DiskFreeBytes(const std::string& root) {
+  Resolved r = Resolve(root.empty() ? cwd_ : root);
+  if (!r.exists || !r.isDirectory) return -1;
+  std::error_code ec;
+  auto space = stdfs::space(r.drive->host, ec);
+  if (ec) return -1;
+  double free = static_cast<double>(space.available);
+  if (r.drive->quota) free = std::min(free, static_cast<double>(std::max<int64_t>(0, *r.drive->quota - r.drive->used)));
+  return free;
+}
+
+std::unique_ptr<DirectorySearch> SandboxFileSystem::FindFirst(const std::string& pattern, FindData& first) {
+  // The mask is taken as given; only the folder part is made full.
+  size_t cut = pattern.find_last_of("\\/:");
+  std::string mask = cut == std::string::npos ? pattern : pattern.substr(cut + 1);
+  std::string folder = cut == std::string::npos ? std::string(".") : pattern.substr(0, cut + 1);
+  if (mask.empty() || HasInvalidCharacters(mask, true)) return nullptr;
+  Resolved dir = Resolve(folder);
+  if (!dir.exists || !dir.isDirectory) return nullptr;
+  std::string dirPath = ExcludeTrailingBackslash(dir.full);
+  EnsureAliases(dirPath, dir.host);
+
+  bool wild = HasWildcards(mask);
+  std::vector<FindData> found;
+  auto consider = [&](const std::string& name, const std::string& alias, const stdfs::path& host, uint32_t attrs) {
+    bool match = wild ? (MatchesWildcard(name, mask) || (!alias.empty() && MatchesWildcard(alias, mask)))
+                      : (AnsiSameText(name, mask) || (!alias.empty() && AnsiSameText(alias, mask)));
+    if (!match) return;
+    FindData fd;
+    fd.name = name;
+    fd.shortName = alias;
+    fd.attributes = attrs;
+    std::error_code ec;
+    fd.size = (attrs & faDirectory) ? 0 : FileSize(host);
+    int64_t t = HostWriteTime(host);
+    fd.lastWriteDosTime = t < 0 ? PackDosDateTime({1980, 1, 1, 0, 0, 0}) : EpochToDosDateTime(t);
+    found.push_back(std::move(fd));
+  };
+  if (!dir.isRoot) {
+    consider(".", "", dir.host, AttributesOf(dir));
+    consider("..", "", dir.host.parent_path(), faDirectory);
+  }
+  std::vector<Listing> entries = ListFolder(dir.host);
+  std::sort(entries.begin(), entries.end(),
+            [](const Listing& a, const Listing& b) { return AnsiCompareText(a.name, b.name) < 0; });
+  for (const Listing& l : entries) {
+    Resolved child;
+    child.drive = dir.drive;
+    child.dir = dirPath;
+    child.name = l.name;
+    child.host = dir.host / l.hostName;
+    child.exists = true;
+    std::error_code ec;
+    child.isDirectory = stdfs::is_directory(child.host, ec);
+    const MetadataStore::Entry* e = metadata_.Find(dirPath, l.name);
+    consider(l.name, e ? e->alias : std::string(), child.host, AttributesOf(child));
+  }
+  if (found.empty()) return nullptr;
+  first = found.front();
+  found.erase(found.begin());
+  return std::make_unique<SnapshotSearch>(std::move(found));
+}
+
+bool SandboxFileSystem::ChangeDirectory(const std::string& path) {
+  Resolved r = Resolve(path);
+  if (!r.exists || !r.isDirectory) return false;
+  cwd_ = r.full;
+  return true;
+}
+
+std::string SandboxFileSystem::ShortPathName(const std::string& path) {
+  Resolved r = Resolve(path);
+  if (!r.exists) return {};
+  SplitPath sp = SplitFullPath(r.full);
+  std::string out = sp.drive;
+  std::string dir = sp.drive;
+  stdfs::path host = r.drive->host;
+  for (const std::string& part : sp.parts) {
+    std::string name = part;
+    if (!FitsShortName(part)) {
+      EnsureAliases(dir, host);
+      const MetadataStore::Entry* e = metadata_.Find(dir, part);
+      if (e && !e->alias.empty()) name = e->alias;
+    }
+    out += "\\" + name;
+    dir += "\\" + part;
+    host /= HostPath(AnsiToUtf8(part));
+  }
+  if (sp.parts.empty() || (!path.empty() && IsPathDelimiter(path.back()))) out += "\\";
+  return out;
+}
+
+std::string SandboxFileSystem::FullPathName(const std::string& path) {
+  return MakeFullPath(path, cwd_);
+}
+
+stdfs::path SandboxFileSystem::ToHostPath(const std::string& path) {
+  Resolved r = Resolve(path);
+  return r.drive ? r.host : stdfs::path();
+}
+
+std::string SandboxFileSystem::FromHostPath(const stdfs::path& host) {
+  std::error_code ec;
+  stdfs::path abs = stdfs::weakly_canonical(host, ec);
+  for (const auto& [letter, drive] : drives_) {
+    stdfs::path base = stdfs::weakly_canonical(drive->host, ec);
+    stdfs::path rel = abs.lexically_relative(base);
+    if (rel.empty() || HostName(rel).compare(0, 2, "..") == 0) continue;
+    std::string out = std::string(1, letter) + ":";
+    for (const auto& part : rel)
+      if (HostName(part) != ".") out += "\\" + Utf8ToAnsi(HostName(part));
+    return out == std::string(1, letter) + ":" ? out + "\\" : out;
+  }
+  return {};
+}
+
+}  // namespace vurerode::platform::sandbox

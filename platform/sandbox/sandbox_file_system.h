@@ -1,0 +1,78 @@
+// The file system of a virtual Windows machine kept in a host folder ROOT. Drive letters map to
+// folders (C: to ROOT/drive_c, any ROOT/drive_<letter> to its letter, and host folders mounted as
+// drives, read-only when asked). Windows rules hold inside: names compared without regard to case
+// and kept as created, attribute bits kept (read-only files and folders refuse deletion), files in
+// use refuse deletion and conflicting opens, a folder that is some process's current directory
+// cannot be removed, long names get 8.3 aliases, and a drive can be given a quota so that it fills.
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/file_system.h"
+#include "platform/sandbox/metadata_store.h"
+
+namespace vurerode::platform::sandbox {
+
+struct Drive;
+struct OpenTable;
+
+class SandboxFileSystem : public FileSystem {
+ public:
+  // Opens (and on first use lays out) the machine in root: C:\WINDOWS with Temp, System, System32,
+  // Fonts, Desktop, Start Menu\Programs\StartUp and Application Data\Microsoft\Internet
+  // Explorer\Quick Launch, and C:\Program Files.
+  explicit SandboxFileSystem(std::filesystem::path root);
+  ~SandboxFileSystem() override;
+
+  // Makes a host folder drive letter's content; a read-only drive refuses every change.
+  void Mount(char letter, const std::filesystem::path& hostFolder, bool readOnly);
+  // Limits the bytes the files of a drive may take; nullopt lifts the limit.
+  void SetQuota(char letter, std::optional<int64_t> bytes);
+  // The host path a Windows path stands for (existing parts in their real spelling); empty when
+  // it lies on no drive.
+  std::filesystem::path ToHostPath(const std::string& path);
+  // The Windows path of a host path inside one of the drives; empty when it lies outside them.
+  std::string FromHostPath(const std::filesystem::path& host);
+  const std::filesystem::path& root() const { return root_; }
+
+  uint32_t GetAttributes(const std::string& path) override;
+  bool SetAttributes(const std::string& path, uint32_t attributes) override;
+  std::unique_ptr<TFileStream> OpenFile(const std::string& path, FileAccess access) override;
+  std::unique_ptr<TFileStream> CreateFile(const std::string& path) override;
+  bool DeleteFile(const std::string& path) override;
+  int CreateDirectory(const std::string& path) override;
+  bool RemoveDirectory(const std::string& path) override;
+  double DiskFreeBytes(const std::string& root) override;
+  std::unique_ptr<DirectorySearch> FindFirst(const std::string& pattern, FindData& first) override;
+  std::string CurrentDirectory() override { return cwd_; }
+  bool ChangeDirectory(const std::string& path) override;
+  std::string WindowsDirectory() override { return "C:\\WINDOWS"; }
+  std::string ShortPathName(const std::string& path) override;
+  std::string FullPathName(const std::string& path) override;
+
+ private:
+  struct Resolved;
+  struct Listing;
+
+  Resolved Resolve(const std::string& path);
+  std::optional<Listing> LookupChild(const std::string& dir, const std::filesystem::path& hostDir,
+                                     const std::string& part);
+  std::vector<Listing> ListFolder(const std::filesystem::path& hostDir);
+  void EnsureAliases(const std::string& dir, const std::filesystem::path& hostDir);
+  uint32_t AttributesOf(const Resolved& r);
+  std::shared_ptr<Drive> DriveOf(char letter);
+  void LayOut();
+
+  std::filesystem::path root_;
+  std::map<char, std::shared_ptr<Drive>> drives_;
+  std::shared_ptr<OpenTable> open_;
+  MetadataStore metadata_;
+  std::string cwd_ = "C:\\";
+};
+
+}  // namespace vurerode::platform::sandbox

@@ -1,0 +1,77 @@
+#include "platform/sandbox/short_name.h"
+
+#include <cstdint>
+#include <cstdio>
+
+#include "platform/ansi.h"
+
+namespace vurerode::platform::sandbox {
+namespace {
+
+bool IsDosInvalid(char c) {
+  auto b = static_cast<unsigned char>(c);
+  return b < 0x20 || std::string_view("\"*+,/:;<=>?[\\]|").find(c) != std::string_view::npos;
+}
+
+uint16_t Checksum(std::string_view name) {
+  uint16_t h = 0;
+  for (char c : name) {
+    h = static_cast<uint16_t>(((h >> 1) | (h << 15)) + static_cast<unsigned char>(AnsiUpper(c)));
+  }
+  return h;
+}
+
+}  // namespace
+
+bool FitsShortName(std::string_view name) {
+  if (name.empty() || name == "." || name == "..") return !name.empty();
+  size_t dot = name.find('.');
+  std::string_view base = name.substr(0, dot);
+  std::string_view ext = dot == std::string_view::npos ? std::string_view() : name.substr(dot + 1);
+  if (base.empty() || base.size() > 8 || ext.size() > 3) return false;
+  if (dot != std::string_view::npos && ext.empty()) return false;
+  for (char c : name.substr(0, dot))
+    if (c == ' ' || IsDosInvalid(c) || c == '.') return false;
+  for (char c : ext)
+    if (c == ' ' || IsDosInvalid(c) || c == '.') return false;
+  return true;
+}
+
+std::string MakeShortName(std::string_view longName, const std::function<bool(const std::string&)>& inUse) {
+  // The extension is what follows the last period, unless the name is all extension.
+  std::string_view trimmed = longName;
+  while (!trimmed.empty() && trimmed.front() == '.') trimmed.remove_prefix(1);
+  size_t lastDot = trimmed.rfind('.');
+  std::string_view baseText = lastDot == std::string_view::npos ? trimmed : trimmed.substr(0, lastDot);
+  std::string_view extText = lastDot == std::string_view::npos ? std::string_view() : trimmed.substr(lastDot + 1);
+
+  auto clean = [](std::string_view s, size_t limit) {
+    std::string out;
+    for (char c : s) {
+      if (out.size() >= limit) break;
+      if (c == ' ' || c == '.') continue;
+      out += IsDosInvalid(c) ? '_' : AnsiUpper(c);
+    }
+    return out;
+  };
+  std::string base = clean(baseText, 8);
+  std::string ext = clean(extText, 3);
+  if (base.empty()) base = "_";
+  std::string suffix = ext.empty() ? std::string() : "." + ext;
+
+  for (int n = 1; n <= 4; ++n) {
+    std::string candidate = base.substr(0, 6) + "~" + std::to_string(n) + suffix;
+    if (!inUse(candidate)) return candidate;
+  }
+  char hex[8];
+  std::snprintf(hex, sizeof hex, "%04X", static_cast<unsigned>(Checksum(longName)));
+  std::string hashed = base.substr(0, 2) + hex;
+  for (int n = 1; n < 1000000; ++n) {
+    std::string tail = "~" + std::to_string(n);
+    std::string candidate = hashed.substr(0, 8 - tail.size()) + tail + suffix;
+    if (!inUse(candidate)) return candidate;
+  }
+  return hashed + "~1" + suffix;
+}
+
+}  // namespace vurerode::platform::sandbox
