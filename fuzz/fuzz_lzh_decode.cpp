@@ -1,0 +1,28 @@
+// coLZH decoding of arbitrary bits: never out of bounds, always exactly the count (plus the tail
+// of a last match), and never reading past the input it was given.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <vector>
+
+#include "archive/codecs.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace vurerode;
+  if (size < 2) return 0;
+  // Mostly short counts, some up to 64 KiB: long enough for the model to halve its counts.
+  const int64_t count = int64_t{data[0] + 1} << (data[1] % 9);
+  TMemoryStream source(std::vector<uint8_t>(data + 2, data + size));
+  TMemoryStream sink;
+  CodecIO::Setup setup;
+  setup.input = &source;
+  setup.output = &sink;
+  setup.inputSize = static_cast<int64_t>(size - 2);
+  CodecIO io(setup);
+  DecodeLZH(io, count);
+  io.Finish();
+  const int64_t produced = static_cast<int64_t>(sink.data().size());
+  if (produced < count || produced >= count + 60 || (count == 0 && produced != 0)) abort();
+  if (source.Position() > static_cast<int64_t>(size - 2)) abort();
+  return 0;
+}

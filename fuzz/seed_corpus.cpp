@@ -1,0 +1,142 @@
+// Writes small seed inputs for the fuzz targets into one folder per target: archives of every
+// method made with the library itself (with and without a key), coded streams of each codec, and
+// plain samples for the round trips. Usage: vurerode_fuzz_seeds OUTPUT_DIR
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "archive/codecs.h"
+#include "archive/compress.h"
+#include "archive/errors.h"
+#include "platform/posix/host_file_system.h"
+
+namespace {
+
+using namespace vurerode;
+namespace fs = std::filesystem;
+using Bytes = std::vector<uint8_t>;
+
+Bytes Text(size_t n, unsigned seed) {
+  static const char* const words[] = {"setup ", "archive ", "the ", "file ", "window\r\n", "key ", "of ", "disk "};
+  Bytes out;
+  uint32_t x = seed * 2654435761u + 1;
+  while (out.size() < n) {
+    x = x * 1103515245u + 12345u;
+    for (const char* c = words[(x >> 16) % 8]; *c && out.size() < n; ++c) out.push_back(static_cast<uint8_t>(*c));
+  }
+  return out;
+}
+
+Bytes Samples(int i) {
+  switch (i) {
+    case 0: return Text(300, 1);
+    case 1: return Bytes(700, 0);
+    case 2: {
+      Bytes b = Text(2000, 2);
+      for (size_t k = 0; k < b.size(); k += 97) b[k] = 0x94;
+      return b;
+    }
+    default: {
+      Bytes b;
+      uint32_t x = 7;
+      for (int k = 0; k < 500; ++k) b.push_back(static_cast<uint8_t>((x = x * 1103515245u + 12345u) >> 24));
+      return b;
+    }
+  }
+}
+
+void Write(const fs::path& p, const Bytes& b) {
+  std::ofstream(p, std::ios::binary)
+      .write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
+}
+
+Bytes Code(void (*codec)(CodecIO&), const Bytes& input) {
+  TMemoryStream source(input);
+  TMemoryStream sink;
+  CodecIO::Setup setup;
+  setup.input = &source;
+  setup.output = &sink;
+  setup.inputSize = static_cast<int64_t>(input.size());
+  CodecIO io(setup);
+  codec(io);
+  io.Finish();
+  return sink.data();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: %s OUTPUT_DIR\n", argv[0]);
+    return 2;
+  }
+  const fs::path out = argv[1];
+  for (const char* d : {"archive_reader", "lzh_decode", "rle_decode", "lh5_decode", "plain"})
+    fs::create_directories(out / d);
+
+  bool haveLh5 = true;
+  for (int i = 0; i < 4; ++i) {
+    const Bytes plain = Samples(i);
+    const std::string n = std::to_string(i);
+    Write(out / "plain" / ("sample" + n), plain);
+    Write(out / "rle_decode" / ("sample" + n), Code(EncodeRLE, plain));
+    // The coLZH target takes a two-byte count before the stream.
+    Bytes lzh = {static_cast<uint8_t>(plain.size() / 8 > 0 ? plain.size() / 8 - 1 : 0), 3};
+    Bytes coded = Code(EncodeLZH, plain);
+    lzh.insert(lzh.end(), coded.begin(), coded.end());
+    Write(out / "lzh_decode" / ("sample" + n), lzh);
+    try {
+      Write(out / "lh5_decode" / ("sample" + n), Code(EncodeLZH5, plain));
+    } catch (const EUnableToCompress&) {
+      haveLh5 = false;
+    }
+  }
+
+  // Archives: six bytes of key, options and free space, then the archive.
+  platform::HostFileSystem files;
+  TCompress compress(files);
+  int index = 0;
+  for (TCompressionMethod m : {coNone, coRLE, coLZH, coLZH5, coCustom}) {
+    if (m == coLZH5 && !haveLh5) continue;
+    for (int32_t key : {0, 0x01020304}) {
+      compress.Key = key;
+      compress.OnCompress = [](TStream& dest, TStream& source, std::string& id, int32_t& size, int32_t& sum) {
+        Bytes b(static_cast<size_t>(source.Remaining()));
+        source.ReadBuffer(b.data(), b.size());
+        sum = static_cast<int32_t>(ByteSum(b.data(), b.size()));
+        dest.Write(b.data(), b.size());
+        size = static_cast<int32_t>(b.size());
+        id = "CST";
+      };
+      TMemoryStream archive;
+      const std::string id = kMethodIdentifiers[m];
+      auto header = MakeArchiveHeader(id, caMulti, 0, key).Pack();
+      archive.Write(header.data(), header.size());
+      int32_t total = 0;
+      std::string customId;
+      for (int i = 0; i < 4; ++i) {
+        Bytes plain = Samples(i);
+        TMemoryStream source(plain);
+        std::string name = i == 2 ? "sub\\file" + std::to_string(i) : "file" + std::to_string(i);
+        compress.AppendEntry(archive, source, static_cast<int32_t>(plain.size()), name, 0x58A3B1C2, 0x20, m, &customId);
+        total += static_cast<int32_t>(plain.size());
+      }
+      header = MakeArchiveHeader(customId.empty() ? id : customId, caMulti, total, key).Pack();
+      archive.SetPosition(0);
+      archive.Write(header.data(), header.size());
+      Bytes seed = {static_cast<uint8_t>(key),
+                    static_cast<uint8_t>(key >> 8),
+                    static_cast<uint8_t>(key >> 16),
+                    static_cast<uint8_t>(key >> 24),
+                    static_cast<uint8_t>(m == coCustom ? 0x19 : 0x01),
+                    0xFE};
+      seed.insert(seed.end(), archive.data().begin(), archive.data().end());
+      Write(out / "archive_reader" / ("archive" + std::to_string(index++)), seed);
+    }
+  }
+  std::printf("seeds written to %s%s\n", out.c_str(), haveLh5 ? "" : " (no -lh5- encoder: no -lh5- seeds)");
+  return 0;
+}
