@@ -1,0 +1,48 @@
+// A whole Windows machine in a host folder ROOT, for running and testing the installer anywhere:
+// ROOT/drive_c (and further drives), ROOT/registry.reg, ROOT/metadata.txt and ROOT/journal.log.
+#pragma once
+
+#include <filesystem>
+
+#include "platform/ini_profile.h"
+#include "platform/platform.h"
+#include "platform/sandbox/journal.h"
+#include "platform/sandbox/sandbox_file_system.h"
+#include "platform/sandbox/sandbox_processes.h"
+#include "platform/sandbox/sandbox_registry.h"
+#include "platform/sandbox/sandbox_shell.h"
+
+namespace vurerode::platform::sandbox {
+
+struct SandboxOptions {
+  // False: HKEY_LOCAL_MACHINE can be read but not changed, as for a user without administrator rights.
+  bool localMachineWritable = true;
+  // False: restart requests are refused (ExitWindowsEx fails).
+  bool restartAllowed = true;
+};
+
+class SandboxPlatform : public Platform {
+ public:
+  explicit SandboxPlatform(const std::filesystem::path& root, SandboxOptions options = {});
+
+  FileSystem& fs() override { return files_; }
+  Registry& registry() override { return registry_; }
+  Profile& profile() override { return profile_; }
+  Shell& shell() override { return shell_; }
+  Processes& processes() override { return processes_; }
+
+  SandboxFileSystem& files() { return files_; }
+  SandboxRegistry& sandboxRegistry() { return registry_; }
+  Journal& journal() { return journal_; }
+  const std::filesystem::path& root() const { return files_.root(); }
+
+ private:
+  SandboxFileSystem files_;
+  SandboxRegistry registry_;
+  IniProfile profile_;
+  Journal journal_;
+  SandboxShell shell_;
+  SandboxProcesses processes_;
+};
+
+}  // namespace vurerode::platform::sandbox

@@ -1,0 +1,131 @@
+#include "platform/sandbox/sandbox_registry.h"
+
+#include <fstream>
+#include <iterator>
+#include <system_error>
+
+#include "platform/exception.h"
+
+namespace vurerode::platform::sandbox {
+
+// An open key remembers where it is, not the node: a key deleted meanwhile reads as empty and
+// refuses writes, as a handle to a deleted key does.
+class SandboxKey : public RegistryKey {
+ public:
+  SandboxKey(SandboxRegistry& registry, RegistryRoot root, std::string path, bool writable)
+      : registry_(registry), root_(root), path_(std::move(path)), writable_(writable) {}
+
+  std::optional<std::string> ReadString(const std::string& name) override {
+    RegNode* node = registry_.tree_.Find(root_, path_);
+    RegValue* v = node ? node->Value(name) : nullptr;
+    if (!v) return std::nullopt;
+    if (v->type != kRegSz && v->type != kRegExpandSz) throw ERegistryException::InvalidType(name);
+    return v->text;
+  }
+
+  void WriteString(const std::string& name, const std::string& value) override {
+    RegNode* node = writable_ ? registry_.tree_.Find(root_, path_) : nullptr;
+    if (!node) throw ERegistryException::SetDataFailed(name);
+    RegValue* v = node->Value(name);
+    if (!v) {
+      node->values.push_back(RegValue{name, kRegSz, {}, {}});
+      v = &node->values.back();
+    }
+    v->type = kRegSz;
+    v->text = value;
+    v->data.clear();
+    registry_.Save();
+  }
+
+  bool DeleteValue(const std::string& name) override {
+    RegNode* node = writable_ ? registry_.tree_.Find(root_, path_) : nullptr;
+    if (!node || !node->RemoveValue(name)) return false;
+    registry_.Save();
+    return true;
+  }
+
+  std::vector<std::string> SubKeyNames() override {
+    std::vector<std::string> names;
+    if (RegNode* node = registry_.tree_.Find(root_, path_))
+      for (const auto& [key, child] : node->keys) names.push_back(child->name);
+    return names;
+  }
+
+  std::vector<std::string> ValueNames() override {
+    std::vector<std::string> names;
+    if (RegNode* node = registry_.tree_.Find(root_, path_))
+      for (const RegValue& v : node->values) names.push_back(v.name);
+    return names;
+  }
+
+ private:
+  SandboxRegistry& registry_;
+  RegistryRoot root_;
+  std::string path_;
+  bool writable_;
+};
+
+SandboxRegistry::SandboxRegistry(std::filesystem::path file, bool localMachineWritable)
+    : file_(std::move(file)), localMachineWritable_(localMachineWritable) {
+  std::ifstream in(file_, std::ios::binary);
+  if (in) {
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    tree_.Import(bytes);
+  } else {
+    Seed();
+    Save();
+  }
+}
+
+void SandboxRegistry::Seed() {
+  RegNode* folders =
+      tree_.Create(RegistryRoot::CurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders");
+  const char* const kFolders[][2] = {
+      {"Desktop", "C:\\WINDOWS\\Desktop"},          {"Programs", "C:\\WINDOWS\\Start Menu\\Programs"},
+      {"Start Menu", "C:\\WINDOWS\\Start Menu"},    {"Startup", "C:\\WINDOWS\\Start Menu\\Programs\\StartUp"},
+      {"AppData", "C:\\WINDOWS\\Application Data"}, {"Fonts", "C:\\WINDOWS\\Fonts"},
+  };
+  for (const auto& f : kFolders) folders->values.push_back(RegValue{f[0], kRegSz, f[1], {}});
+  RegNode* version = tree_.Create(RegistryRoot::LocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion");
+  version->values.push_back(RegValue{"ProgramFilesDir", kRegSz, "C:\\Program Files", {}});
+  version->values.push_back(RegValue{"SystemRoot", kRegSz, "C:\\WINDOWS", {}});
+  tree_.Create(RegistryRoot::LocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall");
+}
+
+void SandboxRegistry::Save() {
+  std::filesystem::path temp = file_;
+  temp += ".new";
+  {
+    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+    std::string bytes = tree_.Export();
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out) return;
+  }
+  std::error_code ec;
+  std::filesystem::rename(temp, file_, ec);
+}
+
+std::unique_ptr<RegistryKey> SandboxRegistry::OpenKey(RegistryRoot root, const std::string& path,
+                                                      RegistryAccess access) {
+  bool write = access == RegistryAccess::ReadWrite;
+  if (write && !Writable(root)) return nullptr;
+  if (!tree_.Find(root, path)) return nullptr;
+  return std::make_unique<SandboxKey>(*this, root, path, write);
+}
+
+std::unique_ptr<RegistryKey> SandboxRegistry::CreateKey(RegistryRoot root, const std::string& path) {
+  if (!Writable(root)) return nullptr;
+  if (!tree_.Find(root, path)) {
+    tree_.Create(root, path);
+    Save();
+  }
+  return std::make_unique<SandboxKey>(*this, root, path, true);
+}
+
+bool SandboxRegistry::DeleteKeyTree(RegistryRoot root, const std::string& path) {
+  if (!Writable(root) || !tree_.Delete(root, path)) return false;
+  Save();
+  return true;
+}
+
+}  // namespace vurerode::platform::sandbox

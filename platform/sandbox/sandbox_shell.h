@@ -1,0 +1,35 @@
+// The shell of the sandbox: icon indexes from a fixed small image list, shortcuts written as real
+// .lnk files through the sandbox's file system, and ShellExecute requests journalled (and run when
+// they name a program the host can run).
+#pragma once
+
+#include <map>
+#include <string>
+
+#include "platform/sandbox/journal.h"
+#include "platform/sandbox/program_runner.h"
+#include "platform/shell.h"
+
+namespace vurerode::platform::sandbox {
+
+class SandboxShell : public Shell {
+ public:
+  SandboxShell(SandboxFileSystem& fs, Journal& journal) : fs_(fs), runner_(fs), journal_(journal) {}
+
+  // Folders 3, drive roots 8, programs 2, other files 1 for the first kind and then one index per
+  // file extension in the order they were first asked for (from 40 up), as a system list grows;
+  // 0 when the file does not exist.
+  int FileIconIndex(const std::string& path) override;
+  std::unique_ptr<ShellLink> CreateShellLink() override;
+  int Execute(ShellOwner owner, const std::string& verb, const std::string& file, const std::string& parameters,
+              const std::string& directory, int showState) override;
+  void SetMainWindow(uintptr_t) override {}
+
+ private:
+  SandboxFileSystem& fs_;
+  ProgramRunner runner_;
+  Journal& journal_;
+  std::map<std::string, int> extensionIcons_;
+};
+
+}  // namespace vurerode::platform::sandbox
