@@ -20,9 +20,7 @@ std::string ExitFlagNames(uint32_t flags) {
 
 int SandboxProcesses::RunAndWait(const std::string& commandLine, int showState) {
   std::string head = "CreateProcess " + ShowStateName(showState) + " " + JournalQuote(commandLine);
-  // A command line longer than the 512-character buffer is cut as the buffer would cut it.
-  std::string line = commandLine.substr(0, 511);
-  for (const ProgramReading& reading : ProgramReadings(line)) {
+  for (const ProgramReading& reading : ProgramReadings(commandLine)) {
     std::string program = runner_.Locate(reading.program, {}, false);
     if (program.empty()) continue;
     std::optional<int> code = runner_.Run(program, SplitArguments(reading.rest), showState);
