@@ -6,26 +6,31 @@
 #include "tools/cli.h"
 #include "tools/native_file_system.h"
 #include "tools/options.h"
+#include "tools/set_support.h"
 
 namespace vurerode::cli {
 
 const char* const kListHelp =
-    "usage: vurerode list [-k KEY] ARCHIVE\n"
+    "usage: vurerode list [-k KEY] ARCHIVE|SET\n"
     "\n"
     "Prints one line per entry: original and compressed size, ratio, method, date,\n"
     "attributes (R read-only, H hidden, S system, A archive), 'locked' for entries that\n"
     "need a key, and the name.\n"
     "\n"
+    "A SET is named by one of its segment files (disk.001): each archive of the set is\n"
+    "listed under its template, with its entries' paths on the building machine.\n"
+    "\n"
     "  -k, --key KEY   accepted for symmetry with the other commands; listing needs no key\n";
 
-int RunList(const std::vector<std::string>& args, std::ostream& out, std::ostream&) {
+int RunList(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   Options o(args, {"-k", "--key"}, {});
   if (o.Help()) {
     out << kListHelp;
     return kExitOk;
   }
-  if (o.Operands().size() != 1) throw UsageError{"list needs exactly one archive"};
+  if (o.Operands().size() != 1) throw UsageError{"list needs exactly one archive or set"};
   KeyOption(o);  // validated, not needed
+  if (IsSegmentFile(o.Operands()[0])) return ListSet(o.Operands()[0], out, err);
 
   NativeFileSystem files;
   TCompress compress(files);

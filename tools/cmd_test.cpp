@@ -6,13 +6,15 @@
 #include "tools/discarding_file_system.h"
 #include "tools/options.h"
 #include "tools/progress.h"
+#include "tools/set_support.h"
 
 namespace vurerode::cli {
 
 const char* const kTestHelp =
-    "usage: vurerode test [-k KEY] [-v] ARCHIVE\n"
+    "usage: vurerode test [-k KEY] [-v] ARCHIVE|SET\n"
     "\n"
     "Decodes every entry and verifies its checksum (and key) without writing files.\n"
+    "A SET is named by one of its segment files (disk.001); every file it lists is tested.\n"
     "\n"
     "  -k, --key KEY   the key locked entries were written with\n"
     "  -v, --verbose   name each entry as it passes\n";
@@ -23,9 +25,10 @@ int RunTest(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     out << kTestHelp;
     return kExitOk;
   }
-  if (o.Operands().size() != 1) throw UsageError{"test needs exactly one archive"};
+  if (o.Operands().size() != 1) throw UsageError{"test needs exactly one archive or set"};
   const bool verbose = o.Has("-v") || o.Has("--verbose");
   const std::string archive = o.Operands()[0];
+  if (IsSegmentFile(archive)) return TestSet(archive, KeyOption(o), verbose, out, err);
 
   NativeFileSystem native;
   TArchiveList entries;

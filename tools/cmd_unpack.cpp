@@ -8,15 +8,20 @@
 #include "tools/native_file_system.h"
 #include "tools/options.h"
 #include "tools/progress.h"
+#include "tools/set_support.h"
 
 namespace vurerode::cli {
 
 const char* const kUnpackHelp =
-    "usage: vurerode unpack [-k KEY] [-v] ARCHIVE -C DIR\n"
+    "usage: vurerode unpack [-k KEY] [-v] ARCHIVE|SET -C DIR\n"
     "\n"
     "Expands every entry below DIR (created when missing); the '\\' in names become\n"
     "folders. Existing files are replaced. Names that start with '\\' are placed below\n"
     "DIR too.\n"
+    "\n"
+    "A SET is named by one of its segment files (disk.001). Each file it lists lands below\n"
+    "DIR by its path on the building machine without the drive: C:\\Source\\App\\a.exe\n"
+    "becomes DIR/Source/App/a.exe. A missing segment is asked for on the terminal.\n"
     "\n"
     "  -C, --directory DIR  where to expand (default: the current folder)\n"
     "  -k, --key KEY        the key locked entries were written with\n"
@@ -28,13 +33,14 @@ int RunUnpack(const std::vector<std::string>& args, std::ostream& out, std::ostr
     out << kUnpackHelp;
     return kExitOk;
   }
-  if (o.Operands().size() != 1) throw UsageError{"unpack needs exactly one archive"};
+  if (o.Operands().size() != 1) throw UsageError{"unpack needs exactly one archive or set"};
   const bool verbose = o.Has("-v") || o.Has("--verbose");
   std::string dir = ".";
   if (auto d = o.Value("-C")) dir = *d;
   if (auto d = o.Value("--directory")) dir = *d;
   const std::string archive = o.Operands()[0];
   const int32_t key = KeyOption(o);
+  if (IsSegmentFile(archive)) return UnpackSet(archive, dir, key, verbose, out, err);
 
   NativeFileSystem files;
   TArchiveList entries;

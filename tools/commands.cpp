@@ -2,6 +2,7 @@
 
 #include "platform/exception.h"
 #include "tools/cli.h"
+#include "tools/cmd_build.h"
 
 namespace vurerode::cli {
 namespace {
@@ -26,6 +27,7 @@ const std::vector<Command>& Commands() {
       {"list", "list the entries of an archive", kListHelp, RunList},
       {"test", "decode every entry and verify its checksum", kTestHelp, RunTest},
       {"unpack", "expand an archive into a folder", kUnpackHelp, RunUnpack},
+      {"build", "build distribution media (disk.001, ..., the .cfg files, setup.exe)", kBuildHelp, RunBuild},
   };
   return commands;
 }

@@ -1,0 +1,264 @@
+// vurerode build: the media it writes, what the project file changes, and the installer's contract
+// that every finstall.cfg entry names a file the set expands.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "set_tool_fixture.h"
+#include "tools/build_project.h"
+
+namespace vurerode::cli {
+namespace {
+namespace fs = std::filesystem;
+using test::ReadFileBytes;
+using test::WriteFileBytes;
+
+std::string Text(const fs::path& p) {
+  auto b = ReadFileBytes(p);
+  return std::string(b.begin(), b.end());
+}
+
+std::vector<std::string> Lines(const fs::path& p) {
+  std::string t = Text(p);
+  std::vector<std::string> out;
+  size_t start = 0;
+  while (start < t.size()) {
+    size_t end = t.find("\r\n", start);
+    EXPECT_NE(end, std::string::npos) << "every line ends with CR LF";
+    if (end == std::string::npos) break;
+    out.push_back(t.substr(start, end - start));
+    start = end + 2;
+  }
+  return out;
+}
+
+void WriteText(const fs::path& p, const std::string& s) {
+  WriteFileBytes(p, test::Bytes(s));
+}
+
+class BuildMedia : public SetToolTest {};
+
+TEST_F(BuildMedia, WritesSegmentsConfigurationAndTheInstaller) {
+  MakeApp("App");
+  WriteFileBytes("App/big.bin", test::RandomBytes(2000000, 9));
+  SetToolRun r = Build({"App", "Media"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(fs::file_size("Media/disk.001"), 1440000u) << "the default segment size";
+  EXPECT_TRUE(fs::exists("Media/disk.002"));
+  EXPECT_FALSE(fs::exists("Media/disk.003"));
+  EXPECT_EQ(ReadFileBytes("Media/setup.exe"), ReadFileBytes("setup.exe"));
+  EXPECT_EQ(Lines("Media/finstall.cfg"),
+            (std::vector<std::string>{"Installation Directory,C:\\Source\\App\\App.exe",
+                                      "Installation Directory,C:\\Source\\App\\LICENSE.TXT",
+                                      "Installation Directory,C:\\Source\\App\\big.bin",
+                                      "Installation Directory,bin,C:\\Source\\App\\bin\\core.dll",
+                                      "Installation Directory,bin,plugins,C:\\Source\\App\\bin\\plugins\\empty.dat",
+                                      "Installation Directory,bin,plugins,C:\\Source\\App\\bin\\plugins\\one.dll",
+                                      "Installation Directory,docs,C:\\Source\\App\\docs\\manual.txt",
+                                      "Installation Directory,cache,C:\\Source\\App\\cache\\"}));
+  EXPECT_EQ(Lines("Media/install.cfg"), (std::vector<std::string>{"[Setup Screen]", "Text Line 1=App",
+                                                                  "Main Directory=App", "Desktop Folder=App"}));
+  ExpectNoWorkLeft();
+}
+
+// The installer finds each expanded file at ExpandDir followed by the entry's path without "C:\",
+// and the bootstrap expands each file to ExpandDir followed by its template path without "C:".
+TEST_F(BuildMedia, EveryEntryNamesAFileTheSetExpands) {
+  MakeApp("App");
+  ASSERT_EQ(Build({"--segment-size", "16384", "--as", "D:\\Work\\Tools\\", "App", "Media"}).status, 0);
+  ASSERT_EQ(Tool({"unpack", "Media/disk.001", "-C", "expand"}).status, 0);
+  size_t files = 0;
+  for (const std::string& entry : Lines("Media/finstall.cfg")) {
+    std::string path = entry.substr(entry.rfind(',') + 1);
+    ASSERT_EQ(path.rfind("D:\\Work\\Tools\\", 0), 0u) << entry;
+    if (path.back() == '\\') continue;
+    std::string rel = path.substr(3);
+    std::replace(rel.begin(), rel.end(), '\\', '/');
+    EXPECT_TRUE(fs::is_regular_file(fs::path("expand") / rel)) << entry;
+    ++files;
+  }
+  EXPECT_EQ(files, 6u);
+  for (int n = 1; fs::exists("Media/disk.00" + std::to_string(n)); ++n)
+    EXPECT_LE(fs::file_size("Media/disk.00" + std::to_string(n)), 16384u);
+}
+
+TEST_F(BuildMedia, AnInstallCfgOfTheFolderShipsBesideTheSegmentsAsItIs) {
+  MakeApp("App");
+  const std::string own = "; ours\r\n[Setup Screen]\r\nText Line 1=Acme Writer\r\nMain Directory=Acme\r\n";
+  WriteText("App/install.cfg", own);
+  WriteText("App/finstall.cfg", "stale\r\n");
+  ASSERT_EQ(Build({"App", "Media"}).status, 0);
+  EXPECT_EQ(Text("Media/install.cfg"), own);
+  SetToolRun list = Tool({"list", "Media/disk.001"});
+  EXPECT_EQ(list.out.find("install.cfg"), std::string::npos) << list.out;
+  EXPECT_EQ(Text("Media/finstall.cfg").find("stale"), std::string::npos);
+}
+
+TEST_F(BuildMedia, TheProjectFileShapesTheMedia) {
+  MakeApp("App");
+  fs::create_directories("App/fonts");
+  fs::create_directories("App/docs/api/deep");
+  WriteText("App/fonts/Sans.TTF", "font");
+  WriteText("App/docs/api/deep/ref.txt", "ref");
+  WriteText("App/App.pdb", "symbols");
+  WriteText("App/images.bmp", "logo");
+  WriteText("App/register.exe", "post");
+  WriteText("App/vurerode.prj",
+            "; Acme's media\n"
+            "[Setup]\n"
+            "Title = Acme Writer\n"
+            "Main Directory = Acme\\Writer\n"
+            "Logo File = images.bmp\n"
+            "ReBoot Option = 1\n"
+            "\n"
+            "[Files]\n"
+            "*.pdb = -\n"
+            "fonts\\*.ttf = Fonts\n"
+            "bin\\core.dll = System\n"
+            "docs\\ = Installation Directory\\Manual\n"
+            "cache\\ = Program Files\\Acme Cache\n"
+            "\n"
+            "[Shortcuts]\n"
+            "Acme Writer = App.exe, Acme, start menu + desktop, App.exe\n"
+            "Manual = <InstallDir>\\Manual\\manual.txt\n"
+            "\n"
+            "[Registry]\n"
+            "HKEY_LOCAL_MACHINE\\Software\\Acme, Writer, Version, 2.0\n"
+            "[INI Files]\n"
+            "acme.ini, Options, Path, <InstallDir>\n"
+            "[Run After Install]\n"
+            "register.exe\n");
+  SetToolRun r = Build({"App", "Media"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::string finstall = Text("Media/finstall.cfg");
+  for (const char* e : {"Fonts,C:\\Source\\App\\fonts\\Sans.TTF\r\n", "System,C:\\Source\\App\\bin\\core.dll\r\n",
+                        "Installation Directory,Manual,C:\\Source\\App\\docs\\manual.txt\r\n",
+                        "Installation Directory,Manual,api,deep,C:\\Source\\App\\docs\\api\\deep\\ref.txt\r\n",
+                        "Program Files,Acme Cache,C:\\Source\\App\\cache\\\r\n"})
+    EXPECT_NE(finstall.find(e), std::string::npos) << e << finstall;
+  EXPECT_EQ(finstall.find("pdb"), std::string::npos);
+  EXPECT_EQ(finstall.find("vurerode.prj"), std::string::npos);
+  EXPECT_EQ(Tool({"list", "Media/disk.001"}).out.find("App.pdb"), std::string::npos);
+
+  EXPECT_EQ(Lines("Media/install.cfg"),
+            (std::vector<std::string>{
+                "[Setup Screen]", "Text Line 1=Acme Writer", "Main Directory=Acme\\Writer",
+                "Desktop Folder=Acme Writer", "Logo File=C:\\Source\\App\\images.bmp", "ReBoot Option=1", "",
+                "[Desktop]", "Acme Writer,<InstallDir>\\App.exe,X,X,,C:\\Source\\App\\App.exe,Acme,App.exe=",
+                "Manual,<InstallDir>\\Manual\\manual.txt,X,,,C:\\Source\\App\\docs\\manual.txt,Acme Writer,=", "",
+                "[INI\\Registry]", "Count=2", "INIREG 0=HKEY_LOCAL_MACHINE\\Software\\Acme,Writer,Version,2.0",
+                "INIREG 1=acme.ini,Options,Path,<InstallDir>", "", "[Launch Applications]",
+                "C:\\Source\\App\\register.exe="}));
+}
+
+TEST_F(BuildMedia, MistakesAreReportedWithTheirPlace) {
+  MakeApp("App");
+  const std::pair<const char*, const char*> cases[] = {
+      {"[Files]\n*.dll = Desktop\n", "vurerode.prj:2: 'Desktop' is not a base directory"},
+      {"[Shortcuts]\nX = a.exe, , sideways\n", "vurerode.prj:2: 'sideways'"},
+      {"[Registry]\nSoftware\\Acme, App, V, 1\n", "vurerode.prj:2: a registry key starts with"},
+      {"[Registry]\nHKEY_CURRENT_USER\\Software, App, V, 1,5\n", "vurerode.prj:2: an entry has four"},
+      {"[Run After Install]\nnot-there.exe\n", "the program 'not-there.exe' is not a file the media ship"},
+      {"[Setup]\nLogo File = nope.bmp\n", "Logo File 'nope.bmp' is not a file the media ship"},
+      {"[Colours]\n", "vurerode.prj:1: unknown section"},
+      {"Title = x\n", "vurerode.prj:1: a line before the first section"},
+  };
+  for (auto [project, message] : cases) {
+    SCOPED_TRACE(project);
+    WriteText("App/vurerode.prj", project);
+    SetToolRun r = Build({"App", "Media"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(message), std::string::npos) << r.err;
+  }
+  ExpectNoWorkLeft();
+}
+
+TEST_F(BuildMedia, NamesTheInstallerCannotCarryAreRefused) {
+  MakeApp("App");
+  WriteText("App/a,b.txt", "comma");
+  SetToolRun r = Build({"App", "Media"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("a,b.txt': it holds a comma"), std::string::npos) << r.err;
+  EXPECT_FALSE(fs::exists("Media/disk.001"));
+}
+
+TEST_F(BuildMedia, NonAsciiNamesTravelInTheAnsiCodePage) {
+  MakeApp("App");
+  WriteText("App/caf\xC3\xA9.txt", "latin");
+  ASSERT_EQ(Build({"App", "Media"}).status, 0);
+  EXPECT_NE(Text("Media/finstall.cfg").find("C:\\Source\\App\\caf\xE9.txt"), std::string::npos);
+  ASSERT_EQ(Tool({"unpack", "Media/disk.001", "-C", "out"}).status, 0);
+  EXPECT_EQ(Text("out/Source/App/caf\xC3\xA9.txt"), "latin");
+}
+
+TEST_F(BuildMedia, OldSegmentsGoAndAnOutputFolderInsideTheSourceIsLeftOut) {
+  MakeApp("App");
+  fs::create_directories("App/media");
+  WriteText("App/media/disk.009", "stale");
+  WriteText("App/media/notes.txt", "kept");
+  ASSERT_EQ(Build({"App", "App/media"}).status, 0);
+  EXPECT_FALSE(fs::exists("App/media/disk.009"));
+  EXPECT_TRUE(fs::exists("App/media/notes.txt"));
+  EXPECT_EQ(Text("App/media/finstall.cfg").find("media"), std::string::npos);
+}
+
+TEST_F(BuildMedia, UsageErrors) {
+  MakeApp("App");
+  const std::vector<std::vector<std::string>> cases = {
+      {"App"},
+      {"--segment-size", "1000", "App", "M"},
+      {"--segment-size", "big", "App", "M"},
+      {"--as", "Source\\App", "App", "M"},
+      {"--as", "C:\\A,B", "App", "M"},
+      {"-m", "zip", "App", "M"},
+      {"App", "App"},
+      {"missing", "M"},
+  };
+  for (const auto& args : cases) {
+    SetToolRun r = Build(args);
+    EXPECT_EQ(r.status, 2) << args.back() << ": " << r.err;
+  }
+  SetToolRun noSetup = Tool({"build", "--setup", "nowhere.exe", "App", "M"});
+  EXPECT_EQ(noSetup.status, 1);
+  EXPECT_NE(noSetup.err.find("nowhere.exe"), std::string::npos);
+}
+
+TEST(ProjectRules, FirstMatchWinsAndFoldersKeepTheirPath) {
+  Project p = ParseProject(
+      "[Files]\n"
+      "*.DLL = System\n"
+      "bin\\keep.dll = Installation Directory\\bin\n"
+      "data\\*\\*.dat = Windows\\Data\n"
+      "docs\\ = Root\\Docs\n"
+      "tmp/ = -\n",
+      "p");
+  struct Case {
+    const char* path;
+    bool shipped;
+    const char* base;
+    std::vector<std::string> folders;
+  };
+  const Case cases[] = {
+      {"a.dll", true, "System", {}},
+      {"bin\\keep.dll", true, "System", {}},  // the earlier rule wins
+      {"data\\x\\y.dat", true, "Windows", {"Data"}},
+      {"data\\y.dat", true, "Installation Directory", {"data"}},
+      {"docs\\a\\b\\c.txt", true, "Root", {"Docs", "a", "b"}},
+      {"docs.txt", true, "Installation Directory", {}},
+      {"tmp\\x.txt", false, "", {}},
+      {"src\\tmp\\x.txt", true, "Installation Directory", {"src", "tmp"}},
+  };
+  for (const Case& c : cases) {
+    Placement pl = p.Place(c.path);
+    EXPECT_EQ(pl.shipped, c.shipped) << c.path;
+    if (!c.shipped) continue;
+    EXPECT_EQ(pl.base, c.base) << c.path;
+    EXPECT_EQ(pl.folders, c.folders) << c.path;
+  }
+  EXPECT_EQ(p.PlaceFolder("docs\\empty").folders, (std::vector<std::string>{"Docs", "empty"}));
+  EXPECT_FALSE(p.PlaceFolder("tmp\\x").shipped);
+  EXPECT_EQ(p.PlaceFolder("other").folders, std::vector<std::string>{"other"});
+}
+
+}  // namespace
+}  // namespace vurerode::cli

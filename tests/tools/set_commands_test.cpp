@@ -1,0 +1,115 @@
+// list, test and unpack given a set (a path to one of its segments) instead of an archive.
+#include <gtest/gtest.h>
+
+#include "platform/exception.h"
+#include "set_tool_fixture.h"
+#include "tools/set_support.h"
+
+namespace vurerode::cli {
+namespace {
+namespace fs = std::filesystem;
+using test::ReadFileBytes;
+
+class SetCommands : public SetToolTest {
+ protected:
+  void SetUp() override {
+    SetToolTest::SetUp();
+    MakeApp("App");
+    SetToolRun b = Build({"--segment-size", "30000", "-m", "lzh", "App", "Media"});
+    ASSERT_EQ(b.status, 0) << b.err;
+  }
+};
+
+TEST_F(SetCommands, UnpackPlacesFilesByTheirPathOnTheBuildingMachine) {
+  SetToolRun r = Tool({"unpack", "Media/disk.001", "-C", "out"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  for (const char* rel :
+       {"App.exe", "LICENSE.TXT", "bin/core.dll", "bin/plugins/one.dll", "bin/plugins/empty.dat", "docs/manual.txt"})
+    EXPECT_EQ(ReadFileBytes(fs::path("out/Source/App") / rel), ReadFileBytes(fs::path("App") / rel)) << rel;
+  ExpectNoWorkLeft();
+}
+
+TEST_F(SetCommands, AnySegmentOfTheSetNamesIt) {
+  ASSERT_TRUE(fs::exists("Media/disk.004"));
+  SetToolRun r = Tool({"unpack", "-v", "Media/disk.004", "-C", "out"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("Source\\App\\bin\\plugins\\one.dll"), std::string::npos) << r.out;
+  EXPECT_EQ(ReadFileBytes("out/Source/App/docs/manual.txt"), ReadFileBytes("App/docs/manual.txt"));
+}
+
+TEST_F(SetCommands, ListShowsEveryArchiveUnderItsTemplate) {
+  SetToolRun r = Tool({"list", "Media/disk.001"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  for (const char* s : {"archive 0: C:\\Source\\App\\*.*", "archive 1: C:\\Source\\App\\bin\\*.*",
+                        "C:\\Source\\App\\bin\\plugins\\empty.dat", "C:\\Source\\App\\docs\\manual.txt", "LZH",
+                        "6 entries in 4 archives"})
+    EXPECT_NE(r.out.find(s), std::string::npos) << s << "\n" << r.out;
+  EXPECT_EQ(r.out.find("not listed"), std::string::npos);
+  ExpectNoWorkLeft();
+}
+
+TEST_F(SetCommands, TestDecodesEverythingAndWritesNothing) {
+  SetToolRun r = Tool({"test", "Media/disk.001"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("6 files in 4 archives OK"), std::string::npos) << r.out;
+  EXPECT_FALSE(fs::exists("Source"));
+  ExpectNoWorkLeft();
+}
+
+TEST_F(SetCommands, AMissingSegmentWithoutATerminalEndsWithTheAbort) {
+  fs::rename("Media/disk.003", "held");
+  for (const char* command : {"unpack", "test", "list"}) {
+    SCOPED_TRACE(command);
+    std::vector<std::string> args = {command, "Media/disk.001"};
+    if (std::string(command) == "unpack") args.insert(args.end(), {"-C", "out"});
+    SetToolRun r = Tool(args);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(
+        r.err.find("Unable to locate \"disk.003\" on this segment!\nCorrect and then press OK, or Cancel to abort"),
+        std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("(TSegCompress) Operation aborted by user"), std::string::npos) << r.err;
+    ExpectNoWorkLeft();
+  }
+}
+
+TEST_F(SetCommands, DamageIsReportedWithItsMessage) {
+  auto bytes = ReadFileBytes("Media/disk.002");
+  bytes[0] = 'X';
+  test::WriteFileBytes("Media/disk.002", bytes);
+  SetToolRun r = Tool({"test", "Media/disk.001"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("(TSegCompress) Stream open failed"), std::string::npos) << r.err;
+  ExpectNoWorkLeft();
+}
+
+TEST_F(SetCommands, FoldersAndNamesAreFoundWhateverTheirCase) {
+  fs::create_directories("Disks/Upper Case");
+  for (int n = 1; n <= 9; ++n) {
+    fs::path from = "Media/disk.00" + std::to_string(n);
+    if (fs::exists(from)) fs::copy_file(from, "Disks/Upper Case/DISK.00" + std::to_string(n));
+  }
+  SetToolRun r = Tool({"unpack", "Disks/Upper Case/DISK.001", "-C", "out"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(ReadFileBytes("out/Source/App/App.exe"), ReadFileBytes("App/App.exe"));
+}
+
+TEST_F(SetCommands, ALockedSetNeedsItsKey) {
+  ASSERT_EQ(Build({"-k", "4711", "App", "Locked"}).status, 0);
+  SetToolRun without = Tool({"test", "Locked/disk.001"});
+  EXPECT_EQ(without.status, 1);
+  EXPECT_NE(without.err.find("File locked -- valid key required"), std::string::npos) << without.err;
+  EXPECT_EQ(Tool({"test", "-k", "4711", "Locked/disk.001"}).status, 0);
+  EXPECT_EQ(Tool({"list", "Locked/disk.001"}).status, 0) << "listing needs no key";
+}
+
+TEST(PlaceBelow, DropsTheDriveAndRefusesToClimb) {
+  EXPECT_EQ(PlaceBelow("\\out\\", "C:\\Source\\App\\a.exe"), "\\out\\Source\\App\\a.exe");
+  EXPECT_EQ(PlaceBelow("\\out\\", "\\rooted\\x"), "\\out\\rooted\\x");
+  EXPECT_EQ(PlaceBelow("\\out\\", "caf\xE9.txt"), "\\out\\caf\xC3\xA9.txt");
+  for (const char* bad : {"C:\\..\\x", "C:\\a\\..\\..\\x", "\\...\\x"})
+    EXPECT_THROW(PlaceBelow("\\out\\", bad), vurerode::Exception) << bad;
+}
+
+}  // namespace
+}  // namespace vurerode::cli

@@ -1,0 +1,107 @@
+#include "tools/build_config.h"
+
+#include "platform/ansi.h"
+
+namespace vurerode::cli {
+namespace {
+
+std::string Trim(const std::string& s) {
+  size_t b = s.find_first_not_of(" \t\r");
+  if (b == std::string::npos) return {};
+  return s.substr(b, s.find_last_not_of(" \t\r") - b + 1);
+}
+
+std::string KeyOf(const std::string& line) {
+  size_t eq = line.find('=');
+  return eq == std::string::npos ? std::string() : Trim(line.substr(0, eq));
+}
+
+}  // namespace
+
+IniText IniText::Parse(const std::string& text) {
+  IniText ini;
+  ini.sections_.push_back({});
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    std::string line = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    start = end == std::string::npos ? text.size() : end + 1;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    std::string t = Trim(line);
+    if (t.size() >= 2 && t.front() == '[' && t.back() == ']') {
+      ini.sections_.push_back({line, Trim(t.substr(1, t.size() - 2)), {}});
+      continue;
+    }
+    ini.sections_.back().lines.push_back(line);
+  }
+  return ini;
+}
+
+std::string IniText::Text() const {
+  std::vector<std::string> lines;
+  for (const Section& s : sections_) {
+    if (!s.header.empty()) lines.push_back(s.header);
+    lines.insert(lines.end(), s.lines.begin(), s.lines.end());
+  }
+  return CrLfLines(lines);
+}
+
+const IniText::Section* IniText::Find(const std::string& name) const {
+  for (const Section& s : sections_)
+    if (!s.header.empty() && platform::AnsiSameText(s.name, name)) return &s;
+  return nullptr;
+}
+
+IniText::Section& IniText::FindOrAdd(const std::string& name) {
+  for (Section& s : sections_)
+    if (!s.header.empty() && platform::AnsiSameText(s.name, name)) return s;
+  // Keep a blank line between sections when the file had its own.
+  Section& last = sections_.back();
+  if (!last.lines.empty() && !Trim(last.lines.back()).empty()) last.lines.push_back("");
+  sections_.push_back({"[" + name + "]", name, {}});
+  return sections_.back();
+}
+
+bool IniText::HasKey(const std::string& section, const std::string& key) const {
+  const Section* s = Find(section);
+  if (!s) return false;
+  for (const std::string& line : s->lines)
+    if (platform::AnsiSameText(KeyOf(line), key)) return true;
+  return false;
+}
+
+void IniText::SetKey(const std::string& section, const std::string& key, const std::string& value) {
+  Section& s = FindOrAdd(section);
+  for (std::string& line : s.lines) {
+    if (platform::AnsiSameText(KeyOf(line), key)) {
+      line = key + "=" + value;
+      return;
+    }
+  }
+  // Before the blank lines that end the section.
+  size_t at = s.lines.size();
+  while (at > 0 && Trim(s.lines[at - 1]).empty()) --at;
+  s.lines.insert(s.lines.begin() + static_cast<long>(at), key + "=" + value);
+}
+
+void IniText::SetSection(const std::string& section, const std::vector<std::string>& lines) {
+  Section& s = FindOrAdd(section);
+  const bool last = &s == &sections_.back();
+  s.lines = lines;
+  if (!last) s.lines.push_back("");
+}
+
+std::string InstallFileEntry(const std::string& base, const std::vector<std::string>& folders,
+                             const std::string& buildingPath) {
+  std::string entry = base;
+  for (const std::string& f : folders) entry += "," + f;
+  return entry + "," + buildingPath;
+}
+
+std::string CrLfLines(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& l : lines) text += l + "\r\n";
+  return text;
+}
+
+}  // namespace vurerode::cli

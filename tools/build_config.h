@@ -1,0 +1,45 @@
+// The two configuration files `vurerode build` ships beside the segments: install.cfg (an INI
+// file the installer reads its settings and lists from) and finstall.cfg (one line per file to
+// install). Texts are in the ANSI code page, lines end with CR LF.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace vurerode::cli {
+
+// An INI text kept line by line, so that a file someone wrote keeps its comments and order when a
+// few keys or sections are replaced.
+class IniText {
+ public:
+  static IniText Parse(const std::string& text);
+  std::string Text() const;
+
+  // Replaces the first line of that key in the section (names compared without case), or adds it
+  // at the section's end; a missing section is added at the end.
+  void SetKey(const std::string& section, const std::string& key, const std::string& value);
+  // Replaces the section's lines (a missing section is added).
+  void SetSection(const std::string& section, const std::vector<std::string>& lines);
+  bool HasKey(const std::string& section, const std::string& key) const;
+
+ private:
+  struct Section {
+    std::string header;  // the header line as written; empty for lines before the first section
+    std::string name;
+    std::vector<std::string> lines;
+  };
+  Section& FindOrAdd(const std::string& name);
+  const Section* Find(const std::string& name) const;
+  std::vector<Section> sections_;
+};
+
+// A finstall.cfg entry: the base directory, the folders below it, and the file's full path on the
+// building machine (ending with a backslash for a folder to create).
+std::string InstallFileEntry(const std::string& base, const std::vector<std::string>& folders,
+                             const std::string& buildingPath);
+
+// Joins lines with CR LF after each.
+std::string CrLfLines(const std::vector<std::string>& lines);
+
+}  // namespace vurerode::cli

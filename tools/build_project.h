@@ -1,0 +1,56 @@
+// The project file `vurerode build` reads (vurerode.prj): settings for install.cfg, where files go,
+// shortcuts, registry and INI entries, and programs to run after the installation. An INI-style
+// text; docs/building-media.md describes it for people who package applications.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace vurerode::cli {
+
+// The seven base directories an installed file can be placed below, as finstall.cfg names them.
+const std::vector<std::string>& BaseDirectoryNames();
+
+// Where a file goes: a base directory and folders below it; or nowhere (not shipped).
+struct Placement {
+  bool shipped = true;
+  std::string base = "Installation Directory";
+  std::vector<std::string> folders;
+};
+
+struct FileRule {
+  std::string pattern;  // backslash separated; ends with a backslash for a folder rule
+  Placement placement;
+  int line = 0;
+};
+
+struct Shortcut {
+  std::string name;
+  std::string program;  // with a path token, e.g. <InstallDir>\writer.exe
+  std::string folder;   // empty: the Desktop Folder setting
+  bool startMenu = true, desktop = false, quickLaunch = false;
+  std::string icon;
+};
+
+struct Project {
+  std::vector<std::pair<std::string, std::string>> setup;  // [Setup] keys, in file order
+  std::vector<FileRule> files;
+  std::optional<std::vector<Shortcut>> shortcuts;
+  std::optional<std::vector<std::string>> registry;  // four-field entries, registry and INI alike
+  std::optional<std::vector<std::string>> runAfter;  // paths relative to the folder
+
+  // The placement of a file (relative path, backslash separated) by the first rule that matches;
+  // below the installation directory, keeping its folders, when none does.
+  Placement Place(const std::string& relativePath) const;
+  // The placement of a folder to create: by the first folder rule (PATTERN ending with a
+  // backslash) that matches it or a folder above it; keeping its path otherwise.
+  Placement PlaceFolder(const std::string& relativePath) const;
+};
+
+// Reads a project file's text (ANSI code page). Raises Exception naming the file and line of the
+// first mistake.
+Project ParseProject(const std::string& text, const std::string& fileName);
+
+}  // namespace vurerode::cli

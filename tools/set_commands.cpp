@@ -1,0 +1,169 @@
+// list, test and unpack for segmented sets. The reader goes through the whole set as the installer
+// does; the commands differ in what happens to each file: nothing (list), thrown away as decoded
+// (test) or written below a folder (unpack).
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <set>
+
+#include "platform/exception.h"
+#include "segment/seg_names.h"
+#include "tools/archive_entries.h"
+#include "tools/cli.h"
+#include "tools/host_paths.h"
+#include "tools/progress.h"
+#include "tools/set_support.h"
+
+namespace vurerode::cli {
+namespace {
+
+// The reader with its owner and prompter, set up on the set one of whose segments is named.
+struct SetSession {
+  SetSession(platform::FileSystem& files, const std::string& segmentPath, std::ostream& err)
+      : prompter(std::cin, err, ConsolePrompter::StandardInputIsTerminal()),
+        owner(prompter),
+        reader(files, owner),
+        setup(reader, segmentPath) {}
+  ConsolePrompter prompter;
+  ConsoleSegOwner owner;
+  TSegCompEZ reader;
+  SetReaderSetup setup;
+};
+
+// A progress bar over the set's files, made once the lists are known.
+class FileProgress {
+ public:
+  FileProgress(std::ostream& err, std::string label) : err_(err), label_(std::move(label)) {}
+  void Start(const TSegArcList& list) {
+    int64_t total = 0;
+    for (size_t i = 0; i < list.Count(); ++i) total += static_cast<int64_t>(list[i].FileList.size());
+    bar_ = std::make_unique<ProgressBar>(err_, label_, total);
+  }
+  void Step() {
+    if (bar_) bar_->Update(++done_);
+  }
+  void Clear() {
+    if (bar_) bar_->Clear();
+  }
+
+ private:
+  std::ostream& err_;
+  std::string label_;
+  std::unique_ptr<ProgressBar> bar_;
+  int64_t done_ = 0;
+};
+
+size_t FileCount(const TSegArcList& list) {
+  size_t n = 0;
+  for (size_t i = 0; i < list.Count(); ++i) n += list[i].FileList.size();
+  return n;
+}
+
+std::string Plural(size_t n, const char* one, const char* many) {
+  return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+}  // namespace
+
+int ListSet(const std::string& segmentPath, std::ostream& out, std::ostream& err) {
+  CaseBlindFileSystem files;
+  SetSession s(files, segmentPath, err);
+  std::vector<std::vector<std::string>> listed;
+  // Nothing is expanded: each archive is listed from the reader's temporary copy instead.
+  s.reader.OnSegBeforeExpand = [&](TSegArcList& list) {
+    for (size_t i = 0; i < list.Count(); ++i) {
+      listed.push_back(list[i].FileList);
+      list[i].FileList.clear();
+    }
+  };
+  char line[160];
+  int64_t original = 0, packed = 0;
+  size_t entries = 0, archives = 0;
+  out << "    Original      Packed  Ratio Method Date                Attr Lock   Name\n";
+  s.reader.OnSegAfterArchive = [&](const TSegArcHeader& record, const std::string& templ) {
+    TCompress lister(files);
+    TArchiveList list;
+    lister.ListArchiveFile(s.reader.TempArchivePath(), list);
+    const std::vector<std::string>& names = listed.at(record.Sequence);
+    const std::string dir = PathDirectoryPart(templ);
+    out << "archive " << record.Sequence << ": " << templ << '\n';
+    for (const TListedEntry& e : list) {
+      const TCompressedFileInfo& i = e.Info;
+      std::snprintf(line, sizeof line, "%12d %11d %s %-6s %s %s %-6s ", i.OriginalSize, i.CompressedSize,
+                    RatioText(i.OriginalSize, i.CompressedSize).c_str(), MethodName(i.Method).c_str(),
+                    DosDateText(static_cast<uint32_t>(i.FileDate)).c_str(), AttributeText(i.Attributes).c_str(),
+                    i.Locked ? "locked" : "");
+      const bool installed = TCompress::NameInList(names, e.Name);
+      out << line << dir << e.Name << (installed ? "" : "  (not listed: never expanded)") << '\n';
+      original += i.OriginalSize;
+      packed += i.CompressedSize;
+      ++entries;
+    }
+    ++archives;
+  };
+  s.reader.SegExpand();
+  std::snprintf(line, sizeof line, "%12lld %11lld %s ", static_cast<long long>(original),
+                static_cast<long long>(packed), RatioText(original, packed).c_str());
+  out << "------------ ----------- ------\n"
+      << line << Plural(entries, "entry", "entries") << " in " << Plural(archives, "archive", "archives") << '\n';
+  return kExitOk;
+}
+
+int TestSet(const std::string& segmentPath, int32_t key, bool verbose, std::ostream& out, std::ostream& err) {
+  TestingFileSystem files;
+  SetSession s(files, segmentPath, err);
+  s.reader.Key = key;
+  s.reader.ExceptionOnFileError = true;
+  FileProgress progress(err, "testing");
+  s.reader.OnSegBeforeExpand = [&](TSegArcList& list) { progress.Start(list); };
+  std::string current;
+  s.reader.OnCheckFile = [&](std::string& path, TCProcessMode) {
+    if (verbose && !current.empty()) {
+      progress.Clear();
+      out << "OK   " << current << '\n';
+    }
+    current = path;
+    path = TestingFileSystem::kDiscardPrefix + PlaceBelow("", path);
+    progress.Step();
+  };
+  try {
+    s.reader.SegExpand();
+  } catch (const Exception& e) {
+    progress.Clear();
+    err << "vurerode: " << segmentPath << (current.empty() ? "" : ": " + current) << ": " << e.what() << '\n';
+    return kExitFailure;
+  }
+  progress.Clear();
+  if (verbose && !current.empty()) out << "OK   " << current << '\n';
+  out << segmentPath << ": " << Plural(FileCount(s.reader.SegArcList), "file", "files") << " in "
+      << Plural(s.reader.SegArcList.Count(), "archive", "archives") << " OK\n";
+  return kExitOk;
+}
+
+int UnpackSet(const std::string& segmentPath, const std::string& dir, int32_t key, bool verbose, std::ostream& out,
+              std::ostream& err) {
+  std::error_code ec;
+  std::filesystem::create_directories(dir, ec);
+  if (ec) throw Exception("cannot create folder '" + dir + "': " + ec.message());
+  const std::string target = WindowsDirectory(dir);
+
+  CaseBlindFileSystem files;
+  SetSession s(files, segmentPath, err);
+  s.reader.Key = key;
+  s.reader.ExceptionOnFileError = true;
+  FileProgress progress(err, "unpacking");
+  s.reader.OnSegBeforeExpand = [&](TSegArcList& list) { progress.Start(list); };
+  s.reader.OnCheckFile = [&](std::string& path, TCProcessMode) {
+    path = PlaceBelow(target, path);
+    progress.Step();
+    if (verbose) {
+      progress.Clear();
+      out << path.substr(target.size()) << '\n';
+    }
+  };
+  s.reader.SegExpand();
+  progress.Clear();
+  return kExitOk;
+}
+
+}  // namespace vurerode::cli

@@ -1,0 +1,115 @@
+// What the tool's commands need to read segmented sets on the host: a file system that finds names
+// without regard to letter case (the segment component keeps its folder and base name in lower
+// case, as Windows lets it), a prompter for the terminal, and the recognition of a set by the path
+// of one of its segment files.
+#pragma once
+
+#include <iosfwd>
+#include <memory>
+#include <string>
+
+#include "platform/prompter.h"
+#include "segment/seg_comp_ez.h"
+#include "tools/discarding_file_system.h"
+#include "tools/native_file_system.h"
+
+namespace vurerode::cli {
+
+// The host's files, looked up as Windows looks them up: a path that does not exist as written is
+// matched part by part against the folder's entries without regard to case.
+class CaseBlindFileSystem : public NativeFileSystem {
+ public:
+  uint32_t GetAttributes(const std::string& path) override;
+  bool SetAttributes(const std::string& path, uint32_t attributes) override;
+  std::unique_ptr<platform::TFileStream> OpenFile(const std::string& path, platform::FileAccess access) override;
+  std::unique_ptr<platform::TFileStream> CreateFile(const std::string& path) override;
+  bool DeleteFile(const std::string& path) override;
+  int CreateDirectory(const std::string& path) override;
+
+  // The path as it exists (or, for the parts that do not, as written), in host form.
+  std::string Resolve(const std::string& path);
+};
+
+// Files created below the discard prefix are thrown away as written; everything else is a real
+// file. Lets `test` run a whole expansion while the reader's own work files stay real.
+class TestingFileSystem : public CaseBlindFileSystem {
+ public:
+  static constexpr const char* kDiscardPrefix = "\\\\?\\discard\\";
+  uint32_t GetAttributes(const std::string& path) override;
+  bool SetAttributes(const std::string& path, uint32_t attributes) override;
+  std::unique_ptr<platform::TFileStream> CreateFile(const std::string& path) override;
+  bool DeleteFile(const std::string& path) override;
+  int CreateDirectory(const std::string& path) override;
+
+ private:
+  static bool Discarded(const std::string& path);
+  DiscardingFileSystem discard_;
+};
+
+// Questions on the terminal. Without a terminal to answer from, every question is answered with
+// Cancel (after the message is shown), so a script never hangs waiting for a disk.
+class ConsolePrompter : public Prompter {
+ public:
+  ConsolePrompter(std::istream& in, std::ostream& out, bool interactive)
+      : in_(in), out_(out), interactive_(interactive) {}
+  PromptResult Message(const std::string& text, const std::string& caption, PromptButtons buttons,
+                       PromptIcon icon) override;
+  bool InputQuery(const std::string& caption, const std::string& prompt, std::string& value) override;
+
+  static bool StandardInputIsTerminal();
+
+ private:
+  std::istream& in_;
+  std::ostream& out_;
+  bool interactive_;
+};
+
+class ConsoleSegOwner : public TSegOwner {
+ public:
+  explicit ConsoleSegOwner(Prompter& prompter) : prompter_(prompter) {}
+  Prompter& SegPrompter() override { return prompter_; }
+
+ private:
+  Prompter& prompter_;
+};
+
+// True when the file begins with a segment header: the operand names a set, not an archive.
+bool IsSegmentFile(const std::string& hostPath);
+
+// A fresh folder below the system's temporary folder, removed with its contents when it goes.
+class WorkFolder {
+ public:
+  WorkFolder();
+  ~WorkFolder();
+  WorkFolder(const WorkFolder&) = delete;
+  WorkFolder& operator=(const WorkFolder&) = delete;
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+// Points a reader at the set one of whose segment files is given (disk.001, DISK.002, data.dat):
+// its folder, its base name and, for a name whose extension is not a number, that fixed extension.
+// Also gives it a fresh work folder, removed again when the returned guard goes.
+class SetReaderSetup {
+ public:
+  SetReaderSetup(TSegCompEZ& reader, const std::string& segmentPath);
+
+ private:
+  WorkFolder work_;
+};
+
+// A path of the building machine placed below a host folder: the drive letter and colon dropped,
+// leading backslashes dropped, the rest turned from the ANSI code page into the host's UTF-8 and
+// joined to dir (Windows form, ending with a backslash). Raises Exception for a path with a ".."
+// component, which would leave dir.
+std::string PlaceBelow(const std::string& dir, const std::string& path);
+
+// The commands' work on sets, called when their operand is a segment file.
+int ListSet(const std::string& segmentPath, std::ostream& out, std::ostream& err);
+int TestSet(const std::string& segmentPath, int32_t key, bool verbose, std::ostream& out, std::ostream& err);
+int UnpackSet(const std::string& segmentPath, const std::string& dir, int32_t key, bool verbose, std::ostream& out,
+              std::ostream& err);
+
+}  // namespace vurerode::cli
