@@ -70,6 +70,14 @@ bool IniText::HasKey(const std::string& section, const std::string& key) const {
   return false;
 }
 
+std::string IniText::Value(const std::string& section, const std::string& key) const {
+  const Section* s = Find(section);
+  if (!s) return {};
+  for (const std::string& line : s->lines)
+    if (platform::AnsiSameText(KeyOf(line), key)) return Trim(line.substr(line.find('=') + 1));
+  return {};
+}
+
 void IniText::SetKey(const std::string& section, const std::string& key, const std::string& value) {
   Section& s = FindOrAdd(section);
   for (std::string& line : s.lines) {

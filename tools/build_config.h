@@ -22,6 +22,8 @@ class IniText {
   // Replaces the section's lines (a missing section is added).
   void SetSection(const std::string& section, const std::vector<std::string>& lines);
   bool HasKey(const std::string& section, const std::string& key) const;
+  // The value of the first line of that key (trimmed), or empty.
+  std::string Value(const std::string& section, const std::string& key) const;
 
  private:
   struct Section {

@@ -198,9 +198,8 @@ IniText MakeInstallConfig(const fs::path& source, const Project& project, const 
     ini.SetKey(section, platform::AnsiSameText(key, "Title") ? "Text Line 1" : key, v);
   }
   if (project.shortcuts) {
-    std::string folder = title;
-    for (const auto& [key, value] : project.setup)
-      if (platform::AnsiSameText(key, "Desktop Folder")) folder = value;
+    std::string folder = ini.Value(section, "Desktop Folder");
+    if (folder.empty()) folder = "Applications";  // what the installer itself falls back to
     std::vector<std::string> lines;
     for (const Shortcut& s : *project.shortcuts) {
       // The program's own file, when the media ship it, gives the wizard its icon.
