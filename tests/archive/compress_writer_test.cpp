@@ -9,7 +9,11 @@
 #include "archive/codecs.h"
 #include "archive/compress.h"
 #include "archive/errors.h"
+#if defined(_WIN32)
+#include "platform/win32/win32_file_system.h"
+#else
 #include "platform/posix/host_file_system.h"
+#endif
 #include "support/test_support.h"
 
 namespace vurerode {
@@ -17,6 +21,12 @@ namespace {
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<uint8_t>;
+
+#if defined(_WIN32)
+using NativeFileSystem = platform::win32::Win32FileSystem;
+#else
+using NativeFileSystem = platform::HostFileSystem;
+#endif
 
 std::string Win(const fs::path& p) {
   std::string s = p.string();
@@ -78,7 +88,7 @@ class CompressWriter : public ::testing::Test {
 
   test::ScratchDir scratch_;
   fs::path in_, out_;
-  platform::HostFileSystem files_;
+  NativeFileSystem files_;
   TCompress compress_{files_};
 };
 
@@ -289,7 +299,7 @@ TEST_F(CompressWriter, CustomMethodRoundTripsThroughTheHandlers) {
   Bytes bytes = test::ReadFileBytes(archive);
   EXPECT_EQ(std::string(bytes.begin() + 5, bytes.begin() + 8), "INC");
 
-  platform::HostFileSystem files;
+  NativeFileSystem files;
   TCompress reader(files);
   TArchiveList list;
   EXPECT_THROW(reader.ListArchiveFile(Win(archive), list), EUnrecognizedCompressionMethod);

@@ -74,6 +74,9 @@ constexpr const char* kJavaLhaJar = "/usr/share/java/jlha.jar";
 class ForeignLh1 : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
+#if defined(_WIN32)
+    return;  // the commands below are written for a POSIX shell
+#endif
     if (!test::HaveProgram("javac") || !test::HaveProgram("java") || !std::ifstream(kJavaLhaJar)) return;
     dir_ = new test::ScratchDir();
     std::ofstream(dir_->path() / "Lh1Encode.java") << kJavaEncoder;
@@ -104,6 +107,7 @@ class ForeignLh1 : public ::testing::Test {
 
 TEST_F(ForeignLh1, DecodesTheirStreams) {
   Bytes binary = test::ReadFileBytes("/proc/self/exe");
+  if (binary.empty()) binary = test::RandomBytes(50000, 3);
   binary.resize(std::min<size_t>(binary.size(), 200000));
   Bytes spaces(3000, 0x20);
   Bytes text = test::TextBytes(4000, 2);
