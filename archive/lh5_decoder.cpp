@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <memory>
 
 #include "archive/codecs.h"
@@ -25,13 +26,18 @@ constexpr int kCharTableBits = 12;
 constexpr int kShortTableBits = 8;
 
 // Decoded bytes collect behind 8192 bytes of history and go to the sink a run at a time.
-constexpr size_t kRunSize = 16384;
+constexpr size_t kRunSize = 24576;
 // A match that starts just before the end of a run may write this far past it.
 constexpr size_t kSlack = kMaxMatch + 16;
 
 // Past the bits it can see, a tree walk follows zero branches. Nodes are below kTreeNodes, so a
 // walk longer than this is going round a loop and would never end.
 constexpr int kWalkLimit = 16 + kTreeNodes;
+
+// Fast table entries: symbol in the low bits, code length from kLenShift on.
+constexpr uint16_t kNeedsWalk = 0x8000;
+constexpr int kLenShift = 9;
+constexpr uint16_t kSymbolMask = (1u << kLenShift) - 1;
 
 struct DecoderState {
   uint16_t charTable[1 << kCharTableBits];
@@ -40,6 +46,10 @@ struct DecoderState {
   uint16_t oneChild[kTreeNodes];
   uint8_t charLen[kCharSymbols];
   uint8_t shortLen[kLenCodeSymbols];
+  // What the hot loop reads instead of table + length, derived from the tables after each header:
+  // symbol and code length in one entry, or kNeedsWalk when the table gives a tree node.
+  uint16_t fastChar[1 << kCharTableBits];
+  uint16_t fastPos[1 << kShortTableBits];
   // History (the window, initially spaces) followed by the bytes of the current run.
   uint8_t window[kWindowSize + kRunSize + kSlack];
 };
@@ -87,7 +97,10 @@ class Lh5Decoder {
   }
 
   // ---- tables ----
-  void BuildTable(int nchar, const uint8_t* bitLen, int tableBits, uint16_t* table);
+  // Fills `table` from the code lengths. When the lengths form a complete prefix code every entry is
+  // written afresh, and `fast` (if given) receives the matching fast entries; the result says so.
+  bool BuildTable(int nchar, const uint8_t* bitLen, int tableBits, uint16_t* table, uint16_t* fast = nullptr);
+  void BuildFastTables();
   void ReadShortLengths(int nn, int nbit, int special);
   void ReadCharLengths();
   void ReadBlockHeader();
@@ -118,6 +131,7 @@ class Lh5Decoder {
   const uint8_t* in_;
   const uint8_t* inEnd_;
   uint16_t codesLeft_ = 0;  // 0 read as a count means 65536 codes
+  bool charCodeComplete_ = false;
   size_t pos_ = kWindowSize;
   size_t emitted_ = kWindowSize;
 };
@@ -162,18 +176,21 @@ void Lh5Decoder::Skip(unsigned n) {
   }
 }
 
-void Lh5Decoder::BuildTable(int nchar, const uint8_t* bitLen, int tableBits, uint16_t* table) {
+bool Lh5Decoder::BuildTable(int nchar, const uint8_t* bitLen, int tableBits, uint16_t* table, uint16_t* fast) {
   uint16_t count[17] = {};
   uint16_t weight[17];
   uint16_t start[18];
   for (int len = 1; len <= 16; ++len) weight[len] = static_cast<uint16_t>(1u << (16 - len));
   for (int ch = 0; ch < nchar; ++ch) ++count[bitLen[ch]];
   uint16_t total = 0;
+  uint32_t exactTotal = 0;
   for (int len = 1; len <= 16; ++len) {
     start[len] = total;
     total = static_cast<uint16_t>(total + weight[len] * count[len]);
+    exactTotal += uint32_t{weight[len]} * count[len];
   }
   if (total != 0) Fail();
+  if (exactTotal != 0x10000) fast = nullptr;
 
   const int m = 16 - tableBits;
   const unsigned tableSize = 1u << tableBits;
@@ -183,6 +200,8 @@ void Lh5Decoder::BuildTable(int nchar, const uint8_t* bitLen, int tableBits, uin
   }
   unsigned j = start[tableBits + 1] >> m;
   if (j != 0) std::fill(table + j, table + tableSize, uint16_t{0});
+  // A complete code puts a tree root in every slot from j on.
+  if (fast) std::fill(fast + j, fast + tableSize, kNeedsWalk);
 
   DecoderState& s = *s_;
   unsigned nextNode = static_cast<unsigned>(nchar);
@@ -193,6 +212,7 @@ void Lh5Decoder::BuildTable(int nchar, const uint8_t* bitLen, int tableBits, uin
     if (len <= tableBits) {
       if (l > tableSize) Fail();
       std::fill(table + start[len], table + l, static_cast<uint16_t>(ch));
+      if (fast) std::fill(fast + start[len], fast + l, static_cast<uint16_t>(ch | len << kLenShift));
     } else {
       uint16_t* slot = &table[start[len] >> m];
       unsigned code = static_cast<uint16_t>(start[len] << tableBits);
@@ -210,6 +230,7 @@ void Lh5Decoder::BuildTable(int nchar, const uint8_t* bitLen, int tableBits, uin
     }
     start[len] = static_cast<uint16_t>(l);
   }
+  return fast != nullptr;
 }
 
 void Lh5Decoder::ReadShortLengths(int nn, int nbit, int special) {
@@ -242,6 +263,7 @@ void Lh5Decoder::ReadShortLengths(int nn, int nbit, int special) {
 
 void Lh5Decoder::ReadCharLengths() {
   DecoderState& s = *s_;
+  charCodeComplete_ = false;
   const int n = static_cast<int>(TakeBits(kCharCountBits));
   if (n == 0) {
     const uint16_t c = static_cast<uint16_t>(TakeBits(kCharCountBits));
@@ -274,7 +296,7 @@ void Lh5Decoder::ReadCharLengths() {
     }
   }
   std::fill(s.charLen + i, std::end(s.charLen), uint8_t{0});
-  BuildTable(kCharSymbols, s.charLen, kCharTableBits, s.charTable);
+  charCodeComplete_ = BuildTable(kCharSymbols, s.charLen, kCharTableBits, s.charTable, s.fastChar);
 }
 
 void Lh5Decoder::ReadBlockHeader() {
@@ -283,6 +305,25 @@ void Lh5Decoder::ReadBlockHeader() {
   ReadShortLengths(kLenCodeSymbols, kLenCodeCountBits, kLenCodeSpecial);
   ReadCharLengths();
   ReadShortLengths(kPosSymbols, kPosCountBits, -1);
+
+  BuildFastTables();
+}
+
+void Lh5Decoder::BuildFastTables() {
+  DecoderState& s = *s_;
+  // Entries left over from earlier tables decode with today's lengths, as the tables do.
+  if (!charCodeComplete_) {
+    for (size_t i = 0; i < std::size(s.fastChar); ++i) {
+      const unsigned c = s.charTable[i];
+      s.fastChar[i] =
+          c < static_cast<unsigned>(kCharSymbols) ? static_cast<uint16_t>(c | s.charLen[c] << kLenShift) : kNeedsWalk;
+    }
+  }
+  for (size_t i = 0; i < std::size(s.fastPos); ++i) {
+    const unsigned p = s.shortTable[i];
+    s.fastPos[i] =
+        p < static_cast<unsigned>(kPosSymbols) ? static_cast<uint16_t>(p | s.shortLen[p] << kLenShift) : kNeedsWalk;
+  }
 }
 
 // A character code longer than the 12-bit table: the table gave a tree node.
@@ -318,10 +359,37 @@ unsigned Lh5Decoder::WalkPosTree(unsigned j) {
   return j;
 }
 
+// Copies a match of `length` bytes from `distance` bytes back; may write up to 15 bytes past the
+// end, into the window's slack.
+inline void CopyMatch(uint8_t* out, size_t distance, unsigned length) {
+  const uint8_t* src = out - distance;
+  uint8_t* const end = out + length;
+  if (distance >= 16) {
+    // Chunks never read bytes this match has not yet written.
+    do {
+      std::memcpy(out, src, 16);
+      out += 16;
+      src += 16;
+    } while (out < end);
+  } else if (distance >= 8) {
+    do {
+      std::memcpy(out, src, 8);
+      out += 8;
+      src += 8;
+    } while (out < end);
+  } else if (distance == 1) {
+    std::memset(out, out[-1], length);
+  } else {
+    for (unsigned k = 0; k < length; ++k) out[k] = src[k];
+  }
+}
+
 void Lh5Decoder::Run(int64_t count) {
   DecoderState& s = *s_;
   uint8_t* const window = s.window;
   uint8_t* const runEnd = window + kWindowSize + kRunSize;
+  const uint16_t* const fastChar = s.fastChar;
+  const uint16_t* const fastPos = s.fastPos;
 
   // The hot state lives in locals so that byte stores cannot force it back to memory.
   uint64_t bits = bits_;
@@ -347,84 +415,124 @@ void Lh5Decoder::Run(int64_t count) {
   };
   auto need16 = [&] {
     if (avail >= 16) return;
-    if (inEnd - in >= 8) {
-      bits |= LoadBigEndian64(in) >> avail;
-      unsigned take = (63 - avail) >> 3;
-      in += take;
-      avail += take * 8;
-    } else {
-      save();
-      FillSlow();
-      load();
-    }
+    save();
+    FillSlow();
+    load();
   };
   auto drop = [&](unsigned n) {
     bits <<= n;
     avail -= n;
   };
+  // The position code and its extra bits; distance 1 is the byte just before.
+  auto distanceAfterWalk = [&](unsigned p) -> size_t {
+    save();
+    p = WalkPosTree(s.shortTable[bits_ >> (64 - kShortTableBits)]);
+    const unsigned extra = p > 1 ? p - 1 : 0;
+    const size_t d = p > 1 ? (size_t{1} << extra) + TakeBits(extra) : p;
+    load();
+    return d + 1;
+  };
 
-  int64_t produced = 0;
-  while (produced < count) {
+  // Decoding stops at the end of the run or once count bytes exist, whichever comes first.
+  int64_t left = count;
+  uint8_t* limit = out;
+  auto setLimit = [&] {
+    limit = left < runEnd - out ? out + left : runEnd;
+    left -= limit - out;
+  };
+  setLimit();
+  for (;;) {
+    if (out >= limit) {
+      left += limit - out;  // a match may have run past the limit
+      if (left <= 0) break;
+      if (out >= runEnd) {
+        save();
+        EndRun();
+        load();
+      }
+      setLimit();
+    }
     if (codesLeft == 0) {
       save();
       ReadBlockHeader();
       load();
     }
-    --codesLeft;
+
+    // While 8 input bytes can be read at once, one branch-free refill per code leaves at least 56
+    // bits: enough for a character, a position and its extra bits (16 + 16 + 12).
+    if (inEnd - in >= 8) {
+      const uint8_t* const inSafe = inEnd - 8;
+      while (out < limit && codesLeft != 0 && in <= inSafe) {
+        bits |= LoadBigEndian64(in) >> avail;
+        in += (63 - avail) >> 3;
+        avail |= 56;
+        const unsigned e = fastChar[bits >> (64 - kCharTableBits)];
+        if (e & kNeedsWalk) [[unlikely]]
+          break;
+        drop(e >> kLenShift);
+        --codesLeft;
+        const unsigned c = e & kSymbolMask;
+        if (c < 256) {
+          *out++ = static_cast<uint8_t>(c);
+          continue;
+        }
+        const unsigned length = c - kLengthBias;
+        const unsigned pe = fastPos[bits >> (64 - kShortTableBits)];
+        if (pe & kNeedsWalk) [[unlikely]] {
+          CopyMatch(out, distanceAfterWalk(pe), length);
+          out += length;
+          break;  // the walk may have moved to fresh input
+        }
+        drop(pe >> kLenShift);
+        const unsigned p = pe & kSymbolMask;
+        size_t distance = p + 1;
+        if (p > 1) {
+          const unsigned extra = p - 1;
+          distance = (size_t{1} << extra) + static_cast<size_t>(bits >> (64 - extra)) + 1;
+          drop(extra);
+        }
+        CopyMatch(out, distance, length);
+        out += length;
+      }
+      if (out >= limit || codesLeft == 0) continue;
+    }
+
+    // One code at a time, taking input exactly as it is needed: near the end of the input buffer,
+    // and for the codes the loop above leaves alone.
     need16();
-    unsigned c = s.charTable[bits >> (64 - kCharTableBits)];
-    if (c < static_cast<unsigned>(kCharSymbols)) {
-      drop(s.charLen[c]);
+    const unsigned e = fastChar[bits >> (64 - kCharTableBits)];
+    --codesLeft;
+    unsigned c;
+    if (!(e & kNeedsWalk)) {
+      drop(e >> kLenShift);
+      c = e & kSymbolMask;
     } else {
       save();
-      c = WalkCharTree(c);
+      c = WalkCharTree(s.charTable[bits_ >> (64 - kCharTableBits)]);
       load();
     }
     if (c < 256) {
       *out++ = static_cast<uint8_t>(c);
-      ++produced;
-    } else {
-      const unsigned length = c - kLengthBias;
-      need16();
-      unsigned p = s.shortTable[bits >> (64 - kShortTableBits)];
-      if (p < static_cast<unsigned>(kPosSymbols)) {
-        drop(s.shortLen[p]);
-      } else {
-        save();
-        p = WalkPosTree(p);
-        load();
-      }
-      size_t distance = p;  // the distance code plus one, so 1 means the byte just before
+      continue;
+    }
+    const unsigned length = c - kLengthBias;
+    need16();
+    size_t distance;
+    if (const unsigned pe = fastPos[bits >> (64 - kShortTableBits)]; !(pe & kNeedsWalk)) {
+      drop(pe >> kLenShift);
+      const unsigned p = pe & kSymbolMask;
+      distance = p + 1;
       if (p > 1) {
         need16();
         const unsigned extra = p - 1;
-        distance = (size_t{1} << extra) + static_cast<size_t>(bits >> (64 - extra));
+        distance = (size_t{1} << extra) + static_cast<size_t>(bits >> (64 - extra)) + 1;
         drop(extra);
       }
-      ++distance;
-      const uint8_t* src = out - distance;
-      if (distance >= 8) {
-        // Copies of 8 bytes never read bytes this match has not yet written.
-        uint8_t* dst = out;
-        uint8_t* const end = out + length;
-        do {
-          std::memcpy(dst, src, 8);
-          dst += 8;
-          src += 8;
-        } while (dst < end);
-      } else if (distance == 1) {
-        std::memset(out, out[-1], length);
-      } else {
-        for (unsigned k = 0; k < length; ++k) out[k] = src[k];
-      }
-      out += length;
-      produced += length;
+    } else {
+      distance = distanceAfterWalk(pe);
     }
-    if (out >= runEnd) {
-      save();
-      EndRun();
-      load();
-    }
+    CopyMatch(out, distance, length);
+    out += length;
   }
   save();
   SendPending();
