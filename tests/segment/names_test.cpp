@@ -33,7 +33,7 @@ TEST(SegNames, LowerCaseFollowsTheAnsiCodePage) {
 
 // Windows path rules over the host's files: a drive-letter current directory and full paths made as
 // the system makes them.
-class WindowsLikeFileSystem : public platform::HostFileSystem {
+class WindowsLikeFileSystem : public NativeFileSystem {
  public:
   std::string CurrentDirectory() override { return "C:\\Current\\Dir"; }
   std::string FullPathName(const std::string& path) override {

@@ -256,6 +256,7 @@ TEST_F(SegFixture, ASegmentThatChangesAfterItWasFoundIsCaught) {
   }
 }
 
+#if !defined(_WIN32)  // Windows lets nobody write a segment the reader holds open
 TEST_F(SegFixture, ASegmentThatShrinksWhileReadIsCaught) {
   WriteSegments(setDir, "disk", GoodSet(Template("app")).bytes, {});
   // The list archive is opened while the segment is open and its size already taken.
@@ -270,6 +271,8 @@ TEST_F(SegFixture, ASegmentThatShrinksWhileReadIsCaught) {
   }
   ExpectClean();
 }
+
+#endif
 
 TEST_F(SegFixture, AWorkFolderOfALoneBackslashCannotBeCreated) {
   WriteSegments(setDir, "disk", GoodSet(Template("app")).bytes, {});

@@ -62,18 +62,18 @@ std::unique_ptr<platform::TFileStream> WatchedFileSystem::OpenFile(const std::st
   int before = static_cast<int>(std::count(opened.begin(), opened.end(), seen));
   opened.push_back(seen);
   if (beforeOpen) beforeOpen(seen, before);
-  return Watch(HostFileSystem::OpenFile(path, access), access != platform::FileAccess::Read);
+  return Watch(NativeFileSystem::OpenFile(path, access), access != platform::FileAccess::Read);
 }
 
 std::unique_ptr<platform::TFileStream> WatchedFileSystem::CreateFile(const std::string& path) {
-  auto file = Watch(HostFileSystem::CreateFile(path), true);
+  auto file = Watch(NativeFileSystem::CreateFile(path), true);
   created.push_back(Win(path));
   return file;
 }
 
 std::vector<uint8_t> ArchiveBytes(const std::vector<std::pair<std::string, std::vector<uint8_t>>>& files,
                                   TCompressionMethod method, int32_t key) {
-  platform::HostFileSystem host;
+  NativeFileSystem host;
   TCompress compress(host);
   compress.Key = key;
   TMemoryStream archive;
@@ -150,8 +150,9 @@ std::vector<uint8_t> SegmentFile(uint16_t number, const std::vector<uint8_t>& pa
   h.Id = kSegmentId;
   h.Number = number;
   auto packed = h.Pack();
-  std::vector<uint8_t> out(packed.begin(), packed.end());
-  out.insert(out.end(), payload.begin(), payload.end());
+  std::vector<uint8_t> out(packed.size() + payload.size());
+  std::copy(packed.begin(), packed.end(), out.begin());
+  std::copy(payload.begin(), payload.end(), out.begin() + static_cast<std::ptrdiff_t>(packed.size()));
   return out;
 }
 

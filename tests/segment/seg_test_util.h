@@ -11,14 +11,24 @@
 #include <vector>
 
 #include "archive/format.h"
+#if defined(_WIN32)
+#include "platform/win32/win32_file_system.h"
+#else
 #include "platform/posix/host_file_system.h"
+#endif
 #include "segment/scripted_prompter.h"
 #include "segment/seg_owner.h"
 #include "segment/seg_records.h"
 
 namespace vurerode::test {
 
-// The Windows form of a host path ("/tmp/x" -> "\tmp\x").
+#if defined(_WIN32)
+using NativeFileSystem = platform::win32::Win32FileSystem;
+#else
+using NativeFileSystem = platform::HostFileSystem;
+#endif
+
+// The Windows form of a path ("/tmp/x" -> "\tmp\x" on a POSIX host, which maps it back).
 std::string Win(const std::filesystem::path& p);
 
 class TestOwner : public TSegOwner {
@@ -34,7 +44,7 @@ class TestOwner : public TSegOwner {
 
 // The host file system, watched: counts the files open at any moment, remembers every file created,
 // can refuse writes beyond a byte budget (a full disk) and can swap a file's bytes on a given open.
-class WatchedFileSystem : public platform::HostFileSystem {
+class WatchedFileSystem : public NativeFileSystem {
  public:
   std::unique_ptr<platform::TFileStream> OpenFile(const std::string& path, platform::FileAccess access) override;
   std::unique_ptr<platform::TFileStream> CreateFile(const std::string& path) override;
