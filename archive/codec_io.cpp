@@ -37,6 +37,7 @@ bool CodecIO::Refill() {
   size_t want = static_cast<size_t>(std::min<int64_t>(remaining_, static_cast<int64_t>(kCodecBufferSize)));
   size_t got = input_->Read(in_buf_, want);
   remaining_ -= static_cast<int64_t>(got);
+  bytes_read_ += static_cast<int64_t>(got);
   if (got == 0) return false;
   if (progress_) {
     read_so_far_ += static_cast<int64_t>(got);
@@ -45,6 +46,7 @@ bool CodecIO::Refill() {
     if (percent == -1) {
       // Abandoned: no further input for this entry.
       remaining_ = 0;
+      abandoned_ = true;
       return false;
     }
   }

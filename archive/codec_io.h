@@ -85,6 +85,9 @@ class CodecIO {
   // Sum of the bytes written, as written (after scrambling).
   uint32_t WriteSum() const { return write_sum_ + PendingSum(); }
   int64_t BytesWritten() const { return flushed_ + (out_cur_ - out_buf_); }
+  // Bytes taken from the input stream, and whether the progress handler abandoned the input.
+  int64_t BytesRead() const { return bytes_read_; }
+  bool Abandoned() const { return abandoned_; }
 
  private:
   uint8_t NextByteSlow();
@@ -98,6 +101,8 @@ class CodecIO {
   TStream* output_;
   int64_t remaining_;
   int64_t read_so_far_ = 0;
+  int64_t bytes_read_ = 0;
+  bool abandoned_ = false;
   int64_t budget_;
   const TShowProgressEvent* progress_;
   bool unscramble_;

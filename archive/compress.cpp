@@ -195,10 +195,15 @@ uint32_t TCompress::ProcessStream(TProcessDirection direction, TStream& dest, TS
                                   int64_t* bytesWritten) {
   const bool expanding = direction == TProcessDirection::Expand;
   if (bytesWritten) *bytesWritten = 0;
+  lastBytesRead_ = 0;
+  lastAbandoned_ = false;
   if (OnShowProgress) {
     int32_t percent = 0;
     OnShowProgress(percent);
-    if (percent == -1) return 0;
+    if (percent == -1) {
+      lastAbandoned_ = true;
+      return 0;
+    }
   }
   CodecIO::Setup setup;
   setup.input = &source;
@@ -229,6 +234,8 @@ uint32_t TCompress::ProcessStream(TProcessDirection direction, TStream& dest, TS
     }
   }
   io->Finish();
+  lastBytesRead_ = io->BytesRead();
+  lastAbandoned_ = io->Abandoned();
   if (OnShowProgress) {
     int32_t percent = 100;
     OnShowProgress(percent);
@@ -276,6 +283,12 @@ void TCompress::MakeDirectoryPath(const std::string& path) {
 // ---------------------------------------------------------------------------------------------
 // Writing
 
+bool TCompress::CodeEntryData(TStream& archive, TStream& source, uint8_t method, int32_t size, uint32_t& checksum,
+                              int64_t& coded) {
+  checksum = ProcessStream(TProcessDirection::Compress, archive, source, method, size, size, false, &coded);
+  return !lastAbandoned_ && lastBytesRead_ == size;
+}
+
 TCompressedFileInfo TCompress::AppendEntry(TStream& archive, TStream& source, int32_t size, const std::string& name,
                                            uint32_t fileDate, uint16_t attributes, TCompressionMethod method,
                                            std::string* customId) {
@@ -315,9 +328,9 @@ TCompressedFileInfo TCompress::AppendEntry(TStream& archive, TStream& source, in
     }
   } else if (!store) {
     try {
-      checksum = ProcessStream(TProcessDirection::Compress, archive, source, method, size, size, false, &coded);
+      if (!CodeEntryData(archive, source, method, size, checksum, coded)) store = true;
       // Coded data that is not smaller than the file gains nothing: store the file instead.
-      store = coded >= size;
+      store = store || coded >= size;
     } catch (const EUnableToCompress&) {
       store = true;
     }
@@ -328,13 +341,21 @@ TCompressedFileInfo TCompress::AppendEntry(TStream& archive, TStream& source, in
     source.SetPosition(sourceStart);
     int32_t margin = StoreMargin;
     StoreMargin = 0;  // storing always fits: its budget is the file's own size
+    bool whole;
     try {
-      checksum = ProcessStream(TProcessDirection::Compress, archive, source, coNone, size, size, false, &coded);
+      whole = CodeEntryData(archive, source, coNone, size, checksum, coded);
     } catch (...) {
       StoreMargin = margin;
       throw;
     }
     StoreMargin = margin;
+    if (!whole) {
+      // An entry that claims more bytes than it holds would expand to a cut-off file: drop it.
+      archive.SetPosition(headerPos);
+      archive.Truncate();
+      if (lastAbandoned_) throw ECompressionAbandoned(name);
+      throw EReadError("File changed while it was read: " + name);
+    }
   }
   entry.CompressedSize = static_cast<int32_t>(coded);
   entry.Checksum = static_cast<int32_t>(checksum);
@@ -361,10 +382,11 @@ TCompressedFileInfo TCompress::AppendEntry(TStream& archive, TStream& source, in
 
 namespace {
 
-// Adds the members' entries to an archive positioned at its end; returns the sum of their sizes.
-int64_t AppendMembers(TCompress& compress, platform::FileSystem& fs, TStream& archive,
-                      const std::vector<TArchiveMember>& members, TCompressionMethod method, std::string& customId) {
-  int64_t total = 0;
+// Adds the members' entries to an archive positioned at its end, adding their sizes to total as
+// each one is complete.
+void AppendMembers(TCompress& compress, platform::FileSystem& fs, TStream& archive,
+                   const std::vector<TArchiveMember>& members, TCompressionMethod method, std::string& customId,
+                   int64_t& total) {
   for (const TArchiveMember& m : members) {
     if (compress.OnCheckFile) {
       // The handler sees each file before it is read; it may skip it ("") or stop ("*").
@@ -385,7 +407,6 @@ int64_t AppendMembers(TCompress& compress, platform::FileSystem& fs, TStream& ar
     if (!id.empty() && customId.empty()) customId = id;
     total += size;
   }
-  return total;
 }
 
 void RewriteHeader(TStream& archive, int64_t headerPos, const TArchiveHeader& header) {
@@ -412,7 +433,15 @@ void TCompress::CompressToStream(TStream& archive, const std::vector<TArchiveMem
   auto bytes = header.Pack();
   archive.Write(bytes.data(), bytes.size());
   std::string customId;
-  int64_t total = AppendMembers(*this, fs_, archive, members, method, customId);
+  int64_t total = 0;
+  try {
+    AppendMembers(*this, fs_, archive, members, method, customId, total);
+  } catch (...) {
+    // Keep what was written readable: the header counts the entries that are complete.
+    header = MakeArchiveHeader(customId.empty() ? id : customId, caMulti, CheckedTotal(total), Key);
+    RewriteHeader(archive, headerPos, header);
+    throw;
+  }
   header = MakeArchiveHeader(customId.empty() ? id : customId, caMulti, CheckedTotal(total), Key);
   RewriteHeader(archive, headerPos, header);
 }
@@ -435,20 +464,30 @@ void TCompress::CompressFiles(const std::string& archiveFile, const std::vector<
   std::string methodId;
   ReadArchiveHeader(*file, header, methodId, OnRecognize);
   // Walk to the end of the last whole entry; anything after it is cut off.
+  // Walk to the end of the last whole entry; anything after it (a torn entry) is cut off, and the
+  // total is counted again from the entries that stay.
   const int64_t size = file->Size();
   int64_t end = file->Position();
+  int64_t total = 0;
   TEntryHeader entry;
   std::string name;
   while (ReadEntryHeader(*file, entry, name) && entry.CompressedSize >= 0 &&
          file->Position() + entry.CompressedSize <= size) {
     end = file->Position() + entry.CompressedSize;
+    total += entry.OriginalSize;
     file->SetPosition(end);
   }
   file->SetPosition(end);
   file->Truncate();
   std::string customId;
-  int64_t added = AppendMembers(*this, fs_, *file, members, method, customId);
-  header.TotalSize = CheckedTotal(int64_t{header.TotalSize} + added);
+  try {
+    AppendMembers(*this, fs_, *file, members, method, customId, total);
+  } catch (...) {
+    header.TotalSize = CheckedTotal(total);
+    RewriteHeader(*file, 0, header);
+    throw;
+  }
+  header.TotalSize = CheckedTotal(total);
   RewriteHeader(*file, 0, header);
 }
 

@@ -84,7 +84,9 @@ class TCompress {
   // Writes a new archive of the members at the stream's position.
   void CompressToStream(TStream& archive, const std::vector<TArchiveMember>& members, TCompressionMethod method);
   // Appends one entry read from source (size bytes) to an archive positioned at its end; returns
-  // the entry's record. The archive header's TotalSize is the caller's to update. For coCustom the
+  // the entry's record. When the source delivers fewer bytes (the progress handler abandoned it, or
+  // the file shrank) nothing of the entry stays in the archive and ECompressionAbandoned or
+  // EReadError is raised. The archive header's TotalSize is the caller's to update. For coCustom the
   // identifier OnCompress reports comes back in customId.
   TCompressedFileInfo AppendEntry(TStream& archive, TStream& source, int32_t size, const std::string& name,
                                   uint32_t fileDate, uint16_t attributes, TCompressionMethod method,
@@ -107,11 +109,17 @@ class TCompress {
   platform::FileSystem& fs() { return fs_; }
 
  private:
+  // Codes one entry's data for AppendEntry; false when the source did not deliver all its bytes.
+  bool CodeEntryData(TStream& archive, TStream& source, uint8_t method, int32_t size, uint32_t& checksum,
+                     int64_t& coded);
   void ExpandEntry(TStream& dest, TStream& source, const TEntryHeader& entry, const std::string& methodId);
   void CheckEntryName(const std::string& name) const;
 
   platform::FileSystem& fs_;
   std::string targetPath_;
+  // What the last ProcessStream took from its source.
+  int64_t lastBytesRead_ = 0;
+  bool lastAbandoned_ = false;
 };
 
 }  // namespace vurerode

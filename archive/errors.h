@@ -49,6 +49,12 @@ class EUnableToCompress : public Exception {
   EUnableToCompress() : Exception("Could not compress data, will store instead") {}
 };
 
+// Writing an entry stopped before the whole file was read: the progress handler abandoned it.
+class ECompressionAbandoned : public Exception {
+ public:
+  explicit ECompressionAbandoned(const std::string& name) : Exception("Compression abandoned: " + name) {}
+};
+
 // A stored entry name that would place a file outside the target directory: a ".." component or a
 // colon (drive letter) anywhere.
 class EUnsafeEntryName : public Exception {
