@@ -130,7 +130,7 @@ class Lh5Decoder {
   bool ended_ = false;
   const uint8_t* in_;
   const uint8_t* inEnd_;
-  uint16_t codesLeft_ = 0;  // 0 read as a count means 65536 codes
+  uint32_t codesLeft_ = 0;
   bool charCodeComplete_ = false;
   size_t pos_ = kWindowSize;
   size_t emitted_ = kWindowSize;
@@ -301,7 +301,9 @@ void Lh5Decoder::ReadCharLengths() {
 
 void Lh5Decoder::ReadBlockHeader() {
   SendPending();
-  codesLeft_ = static_cast<uint16_t>(TakeBits(16));
+  // The count is decremented before it is tested again, so 0 stands for 65536 codes.
+  codesLeft_ = TakeBits(16);
+  if (codesLeft_ == 0) codesLeft_ = 0x10000;
   ReadShortLengths(kLenCodeSymbols, kLenCodeCountBits, kLenCodeSpecial);
   ReadCharLengths();
   ReadShortLengths(kPosSymbols, kPosCountBits, -1);
@@ -397,7 +399,7 @@ void Lh5Decoder::Run(int64_t count) {
   const uint8_t* in = in_;
   const uint8_t* inEnd = inEnd_;
   uint8_t* out = window + pos_;
-  uint16_t codesLeft = codesLeft_;
+  uint32_t codesLeft = codesLeft_;
   auto save = [&] {
     bits_ = bits;
     count_ = avail;

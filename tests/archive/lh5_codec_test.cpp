@@ -307,7 +307,11 @@ TEST(Lh5Decoder, BlockSizeZeroMeans65536Codes) {
   w.SingleSymbolBlock(0, 'x').SingleSymbolBlock(3, 'y');
   Bytes expected(65536, 'x');
   expected.insert(expected.end(), 3, 'y');
-  EXPECT_EQ(Decode(w.bytes(), 65539).out, expected);
+  Bytes stream = w.bytes();
+  EXPECT_EQ(Decode(stream, 65539).out, expected);
+  // Again with input to spare, which the decoder reads in larger steps.
+  stream.resize(stream.size() + 64, 0);
+  EXPECT_EQ(Decode(stream, 65539).out, expected);
 }
 
 TEST(Lh5Decoder, LastMatchIsCopiedWhole) {
