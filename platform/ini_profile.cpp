@@ -60,13 +60,21 @@ void IniProfile::WriteString(const std::string& file, const std::string& section
 void IniProfile::DeleteKey(const std::string& file, const std::string& section, const std::string& key) {
   std::string path = ResolveFile(file);
   IniDocument doc = Load(path);
-  if (doc.DeleteKey(section, key)) Store(file, path, doc);
+  if (!doc.DeleteKey(section, key)) return;
+  try {
+    Store(file, path, doc);
+  } catch (const EIniFileException&) {
+  }
 }
 
 void IniProfile::EraseSection(const std::string& file, const std::string& section) {
   std::string path = ResolveFile(file);
   IniDocument doc = Load(path);
-  if (doc.EraseSection(section)) Store(file, path, doc);
+  if (!doc.EraseSection(section)) return;
+  try {
+    Store(file, path, doc);
+  } catch (const EIniFileException&) {
+  }
 }
 
 }  // namespace vurerode::platform

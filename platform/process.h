@@ -26,7 +26,7 @@ class Processes {
   // or the token could not be adjusted.
   virtual bool SetPrivilege(const std::string& name, bool enable) = 0;
   // ExitWindowsEx: true when the shutdown was started.
-  virtual bool ExitWindows(uint32_t flags) = 0;
+  virtual bool Shutdown(uint32_t flags) = 0;
 };
 
 }  // namespace vurerode::platform

@@ -29,7 +29,8 @@ class Profile {
   // keeps its place. Raises EIniFileException "Unable to write to %s" when the file cannot be written.
   virtual void WriteString(const std::string& file, const std::string& section, const std::string& key,
                            const std::string& value) = 0;
-  // Removing what is not there is not an error; a file that cannot be written raises as above.
+  // Removing a key or a whole section. Nothing is reported: removing what is not there, or from a
+  // file that cannot be written, leaves things as they are, as the profile functions' callers have it.
   virtual void DeleteKey(const std::string& file, const std::string& section, const std::string& key) = 0;
   virtual void EraseSection(const std::string& file, const std::string& section) = 0;
 };

@@ -9,7 +9,7 @@ bool TWinReboot::SetPrivilege(const std::string& name, bool enable) {
 bool TWinReboot::Reboot(uint32_t flags) {
   // Systems without privileges simply refuse the first call; the request goes out regardless.
   SetPrivilege("SeShutdownPrivilege", true);
-  bool started = platform_.processes().ExitWindows(flags);
+  bool started = platform_.processes().Shutdown(flags);
   SetPrivilege("SeShutdownPrivilege", false);
   return started;
 }

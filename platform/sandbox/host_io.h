@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -47,8 +48,8 @@ bool SetHostWriteTime(const stdfs::path& path, int64_t seconds);
 // Whether the host can run this file as a program (execute permission; on Windows, its extension).
 bool IsHostProgram(const stdfs::path& path);
 // Runs a host program with arguments and extra environment variables ("NAME=value") in a folder,
-// and waits for it. Returns its exit code, or -1 when it could not be started.
-int RunHostProgram(const stdfs::path& program, const std::vector<std::string>& args, const stdfs::path& directory,
-                   const std::vector<std::string>& environment);
+// and waits for it. Returns its exit code, or nullopt when it could not be started.
+std::optional<int> RunHostProgram(const stdfs::path& program, const std::vector<std::string>& args,
+                                  const stdfs::path& directory, const std::vector<std::string>& environment);
 
 }  // namespace vurerode::platform::sandbox

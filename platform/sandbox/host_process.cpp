@@ -52,8 +52,8 @@ bool IsHostProgram(const stdfs::path& path) {
   return ext == L".exe" || ext == L".com" || ext == L".bat" || ext == L".cmd";
 }
 
-int RunHostProgram(const stdfs::path& program, const std::vector<std::string>& args, const stdfs::path& directory,
-                   const std::vector<std::string>& environment) {
+std::optional<int> RunHostProgram(const stdfs::path& program, const std::vector<std::string>& args,
+                                  const stdfs::path& directory, const std::vector<std::string>& environment) {
   std::wstring cmd = QuoteArgument(program.wstring());
   for (const std::string& a : args) cmd += L" " + QuoteArgument(Wide(a));
   // The child's environment: ours plus the extra variables.
@@ -71,7 +71,7 @@ int RunHostProgram(const stdfs::path& program, const std::vector<std::string>& a
   line.push_back(0);
   if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT, env.data(),
                       directory.empty() ? nullptr : directory.c_str(), &si, &pi))
-    return -1;
+    return std::nullopt;
   WaitForSingleObject(pi.hProcess, INFINITE);
   DWORD code = 0;
   GetExitCodeProcess(pi.hProcess, &code);
@@ -87,8 +87,8 @@ bool IsHostProgram(const stdfs::path& path) {
   return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.c_str(), X_OK) == 0;
 }
 
-int RunHostProgram(const stdfs::path& program, const std::vector<std::string>& args, const stdfs::path& directory,
-                   const std::vector<std::string>& environment) {
+std::optional<int> RunHostProgram(const stdfs::path& program, const std::vector<std::string>& args,
+                                  const stdfs::path& directory, const std::vector<std::string>& environment) {
   std::vector<std::string> argvText;
   argvText.push_back(program.string());
   argvText.insert(argvText.end(), args.begin(), args.end());
@@ -106,7 +106,7 @@ int RunHostProgram(const stdfs::path& program, const std::vector<std::string>& a
   // The child starts in the sandbox's current folder; posix_spawn cannot change folders portably,
   // so a forked child does it before exec.
   pid_t pid = ::fork();
-  if (pid < 0) return -1;
+  if (pid < 0) return std::nullopt;
   if (pid == 0) {
     if (!directory.empty() && ::chdir(directory.c_str()) != 0) ::_exit(127);
     ::execve(argv[0], argv.data(), envp.data());
@@ -114,7 +114,7 @@ int RunHostProgram(const stdfs::path& program, const std::vector<std::string>& a
   }
   int status = 0;
   while (::waitpid(pid, &status, 0) < 0)
-    if (errno != EINTR) return -1;
+    if (errno != EINTR) return std::nullopt;
   if (WIFEXITED(status)) return WEXITSTATUS(status);
   return -1;
 }

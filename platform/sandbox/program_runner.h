@@ -21,7 +21,7 @@ class ProgramRunner {
   // given, is searched first and is what a relative name is taken against.
   std::string Locate(const std::string& name, const std::string& firstFolder, bool tryBareName);
   // Runs the file when the host can, in workingFolder (the current directory when empty); its
-  // exit code, or nullopt when it is not a host program.
+  // exit code, or nullopt when it is not a program the host can start.
   std::optional<int> Run(const std::string& path, const std::vector<std::string>& args, int showState,
                          const std::string& workingFolder = {});
 

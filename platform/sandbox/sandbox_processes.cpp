@@ -42,7 +42,7 @@ bool SandboxProcesses::SetPrivilege(const std::string& name, bool) {
   return false;
 }
 
-bool SandboxProcesses::ExitWindows(uint32_t flags) {
+bool SandboxProcesses::Shutdown(uint32_t flags) {
   char hex[16];
   std::snprintf(hex, sizeof hex, "0x%08X", static_cast<unsigned>(flags));
   journal_.Record(std::string("ExitWindowsEx ") + hex + " " + ExitFlagNames(flags) +

@@ -15,7 +15,7 @@ class SandboxProcesses : public Processes {
 
   int RunAndWait(const std::string& commandLine, int showState) override;
   bool SetPrivilege(const std::string& name, bool enable) override;
-  bool ExitWindows(uint32_t flags) override;
+  bool Shutdown(uint32_t flags) override;
 
  private:
   ProgramRunner runner_;

@@ -2,32 +2,54 @@
 // regedit) and reading what they print. Header-only, so every test program can use it.
 #pragma once
 
+#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
 
 #if defined(_WIN32)
-#include <windows.h>
+#include "platform/win32/windows_api.h"
 #else
 #include <cstdio>
 #endif
 
-// RunHostTool runs a host program (a Unix path such as /usr/bin/lnkinfo, also from a Windows test
-// program running under Wine) and returns what it wrote to standard output; nullopt when it is not
-// there or could not run. LnkinfoField gives the value of a "Name : value" line of lnkinfo's report.
+// HostToolPath turns a path of the test program into one a host tool understands (under Wine, the
+// Unix path of a Windows path). RunHostTool runs a host program (a Unix path such as /usr/bin/lnkinfo, also from a
+// Windows test program running under Wine) and returns what it wrote to standard output; nullopt when it is not there
+// or could not run. LnkinfoField gives the value of a "Name : value" line of lnkinfo's report.
 namespace vurerode::test {
 
 #if defined(_WIN32)
 
-inline std::optional<std::string> RunHostTool(const std::string& unixPath, const std::vector<std::string>& args) {
-  // Wine starts Unix programs given by their Z: path and hands them our standard handles.
-  std::string app = "Z:" + unixPath;
-  for (char& c : app)
-    if (c == '/') c = '\\';
-  if (GetFileAttributesA(app.c_str()) == INVALID_FILE_ATTRIBUTES) return std::nullopt;
-  std::string cmd = "\"" + unixPath + "\"";
-  for (const std::string& a : args) cmd += " \"" + a + "\"";
+// True when the Windows program runs under Wine rather than on Windows.
+inline bool UnderWine() {
+  HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+  return ntdll && GetProcAddress(ntdll, "wine_get_version");
+}
+
+inline std::string HostToolPath(const std::filesystem::path& p) {
+  // Wine tells the Unix path of a Windows one; on Windows itself there is no such function.
+  using Convert = char* (*)(const wchar_t*);
+  HMODULE kernel = GetModuleHandleA("kernel32.dll");
+  FARPROC proc = kernel ? GetProcAddress(kernel, "wine_get_unix_file_name") : nullptr;
+  if (!proc) return p.string();
+  Convert convert = nullptr;
+  static_assert(sizeof convert == sizeof proc);
+  std::memcpy(&convert, &proc, sizeof convert);
+  char* unix = convert(p.wstring().c_str());
+  if (!unix) return p.string();
+  std::string out = unix;
+  HeapFree(GetProcessHeap(), 0, unix);
+  return out;
+}
+
+// Runs a program with its standard output and error in a pipe; the exit code and what it wrote.
+struct ToolRun {
+  int exitCode = -1;
+  std::string output;
+};
+inline std::optional<ToolRun> RunCapturing(const char* application, std::string commandLine) {
   SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
   HANDLE readEnd = nullptr, writeEnd = nullptr;
   if (!CreatePipe(&readEnd, &writeEnd, &sa, 0)) return std::nullopt;
@@ -39,25 +61,73 @@ inline std::optional<std::string> RunHostTool(const std::string& unixPath, const
   si.hStdError = writeEnd;
   si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
   PROCESS_INFORMATION pi{};
-  std::string line = cmd;
-  BOOL ok = CreateProcessA(app.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
+  BOOL ok = CreateProcessA(application, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
   CloseHandle(writeEnd);
   if (!ok) {
     CloseHandle(readEnd);
     return std::nullopt;
   }
-  std::string out;
+  ToolRun run;
   char buf[4096];
   DWORD got = 0;
-  while (ReadFile(readEnd, buf, sizeof buf, &got, nullptr) && got > 0) out.append(buf, got);
+  while (ReadFile(readEnd, buf, sizeof buf, &got, nullptr) && got > 0) run.output.append(buf, got);
   WaitForSingleObject(pi.hProcess, INFINITE);
+  DWORD code = 0;
+  GetExitCodeProcess(pi.hProcess, &code);
+  run.exitCode = static_cast<int>(code);
   CloseHandle(pi.hThread);
   CloseHandle(pi.hProcess);
   CloseHandle(readEnd);
-  return out;
+  return run;
+}
+
+// A Windows program of the prefix (reg, regedit, cmd), by command line.
+inline std::optional<ToolRun> RunWindowsTool(const std::string& commandLine) {
+  return RunCapturing(nullptr, commandLine);
+}
+
+inline std::optional<std::string> RunHostTool(const std::string& unixPath, const std::vector<std::string>& args) {
+  // Wine starts Unix programs given by their Z: path, but neither hands them our pipes nor waits
+  // for them: a shell writes the output to a file and then a marker, which we wait for.
+  std::string app = "Z:" + unixPath;
+  for (char& c : app)
+    if (c == '/') c = '\\';
+  if (GetFileAttributesA(app.c_str()) == INVALID_FILE_ATTRIBUTES) return std::nullopt;
+  char tempDir[MAX_PATH + 1], tempFile[MAX_PATH + 1];
+  if (!GetTempPathA(sizeof tempDir, tempDir) || !GetTempFileNameA(tempDir, "vrt", 0, tempFile)) return std::nullopt;
+  std::string out = tempFile, done = out + ".done";
+  std::string cmd = "sh -c \"\\\"$0\\\" \\\"$@\\\" >'" + HostToolPath(out) + "' 2>&1; touch '" + HostToolPath(done) +
+                    "'\" \"" + unixPath + "\"";
+  for (const std::string& a : args) cmd += " \"" + a + "\"";
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessA("Z:\\bin\\sh", cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+    DeleteFileA(out.c_str());
+    return std::nullopt;
+  }
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  for (int i = 0; i < 600 && GetFileAttributesA(done.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) Sleep(50);
+  std::string text;
+  if (HANDLE h = CreateFileA(out.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+      h != INVALID_HANDLE_VALUE) {
+    char buf[4096];
+    DWORD got = 0;
+    while (ReadFile(h, buf, sizeof buf, &got, nullptr) && got > 0) text.append(buf, got);
+    CloseHandle(h);
+  }
+  bool finished = DeleteFileA(done.c_str()) != 0;
+  DeleteFileA(out.c_str());
+  if (!finished) return std::nullopt;
+  return text;
 }
 
 #else
+
+inline std::string HostToolPath(const std::filesystem::path& p) {
+  return p.string();
+}
 
 inline std::optional<std::string> RunHostTool(const std::string& unixPath, const std::vector<std::string>& args) {
   if (!std::filesystem::exists(unixPath)) return std::nullopt;

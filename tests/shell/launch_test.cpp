@@ -8,6 +8,12 @@
 namespace vurerode {
 namespace {
 
+#if defined(_WIN32)
+constexpr bool kWindowsHost = true;  // the sandbox runs .exe, .bat and .cmd there, not shell scripts
+#else
+constexpr bool kWindowsHost = false;
+#endif
+
 class LaunchTest : public ::testing::Test {
  protected:
   test::Machine m;
@@ -20,6 +26,7 @@ class LaunchTest : public ::testing::Test {
 };
 
 TEST_F(LaunchTest, RunAndWaitReturnsTheExitCodeOrMinusOne) {
+  if (kWindowsHost) GTEST_SKIP() << "runs POSIX shell scripts";
   EXPECT_EQ(RunAndWait(m.platform, "C:\\Tools\\missing.exe", platform::kShowNormal), -1);
   m.MakeDirs({"C:\\Tools"});
   PutScript("C:\\Tools\\post.exe", "exit 4");
@@ -47,6 +54,7 @@ TEST_F(LaunchTest, OpenWithShellMapsModesToShowStates) {
 }
 
 TEST_F(LaunchTest, OpenWithShellHiddenRunsABatchFile) {
+  if (kWindowsHost) GTEST_SKIP() << "runs POSIX shell scripts";
   m.MakeDirs({"C:\\Docs"});
   PutScript("C:\\Docs\\after.bat", "echo $VURERODE_SHOW > shown.txt");
   m.fs().ChangeDirectory("C:\\Docs");

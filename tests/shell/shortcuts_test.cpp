@@ -98,7 +98,7 @@ TEST_F(ShortcutsTest, TheLinkPointsAtTheProgramAndItsFolder) {
   DesktopProp.Desktop = true;
   DesktopProp.CreateShortcut();
   auto host = m.platform.files().ToHostPath(kDesktop + "Acme.lnk");
-  auto report = test::RunHostTool("/usr/bin/lnkinfo", {host.string()});
+  auto report = test::RunHostTool("/usr/bin/lnkinfo", {test::HostToolPath(host)});
   if (!report) GTEST_SKIP() << "lnkinfo is not installed";
   EXPECT_EQ(test::LnkinfoField(*report, "Local path"), "C:\\Program Files\\Acme\\acme.exe");
   EXPECT_EQ(test::LnkinfoField(*report, "Working directory"), "C:\\Program Files\\Acme\\");

@@ -1,0 +1,205 @@
+#include "platform/win32/windows_api.h"
+// (the API first: the seam's headers must not see its renaming macros)
+#include <algorithm>
+#include <vector>
+
+#include "platform/dos_time.h"
+#include "platform/exception.h"
+#include "platform/win32/win32_file_system.h"
+
+namespace vurerode::platform::win32 {
+
+namespace {
+
+constexpr uint32_t kEarliestDos = (0u << 25) | (1u << 21) | (1u << 16);  // 1980-01-01 00:00
+
+class Win32File : public TFileStream {
+ public:
+  Win32File(HANDLE h, std::string path) : h_(h), path_(std::move(path)) {}
+  ~Win32File() override { CloseHandle(h_); }
+
+  size_t Read(void* buffer, size_t n) override {
+    size_t done = 0;
+    while (done < n) {
+      DWORD want = static_cast<DWORD>(std::min<size_t>(n - done, 1u << 30));
+      DWORD got = 0;
+      if (!ReadFile(h_, static_cast<char*>(buffer) + done, want, &got, nullptr)) {
+        DWORD code = GetLastError();
+        throw EInOutError(static_cast<int>(code), "I/O error " + std::to_string(code) + " reading " + path_);
+      }
+      if (got == 0) break;
+      done += got;
+    }
+    return done;
+  }
+
+  void Write(const void* buffer, size_t n) override {
+    size_t done = 0;
+    while (done < n) {
+      DWORD want = static_cast<DWORD>(std::min<size_t>(n - done, 1u << 30));
+      DWORD put = 0;
+      if (!WriteFile(h_, static_cast<const char*>(buffer) + done, want, &put, nullptr) || put == 0) {
+        DWORD code = GetLastError();
+        throw EWriteError("Unable to write to " + path_ + ": " + SystemMessage(code ? code : ERROR_DISK_FULL));
+      }
+      done += put;
+    }
+  }
+
+  int64_t Seek(int64_t offset, SeekOrigin origin) override {
+    DWORD method = origin == SeekOrigin::Begin ? FILE_BEGIN : origin == SeekOrigin::Current ? FILE_CURRENT : FILE_END;
+    LARGE_INTEGER move, now;
+    move.QuadPart = offset;
+    if (!SetFilePointerEx(h_, move, &now, method)) {
+      // Seeking before the start stops at the start, as memory streams do.
+      move.QuadPart = 0;
+      SetFilePointerEx(h_, move, &now, FILE_BEGIN);
+    }
+    return now.QuadPart;
+  }
+
+  int64_t Size() override {
+    LARGE_INTEGER size;
+    return GetFileSizeEx(h_, &size) ? size.QuadPart : 0;
+  }
+
+  void Truncate() override {
+    if (!SetEndOfFile(h_)) throw EWriteError("Unable to write to " + path_ + ": " + SystemMessage(GetLastError()));
+  }
+
+  void SetLastWriteDosTime(uint32_t dosDateTime) override {
+    FILETIME local, utc;
+    if (!DosDateTimeToFileTime(HIWORD(dosDateTime), LOWORD(dosDateTime), &local)) return;
+    if (!LocalFileTimeToFileTime(&local, &utc)) return;
+    SetFileTime(h_, nullptr, nullptr, &utc);
+  }
+
+  uint32_t LastWriteDosTime() override {
+    FILETIME utc, local;
+    WORD date = 0, time = 0;
+    if (!GetFileTime(h_, nullptr, nullptr, &utc) || !FileTimeToLocalFileTime(&utc, &local) ||
+        !FileTimeToDosDateTime(&local, &date, &time))
+      return kEarliestDos;
+    return (static_cast<uint32_t>(date) << 16) | time;
+  }
+
+  const std::string& Path() const override { return path_; }
+
+ private:
+  HANDLE h_;
+  std::string path_;
+};
+
+void Fill(const WIN32_FIND_DATAA& w, FindData& fd) {
+  fd.name = w.cFileName;
+  fd.shortName = w.cAlternateFileName;
+  fd.attributes = w.dwFileAttributes;
+  fd.size = (static_cast<int64_t>(w.nFileSizeHigh) << 32) | w.nFileSizeLow;
+  FILETIME local;
+  WORD date = 0, time = 0;
+  if (FileTimeToLocalFileTime(&w.ftLastWriteTime, &local) && FileTimeToDosDateTime(&local, &date, &time))
+    fd.lastWriteDosTime = (static_cast<uint32_t>(date) << 16) | time;
+  else
+    fd.lastWriteDosTime = kEarliestDos;
+}
+
+class Win32Search : public DirectorySearch {
+ public:
+  explicit Win32Search(HANDLE h) : h_(h) {}
+  ~Win32Search() override { FindClose(h_); }
+  bool Next(FindData& data) override {
+    WIN32_FIND_DATAA w;
+    if (!FindNextFileA(h_, &w)) return false;
+    Fill(w, data);
+    return true;
+  }
+
+ private:
+  HANDLE h_;
+};
+
+// Calls an API that fills a buffer and tells the size it needs when the buffer is too small.
+template <typename Call>
+std::string Grow(Call call) {
+  std::vector<char> buf(MAX_PATH + 1);
+  for (int tries = 0; tries < 4; ++tries) {
+    DWORD n = call(static_cast<DWORD>(buf.size()), buf.data());
+    if (n == 0) return {};
+    if (n < buf.size()) return std::string(buf.data(), n);
+    buf.resize(n + 1);
+  }
+  return {};
+}
+
+}  // namespace
+
+uint32_t Win32FileSystem::GetAttributes(const std::string& path) {
+  DWORD a = GetFileAttributesA(path.c_str());
+  return a == INVALID_FILE_ATTRIBUTES ? kInvalidAttributes : a;
+}
+
+bool Win32FileSystem::SetAttributes(const std::string& path, uint32_t attributes) {
+  return SetFileAttributesA(path.c_str(), attributes ? attributes : FILE_ATTRIBUTE_NORMAL) != 0;
+}
+
+std::unique_ptr<TFileStream> Win32FileSystem::OpenFile(const std::string& path, FileAccess access) {
+  DWORD rights = access == FileAccess::Read ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE;
+  HANDLE h = CreateFileA(path.c_str(), rights, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) throw EFOpenError(path);
+  return std::make_unique<Win32File>(h, path);
+}
+
+std::unique_ptr<TFileStream> Win32FileSystem::CreateFile(const std::string& path) {
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) throw EFCreateError(path);
+  return std::make_unique<Win32File>(h, path);
+}
+
+bool Win32FileSystem::DeleteFile(const std::string& path) {
+  return DeleteFileA(path.c_str()) != 0;
+}
+
+int Win32FileSystem::CreateDirectory(const std::string& path) {
+  return CreateDirectoryA(path.c_str(), nullptr) ? 0 : static_cast<int>(GetLastError());
+}
+
+bool Win32FileSystem::RemoveDirectory(const std::string& path) {
+  return RemoveDirectoryA(path.c_str()) != 0;
+}
+
+double Win32FileSystem::DiskFreeBytes(const std::string& root) {
+  ULARGE_INTEGER available, total, free;
+  if (!GetDiskFreeSpaceExA(root.empty() ? nullptr : root.c_str(), &available, &total, &free)) return -1;
+  return static_cast<double>(available.QuadPart);
+}
+
+std::unique_ptr<DirectorySearch> Win32FileSystem::FindFirst(const std::string& pattern, FindData& first) {
+  WIN32_FIND_DATAA w;
+  HANDLE h = FindFirstFileA(pattern.c_str(), &w);
+  if (h == INVALID_HANDLE_VALUE) return nullptr;
+  Fill(w, first);
+  return std::make_unique<Win32Search>(h);
+}
+
+std::string Win32FileSystem::CurrentDirectory() {
+  return Grow([](DWORD n, char* b) { return GetCurrentDirectoryA(n, b); });
+}
+
+bool Win32FileSystem::ChangeDirectory(const std::string& path) {
+  return SetCurrentDirectoryA(path.c_str()) != 0;
+}
+
+std::string Win32FileSystem::WindowsDirectory() {
+  return Grow([](DWORD n, char* b) { return GetWindowsDirectoryA(b, n); });
+}
+
+std::string Win32FileSystem::ShortPathName(const std::string& path) {
+  return Grow([&](DWORD n, char* b) { return GetShortPathNameA(path.c_str(), b, n); });
+}
+
+std::string Win32FileSystem::FullPathName(const std::string& path) {
+  return Grow([&](DWORD n, char* b) { return GetFullPathNameA(path.c_str(), n, b, nullptr); });
+}
+
+}  // namespace vurerode::platform::win32

@@ -1,0 +1,29 @@
+// The seam on Windows itself: every part calls the real API.
+#pragma once
+
+#include "platform/platform.h"
+#include "platform/win32/win32_file_system.h"
+#include "platform/win32/win32_processes.h"
+#include "platform/win32/win32_profile.h"
+#include "platform/win32/win32_registry.h"
+#include "platform/win32/win32_shell.h"
+
+namespace vurerode::platform::win32 {
+
+class Win32Platform : public Platform {
+ public:
+  FileSystem& fs() override { return files_; }
+  Registry& registry() override { return registry_; }
+  Profile& profile() override { return profile_; }
+  Shell& shell() override { return shell_; }
+  Processes& processes() override { return processes_; }
+
+ private:
+  Win32FileSystem files_;
+  Win32Registry registry_;
+  Win32Profile profile_;
+  Win32Shell shell_;
+  Win32Processes processes_;
+};
+
+}  // namespace vurerode::platform::win32
