@@ -9,6 +9,7 @@
 // is reported as ELZHBadDecodeTable, as is a tree walk that could never end.
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <iterator>
 #include <memory>
@@ -34,21 +35,46 @@ constexpr size_t kSlack = kMaxMatch + 16;
 // walk longer than this is going round a loop and would never end.
 constexpr int kWalkLimit = 16 + kTreeNodes;
 
-// Fast table entries: symbol in the low bits, code length from kLenShift on.
+// Combined table entries: symbol in the low bits, code length from kLenShift on; or kNeedsWalk
+// with the tree node in the low bits.
 constexpr uint16_t kNeedsWalk = 0x8000;
 constexpr int kLenShift = 9;
 constexpr uint16_t kSymbolMask = (1u << kLenShift) - 1;
 
+// The value a table entry stands for: a symbol or a tree node.
+inline unsigned RawValue(uint16_t e) {
+  return (e & kNeedsWalk) ? e & ~kNeedsWalk : e & kSymbolMask;
+}
+
+// A table of plain values (symbols and node numbers).
+struct PlainTable {
+  uint16_t* t;
+  unsigned Raw(unsigned i) const { return t[i]; }
+  void SetNode(unsigned i, unsigned node) { t[i] = static_cast<uint16_t>(node); }
+  void Fill(unsigned from, unsigned to, unsigned ch, unsigned) {
+    std::fill(t + from, t + to, static_cast<uint16_t>(ch));
+  }
+};
+// A table of combined entries.
+struct CombinedTable {
+  uint16_t* t;
+  unsigned Raw(unsigned i) const { return RawValue(t[i]); }
+  void SetNode(unsigned i, unsigned node) { t[i] = static_cast<uint16_t>(kNeedsWalk | node); }
+  void Fill(unsigned from, unsigned to, unsigned ch, unsigned len) {
+    std::fill(t + from, t + to, static_cast<uint16_t>(ch | len << kLenShift));
+  }
+};
+
 struct DecoderState {
+  // The character table keeps each entry's symbol with its code length (or kNeedsWalk with a tree
+  // node), so that one lookup gives both; the short table keeps plain values.
   uint16_t charTable[1 << kCharTableBits];
   uint16_t shortTable[1 << kShortTableBits];
   uint16_t zeroChild[kTreeNodes];
   uint16_t oneChild[kTreeNodes];
   uint8_t charLen[kCharSymbols];
   uint8_t shortLen[kLenCodeSymbols];
-  // What the hot loop reads instead of table + length, derived from the tables after each header:
-  // symbol and code length in one entry, or kNeedsWalk when the table gives a tree node.
-  uint16_t fastChar[1 << kCharTableBits];
+  // The position table in the character table's form, derived after each header.
   uint16_t fastPos[1 << kShortTableBits];
   // History (the window, initially spaces) followed by the bytes of the current run.
   uint8_t window[kWindowSize + kRunSize + kSlack];
@@ -68,7 +94,9 @@ inline uint64_t LoadBigEndian64(const uint8_t* p) {
 
 class Lh5Decoder {
  public:
-  explicit Lh5Decoder(CodecIO& io) : io_(io), s_(new DecoderState()) {
+  explicit Lh5Decoder(CodecIO& io) : io_(io), s_(new DecoderState) {
+    // Tables start empty; the run area needs nothing.
+    std::memset(s_.get(), 0, offsetof(DecoderState, window));
     std::memset(s_->window, 0x20, kWindowSize);
     in_ = inEnd_ = io_.InputCursor();
     inEnd_ += io_.InputAvailable();
@@ -97,9 +125,10 @@ class Lh5Decoder {
   }
 
   // ---- tables ----
-  // Fills `table` from the code lengths. When the lengths form a complete prefix code every entry is
-  // written afresh, and `fast` (if given) receives the matching fast entries; the result says so.
-  bool BuildTable(int nchar, const uint8_t* bitLen, int tableBits, uint16_t* table, uint16_t* fast = nullptr);
+  // Fills the table from the code lengths; true when they form a complete prefix code, so that
+  // every entry was written afresh.
+  template <typename Table>
+  bool BuildTable(int nchar, const uint8_t* bitLen, int tableBits, Table table);
   void BuildFastTables();
   void ReadShortLengths(int nn, int nbit, int special);
   void ReadCharLengths();
@@ -176,7 +205,8 @@ void Lh5Decoder::Skip(unsigned n) {
   }
 }
 
-bool Lh5Decoder::BuildTable(int nchar, const uint8_t* bitLen, int tableBits, uint16_t* table, uint16_t* fast) {
+template <typename Table>
+bool Lh5Decoder::BuildTable(int nchar, const uint8_t* bitLen, int tableBits, Table table) {
   uint16_t count[17] = {};
   uint16_t weight[17];
   uint16_t start[18];
@@ -190,7 +220,6 @@ bool Lh5Decoder::BuildTable(int nchar, const uint8_t* bitLen, int tableBits, uin
     exactTotal += uint32_t{weight[len]} * count[len];
   }
   if (total != 0) Fail();
-  if (exactTotal != 0x10000) fast = nullptr;
 
   const int m = 16 - tableBits;
   const unsigned tableSize = 1u << tableBits;
@@ -199,30 +228,36 @@ bool Lh5Decoder::BuildTable(int nchar, const uint8_t* bitLen, int tableBits, uin
     weight[len] = static_cast<uint16_t>(weight[len] >> m);
   }
   unsigned j = start[tableBits + 1] >> m;
-  if (j != 0) std::fill(table + j, table + tableSize, uint16_t{0});
-  // A complete code puts a tree root in every slot from j on.
-  if (fast) std::fill(fast + j, fast + tableSize, kNeedsWalk);
+  if (j != 0) table.Fill(j, tableSize, 0, 0);
 
   DecoderState& s = *s_;
   unsigned nextNode = static_cast<unsigned>(nchar);
+  auto newNode = [&] {
+    if (nextNode >= static_cast<unsigned>(kTreeNodes)) Fail();
+    s.zeroChild[nextNode] = s.oneChild[nextNode] = 0;
+    return nextNode++;
+  };
   for (int ch = 0; ch < nchar; ++ch) {
     const int len = bitLen[ch];
     if (len == 0) continue;
     const unsigned l = start[len] + weight[len];
     if (len <= tableBits) {
       if (l > tableSize) Fail();
-      std::fill(table + start[len], table + l, static_cast<uint16_t>(ch));
-      if (fast) std::fill(fast + start[len], fast + l, static_cast<uint16_t>(ch | len << kLenShift));
+      table.Fill(start[len], l, static_cast<unsigned>(ch), static_cast<unsigned>(len));
     } else {
-      uint16_t* slot = &table[start[len] >> m];
+      // The code continues below the table slot in a tree, one bit per level. A slot holding 0 is
+      // free, even where 0 stands for symbol 0.
+      const unsigned at = start[len] >> m;
       unsigned code = static_cast<uint16_t>(start[len] << tableBits);
-      for (int i = len - tableBits; i > 0; --i) {
-        // A slot holding 0 is free, even where 0 stands for symbol 0.
-        if (*slot == 0) {
-          if (nextNode >= static_cast<unsigned>(kTreeNodes)) Fail();
-          s.zeroChild[nextNode] = s.oneChild[nextNode] = 0;
-          *slot = static_cast<uint16_t>(nextNode++);
-        }
+      unsigned node = table.Raw(at);
+      if (node == 0) {
+        node = newNode();
+        table.SetNode(at, node);
+      }
+      uint16_t* slot = (code & 0x8000) ? &s.oneChild[node] : &s.zeroChild[node];
+      code = (code << 1) & 0xFFFF;
+      for (int i = len - tableBits - 1; i > 0; --i) {
+        if (*slot == 0) *slot = static_cast<uint16_t>(newNode());
         slot = (code & 0x8000) ? &s.oneChild[*slot] : &s.zeroChild[*slot];
         code = (code << 1) & 0xFFFF;
       }
@@ -230,7 +265,7 @@ bool Lh5Decoder::BuildTable(int nchar, const uint8_t* bitLen, int tableBits, uin
     }
     start[len] = static_cast<uint16_t>(l);
   }
-  return fast != nullptr;
+  return exactTotal == 0x10000;
 }
 
 void Lh5Decoder::ReadShortLengths(int nn, int nbit, int special) {
@@ -258,7 +293,7 @@ void Lh5Decoder::ReadShortLengths(int nn, int nbit, int special) {
     }
   }
   while (i < nn) s.shortLen[i++] = 0;
-  BuildTable(nn, s.shortLen, kShortTableBits, s.shortTable);
+  BuildTable(nn, s.shortLen, kShortTableBits, PlainTable{s.shortTable});
 }
 
 void Lh5Decoder::ReadCharLengths() {
@@ -268,7 +303,8 @@ void Lh5Decoder::ReadCharLengths() {
   if (n == 0) {
     const uint16_t c = static_cast<uint16_t>(TakeBits(kCharCountBits));
     std::fill(std::begin(s.charLen), std::end(s.charLen), uint8_t{0});
-    std::fill(std::begin(s.charTable), std::end(s.charTable), c);
+    std::fill(std::begin(s.charTable), std::end(s.charTable),
+              static_cast<uint16_t>(c < static_cast<unsigned>(kCharSymbols) ? c : kNeedsWalk | c));
     return;
   }
   if (n > kCharSymbols) Fail();
@@ -296,7 +332,7 @@ void Lh5Decoder::ReadCharLengths() {
     }
   }
   std::fill(s.charLen + i, std::end(s.charLen), uint8_t{0});
-  charCodeComplete_ = BuildTable(kCharSymbols, s.charLen, kCharTableBits, s.charTable, s.fastChar);
+  charCodeComplete_ = BuildTable(kCharSymbols, s.charLen, kCharTableBits, CombinedTable{s.charTable});
 }
 
 void Lh5Decoder::ReadBlockHeader() {
@@ -313,12 +349,12 @@ void Lh5Decoder::ReadBlockHeader() {
 
 void Lh5Decoder::BuildFastTables() {
   DecoderState& s = *s_;
-  // Entries left over from earlier tables decode with today's lengths, as the tables do.
+  // Entries that this header did not write decode with today's lengths.
   if (!charCodeComplete_) {
-    for (size_t i = 0; i < std::size(s.fastChar); ++i) {
-      const unsigned c = s.charTable[i];
-      s.fastChar[i] =
-          c < static_cast<unsigned>(kCharSymbols) ? static_cast<uint16_t>(c | s.charLen[c] << kLenShift) : kNeedsWalk;
+    for (uint16_t& e : s.charTable) {
+      const unsigned c = RawValue(e);
+      e = c < static_cast<unsigned>(kCharSymbols) ? static_cast<uint16_t>(c | s.charLen[c] << kLenShift)
+                                                  : static_cast<uint16_t>(kNeedsWalk | c);
     }
   }
   for (size_t i = 0; i < std::size(s.fastPos); ++i) {
@@ -390,7 +426,7 @@ void Lh5Decoder::Run(int64_t count) {
   DecoderState& s = *s_;
   uint8_t* const window = s.window;
   uint8_t* const runEnd = window + kWindowSize + kRunSize;
-  const uint16_t* const fastChar = s.fastChar;
+  const uint16_t* const fastChar = s.charTable;
   const uint16_t* const fastPos = s.fastPos;
 
   // The hot state lives in locals so that byte stores cannot force it back to memory.
@@ -510,7 +546,7 @@ void Lh5Decoder::Run(int64_t count) {
       c = e & kSymbolMask;
     } else {
       save();
-      c = WalkCharTree(s.charTable[bits_ >> (64 - kCharTableBits)]);
+      c = WalkCharTree(e & ~kNeedsWalk);
       load();
     }
     if (c < 256) {
