@@ -45,9 +45,6 @@ class Writer {
     U16(static_cast<uint32_t>(w.size()));
     for (char16_t c : w) U16(c);
   }
-  void PatchU32(size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) out_[at + static_cast<size_t>(i)] = static_cast<uint8_t>(v >> (8 * i));
-  }
   size_t size() const { return out_.size(); }
   std::vector<uint8_t>& bytes() { return out_; }
 
@@ -57,7 +54,6 @@ class Writer {
 
 void WriteLinkInfo(Writer& w, const ShellLinkData& link) {
   constexpr uint32_t kHeaderSize = 0x1C;
-  size_t start = w.size();
   uint32_t volumeIdSize = 0x10 + static_cast<uint32_t>(link.volumeLabel.size()) + 1;
   uint32_t volumeIdOffset = kHeaderSize;
   uint32_t localBasePathOffset = volumeIdOffset + volumeIdSize;
@@ -79,7 +75,6 @@ void WriteLinkInfo(Writer& w, const ShellLinkData& link) {
   w.AnsiZ(link.volumeLabel);
   w.AnsiZ(link.targetPath);
   w.AnsiZ("");  // common path suffix
-  (void)start;
 }
 
 }  // namespace

@@ -39,6 +39,7 @@ finish() {
 }
 trap finish EXIT INT TERM
 
+mkdir -p "$WINEPREFIX"
 wineserver -p
 "$wine" wineboot --init >/dev/null 2>&1 || true
 "$wine" cmd /c exit 0 >/dev/null 2>&1  # warm-up: the first start creates the prefix's services

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <vector>
 
 #include "platform/ini_profile.h"
 #include "platform/platform.h"
@@ -14,7 +15,15 @@
 
 namespace vurerode::platform::sandbox {
 
+struct SandboxMount {
+  char letter;                       // 'A', 'D', ...
+  std::filesystem::path hostFolder;  // what the drive holds
+  bool readOnly = true;              // a distribution medium is not written to
+};
+
 struct SandboxOptions {
+  // Host folders to mount as drives, besides C: (ROOT/drive_c) and any ROOT/drive_<letter>.
+  std::vector<SandboxMount> mounts;
   // False: HKEY_LOCAL_MACHINE can be read but not changed, as for a user without administrator rights.
   bool localMachineWritable = true;
   // False: restart requests are refused (ExitWindowsEx fails).
@@ -23,7 +32,7 @@ struct SandboxOptions {
 
 class SandboxPlatform : public Platform {
  public:
-  explicit SandboxPlatform(const std::filesystem::path& root, SandboxOptions options = {});
+  explicit SandboxPlatform(const std::filesystem::path& root, const SandboxOptions& options = {});
 
   FileSystem& fs() override { return files_; }
   Registry& registry() override { return registry_; }

@@ -160,9 +160,18 @@ TEST_F(SandboxPlatformTest, RestartsAreJournalled) {
   EXPECT_TRUE(machine.processes().Shutdown(kEwxReboot));
   EXPECT_EQ(machine.journal().Lines().back(), "ExitWindowsEx 0x00000002 EWX_REBOOT -> started");
   ScratchDir other;
-  SandboxPlatform refusing(other.path(), SandboxOptions{true, false});
+  SandboxPlatform refusing(other.path(), SandboxOptions{{}, true, false});
   EXPECT_FALSE(refusing.processes().Shutdown(kEwxShutdown | kEwxForce));
   EXPECT_EQ(refusing.journal().Lines().back(), "ExitWindowsEx 0x00000005 EWX_SHUTDOWN|EWX_FORCE -> refused");
+}
+
+TEST(SandboxMachine, MediaMountedFromTheOptions) {
+  ScratchDir root, medium;
+  test::WriteFileBytes(medium.path() / "SETUP.EXE", test::Bytes("MZ"));
+  SandboxPlatform machine(root.path(), SandboxOptions{{{'a', medium.path()}}, true, true});
+  EXPECT_TRUE(machine.fs().FileExists("A:\\setup.exe"));
+  EXPECT_EQ(machine.fs().GetAttributes("A:\\setup.exe") & faReadOnly, faReadOnly);
+  EXPECT_FALSE(machine.fs().DeleteFile("A:\\setup.exe"));
 }
 
 TEST_F(SandboxPlatformTest, IconIndexesComeFromAStableList) {
