@@ -31,7 +31,9 @@ scratch=$(mktemp -d "${TMPDIR:-/tmp}/vurerode-wine.XXXXXX")
 WINEPREFIX=$scratch/prefix
 WINEDEBUG=-all
 WINEDLLOVERRIDES="mscoree,mshtml="
-export WINEPREFIX WINEDEBUG WINEDLLOVERRIDES
+# Tests that change the prefix's own settings (importing a whole sandbox registry) run only here.
+VURERODE_SCRATCH_PREFIX=1
+export WINEPREFIX WINEDEBUG WINEDLLOVERRIDES VURERODE_SCRATCH_PREFIX
 unset DISPLAY WAYLAND_DISPLAY || true
 finish() {
   wineserver -k 2>/dev/null || true
