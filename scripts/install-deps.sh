@@ -6,7 +6,7 @@ set -euo pipefail
 
 build_pkgs=(build-essential cmake libgtest-dev)
 test_pkgs=(clang libclang-rt-14-dev lhasa jlha-utils liblhasa-dev libarchive-tools p7zip-full liblnk-utils
-  wine64 wine g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix xvfb xauth time)
+  default-jdk-headless wine64 wine g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix xvfb xauth time)
 
 case "${1:-build}" in
   build) want=("${build_pkgs[@]}") ;;
