@@ -1,10 +1,14 @@
 // Building a set: the set header, a scan record per archive (template, then its list file packed as
 // a one-entry archive of fixed-length records), then an archive record per archive followed by the
-// archive, which is coded into the temporary archive file first because its size leads it. The
-// stream is cut into segment files of at most SegSize bytes, each opened only when a byte needs it.
+// archive, which is coded into a temporary file first because its size leads it. The stream is
+// cut into segment files of at most SegSize bytes, each opened only when a byte needs it.
 #include <algorithm>
+#include <condition_variable>
+#include <exception>
 #include <limits>
+#include <mutex>
 #include <set>
+#include <thread>
 
 #include "platform/file_system.h"
 #include "segment/muted_handlers.h"
@@ -104,6 +108,132 @@ std::vector<uint8_t> ListFileBytes(const std::vector<TArchiveMember>& files, int
 
 }  // namespace
 
+// Codes the set's archives into temporary archive files ahead of the writer, which copies them into
+// the segment stream in order. With one thread the owner codes each archive itself when the writer
+// asks for it; with more, worker threads each with their own archive component code a few
+// archives ahead, and the owner's handlers are called from them one at a time.
+class ArchivePacker {
+ public:
+  ArchivePacker(TSegCompress& owner, platform::FileSystem& fs, const std::vector<TSegBuildArchive>& archives,
+                TCompressionMethod method, int threads)
+      : owner_(owner), fs_(fs), archives_(archives), method_(method), slots_(archives.size()) {
+    const int workers = std::min<int>(threads, static_cast<int>(archives.size()));
+    window_ = static_cast<size_t>(std::max(workers, 1)) * 2;
+    for (int t = 0; workers > 1 && t < workers; ++t) workers_.emplace_back([this] { Work(); });
+  }
+
+  ~ArchivePacker() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      stop_ = true;
+    }
+    changed_.notify_all();
+    for (std::thread& t : workers_) t.join();
+    for (size_t i = taken_; i < slots_.size(); ++i)
+      if (slots_[i].state == Slot::kDone) fs_.DeleteFile(slots_[i].path);
+  }
+
+  ArchivePacker(const ArchivePacker&) = delete;
+  ArchivePacker& operator=(const ArchivePacker&) = delete;
+
+  // The temporary file holding archive i; the caller deletes it. Archives are taken in order.
+  std::string Take(size_t i) {
+    if (workers_.empty()) {
+      const std::string path = PathOf(i);
+      Pack(owner_, i, path);
+      taken_ = i + 1;
+      return path;
+    }
+    std::unique_lock<std::mutex> lock(mutex_);
+    taken_ = i;
+    changed_.notify_all();
+    changed_.wait(lock, [&] { return slots_[i].state == Slot::kDone || slots_[i].state == Slot::kFailed; });
+    taken_ = i + 1;
+    changed_.notify_all();
+    if (slots_[i].state == Slot::kFailed) std::rethrow_exception(slots_[i].error);
+    return slots_[i].path;
+  }
+
+ private:
+  struct Slot {
+    enum State { kWaiting, kPacking, kDone, kFailed } state = kWaiting;
+    std::string path;
+    std::exception_ptr error;
+  };
+
+  std::string PathOf(size_t i) const {
+    return SegmentFilePath(owner_.SegTmpDir(), owner_.SegBaseName() + ".$" + std::to_string(i) + "$");
+  }
+
+  void Pack(TCompress& compress, size_t i, const std::string& path) {
+    fs_.DeleteFile(path);
+    try {
+      auto file = fs_.CreateFile(path);
+      compress.CompressToStream(*file, archives_[i].Files, method_);
+    } catch (...) {
+      fs_.DeleteFile(path);
+      throw;
+    }
+  }
+
+  void Work() {
+    TCompress compress(fs_);
+    compress.Key = owner_.Key;
+    compress.StoreMargin = owner_.StoreMargin;
+    compress.OnCheckFile = [this](std::string& path, TCProcessMode mode) {
+      std::lock_guard<std::mutex> lock(events_);
+      if (owner_.OnCheckFile) owner_.OnCheckFile(path, mode);
+    };
+    compress.OnShowProgress = [this](int32_t& percent) {
+      std::lock_guard<std::mutex> lock(events_);
+      if (owner_.OnShowProgress) owner_.OnShowProgress(percent);
+    };
+    if (owner_.OnCompress) {
+      compress.OnCompress = [this](TStream& dest, TStream& source, std::string& id, int32_t& size, int32_t& sum) {
+        std::lock_guard<std::mutex> lock(events_);
+        owner_.OnCompress(dest, source, id, size, sum);
+      };
+    }
+    for (;;) {
+      size_t i;
+      {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [&] { return stop_ || (next_ < slots_.size() && next_ < taken_ + window_); });
+        if (stop_ || next_ >= slots_.size()) return;
+        i = next_++;
+        slots_[i].state = Slot::kPacking;
+        slots_[i].path = PathOf(i);
+      }
+      std::exception_ptr error;
+      try {
+        Pack(compress, i, slots_[i].path);
+      } catch (...) {
+        error = std::current_exception();
+      }
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        slots_[i].state = error ? Slot::kFailed : Slot::kDone;
+        slots_[i].error = error;
+      }
+      changed_.notify_all();
+    }
+  }
+
+  TSegCompress& owner_;
+  platform::FileSystem& fs_;
+  const std::vector<TSegBuildArchive>& archives_;
+  TCompressionMethod method_;
+  std::vector<Slot> slots_;
+  std::vector<std::thread> workers_;
+  std::mutex mutex_;
+  std::mutex events_;
+  std::condition_variable changed_;
+  size_t next_ = 0;
+  size_t taken_ = 0;
+  size_t window_ = 2;
+  bool stop_ = false;
+};
+
 uint16_t TSegCompress::SegCompressArchives(const std::vector<TSegBuildArchive>& archives, TCompressionMethod method) {
   segMode_ = smBuild;
   if (archives.size() > std::numeric_limits<uint16_t>::max())
@@ -118,7 +248,6 @@ uint16_t TSegCompress::SegCompressArchives(const std::vector<TSegBuildArchive>& 
   MakeDirectoryPath(segDir_);
 
   SegmentWriter out(*this);
-  const std::string temp = TempArchivePath();
   try {
     TSetHeader header;
     header.Id = kSetHeaderId;
@@ -161,14 +290,16 @@ uint16_t TSegCompress::SegCompressArchives(const std::vector<TSegBuildArchive>& 
     }
 
     std::vector<uint8_t> block(65536);
+    ArchivePacker packer(*this, fs(), archives, method, BuildThreads);
     for (size_t i = 0; i < archives.size(); ++i) {
-      fs().DeleteFile(temp);
-      int64_t size = 0;
-      {
-        auto file = fs().CreateFile(temp);
-        CompressToStream(*file, archives[i].Files, method);
-        size = file->Size();
-      }
+      const std::string packed = packer.Take(i);
+      struct Remove {
+        platform::FileSystem& fs;
+        const std::string& path;
+        ~Remove() { fs.DeleteFile(path); }
+      } remove{fs(), packed};
+      auto file = fs().OpenFile(packed, platform::FileAccess::Read);
+      const int64_t size = file->Size();
       if (size > std::numeric_limits<int32_t>::max())
         throw ESegError("(TSegCompress) Archive " + std::to_string(i) + " is larger than a set can hold (2 GiB)");
       TSegArcHeader record;
@@ -177,8 +308,6 @@ uint16_t TSegCompress::SegCompressArchives(const std::vector<TSegBuildArchive>& 
       record.DataSize = static_cast<int32_t>(size);
       auto recordBytes = record.Pack();
       out.Write(recordBytes.data(), recordBytes.size());
-
-      auto file = fs().OpenFile(temp, platform::FileAccess::Read);
       int64_t done = 0;
       while (done < size) {
         size_t n = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(block.size()), size - done));
@@ -187,13 +316,10 @@ uint16_t TSegCompress::SegCompressArchives(const std::vector<TSegBuildArchive>& 
         done += static_cast<int64_t>(n);
         if (OnSegShowProgress) OnSegShowProgress(static_cast<int32_t>(done * 100 / size));
       }
-      file.reset();
-      fs().DeleteFile(temp);
     }
     return out.Finish();
   } catch (...) {
     out.Discard();
-    fs().DeleteFile(temp);
     throw;
   }
 }

@@ -65,13 +65,18 @@ class TSegCompress : public TCompress {
 
   TSegMode SegMode() const { return segMode_; }
 
+  // How many threads code archives while a set is built. With more than one, each has its own
+  // archive component, the file system must take calls from several threads, and OnCheckFile,
+  // OnShowProgress and OnCompress are called from those threads, one call at a time.
+  int BuildThreads = 1;
+
   // Expands the set named by SegDir, SegBaseName and SegExt into the templates' directories (or
   // wherever OnCheckFile sends each file), filling the list with one entry per archive.
   void SegExpandArchives(TSegArcList& SegArcList);
 
   // Writes the archives as a set into SegDir, cut into segment files of at most SegSize bytes, the
   // data coded with method. Returns the number of segment files written. On failure every segment
-  // file it wrote and its temporary archive are deleted.
+  // file it wrote and its temporary archives are deleted.
   uint16_t SegCompressArchives(const std::vector<TSegBuildArchive>& archives, TCompressionMethod method);
 
   // Where the reader and the writer keep one archive at a time: SegTmpDir\<SegBaseName>.$A$.

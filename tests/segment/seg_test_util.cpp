@@ -26,8 +26,9 @@ class WatchedFile : public platform::TFileStream {
   size_t Read(void* b, size_t n) override { return inner_->Read(b, n); }
   void Write(const void* b, size_t n) override {
     if (budgeted_ && fs_.writeBudget >= 0) {
+      std::lock_guard<std::mutex> lock(fs_.mutex);
       if (static_cast<int64_t>(n) > fs_.writeBudget) {
-        size_t part = static_cast<size_t>(fs_.writeBudget);
+        size_t part = static_cast<size_t>(fs_.writeBudget.load());
         inner_->Write(b, part);
         fs_.writeBudget = 0;
         throw EWriteError("Unable to write to " + inner_->Path() + ": No space left on device");
@@ -59,14 +60,19 @@ std::unique_ptr<platform::TFileStream> WatchedFileSystem::Watch(std::unique_ptr<
 std::unique_ptr<platform::TFileStream> WatchedFileSystem::OpenFile(const std::string& path,
                                                                    platform::FileAccess access) {
   const std::string seen = Win(path);
-  int before = static_cast<int>(std::count(opened.begin(), opened.end(), seen));
-  opened.push_back(seen);
+  int before;
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    before = static_cast<int>(std::count(opened.begin(), opened.end(), seen));
+    opened.push_back(seen);
+  }
   if (beforeOpen) beforeOpen(seen, before);
   return Watch(NativeFileSystem::OpenFile(path, access), access != platform::FileAccess::Read);
 }
 
 std::unique_ptr<platform::TFileStream> WatchedFileSystem::CreateFile(const std::string& path) {
   auto file = Watch(NativeFileSystem::CreateFile(path), true);
+  std::lock_guard<std::mutex> lock(mutex);
   created.push_back(Win(path));
   return file;
 }

@@ -3,8 +3,10 @@
 // and damage sets at any byte.
 #pragma once
 
+#include <atomic>
 #include <filesystem>
 #include <functional>
+#include <mutex>
 #include <set>
 #include <string>
 #include <utility>
@@ -44,13 +46,15 @@ class TestOwner : public TSegOwner {
 
 // The host file system, watched: counts the files open at any moment, remembers every file created,
 // can refuse writes beyond a byte budget (a full disk) and can swap a file's bytes on a given open.
+// Safe to call from several threads (a set can be built by several).
 class WatchedFileSystem : public NativeFileSystem {
  public:
   std::unique_ptr<platform::TFileStream> OpenFile(const std::string& path, platform::FileAccess access) override;
   std::unique_ptr<platform::TFileStream> CreateFile(const std::string& path) override;
 
-  int openFiles = 0;
-  int64_t writeBudget = -1;  // bytes all created files together may take; -1 for no limit
+  std::atomic<int> openFiles = 0;
+  std::atomic<int64_t> writeBudget = -1;  // bytes all created files together may take; -1 for no limit
+  std::mutex mutex;                       // guards the lists
   // Paths as opened and created, with every slash read as a backslash.
   std::vector<std::string> created;
   std::vector<std::string> opened;

@@ -119,6 +119,41 @@ TEST_F(SegWriter, EveryMethodReadsBackAcrossSmallSegments) {
   }
 }
 
+TEST_F(SegWriter, WorkerThreadsWriteTheSameSet) {
+  const auto archives = ThreeArchives();
+  seg.SetSegSize(16384);
+  const uint16_t count = seg.SegCompressArchives(archives, coLZH);
+  std::vector<std::vector<uint8_t>> single;
+  for (int n = 1; n <= count; ++n) single.push_back(ReadFileBytes(setDir / ("disk.00" + std::to_string(n))));
+  for (int threads : {2, 3, 8}) {
+    SCOPED_TRACE(threads);
+    fs::remove_all(setDir);
+    seg.BuildThreads = threads;
+    int checks = 0;
+    seg.OnCheckFile = [&](std::string&, TCProcessMode) { ++checks; };
+    ASSERT_EQ(seg.SegCompressArchives(archives, coLZH), count);
+    EXPECT_EQ(checks, 5);
+    for (int n = 1; n <= count; ++n)
+      EXPECT_EQ(ReadFileBytes(setDir / ("disk.00" + std::to_string(n))), single[static_cast<size_t>(n - 1)]) << n;
+    ExpectClean();
+  }
+}
+
+TEST_F(SegWriter, AFailingWorkerEndsTheBuildCleanly) {
+  std::vector<TSegBuildArchive> archives;
+  for (int i = 0; i < 12; ++i) {
+    TSegBuildArchive a;
+    a.Template = Template("d" + std::to_string(i));
+    a.Files = {Source("f" + std::to_string(i), TextBytes(5000, static_cast<uint64_t>(i)))};
+    if (i == 7) a.Files.push_back({Win(srcDir / "missing"), "missing.txt"});
+    archives.push_back(a);
+  }
+  seg.BuildThreads = 3;
+  EXPECT_THROW(seg.SegCompressArchives(archives, coLZH), EFOpenError);
+  EXPECT_TRUE(FolderEntries(setDir).empty());
+  ExpectClean();
+}
+
 TEST_F(SegWriter, OneSegmentWhenEverythingFits) {
   const auto archives = ThreeArchives();
   EXPECT_EQ(seg.SegCompressArchives(archives, coLZH), 1);
