@@ -11,6 +11,7 @@
 #include <iostream>
 #include <map>
 #include <system_error>
+#include <thread>
 
 #include "platform/ansi.h"
 #include "platform/exception.h"
@@ -39,6 +40,7 @@ const char* const kBuildHelp =
     "  --segment-size BYTES  largest size of one segment file (default 1440000, at least 16384)\n"
     "  -m, --method METHOD   none, rle, lzh or lh5 (default lh5)\n"
     "  -k, --key KEY         lock the files with this 32-bit number (the installer needs it too)\n"
+    "  -j, --jobs N          code N archives at a time (default: one per processor, at most 8)\n"
     "  --as WINDOWS_PATH     the folder's path on the building machine, as the media name it\n"
     "                        (default C:\\Source\\ and the folder's name)\n"
     "  --setup FILE          the installer program to ship (default: this build's setup.exe)\n"
@@ -245,6 +247,17 @@ int32_t SegmentSizeOption(const Options& o) {
   return static_cast<int32_t>(n);
 }
 
+int JobsOption(const Options& o) {
+  auto v = o.Value("-j");
+  if (auto w = o.Value("--jobs")) v = w;
+  if (!v) return static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
+  char* end = nullptr;
+  long n = std::strtol(v->c_str(), &end, 10);
+  if (v->empty() || *end != '\0' || n < 1 || n > 64)
+    throw UsageError{"--jobs needs a number from 1 to 64, not '" + *v + "'"};
+  return static_cast<int>(n);
+}
+
 void RemoveOldSegments(const fs::path& dir) {
   std::error_code ec;
   for (auto it = fs::directory_iterator(dir, ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
@@ -257,7 +270,7 @@ void RemoveOldSegments(const fs::path& dir) {
 }  // namespace
 
 int RunBuild(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  Options o(args, {"--segment-size", "-m", "--method", "-k", "--key", "--as", "--setup", "--project"},
+  Options o(args, {"--segment-size", "-m", "--method", "-k", "--key", "-j", "--jobs", "--as", "--setup", "--project"},
             {"-v", "--verbose"});
   if (o.Help()) {
     out << kBuildHelp;
@@ -270,6 +283,7 @@ int RunBuild(const std::vector<std::string>& args, std::ostream& out, std::ostre
   if (auto m = o.Value("--method")) method = ParseMethod(*m);
   const int32_t key = KeyOption(o);
   const bool verbose = o.Has("-v") || o.Has("--verbose");
+  const int jobs = JobsOption(o);
 
   const fs::path source = Canonical(o.Operands()[0]);
   const fs::path target = Canonical(o.Operands()[1]);
@@ -344,20 +358,21 @@ int RunBuild(const std::vector<std::string>& args, std::ostream& out, std::ostre
   writer.SetSegSize(segSize);
   writer.Key = key;
 
+  writer.BuildThreads = jobs;
+
+  // Archives are coded on several threads: the handlers below are called one at a time, from any
+  // of them, and progress counts the bytes of the files taken up so far.
   ProgressBar bar(err, "building", total);
   std::map<std::string, int64_t> sizes;
   for (const SourceFile& f : walk.files) sizes[f.host.string()] = f.size;
-  int64_t doneBefore = 0, current = 0;
+  int64_t started = 0;
   writer.OnCheckFile = [&](std::string& path, TCProcessMode) {
-    doneBefore += current;
-    current = sizes[path];
+    bar.Update(started);
+    started += sizes[path];
     if (verbose) {
       bar.Clear();
       out << path << '\n';
     }
-  };
-  writer.OnShowProgress = [&](int32_t& percent) {
-    bar.Update(doneBefore + current * std::clamp(percent, 0, 100) / 100);
   };
   const uint16_t count = writer.SegCompressArchives(archives, method);
   bar.Clear();

@@ -5,6 +5,9 @@
 #include <filesystem>
 #include <iostream>
 #include <set>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 #include "platform/exception.h"
 #include "segment/seg_names.h"
@@ -53,10 +56,28 @@ class FileProgress {
   int64_t done_ = 0;
 };
 
-size_t FileCount(const TSegArcList& list) {
-  size_t n = 0;
-  for (size_t i = 0; i < list.Count(); ++i) n += list[i].FileList.size();
-  return n;
+// The archive component takes a 16 KiB codec buffer from the heap for every file it expands, and
+// the paths of the files written stay allocated meanwhile; with the C library's default heap the
+// small paths split each freed buffer, so that every file costs a new one and a set of thousands
+// of files grows the heap by tens of megabytes. Blocks of that size are mapped and returned whole
+// instead.
+void KeepCodecBuffersOffTheHeap() {
+#if defined(__GLIBC__)
+  mallopt(M_MMAP_THRESHOLD, 16 * 1024);
+#endif
+}
+
+// The reader keeps the paths of the files written in its list; the commands need only their
+// number, so each archive's list is emptied once it is done and memory does not grow with the set.
+void ForgetWrittenPaths(TSegCompEZ& reader, size_t& files) {
+  reader.OnSegAfterArchive = [&reader, &files](const TSegArcHeader& record, const std::string&) {
+    for (size_t i = 0; i < reader.SegArcList.Count(); ++i) {
+      TSegArc& arc = reader.SegArcList[i];
+      if (arc.Index != record.Sequence) continue;
+      files += arc.FileList.size();
+      std::vector<std::string>().swap(arc.FileList);
+    }
+  };
 }
 
 std::string Plural(size_t n, const char* one, const char* many) {
@@ -110,8 +131,11 @@ int ListSet(const std::string& segmentPath, std::ostream& out, std::ostream& err
 }
 
 int TestSet(const std::string& segmentPath, int32_t key, bool verbose, std::ostream& out, std::ostream& err) {
+  KeepCodecBuffersOffTheHeap();
   TestingFileSystem files;
   SetSession s(files, segmentPath, err);
+  size_t tested = 0;
+  ForgetWrittenPaths(s.reader, tested);
   s.reader.Key = key;
   s.reader.ExceptionOnFileError = true;
   FileProgress progress(err, "testing");
@@ -135,7 +159,7 @@ int TestSet(const std::string& segmentPath, int32_t key, bool verbose, std::ostr
   }
   progress.Clear();
   if (verbose && !current.empty()) out << "OK   " << current << '\n';
-  out << segmentPath << ": " << Plural(FileCount(s.reader.SegArcList), "file", "files") << " in "
+  out << segmentPath << ": " << Plural(tested, "file", "files") << " in "
       << Plural(s.reader.SegArcList.Count(), "archive", "archives") << " OK\n";
   return kExitOk;
 }
@@ -147,8 +171,11 @@ int UnpackSet(const std::string& segmentPath, const std::string& dir, int32_t ke
   if (ec) throw Exception("cannot create folder '" + dir + "': " + ec.message());
   const std::string target = WindowsDirectory(dir);
 
+  KeepCodecBuffersOffTheHeap();
   CaseBlindFileSystem files;
   SetSession s(files, segmentPath, err);
+  size_t written = 0;
+  ForgetWrittenPaths(s.reader, written);
   s.reader.Key = key;
   s.reader.ExceptionOnFileError = true;
   FileProgress progress(err, "unpacking");

@@ -2,11 +2,13 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <random>
 #include <system_error>
+#include <vector>
 
 #include "platform/ansi.h"
 #include "platform/exception.h"
@@ -17,13 +19,109 @@ namespace vurerode::cli {
 namespace stdfs = std::filesystem;
 
 // ---------------------------------------------------------------------------------------------
+// Buffered reading
+
+namespace {
+
+// Reads a file opened for reading through an 8 KiB buffer: the archive component reads entry
+// headers and names a few bytes at a time and seeks over data, which would otherwise each be a
+// system call.
+class BufferedReadFile : public platform::TFileStream {
+ public:
+  explicit BufferedReadFile(std::unique_ptr<platform::TFileStream> inner)
+      : inner_(std::move(inner)), size_(inner_->Size()), buffer_(8 * 1024) {}
+
+  size_t Read(void* out, size_t n) override {
+    uint8_t* dest = static_cast<uint8_t*>(out);
+    size_t done = 0;
+    while (done < n) {
+      if (pos_ < start_ || pos_ >= start_ + filled_) {
+        if (n - done >= buffer_.size()) {  // large reads go straight through
+          inner_->Seek(pos_, SeekOrigin::Begin);
+          size_t got = inner_->Read(dest + done, n - done);
+          pos_ += static_cast<int64_t>(got);
+          return done + got;
+        }
+        inner_->Seek(pos_, SeekOrigin::Begin);
+        start_ = pos_;
+        filled_ = static_cast<int64_t>(inner_->Read(buffer_.data(), buffer_.size()));
+        if (filled_ == 0) break;
+      }
+      size_t k = std::min(n - done, static_cast<size_t>(start_ + filled_ - pos_));
+      std::copy_n(buffer_.data() + (pos_ - start_), k, dest + done);
+      done += k;
+      pos_ += static_cast<int64_t>(k);
+    }
+    return done;
+  }
+  void Write(const void* b, size_t n) override {
+    filled_ = 0;
+    inner_->Seek(pos_, SeekOrigin::Begin);
+    inner_->Write(b, n);
+    pos_ += static_cast<int64_t>(n);
+    size_ = inner_->Size();
+  }
+  int64_t Seek(int64_t offset, SeekOrigin origin) override {
+    int64_t base = origin == SeekOrigin::Begin ? 0 : origin == SeekOrigin::Current ? pos_ : size_;
+    pos_ = std::max<int64_t>(0, base + offset);
+    return pos_;
+  }
+  int64_t Size() override { return size_; }
+  void Truncate() override {
+    filled_ = 0;
+    inner_->Seek(pos_, SeekOrigin::Begin);
+    inner_->Truncate();
+    size_ = inner_->Size();
+  }
+  void SetLastWriteDosTime(uint32_t t) override { inner_->SetLastWriteDosTime(t); }
+  uint32_t LastWriteDosTime() override { return inner_->LastWriteDosTime(); }
+  const std::string& Path() const override { return inner_->Path(); }
+
+ private:
+  std::unique_ptr<platform::TFileStream> inner_;
+  int64_t size_;
+  std::vector<uint8_t> buffer_;
+  int64_t start_ = 0, filled_ = 0, pos_ = 0;
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
 // Case-blind lookups
+
+namespace {
+
+// The entry of folder whose name matches name without regard to case, or an empty text.
+std::string MatchInFolder(const std::string& folder, const std::string& name) {
+  std::error_code ec;
+  for (auto it = stdfs::directory_iterator(folder.empty() ? "." : folder, ec);
+       !ec && it != stdfs::directory_iterator(); it.increment(ec)) {
+    std::string entry = it->path().filename().string();
+    if (platform::AnsiSameText(entry, name)) return entry;
+  }
+  return {};
+}
+
+std::string Join(const std::string& folder, const std::string& name) {
+  return folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+}  // namespace
 
 std::string CaseBlindFileSystem::Resolve(const std::string& path) {
   const std::string host = HostPath(path);
   std::error_code ec;
   if (stdfs::exists(stdfs::symlink_status(host, ec))) return host;
-  std::string resolved = host.size() > 0 && host[0] == '/' ? "/" : "";
+  // Mostly only the last part differs, or does not exist yet: look in its folder alone.
+  const size_t slash = host.find_last_of('/');
+  if (slash != std::string::npos && slash + 1 < host.size()) {
+    const std::string folder = host.substr(0, slash == 0 ? 1 : slash);
+    if (stdfs::is_directory(folder, ec)) {
+      std::string found = MatchInFolder(folder, host.substr(slash + 1));
+      return found.empty() ? host : Join(host.substr(0, slash), found);
+    }
+  }
+  std::string resolved = !host.empty() && host[0] == '/' ? "/" : "";
   bool lookingUp = true;
   size_t start = 0;
   while (start <= host.size()) {
@@ -32,19 +130,11 @@ std::string CaseBlindFileSystem::Resolve(const std::string& path) {
     const std::string part = host.substr(start, end - start);
     start = end + 1;
     if (part.empty()) continue;
-    std::string next = resolved.empty() || resolved.back() == '/' ? resolved + part : resolved + "/" + part;
+    std::string next = Join(resolved, part);
     if (lookingUp && !stdfs::exists(stdfs::symlink_status(next, ec))) {
-      lookingUp = false;
-      const std::string folder = resolved.empty() ? "." : resolved;
-      for (auto it = stdfs::directory_iterator(folder, ec); !ec && it != stdfs::directory_iterator();
-           it.increment(ec)) {
-        std::string name = it->path().filename().string();
-        if (platform::AnsiSameText(name, part)) {
-          next = resolved.empty() || resolved.back() == '/' ? resolved + name : resolved + "/" + name;
-          lookingUp = true;
-          break;
-        }
-      }
+      std::string found = MatchInFolder(resolved, part);
+      lookingUp = !found.empty();
+      if (lookingUp) next = Join(resolved, found);
     }
     resolved = next;
   }
@@ -63,13 +153,16 @@ bool CaseBlindFileSystem::SetAttributes(const std::string& path, uint32_t attrib
 
 std::unique_ptr<platform::TFileStream> CaseBlindFileSystem::OpenFile(const std::string& path,
                                                                      platform::FileAccess access) {
+  std::unique_ptr<platform::TFileStream> file;
   try {
-    return NativeFileSystem::OpenFile(path, access);
+    file = NativeFileSystem::OpenFile(path, access);
   } catch (const EFOpenError&) {
     std::string resolved = Resolve(path);
     if (resolved == HostPath(path)) throw;
-    return NativeFileSystem::OpenFile(resolved, access);
+    file = NativeFileSystem::OpenFile(resolved, access);
   }
+  if (access != platform::FileAccess::Read) return file;
+  return std::make_unique<BufferedReadFile>(std::move(file));
 }
 
 std::unique_ptr<platform::TFileStream> CaseBlindFileSystem::CreateFile(const std::string& path) {

@@ -65,7 +65,7 @@ TEST_F(BuildMedia, WritesSegmentsConfigurationAndTheInstaller) {
 // and the bootstrap expands each file to ExpandDir followed by its template path without "C:".
 TEST_F(BuildMedia, EveryEntryNamesAFileTheSetExpands) {
   MakeApp("App");
-  ASSERT_EQ(Build({"--segment-size", "16384", "--as", "D:\\Work\\Tools\\", "App", "Media"}).status, 0);
+  ASSERT_EQ(Build({"-j", "3", "--segment-size", "16384", "--as", "D:\\Work\\Tools\\", "App", "Media"}).status, 0);
   ASSERT_EQ(Tool({"unpack", "Media/disk.001", "-C", "expand"}).status, 0);
   size_t files = 0;
   for (const std::string& entry : Lines("Media/finstall.cfg")) {
@@ -211,6 +211,7 @@ TEST_F(BuildMedia, UsageErrors) {
       {"--as", "Source\\App", "App", "M"},
       {"--as", "C:\\A,B", "App", "M"},
       {"-m", "zip", "App", "M"},
+      {"-j", "0", "App", "M"},
       {"App", "App"},
       {"missing", "M"},
   };
