@@ -53,6 +53,7 @@ const char* const kBuildHelp =
 namespace {
 
 constexpr const char* kProjectFileName = "vurerode.prj";
+constexpr int64_t kArchiveBytes = 4 << 20;
 
 struct SourceFile {
   std::string rel;  // ANSI, backslash separated, relative to the folder
@@ -319,25 +320,37 @@ int RunBuild(const std::vector<std::string>& args, std::ostream& out, std::ostre
   if (!projectFile.empty()) skip.push_back(projectFile);
   Walk walk = WalkFolder(source, skip, project);
 
-  // One archive per folder: its template is the folder on the building machine.
-  std::map<std::string, TSegBuildArchive> byFolder;
+  // One archive per folder (its template is the folder on the building machine), and a large folder
+  // split into archives of about kArchiveBytes each: archives are coded in parallel, and the
+  // installer's temporary copy of one stays small.
+  std::map<std::string, std::vector<const SourceFile*>> byFolder;
   std::vector<std::string> entries;
   int64_t total = 0;
   for (const SourceFile& f : walk.files) {
     size_t slash = f.rel.find_last_of('\\');
-    std::string folder = slash == std::string::npos ? "" : f.rel.substr(0, slash);
-    TSegBuildArchive& a = byFolder[folder];
-    a.Template = as + "\\" + (folder.empty() ? "" : folder + "\\") + "*.*";
-    a.Files.push_back({f.host.string(), f.rel.substr(slash == std::string::npos ? 0 : slash + 1)});
+    byFolder[slash == std::string::npos ? "" : f.rel.substr(0, slash)].push_back(&f);
     entries.push_back(InstallFileEntry(f.placement.base, f.placement.folders, as + "\\" + f.rel));
     total += f.size;
+  }
+  std::vector<TSegBuildArchive> archives;
+  for (const auto& [folder, members] : byFolder) {
+    int64_t bytes = 0;
+    bool first = true;
+    for (const SourceFile* f : members) {
+      if (first || (bytes > 0 && bytes + f->size > kArchiveBytes)) {
+        archives.emplace_back();
+        archives.back().Template = as + "\\" + (folder.empty() ? "" : folder + "\\") + "*.*";
+        bytes = 0;
+        first = false;
+      }
+      archives.back().Files.push_back({f->host.string(), f->rel.substr(folder.empty() ? 0 : folder.size() + 1)});
+      bytes += f->size;
+    }
   }
   for (const std::string& dir : walk.emptyFolders) {
     Placement p = project.PlaceFolder(dir);
     entries.push_back(InstallFileEntry(p.base, p.folders, as + "\\" + dir + "\\"));
   }
-  std::vector<TSegBuildArchive> archives;
-  for (auto& [folder, a] : byFolder) archives.push_back(std::move(a));
 
   std::string configOrigin;
   IniText config = MakeInstallConfig(source, project, walk.files, as, configOrigin);

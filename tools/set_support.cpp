@@ -94,8 +94,8 @@ namespace {
 // The entry of folder whose name matches name without regard to case, or an empty text.
 std::string MatchInFolder(const std::string& folder, const std::string& name) {
   std::error_code ec;
-  for (auto it = stdfs::directory_iterator(folder.empty() ? "." : folder, ec);
-       !ec && it != stdfs::directory_iterator(); it.increment(ec)) {
+  for (auto it = stdfs::directory_iterator(folder.empty() ? "." : folder, ec); !ec && it != stdfs::directory_iterator();
+       it.increment(ec)) {
     std::string entry = it->path().filename().string();
     if (platform::AnsiSameText(entry, name)) return entry;
   }
@@ -218,8 +218,10 @@ bool ConsolePrompter::StandardInputIsTerminal() {
 
 PromptResult ConsolePrompter::Message(const std::string& text, const std::string& caption, PromptButtons buttons,
                                       PromptIcon) {
-  std::string shown = text;
-  for (size_t at; (at = shown.find("\n\r")) != std::string::npos;) shown.replace(at, 2, "\n");
+  // The system's line break is LF CR; a terminal wants LF alone.
+  std::string shown;
+  for (size_t i = 0; i < text.size(); ++i)
+    if (!(text[i] == '\r' && i > 0 && text[i - 1] == '\n')) shown += text[i];
   out_ << (caption.empty() ? "" : caption + ": ") << shown << '\n';
   const bool cancellable = buttons == PromptButtons::OkCancel || buttons == PromptButtons::YesNoCancel;
   if (!interactive_) return cancellable ? PromptResult::Cancel : PromptResult::Ok;

@@ -82,6 +82,23 @@ TEST_F(BuildMedia, EveryEntryNamesAFileTheSetExpands) {
     EXPECT_LE(fs::file_size("Media/disk.00" + std::to_string(n)), 16384u);
 }
 
+TEST_F(BuildMedia, ALargeFolderIsSplitIntoSeveralArchivesOfTheSameTemplate) {
+  fs::create_directories("Big/data");
+  for (int i = 0; i < 3; ++i)
+    WriteFileBytes("Big/data/part" + std::to_string(i) + ".bin",
+                   test::RandomBytes(1536 * 1024, static_cast<uint64_t>(i)));
+  WriteFileBytes("Big/data/empty.dat", {});
+  ASSERT_EQ(Build({"-m", "none", "Big", "Media"}).status, 0);
+  SetToolRun list = Tool({"list", "Media/disk.001"});
+  EXPECT_NE(list.out.find("archive 0: C:\\Source\\Big\\data\\*.*"), std::string::npos) << list.out;
+  EXPECT_NE(list.out.find("archive 1: C:\\Source\\Big\\data\\*.*"), std::string::npos) << list.out;
+  EXPECT_NE(list.out.find("4 entries in 2 archives"), std::string::npos) << list.out;
+  ASSERT_EQ(Tool({"unpack", "Media/disk.001", "-C", "out"}).status, 0);
+  for (const char* name : {"part0.bin", "part1.bin", "part2.bin", "empty.dat"})
+    EXPECT_EQ(ReadFileBytes(fs::path("out/Source/Big/data") / name), ReadFileBytes(fs::path("Big/data") / name))
+        << name;
+}
+
 TEST_F(BuildMedia, AnInstallCfgOfTheFolderShipsBesideTheSegmentsAsItIs) {
   MakeApp("App");
   const std::string own = "; ours\r\n[Setup Screen]\r\nText Line 1=Acme Writer\r\nMain Directory=Acme\r\n";

@@ -1,0 +1,104 @@
+#!/usr/bin/env bash
+# Benchmarks of segmented sets on one corpus of 50+ MB:
+#   expansion  `vurerode unpack` of a set built from the corpus against bsdtar extracting the same
+#              files from one .lzh archive (made by jlha), both into the same file system; with the
+#              peak memory of the expansion;
+#   building   `vurerode build` of the corpus against jlha archiving the same files.
+# Throughput is corpus bytes per second of wall time (hyperfine means).
+#   bench/segment_bench.sh [BUILD_DIR] [WORK_DIR]
+# BUILD_DIR defaults to build/bench (configured Release here, or VURERODE_BENCH_BUILD_TYPE, with
+# VURERODE_BENCH_CXXFLAGS added); WORK_DIR to a fresh temporary folder, where the media, the
+# archives and the expanded copies go (point it at a tmpfs such as /dev/shm/x to measure the tools
+# rather than a busy disk). The corpus comes from bench/corpus.sh when that exists, else from files
+# of this machine.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+build=${1:-build/bench}
+work=${2:-$(mktemp -d)}
+mkdir -p "$work"
+work=$(cd "$work" && pwd)
+
+for tool in hyperfine bsdtar jlha /usr/bin/time; do
+  command -v "$tool" >/dev/null || { echo "segment_bench: $tool is missing" >&2; exit 1; }
+done
+
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE="${VURERODE_BENCH_BUILD_TYPE:-Release}" \
+  -DCMAKE_CXX_FLAGS="${VURERODE_BENCH_CXXFLAGS:-}" -DVURERODE_TESTS=OFF >/dev/null
+cmake --build "$build" --target vurerode -j2 >/dev/null
+vurerode=$(cd "$build" && pwd)/tools/vurerode
+
+corpus=$work/corpus
+if [ ! -d "$corpus" ]; then
+  if [ -x bench/corpus.sh ]; then
+    bench/corpus.sh "$corpus"
+  else
+    # Text (headers, documentation) and binaries (shared libraries) of this machine, in a fixed
+    # order, up to 60 MB; names limited to what Windows and finstall.cfg accept.
+    mkdir -p "$corpus"
+    total=0
+    while IFS= read -r f; do
+      size=$(stat -c %s "$f")
+      [ "$size" -gt 0 ] && [ "$size" -lt 8000000 ] || continue
+      rel=${f#/usr/}
+      mkdir -p "$corpus/$(dirname "$rel")"
+      cp "$f" "$corpus/$rel"
+      total=$((total + size))
+      [ "$total" -ge 60000000 ] && break
+    done < <( (find /usr/include /usr/share/doc /usr/lib/x86_64-linux-gnu -type f 2>/dev/null || true) |
+              grep -E '^[A-Za-z0-9/._+-]+$' | grep -viE '/(aux|con|nul|prn|com[0-9]|lpt[0-9])(\.|/|$)' |
+              LC_ALL=C sort)
+  fi
+fi
+bytes=$(du -sb "$corpus" | cut -f1)
+files=$(find "$corpus" -type f | wc -l)
+echo "corpus: $files files, $bytes bytes"
+
+cd "$work"
+rm -rf media out-set out-lzh tmp && mkdir -p tmp
+export TMPDIR=$work/tmp  # the set reader's work copy lives on the same file system as the output
+echo "setup" > setup.exe
+"$vurerode" build --setup setup.exe -m lh5 "$corpus" media >/dev/null
+(cd "$corpus" && find . -type f | sed 's|^\./||' | LC_ALL=C sort > "$work/files.txt")
+rm -f corpus.lzh
+(cd "$corpus" && xargs -a "$work/files.txt" -d '\n' jlha a "$work/corpus.lzh" >/dev/null)
+echo "set: $(ls media/disk.* | wc -l) segments, $(cat media/disk.* | wc -c) bytes; corpus.lzh: $(stat -c %s corpus.lzh) bytes"
+
+mean() { python3 -c 'import json,sys; print(json.load(open(sys.argv[1]))["results"][int(sys.argv[2])]["mean"])' "$@"; }
+
+echo
+echo "== expansion"
+hyperfine --warmup 1 --runs 5 --export-json expand.json \
+  --prepare 'rm -rf out-set out-lzh; mkdir out-lzh; sync' \
+  -n "vurerode unpack (set)" "$vurerode unpack media/disk.001 -C out-set" \
+  -n "bsdtar -x (.lzh)" "bsdtar -xf corpus.lzh -C out-lzh"
+set_s=$(mean expand.json 0)
+tar_s=$(mean expand.json 1)
+python3 - "$bytes" "$set_s" "$tar_s" <<'PY'
+import sys
+b, s, t = int(sys.argv[1]), float(sys.argv[2]), float(sys.argv[3])
+print(f"vurerode unpack: {b / s / 1e6:7.1f} MB/s   bsdtar: {b / t / 1e6:7.1f} MB/s   ratio {t / s:.2f}x (target >= 1.5x)")
+PY
+rm -rf out-set
+/usr/bin/time -f "%M" -o rss.txt "$vurerode" unpack media/disk.001 -C out-set
+echo "peak memory of the expansion: $(cat rss.txt) KB (target < 16384 KB)"
+diff -r "$corpus" "out-set/Source/$(basename "$corpus")" >/dev/null && echo "the expanded set is identical to the corpus"
+rm -rf out-set out-lzh
+
+echo
+echo "== building"
+hyperfine --warmup 1 --runs 3 --export-json build.json \
+  --prepare 'rm -rf media-b build.lzh' \
+  -n "vurerode build" "$vurerode build --setup setup.exe -m lh5 $corpus media-b" \
+  -n "vurerode build -j1" "$vurerode build -j1 --setup setup.exe -m lh5 $corpus media-b" \
+  -n "jlha a" "cd $corpus && xargs -a $work/files.txt -d '\n' jlha a $work/build.lzh"
+build_s=$(mean build.json 0)
+build1_s=$(mean build.json 1)
+jlha_s=$(mean build.json 2)
+python3 - "$bytes" "$build_s" "$build1_s" "$jlha_s" "$(nproc)" <<'PY'
+import sys
+b, s, s1, t, n = int(sys.argv[1]), float(sys.argv[2]), float(sys.argv[3]), float(sys.argv[4]), sys.argv[5]
+print(f"vurerode build ({n} processors): {b / s / 1e6:6.1f} MB/s   one thread: {b / s1 / 1e6:6.1f} MB/s   "
+      f"jlha: {b / t / 1e6:6.1f} MB/s   ratio {t / s:.2f}x, one thread {t / s1:.2f}x (target >= 2x)")
+PY
+rm -rf media-b build.lzh
