@@ -219,7 +219,14 @@ bool Lh5Decoder::BuildTable(int nchar, const uint8_t* bitLen, int tableBits, Tab
   uint16_t weight[17];
   uint16_t start[18];
   for (int len = 1; len <= 16; ++len) weight[len] = static_cast<uint16_t>(1u << (16 - len));
-  for (int ch = 0; ch < nchar; ++ch) ++count[bitLen[ch]];
+  // Four separate tallies: runs of equal lengths would otherwise wait on one counter.
+  uint16_t tally[4][17] = {};
+  int i = 0;
+  for (; i + 4 <= nchar; i += 4)
+    for (int k = 0; k < 4; ++k) ++tally[k][bitLen[i + k]];
+  for (; i < nchar; ++i) ++tally[0][bitLen[i]];
+  for (int len = 1; len <= 16; ++len)
+    count[len] = static_cast<uint16_t>(tally[0][len] + tally[1][len] + tally[2][len] + tally[3][len]);
   uint16_t total = 0;
   uint32_t exactTotal = 0;
   for (int len = 1; len <= 16; ++len) {
