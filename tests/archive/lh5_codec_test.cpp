@@ -158,6 +158,37 @@ TEST_F(Lh5RoundTrip, CompressibleInputsComeBackExactly) {
   }
 }
 
+// Through the archive writer: entries that code smaller keep coLZH5, the rest are stored; either
+// way the entry expands back to the file.
+TEST_F(Lh5RoundTrip, ArchiveEntriesOfEverySize) {
+  const struct {
+    const char* name;
+    Bytes data;
+    bool coded;
+  } cases[] = {
+      {"empty", {}, false},
+      {"one byte", test::Bytes("A"), false},
+      {"two bytes", test::Bytes("AB"), false},
+      {"three bytes", test::Bytes("AAA"), false},
+      {"one window", Bytes(8192, ' '), true},
+      {"one window and a byte", test::TextBytes(8193, 12), true},
+      {"noise", test::RandomBytes(30000, 13), false},
+  };
+  for (const auto& c : cases) {
+    TMemoryStream archive;
+    TMemoryStream source(c.data);
+    const TCompressedFileInfo info =
+        compress_.AppendEntry(archive, source, static_cast<int32_t>(c.data.size()), "x.bin", 0, 0x20, coLZH5);
+    EXPECT_EQ(info.Method, c.coded ? coLZH5 : coNone) << c.name;
+    archive.SetPosition(info.HeaderPosition + static_cast<int64_t>(kEntryHeaderSize) + 5);
+    TMemoryStream out;
+    const uint32_t sum = compress_.ProcessStream(TProcessDirection::Expand, out, archive, info.Method,
+                                                 info.OriginalSize, info.CompressedSize, false);
+    EXPECT_EQ(out.data(), c.data) << c.name;
+    EXPECT_EQ(static_cast<int32_t>(sum), info.Checksum) << c.name;
+  }
+}
+
 TEST_F(Lh5RoundTrip, EqualBytesShrinkToAFewLongMatches) {
   int64_t coded = 0;
   EXPECT_EQ(RoundTrip(Bytes(70000, 0xAB), &coded), Bytes(70000, 0xAB));
