@@ -24,7 +24,10 @@ class MatchFinder {
   static constexpr int kFirstPos = kDicSize + kMaxMatch;  // where the first input goes
   static constexpr int kRoots = kDicSize;                 // root of byte c is kRoots + c
   static constexpr int kHashBase = 2 * kDicSize;
-  static constexpr int kHashEnd = 3 * kDicSize + (kDicSize / 512 + 1) * 255 + 1;
+  // Chain heads: twice as many as there are nodes with a parent. A chain link holds a head's number
+  // in 16 bits, which bounds them.
+  static constexpr int kHashBits = 15;
+  static constexpr int kHashEnd = kHashBase + (1 << kHashBits) - 1;
   static constexpr uint16_t kPending = 0x8000;
 
   // text[pos .. pos + 255] may be read; text[kTextSize] is spare room.
@@ -42,7 +45,11 @@ class MatchFinder {
   void Delete();
 
  private:
-  static int Hash(int q, int c) { return q + (c << (kWindowBits - 9)) + kHashBase; }
+  // Which chain holds q's child for byte c. Only the node with parent q is looked for along a
+  // chain, so any spread works; a multiplicative one keeps chains short.
+  static int Hash(int q, int c) {
+    return kHashBase + static_cast<int>((static_cast<uint32_t>(q << 8 | c) * 0x9E3779B1u) >> (32 - kHashBits));
+  }
   int Child(int q, int c) {
     int r = next_[Hash(q, c)];
     parent_[0] = static_cast<uint16_t>(q);  // the chain's end stops the walk
