@@ -585,10 +585,14 @@ std::string SandboxFileSystem::FromHostPath(const stdfs::path& host) {
     stdfs::path base = stdfs::weakly_canonical(drive->host, ec);
     stdfs::path rel = abs.lexically_relative(base);
     if (rel.empty() || HostName(rel).compare(0, 2, "..") == 0) continue;
-    std::string out = std::string(1, letter) + ":";
-    for (const auto& part : rel)
-      if (HostName(part) != ".") out += "\\" + Utf8ToAnsi(HostName(part));
-    return out == std::string(1, letter) + ":" ? out + "\\" : out;
+    std::string out{letter, ':'};
+    for (const auto& part : rel) {
+      if (HostName(part) == ".") continue;
+      out += '\\';
+      out += Utf8ToAnsi(HostName(part));
+    }
+    if (out.size() == 2) out += '\\';  // the drive's root
+    return out;
   }
   return {};
 }
