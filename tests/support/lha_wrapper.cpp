@@ -81,9 +81,9 @@ std::vector<uint8_t> LhaMemberBytes(const std::string& name, const std::vector<u
                                     const std::vector<uint8_t>& coded, int level, const std::string& method) {
   if (level != 0 && level != 1) throw std::invalid_argument("only header levels 0 and 1 are written");
   if (name.size() > 200 || method.size() != 5) throw std::invalid_argument("bad LHA member name or method");
-  std::vector<uint8_t> h;
-  h.push_back(0);  // header size, filled in below
-  h.push_back(0);  // header checksum
+  // Header size and checksum are filled in below.
+  std::vector<uint8_t> h = {0, 0};
+  h.reserve(64 + name.size());
   h.insert(h.end(), method.begin(), method.end());
   // Level 1 counts the (empty) extension chain in the skip size; it has no extensions here.
   Put32(h, static_cast<uint32_t>(coded.size()));
