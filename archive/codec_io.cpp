@@ -20,7 +20,8 @@ CodecIO::CodecIO(const Setup& s)
       budget_(s.outputBudget),
       progress_(s.progress && *s.progress ? s.progress : nullptr),
       unscramble_(s.unscrambleInput && s.key != 0),
-      scramble_(s.scrambleOutput && s.key != 0) {
+      scramble_(s.scrambleOutput && s.key != 0),
+      sum_input_(s.sumInput) {
   uint32_t k = static_cast<uint32_t>(s.key);
   for (int i = 0; i < 4; ++i) key_bytes_[i] = static_cast<uint8_t>(k >> (8 * i));
   in_cur_ = in_end_ = in_sum_from_ = in_buf_;
@@ -30,7 +31,8 @@ CodecIO::CodecIO(const Setup& s)
 
 bool CodecIO::Refill() {
   // The buffer is used up: flag the end until fresh bytes arrive.
-  if (!unscramble_) read_sum_ = ByteSum(in_sum_from_, static_cast<size_t>(in_cur_ - in_sum_from_), read_sum_);
+  if (sum_input_ && !unscramble_)
+    read_sum_ = ByteSum(in_sum_from_, static_cast<size_t>(in_cur_ - in_sum_from_), read_sum_);
   in_cur_ = in_end_ = in_sum_from_ = in_buf_;
   end_of_input_ = true;
   if (remaining_ <= 0) return false;
@@ -54,7 +56,7 @@ bool CodecIO::Refill() {
   in_end_ = in_buf_ + got;
   if (unscramble_) {
     // The sum counts the bytes as stored; the codec sees them unscrambled.
-    read_sum_ = ByteSum(in_buf_, got, read_sum_);
+    if (sum_input_) read_sum_ = ByteSum(in_buf_, got, read_sum_);
     for (size_t i = 0; i < got; ++i) {
       in_buf_[i] ^= key_bytes_[in_key_index_];
       in_key_index_ = (in_key_index_ + 1) & 3;
@@ -76,7 +78,7 @@ bool CodecIO::FillInput() {
 }
 
 uint32_t CodecIO::ReadSum() {
-  if (!unscramble_) {
+  if (sum_input_ && !unscramble_) {
     read_sum_ = ByteSum(in_sum_from_, static_cast<size_t>(in_cur_ - in_sum_from_), read_sum_);
     in_sum_from_ = in_cur_;
   }

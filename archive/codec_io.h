@@ -32,6 +32,7 @@ class CodecIO {
     int32_t key = 0;                    // the component's key
     bool unscrambleInput = false;       // XOR input bytes with the key (reading a locked entry)
     bool scrambleOutput = false;        // XOR output bytes with the key (writing with a key)
+    bool sumInput = true;               // keep ReadSum() (only compressing needs it)
     const TShowProgressEvent* progress = nullptr;
   };
 
@@ -80,7 +81,7 @@ class CodecIO {
 
   // ---- results ----
 
-  // Sum of the input bytes taken, as stored.
+  // Sum of the input bytes taken, as stored (0 unless the setup asked for it).
   uint32_t ReadSum();
   // Sum of the bytes written, as written (after scrambling).
   uint32_t WriteSum() const { return write_sum_ + PendingSum(); }
@@ -107,6 +108,7 @@ class CodecIO {
   const TShowProgressEvent* progress_;
   bool unscramble_;
   bool scramble_;
+  bool sum_input_;
   uint8_t key_bytes_[4];
   unsigned in_key_index_ = 0;
   unsigned out_key_index_ = 0;

@@ -213,6 +213,7 @@ uint32_t TCompress::ProcessStream(TProcessDirection direction, TStream& dest, TS
   setup.key = Key;
   setup.unscrambleInput = expanding && unscramble;
   setup.scrambleOutput = !expanding;
+  setup.sumInput = !expanding;
   setup.progress = &OnShowProgress;
   auto io = std::make_unique<CodecIO>(setup);
 

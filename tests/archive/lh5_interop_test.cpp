@@ -157,5 +157,3 @@ TEST(Lh5Interop, HeaderLevelsParse) {
 }  // namespace
 }  // namespace vurerode
 
-// The test support library does not build this file yet; it joins this program from here.
-#include "support/lha_wrapper.cpp"
