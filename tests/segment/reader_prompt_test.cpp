@@ -64,10 +64,8 @@ TEST_F(SegPrompt, CancelAtTheMountMessageAborts) {
 TEST_F(SegPrompt, AWrongDiskIsToldApartByItsNumber) {
   WriteSegments(setDir, "disk", stream, {50, 50});
   fs::copy_file(setDir / "disk.002", scratch.path() / "right");
-  fs::copy_file(setDir / "disk.003", setDir / "disk.002", fs::copy_options::overwrite_existing);
-  owner.prompter.Answer(PromptResult::Ok, [&] {
-    fs::copy_file(scratch.path() / "right", setDir / "disk.002", fs::copy_options::overwrite_existing);
-  });
+  CopyOver(setDir / "disk.003", setDir / "disk.002");
+  owner.prompter.Answer(PromptResult::Ok, [&] { CopyOver(scratch.path() / "right", setDir / "disk.002"); });
   seg.SegExpand();
   Expanded();
   ASSERT_EQ(owner.prompter.asked.size(), 1u);

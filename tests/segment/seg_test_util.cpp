@@ -1,6 +1,7 @@
 #include "segment/seg_test_util.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include "archive/compress.h"
 #include "platform/exception.h"
@@ -186,6 +187,18 @@ std::set<std::string> FolderEntries(const std::filesystem::path& dir) {
        it.increment(ec))
     out.insert(it->path().filename().string());
   return out;
+}
+
+bool SamePath(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+  return true;
+}
+
+void CopyOver(const std::filesystem::path& from, const std::filesystem::path& to) {
+  std::filesystem::remove(to);
+  std::filesystem::copy_file(from, to);
 }
 
 }  // namespace vurerode::test

@@ -32,6 +32,10 @@ using NativeFileSystem = platform::HostFileSystem;
 
 // The Windows form of a path ("/tmp/x" -> "\tmp\x" on a POSIX host, which maps it back).
 std::string Win(const std::filesystem::path& p);
+// Windows compares paths without regard to case, and the segment reader lower-cases its folders.
+bool SamePath(const std::string& a, const std::string& b);
+// Copies a file over another (libstdc++'s overwrite option fails on Windows builds).
+void CopyOver(const std::filesystem::path& from, const std::filesystem::path& to);
 
 class TestOwner : public TSegOwner {
  public:

@@ -268,7 +268,7 @@ TEST_F(SegWriter, AFixedExtensionNeedsADiskPerSegment) {
   reader.SetSegTmpDir(Win(tmpDir));
   reader.SegPopUp = false;
   reader.OnSegBefore = [&](TSegMode, const std::string&, uint16_t n) {
-    fs::copy_file(disks / std::to_string(n) / "disk.dat", setDir / "disk.dat", fs::copy_options::overwrite_existing);
+    CopyOver(disks / std::to_string(n) / "disk.dat", setDir / "disk.dat");
   };
   reader.SegExpand();
   EXPECT_EQ(ReadFileBytes(Out("fonts/x.ttf")), sources.at("x.ttf"));
