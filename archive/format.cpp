@@ -4,26 +4,17 @@
 #include <cstring>
 
 #include "archive/errors.h"
+#include "archive/little_endian.h"
 
 namespace vurerode {
 namespace {
 
-constexpr uint8_t kMagic[5] = {'R', 'E', 'Z', 'U', 0x1A};
+using le::Get16;
+using le::Get32;
+using le::Put16;
+using le::Put32;
 
-void Put16(uint8_t* p, uint16_t v) {
-  p[0] = static_cast<uint8_t>(v);
-  p[1] = static_cast<uint8_t>(v >> 8);
-}
-void Put32(uint8_t* p, uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-uint16_t Get16(const uint8_t* p) {
-  return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-uint32_t Get32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-         (static_cast<uint32_t>(p[3]) << 24);
-}
+constexpr uint8_t kMagic[5] = {'R', 'E', 'Z', 'U', 0x1A};
 
 }  // namespace
 
@@ -136,8 +127,8 @@ uint32_t ByteSum(const uint8_t* data, size_t n, uint32_t start) {
       std::memcpy(&v, data + i, 8);
       lanes += (v & 0x00FF00FF00FF00FFull) + ((v >> 8) & 0x00FF00FF00FF00FFull);
     }
-    sum += static_cast<uint32_t>((lanes & 0xFFFF) + ((lanes >> 16) & 0xFFFF) + ((lanes >> 32) & 0xFFFF) +
-                                 (lanes >> 48));
+    sum +=
+        static_cast<uint32_t>((lanes & 0xFFFF) + ((lanes >> 16) & 0xFFFF) + ((lanes >> 32) & 0xFFFF) + (lanes >> 48));
   }
   for (; i < n; ++i) sum += data[i];
   return sum;

@@ -2,25 +2,13 @@
 
 #include <cstring>
 
+#include "archive/little_endian.h"
+
 namespace vurerode {
-namespace {
-
-void Put16(uint8_t* p, uint16_t v) {
-  p[0] = static_cast<uint8_t>(v);
-  p[1] = static_cast<uint8_t>(v >> 8);
-}
-void Put32(uint8_t* p, uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-uint16_t Get16(const uint8_t* p) {
-  return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-uint32_t Get32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-         (static_cast<uint32_t>(p[3]) << 24);
-}
-
-}  // namespace
+using le::Get16;
+using le::Get32;
+using le::Put16;
+using le::Put32;
 
 std::array<uint8_t, kSegmentHeaderSize> TSegmentHeader::Pack() const {
   std::array<uint8_t, kSegmentHeaderSize> b{};
