@@ -13,20 +13,43 @@ int32_t PercentOf(int32_t done, int32_t total) {
   return done / (total / 100);
 }
 
-CodecIO::CodecIO(const Setup& s)
-    : input_(s.input),
-      output_(s.output),
-      remaining_(s.inputSize > 0 ? s.inputSize : 0),
-      budget_(s.outputBudget),
-      progress_(s.progress && *s.progress ? s.progress : nullptr),
-      unscramble_(s.unscrambleInput && s.key != 0),
-      scramble_(s.scrambleOutput && s.key != 0),
-      sum_input_(s.sumInput) {
+CodecIO::CodecIO(const Setup& s) {
+  Reset(s);
+}
+
+void CodecIO::Reset(const Setup& s) {
+  input_ = s.input;
+  output_ = s.output;
+  remaining_ = s.inputSize > 0 ? s.inputSize : 0;
+  read_so_far_ = 0;
+  bytes_read_ = 0;
+  abandoned_ = false;
+  budget_ = s.outputBudget;
+  progress_ = s.progress && *s.progress ? s.progress : nullptr;
+  unscramble_ = s.unscrambleInput && s.key != 0;
+  scramble_ = s.scrambleOutput && s.key != 0;
+  sum_input_ = s.sumInput;
   uint32_t k = static_cast<uint32_t>(s.key);
   for (int i = 0; i < 4; ++i) key_bytes_[i] = static_cast<uint8_t>(k >> (8 * i));
+  in_key_index_ = out_key_index_ = 0;
+  end_of_input_ = false;
   in_cur_ = in_end_ = in_sum_from_ = in_buf_;
+  read_sum_ = 0;
   out_cur_ = out_buf_;
+  flushed_ = 0;
+  write_sum_ = 0;
   UpdateOutputLimit();
+}
+
+void* CodecIO::Workspace(size_t bytes, size_t alignment) {
+  if (alignment > workspace_.get_deleter().alignment) throw std::bad_alloc();
+  if (bytes > workspace_size_) {
+    workspace_.reset();
+    workspace_size_ = 0;
+    workspace_.reset(::operator new (bytes, std::align_val_t{workspace_.get_deleter().alignment}));
+    workspace_size_ = bytes;
+  }
+  return workspace_.get();
 }
 
 bool CodecIO::Refill() {

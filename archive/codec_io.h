@@ -9,6 +9,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <new>
+#include <type_traits>
 
 #include "platform/stream.h"
 
@@ -39,6 +42,23 @@ class CodecIO {
   explicit CodecIO(const Setup& setup);
   CodecIO(const CodecIO&) = delete;
   CodecIO& operator=(const CodecIO&) = delete;
+
+  // Starts over on another entry: empty buffers, fresh sums and counts, the new streams and key.
+  // The workspace stays.
+  void Reset(const Setup& setup);
+
+  // ---- working memory ----
+
+  // A codec's tables for one entry, in memory that outlives the entry: a component that expands
+  // thousands of small files then takes its tables from the heap once, not once a file. The state
+  // is value-initialised (all zero) when zeroed, else default-initialised, and is valid until the
+  // next call or the end of this CodecIO.
+  template <typename State>
+  State& NewState(bool zeroed) {
+    static_assert(std::is_trivially_destructible_v<State>, "the workspace never runs destructors");
+    void* block = Workspace(sizeof(State), alignof(State));
+    return zeroed ? *::new (block) State() : *::new (block) State;
+  }
 
   // ---- byte source ----
 
@@ -97,6 +117,14 @@ class CodecIO {
   void Flush();
   void UpdateOutputLimit();
   uint32_t PendingSum() const;
+  void* Workspace(size_t bytes, size_t alignment);
+
+  struct AlignedFree {
+    size_t alignment;
+    void operator()(void* p) const { ::operator delete (p, std::align_val_t{alignment}); }
+  };
+  std::unique_ptr<void, AlignedFree> workspace_{nullptr, AlignedFree{64}};
+  size_t workspace_size_ = 0;
 
   TStream* input_;
   TStream* output_;

@@ -109,6 +109,7 @@ void TCompress::ExpandArchiveStream(TStream& stream, std::vector<std::string>* s
   std::string methodId;
   ReadArchiveHeader(stream, header, methodId, OnRecognize);
   int64_t running = 0;
+  std::string knownFolder;
   TEntryHeader entry;
   std::string name;
   for (;;) {
@@ -133,16 +134,28 @@ void TCompress::ExpandArchiveStream(TStream& stream, std::vector<std::string>* s
       if (dest == "*") break;
     }
     if (FreeSpaceForFile(dest) < entry.OriginalSize) throw EInsufficientDiskSpace(dest);
-    if (MakeDirectories) MakeDirectoryPath(DirectoryPart(dest));
+    // Entries mostly come folder by folder: a folder made or found for the entry before is not
+    // looked up again unless the file cannot be created in it.
+    const std::string folder = DirectoryPart(dest);
+    const bool folderKnown = MakeDirectories && folder == knownFolder;
+    if (MakeDirectories && !folderKnown) MakeDirectoryPath(folder);
 
     std::unique_ptr<platform::TFileStream> file;
     try {
-      file = fs_.CreateFile(dest);
+      try {
+        file = fs_.CreateFile(dest);
+      } catch (const EFCreateError&) {
+        if (!folderKnown) throw;
+        MakeDirectoryPath(folder);
+        file = fs_.CreateFile(dest);
+      }
     } catch (const EFCreateError&) {
+      knownFolder.clear();
       if (ExceptionOnFileError) throw;
       stream.SetPosition(next);
       continue;
     }
+    knownFolder = MakeDirectories ? folder : std::string();
     try {
       ExpandEntry(*file, stream, entry, methodId);
     } catch (const EInvalidKey&) {
@@ -215,7 +228,26 @@ uint32_t TCompress::ProcessStream(TProcessDirection direction, TStream& dest, TS
   setup.scrambleOutput = !expanding;
   setup.sumInput = !expanding;
   setup.progress = &OnShowProgress;
-  auto io = std::make_unique<CodecIO>(setup);
+  // A handler that codes another entry on this component while one is being coded gets a CodecIO
+  // of its own.
+  std::unique_ptr<CodecIO> nested;
+  CodecIO* io = nullptr;
+  if (codecIOBusy_) {
+    nested = std::make_unique<CodecIO>(setup);
+    io = nested.get();
+  } else if (codecIO_) {
+    codecIO_->Reset(setup);
+    io = codecIO_.get();
+  } else {
+    codecIO_ = std::make_unique<CodecIO>(setup);
+    io = codecIO_.get();
+  }
+  struct BusyFlag {
+    bool& flag;
+    bool was;
+    explicit BusyFlag(bool& f) : flag(f), was(f) { flag = true; }
+    ~BusyFlag() { flag = was; }
+  } busy(codecIOBusy_);
 
   if (expanding) {
     switch (method) {

@@ -117,6 +117,10 @@ class TCompress {
 
   platform::FileSystem& fs_;
   std::string targetPath_;
+  // One CodecIO serves entry after entry, so that its buffers and the codecs' tables are taken
+  // from the heap once; busy while a codec runs on it.
+  std::unique_ptr<CodecIO> codecIO_;
+  bool codecIOBusy_ = false;
   // What the last ProcessStream took from its source.
   int64_t lastBytesRead_ = 0;
   bool lastAbandoned_ = false;

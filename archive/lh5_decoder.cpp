@@ -12,7 +12,6 @@
 #include <cstddef>
 #include <cstring>
 #include <iterator>
-#include <memory>
 
 #include "archive/codecs.h"
 #include "archive/errors.h"
@@ -102,9 +101,9 @@ inline uint64_t LoadBigEndian64(const uint8_t* p) {
 
 class Lh5Decoder {
  public:
-  explicit Lh5Decoder(CodecIO& io) : io_(io), s_(new DecoderState) {
+  explicit Lh5Decoder(CodecIO& io) : io_(io), s_(&io.NewState<DecoderState>(false)) {
     // Tables start empty; the run area needs nothing.
-    std::memset(s_.get(), 0, offsetof(DecoderState, window));
+    std::memset(s_, 0, offsetof(DecoderState, window));
     std::memset(s_->window, 0x20, kWindowSize);
     in_ = inEnd_ = io_.InputCursor();
     inEnd_ += io_.InputAvailable();
@@ -161,7 +160,7 @@ class Lh5Decoder {
   }
 
   CodecIO& io_;
-  std::unique_ptr<DecoderState> s_;
+  DecoderState* s_;
   uint64_t bits_ = 0;
   unsigned count_ = 0;
   bool ended_ = false;

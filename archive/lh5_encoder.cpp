@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <memory>
 
 #include "archive/codecs.h"
 #include "archive/lh5_constants.h"
@@ -47,7 +46,7 @@ inline int BitLength(unsigned p) {
 
 class Lh5Encoder {
  public:
-  explicit Lh5Encoder(CodecIO& io) : io_(io), s_(new EncoderState()) {}
+  explicit Lh5Encoder(CodecIO& io) : io_(io), s_(&io.NewState<EncoderState>(true)) {}
 
   void Run();
 
@@ -94,7 +93,7 @@ class Lh5Encoder {
   }
 
   CodecIO& io_;
-  std::unique_ptr<EncoderState> s_;
+  EncoderState* s_;
   uint64_t acc_ = 0;
   int nbits_ = 0;
   int bytesLeft_ = 0;

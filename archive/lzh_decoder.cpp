@@ -1,7 +1,6 @@
 // coLZH decoding: every bit pattern decodes to some symbol, and the window is indexed modulo its
 // size, so damaged input yields wrong bytes but never a fault; the checksum tells the difference.
 #include <algorithm>
-#include <memory>
 
 #include "archive/codecs.h"
 #include "archive/lzh_model.h"
@@ -70,7 +69,7 @@ unsigned DecodePosition(BitReader& in) {
 
 void DecodeLZH(CodecIO& io, int64_t count) {
   if (count <= 0) return;
-  auto state = std::make_unique<DecoderState>();
+  DecoderState* state = &io.NewState<DecoderState>(true);
   AdaptiveModel& model = state->model;
   uint8_t* window = state->window;
   model.Start();

@@ -329,3 +329,68 @@ TEST_F(CompressWriter, CustomMethodRoundTripsThroughTheHandlers) {
 
 }  // namespace
 }  // namespace vurerode
+
+namespace vurerode {
+namespace {
+
+// One component keeps its codec state from entry to entry: nothing of an entry (key, sums,
+// tables, budget) may leak into the next, whatever the methods and keys in turn.
+TEST_F(CompressWriter, OneComponentCodesArchiveAfterArchive) {
+  struct Turn {
+    TCompressionMethod method;
+    int32_t key;
+  };
+  const Turn turns[] = {{coLZH5, 0}, {coLZH, 7}, {coRLE, 0}, {coLZH5, 99}, {coNone, 0}, {coLZH5, 0}, {coLZH, 0}};
+  for (size_t i = 0; i < std::size(turns); ++i) {
+    SCOPED_TRACE(i);
+    if (turns[i].method == coLZH5 && !HaveLh5Encoder()) continue;
+    const Bytes text = Mixed(30000 + 1000 * i, i);
+    const Bytes random = test::RandomBytes(2001 + i, i);
+    const std::vector<TArchiveMember> members = {Member("text.txt", text), Member("random.bin", random),
+                                                 Member("odd.txt", test::TextBytes(3 + i, i))};
+    // What the long-lived component writes, a fresh one reads; and the other way round.
+    const fs::path byLongLived = scratch_.path() / ("long" + std::to_string(i) + ".arc");
+    const fs::path byFresh = scratch_.path() / ("fresh" + std::to_string(i) + ".arc");
+    compress_.Key = turns[i].key;
+    compress_.CompressFiles(Win(byLongLived), members, turns[i].method);
+    TCompress fresh(files_);
+    fresh.Key = turns[i].key;
+    fresh.CompressFiles(Win(byFresh), members, turns[i].method);
+    EXPECT_EQ(test::ReadFileBytes(byLongLived), test::ReadFileBytes(byFresh));
+
+    ExpandAll(byFresh);
+    EXPECT_EQ(Out("text.txt"), text);
+    EXPECT_EQ(Out("random.bin"), random);
+    EXPECT_EQ(Out("odd.txt"), test::TextBytes(3 + i, i));
+  }
+}
+
+// A progress handler may code something else on the same component while an entry is coded.
+TEST_F(CompressWriter, AHandlerMayCodeOnTheComponentItServes) {
+  if (!HaveLh5Encoder()) GTEST_SKIP() << "the -lh5- encoder is still a placeholder";
+  const Bytes outer = Mixed(100000, 1);
+  const Bytes inner = Mixed(20000, 2);
+  const fs::path archive = scratch_.path() / "outer.arc";
+  compress_.CompressFiles(Win(archive), {Member("outer.txt", outer)}, coLZH5);
+  bool nested = false;
+  compress_.OnShowProgress = [&](int32_t& percent) {
+    if (nested || percent <= 0 || percent >= 100) return;
+    nested = true;
+    TMemoryStream source(inner), coded, decoded;
+    compress_.ProcessStream(TProcessDirection::Compress, coded, source, coLZH5, static_cast<int32_t>(inner.size()),
+                            static_cast<int32_t>(inner.size()), false);
+    coded.SetPosition(0);
+    compress_.ProcessStream(TProcessDirection::Expand, decoded, coded, coLZH5, static_cast<int32_t>(inner.size()),
+                            static_cast<int32_t>(coded.Size()), false);
+    decoded.SetPosition(0);
+    Bytes back(inner.size());
+    decoded.ReadBuffer(back.data(), back.size());
+    EXPECT_EQ(back, inner);
+  };
+  ExpandAll(archive);
+  EXPECT_TRUE(nested);
+  EXPECT_EQ(Out("outer.txt"), outer);
+}
+
+}  // namespace
+}  // namespace vurerode
