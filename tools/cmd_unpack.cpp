@@ -3,6 +3,7 @@
 
 #include "archive/compress.h"
 #include "platform/exception.h"
+#include "platform/write_behind_file_system.h"
 #include "tools/cli.h"
 #include "tools/host_paths.h"
 #include "tools/native_file_system.h"
@@ -42,7 +43,9 @@ int RunUnpack(const std::vector<std::string>& args, std::ostream& out, std::ostr
   const int32_t key = KeyOption(o);
   if (IsSegmentFile(archive)) return UnpackSet(archive, dir, key, verbose, out, err);
 
-  NativeFileSystem files;
+  NativeFileSystem native;
+  // The files are written by a second thread while the next ones are decoded.
+  platform::WriteBehindFileSystem files(native);
   TArchiveList entries;
   TCompress compress(files);
   compress.ListArchiveFile(archive, entries);
@@ -76,6 +79,7 @@ int RunUnpack(const std::vector<std::string>& args, std::ostream& out, std::ostr
     bar.Update(doneBefore + size * (percent < 0 ? 0 : percent) / 100);
   };
   compress.ExpandArchiveFile(archive);
+  files.Finish();
   return kExitOk;
 }
 

@@ -5,11 +5,9 @@
 #include <filesystem>
 #include <iostream>
 #include <set>
-#if defined(__GLIBC__)
-#include <malloc.h>
-#endif
 
 #include "platform/exception.h"
+#include "platform/write_behind_file_system.h"
 #include "segment/seg_names.h"
 #include "tools/archive_entries.h"
 #include "tools/cli.h"
@@ -22,11 +20,22 @@ namespace {
 
 // The reader with its owner and prompter, set up on the set one of whose segments is named.
 struct SetSession {
-  SetSession(platform::FileSystem& files, const std::string& segmentPath, std::ostream& err)
-      : prompter(std::cin, err, ConsolePrompter::StandardInputIsTerminal()),
+  // With a write-behind file system over files, the reader writes through it.
+  SetSession(CaseBlindFileSystem& files, const std::string& segmentPath, std::ostream& err,
+             platform::WriteBehindFileSystem* writeBehind = nullptr)
+      : writeBehind(writeBehind),
+        prompter(std::cin, err, ConsolePrompter::StandardInputIsTerminal()),
         owner(prompter),
-        reader(files, owner),
-        setup(reader, segmentPath) {}
+        reader(writeBehind ? static_cast<platform::FileSystem&>(*writeBehind) : files, owner),
+        setup(reader, segmentPath) {
+    files.SetExactFolder(setup.WorkFolderPath());
+    if (writeBehind) writeBehind->SetDirectFolder(setup.WorkFolderPath());
+  }
+  // The work folder goes only after the files queued for it were written.
+  ~SetSession() {
+    if (writeBehind) writeBehind->Wait();
+  }
+  platform::WriteBehindFileSystem* writeBehind;
   ConsolePrompter prompter;
   ConsoleSegOwner owner;
   TSegCompEZ reader;
@@ -55,17 +64,6 @@ class FileProgress {
   std::unique_ptr<ProgressBar> bar_;
   int64_t done_ = 0;
 };
-
-// The archive component takes a 16 KiB codec buffer from the heap for every file it expands, and
-// the paths of the files written stay allocated meanwhile; with the C library's default heap the
-// small paths split each freed buffer, so that every file costs a new one and a set of thousands
-// of files grows the heap by tens of megabytes. Blocks of that size are mapped and returned whole
-// instead.
-void KeepCodecBuffersOffTheHeap() {
-#if defined(__GLIBC__)
-  mallopt(M_MMAP_THRESHOLD, 16 * 1024);
-#endif
-}
 
 // The reader keeps the paths of the files written in its list; the commands need only their
 // number, so each archive's list is emptied once it is done and memory does not grow with the set.
@@ -131,7 +129,6 @@ int ListSet(const std::string& segmentPath, std::ostream& out, std::ostream& err
 }
 
 int TestSet(const std::string& segmentPath, int32_t key, bool verbose, std::ostream& out, std::ostream& err) {
-  KeepCodecBuffersOffTheHeap();
   TestingFileSystem files;
   SetSession s(files, segmentPath, err);
   size_t tested = 0;
@@ -171,9 +168,10 @@ int UnpackSet(const std::string& segmentPath, const std::string& dir, int32_t ke
   if (ec) throw Exception("cannot create folder '" + dir + "': " + ec.message());
   const std::string target = WindowsDirectory(dir);
 
-  KeepCodecBuffersOffTheHeap();
   CaseBlindFileSystem files;
-  SetSession s(files, segmentPath, err);
+  // The files are written by a second thread while the reader decodes the next ones.
+  platform::WriteBehindFileSystem writer(files);
+  SetSession s(files, segmentPath, err, &writer);
   size_t written = 0;
   ForgetWrittenPaths(s.reader, written);
   s.reader.Key = key;
@@ -189,6 +187,7 @@ int UnpackSet(const std::string& segmentPath, const std::string& dir, int32_t ke
     }
   };
   s.reader.SegExpand();
+  writer.Finish();
   progress.Clear();
   return kExitOk;
 }

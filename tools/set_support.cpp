@@ -36,15 +36,16 @@ class BufferedReadFile : public platform::TFileStream {
     size_t done = 0;
     while (done < n) {
       if (pos_ < start_ || pos_ >= start_ + filled_) {
+        MoveInner();
         if (n - done >= buffer_.size()) {  // large reads go straight through
-          inner_->Seek(pos_, SeekOrigin::Begin);
           size_t got = inner_->Read(dest + done, n - done);
           pos_ += static_cast<int64_t>(got);
+          innerPos_ = pos_;
           return done + got;
         }
-        inner_->Seek(pos_, SeekOrigin::Begin);
         start_ = pos_;
         filled_ = static_cast<int64_t>(inner_->Read(buffer_.data(), buffer_.size()));
+        innerPos_ = start_ + filled_;
         if (filled_ == 0) break;
       }
       size_t k = std::min(n - done, static_cast<size_t>(start_ + filled_ - pos_));
@@ -56,9 +57,10 @@ class BufferedReadFile : public platform::TFileStream {
   }
   void Write(const void* b, size_t n) override {
     filled_ = 0;
-    inner_->Seek(pos_, SeekOrigin::Begin);
+    MoveInner();
     inner_->Write(b, n);
     pos_ += static_cast<int64_t>(n);
+    innerPos_ = pos_;
     size_ = inner_->Size();
   }
   int64_t Seek(int64_t offset, SeekOrigin origin) override {
@@ -69,7 +71,7 @@ class BufferedReadFile : public platform::TFileStream {
   int64_t Size() override { return size_; }
   void Truncate() override {
     filled_ = 0;
-    inner_->Seek(pos_, SeekOrigin::Begin);
+    MoveInner();
     inner_->Truncate();
     size_ = inner_->Size();
   }
@@ -78,10 +80,17 @@ class BufferedReadFile : public platform::TFileStream {
   const std::string& Path() const override { return inner_->Path(); }
 
  private:
+  // The inner file's position is kept here, so that reading on where the last read stopped takes no
+  // seek.
+  void MoveInner() {
+    if (innerPos_ != pos_) innerPos_ = inner_->Seek(pos_, SeekOrigin::Begin);
+  }
+
   std::unique_ptr<platform::TFileStream> inner_;
   int64_t size_;
   std::vector<uint8_t> buffer_;
   int64_t start_ = 0, filled_ = 0, pos_ = 0;
+  int64_t innerPos_ = 0;
 };
 
 }  // namespace
@@ -141,14 +150,23 @@ std::string CaseBlindFileSystem::Resolve(const std::string& path) {
   return resolved;
 }
 
+void CaseBlindFileSystem::SetExactFolder(const std::string& windowsFolder) {
+  exactFolder_ = HostPath(windowsFolder);
+  if (!exactFolder_.empty() && exactFolder_.back() != '/') exactFolder_ += '/';
+}
+
+bool CaseBlindFileSystem::Exact(const std::string& path) const {
+  return !exactFolder_.empty() && HostPath(path).compare(0, exactFolder_.size(), exactFolder_) == 0;
+}
+
 uint32_t CaseBlindFileSystem::GetAttributes(const std::string& path) {
   uint32_t a = NativeFileSystem::GetAttributes(path);
-  return a != platform::kInvalidAttributes ? a : NativeFileSystem::GetAttributes(Resolve(path));
+  return a != platform::kInvalidAttributes || Exact(path) ? a : NativeFileSystem::GetAttributes(Resolve(path));
 }
 
 bool CaseBlindFileSystem::SetAttributes(const std::string& path, uint32_t attributes) {
   return NativeFileSystem::SetAttributes(path, attributes) ||
-         NativeFileSystem::SetAttributes(Resolve(path), attributes);
+         (!Exact(path) && NativeFileSystem::SetAttributes(Resolve(path), attributes));
 }
 
 std::unique_ptr<platform::TFileStream> CaseBlindFileSystem::OpenFile(const std::string& path,
@@ -157,6 +175,7 @@ std::unique_ptr<platform::TFileStream> CaseBlindFileSystem::OpenFile(const std::
   try {
     file = NativeFileSystem::OpenFile(path, access);
   } catch (const EFOpenError&) {
+    if (Exact(path)) throw;
     std::string resolved = Resolve(path);
     if (resolved == HostPath(path)) throw;
     file = NativeFileSystem::OpenFile(resolved, access);
@@ -169,6 +188,7 @@ std::unique_ptr<platform::TFileStream> CaseBlindFileSystem::CreateFile(const std
   try {
     return NativeFileSystem::CreateFile(path);
   } catch (const EFCreateError&) {
+    if (Exact(path)) throw;
     std::string resolved = Resolve(path);
     if (resolved == HostPath(path)) throw;
     return NativeFileSystem::CreateFile(resolved);
@@ -176,12 +196,12 @@ std::unique_ptr<platform::TFileStream> CaseBlindFileSystem::CreateFile(const std
 }
 
 bool CaseBlindFileSystem::DeleteFile(const std::string& path) {
-  return NativeFileSystem::DeleteFile(path) || NativeFileSystem::DeleteFile(Resolve(path));
+  return NativeFileSystem::DeleteFile(path) || (!Exact(path) && NativeFileSystem::DeleteFile(Resolve(path)));
 }
 
 int CaseBlindFileSystem::CreateDirectory(const std::string& path) {
   int code = NativeFileSystem::CreateDirectory(path);
-  if (code == 0) return 0;
+  if (code == 0 || Exact(path)) return code;
   std::string resolved = Resolve(path);
   return resolved == HostPath(path) ? code : NativeFileSystem::CreateDirectory(resolved);
 }
@@ -282,7 +302,8 @@ SetReaderSetup::SetReaderSetup(TSegCompEZ& reader, const std::string& segmentPat
   reader.SetSegExt(numbered ? "" : ext);
   reader.SetSegDir(WindowsDirectory(p.has_parent_path() ? p.parent_path().string() : "."));
   reader.SegPopUp = false;
-  reader.SetSegTmpDir(WindowsDirectory(work_.path()));
+  workFolder_ = WindowsDirectory(work_.path());
+  reader.SetSegTmpDir(workFolder_);
 }
 
 std::string PlaceBelow(const std::string& dir, const std::string& path) {

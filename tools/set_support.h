@@ -28,6 +28,14 @@ class CaseBlindFileSystem : public NativeFileSystem {
 
   // The path as it exists (or, for the parts that do not, as written), in host form.
   std::string Resolve(const std::string& path);
+
+  // Paths below this folder (the tool's own work folder, whose names it makes itself) are taken as
+  // written: a file missing there is missing, without a search of the folder for other cases.
+  void SetExactFolder(const std::string& windowsFolder);
+
+ private:
+  bool Exact(const std::string& path) const;
+  std::string exactFolder_;
 };
 
 // Files created below the discard prefix are thrown away as written; everything else is a real
@@ -95,8 +103,11 @@ class WorkFolder {
 class SetReaderSetup {
  public:
   SetReaderSetup(TSegCompEZ& reader, const std::string& segmentPath);
+  // The reader's work folder, in Windows form.
+  const std::string& WorkFolderPath() const { return workFolder_; }
 
  private:
+  std::string workFolder_;
   WorkFolder work_;
 };
 

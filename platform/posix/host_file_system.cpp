@@ -151,7 +151,8 @@ bool HostFileSystem::SetAttributes(const std::string& path, uint32_t attributes)
     mode &= ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
   else
     mode |= S_IWUSR;
-  return ::chmod(host.c_str(), mode) == 0;
+  // Most files written keep the mode they were created with: no call for them.
+  return mode == (st.st_mode & 07777) || ::chmod(host.c_str(), mode) == 0;
 }
 
 std::unique_ptr<TFileStream> HostFileSystem::OpenFile(const std::string& path, FileAccess access) {

@@ -1,6 +1,15 @@
 // list, test and unpack given a set (a path to one of its segments) instead of an archive.
 #include <gtest/gtest.h>
 
+#if !defined(_WIN32)
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+#include <fstream>
+
 #include "platform/exception.h"
 #include "set_tool_fixture.h"
 #include "tools/set_support.h"
@@ -28,6 +37,54 @@ TEST_F(SetCommands, UnpackPlacesFilesByTheirPathOnTheBuildingMachine) {
     EXPECT_EQ(ReadFileBytes(fs::path("out/Source/App") / rel), ReadFileBytes(fs::path("App") / rel)) << rel;
   ExpectNoWorkLeft();
 }
+
+// Files are written by a second thread: what lands must still carry each entry's date and
+// read-only attribute.
+class SetUnpack : public SetToolTest {};
+
+TEST_F(SetUnpack, KeepsDatesAndReadOnlyFiles) {
+  MakeApp("App");
+  const auto when = fs::last_write_time("App/docs/manual.txt") - std::chrono::hours(24 * 400);
+  fs::last_write_time("App/docs/manual.txt", when);
+  const auto writable = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+  fs::permissions("App/LICENSE.TXT", writable, fs::perm_options::remove);
+  ASSERT_EQ(Build({"App", "Media"}).status, 0);
+  SetToolRun r = Tool({"unpack", "Media/disk.001", "-C", "out"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_LE(std::chrono::abs(fs::last_write_time("out/Source/App/docs/manual.txt") - when), std::chrono::seconds(2));
+  EXPECT_EQ(fs::status("out/Source/App/LICENSE.TXT").permissions() & fs::perms::owner_write, fs::perms::none);
+  EXPECT_NE(fs::status("out/Source/App/App.exe").permissions() & fs::perms::owner_write, fs::perms::none);
+  // The scratch folder must be removable.
+  fs::permissions("App/LICENSE.TXT", fs::perms::owner_write, fs::perm_options::add);
+  fs::permissions("out/Source/App/LICENSE.TXT", fs::perms::owner_write, fs::perm_options::add);
+}
+
+#if !defined(_WIN32)
+// A disk that fills while files are written ends the command with the failure, never with success
+// over short files. The file size limit stands in for the full disk: above every temporary archive
+// of the set, below the largest file.
+TEST_F(SetCommands, AWriteThatFailsEndsWithAnError) {
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{70000, 70000};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    SetToolRun r = Tool({"unpack", "Media/disk.001", "-C", "out"});
+    std::ofstream("err.txt") << r.err;
+    _exit(r.status);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  std::ifstream in("err.txt");
+  std::string err((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_NE(err.find("Unable to write to"), std::string::npos) << err;
+  EXPECT_NE(err.find("manual.txt"), std::string::npos) << err;
+  ExpectNoWorkLeft();
+}
+#endif
 
 TEST_F(SetCommands, AnySegmentOfTheSetNamesIt) {
   ASSERT_TRUE(fs::exists("Media/disk.004"));
