@@ -110,15 +110,20 @@ std::vector<uint8_t> ListFileBytes(const std::vector<TArchiveMember>& files, int
 
 // Codes the set's archives into temporary archive files ahead of the writer, which copies them into
 // the segment stream in order. With one thread the owner codes each archive itself when the writer
-// asks for it; with more, worker threads each with their own archive component code a few
-// archives ahead, and the owner's handlers are called from them one at a time.
+// asks for it; with more, worker threads each with their own archive component code archives ahead
+// of the writer (the largest first, while what waits for the writer stays within bounds), and the
+// owner's handlers are called from them one at a time.
 class ArchivePacker {
  public:
   ArchivePacker(TSegCompress& owner, platform::FileSystem& fs, const std::vector<TSegBuildArchive>& archives,
                 TCompressionMethod method, int threads)
-      : owner_(owner), fs_(fs), archives_(archives), method_(method), slots_(archives.size()) {
+      : owner_(owner),
+        fs_(fs),
+        archives_(archives),
+        method_(method),
+        slots_(archives.size()),
+        waiting_(archives.size()) {
     const int workers = std::min<int>(threads, static_cast<int>(archives.size()));
-    window_ = static_cast<size_t>(std::max(workers, 1)) * 2;
     for (int t = 0; workers > 1 && t < workers; ++t) workers_.emplace_back([this] { Work(); });
   }
 
@@ -149,6 +154,7 @@ class ArchivePacker {
     changed_.notify_all();
     changed_.wait(lock, [&] { return slots_[i].state == Slot::kDone || slots_[i].state == Slot::kFailed; });
     taken_ = i + 1;
+    aheadBytes_ -= slots_[i].bytes;
     changed_.notify_all();
     if (slots_[i].state == Slot::kFailed) std::rethrow_exception(slots_[i].error);
     return slots_[i].path;
@@ -159,17 +165,25 @@ class ArchivePacker {
     enum State { kWaiting, kPacking, kDone, kFailed } state = kWaiting;
     std::string path;
     std::exception_ptr error;
+    int64_t bytes = 0;  // of the temporary archive, once packed
   };
+
+  // Workers run ahead of the writer while the archives packed and not yet taken hold less than
+  // this: one large archive then does not keep the other workers idle, and the temporary files
+  // stay bounded.
+  static constexpr int64_t kAheadBytes = 64 << 20;
+  static constexpr size_t kAheadArchives = 1024;
 
   std::string PathOf(size_t i) const {
     return SegmentFilePath(owner_.SegTmpDir(), owner_.SegBaseName() + ".$" + std::to_string(i) + "$");
   }
 
-  void Pack(TCompress& compress, size_t i, const std::string& path) {
+  int64_t Pack(TCompress& compress, size_t i, const std::string& path) {
     fs_.DeleteFile(path);
     try {
       auto file = fs_.CreateFile(path);
       compress.CompressToStream(*file, archives_[i].Files, method_);
+      return file->Size();
     } catch (...) {
       fs_.DeleteFile(path);
       throw;
@@ -195,18 +209,19 @@ class ArchivePacker {
       };
     }
     for (;;) {
-      size_t i;
+      size_t i = kNone;
       {
         std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [&] { return stop_ || (next_ < slots_.size() && next_ < taken_ + window_); });
-        if (stop_ || next_ >= slots_.size()) return;
-        i = next_++;
+        changed_.wait(lock, [&] { return stop_ || waiting_ == 0 || (i = PickNext()) != kNone; });
+        if (stop_ || waiting_ == 0) return;
+        --waiting_;
         slots_[i].state = Slot::kPacking;
         slots_[i].path = PathOf(i);
       }
       std::exception_ptr error;
+      int64_t bytes = 0;
       try {
-        Pack(compress, i, slots_[i].path);
+        bytes = Pack(compress, i, slots_[i].path);
       } catch (...) {
         error = std::current_exception();
       }
@@ -214,9 +229,29 @@ class ArchivePacker {
         std::lock_guard<std::mutex> lock(mutex_);
         slots_[i].state = error ? Slot::kFailed : Slot::kDone;
         slots_[i].error = error;
+        slots_[i].bytes = bytes;  // the writer, waiting at or before i, takes it off again
+        aheadBytes_ += bytes;
       }
       changed_.notify_all();
     }
+  }
+
+  static constexpr size_t kNone = static_cast<size_t>(-1);
+
+  // The archive a worker codes next, or kNone when none may start now: the largest not yet started
+  // within reach, so that large archives are not left for the end while the other workers idle;
+  // once the archives waiting for the writer reach their bound, only the one it needs next.
+  // Needs the mutex.
+  size_t PickNext() const {
+    const size_t end = std::min(slots_.size(), taken_ + kAheadArchives);
+    size_t first = taken_;
+    while (first < end && slots_[first].state != Slot::kWaiting) ++first;
+    if (first == end) return kNone;
+    if (aheadBytes_ >= kAheadBytes) return first == taken_ ? first : kNone;
+    size_t best = first;
+    for (size_t i = first + 1; i < end; ++i)
+      if (slots_[i].state == Slot::kWaiting && archives_[i].Bytes > archives_[best].Bytes) best = i;
+    return best;
   }
 
   TSegCompress& owner_;
@@ -228,9 +263,9 @@ class ArchivePacker {
   std::mutex mutex_;
   std::mutex events_;
   std::condition_variable changed_;
-  size_t next_ = 0;
+  size_t waiting_;  // archives no worker has started
   size_t taken_ = 0;
-  size_t window_ = 2;
+  int64_t aheadBytes_ = 0;
   bool stop_ = false;
 };
 

@@ -32,6 +32,8 @@ struct TSegBuildArchive {
   std::string Template;
   uint8_t Attribute = 0;
   std::vector<TArchiveMember> Files;
+  // The members' bytes, when known: with several threads larger archives are coded first.
+  int64_t Bytes = 0;
 };
 
 class TSegCompress : public TCompress {

@@ -344,6 +344,7 @@ int RunBuild(const std::vector<std::string>& args, std::ostream& out, std::ostre
         first = false;
       }
       archives.back().Files.push_back({f->host.string(), f->rel.substr(folder.empty() ? 0 : folder.size() + 1)});
+      archives.back().Bytes += f->size;
       bytes += f->size;
     }
   }

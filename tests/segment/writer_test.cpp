@@ -2,6 +2,8 @@
 // file lists and contents intact, cut into segment files of at most SegSize bytes.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "archive/errors.h"
 #include "segment/seg_errors.h"
 #include "segment/seg_fixture.h"
@@ -120,15 +122,17 @@ TEST_F(SegWriter, EveryMethodReadsBackAcrossSmallSegments) {
 }
 
 TEST_F(SegWriter, WorkerThreadsWriteTheSameSet) {
-  const auto archives = ThreeArchives();
+  auto archives = ThreeArchives();
   seg.SetSegSize(16384);
   const uint16_t count = seg.SegCompressArchives(archives, coLZH);
   std::vector<std::vector<uint8_t>> single;
   for (int n = 1; n <= count; ++n) single.push_back(ReadFileBytes(setDir / ("disk.00" + std::to_string(n))));
-  for (int threads : {2, 3, 8}) {
+  for (int threads : {2, 3, 8, -2}) {
     SCOPED_TRACE(threads);
+    // Sizes that put the last archive first: the workers then code out of order.
+    for (size_t i = 0; i < archives.size(); ++i) archives[i].Bytes = threads < 0 ? static_cast<int64_t>(i) : 0;
     fs::remove_all(setDir);
-    seg.BuildThreads = threads;
+    seg.BuildThreads = std::abs(threads);
     int checks = 0;
     seg.OnCheckFile = [&](std::string&, TCProcessMode) { ++checks; };
     ASSERT_EQ(seg.SegCompressArchives(archives, coLZH), count);
