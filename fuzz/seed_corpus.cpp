@@ -1,6 +1,7 @@
 // Writes small seed inputs for the fuzz targets into one folder per target: archives of every
-// method made with the library itself (with and without a key), coded streams of each codec, and
-// plain samples for the round trips. Usage: vurerode_fuzz_seeds OUTPUT_DIR
+// method made with the library itself (with and without a key), coded streams of each codec, plain
+// samples for the round trips, and segmented sets and list files made by the set writer.
+// Usage: vurerode_fuzz_seeds OUTPUT_DIR
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -11,7 +12,9 @@
 #include "archive/codecs.h"
 #include "archive/compress.h"
 #include "archive/errors.h"
+#include "fuzz/fuzz_segment_support.h"
 #include "platform/posix/host_file_system.h"
+#include "segment/seg_comp_ez.h"
 
 namespace {
 
@@ -64,6 +67,68 @@ Bytes Code(void (*codec)(CodecIO&), const Bytes& input) {
   codec(io);
   io.Finish();
   return sink.data();
+}
+
+// Seeds for the set targets: sets written by the set writer, given as the segment_stream target
+// takes them (options, segment count, prompt script, key, cut sizes, then the stream without the
+// segment headers), and list files as the segment_list target takes them.
+void WriteSetSeeds(const fs::path& out) {
+  fs::create_directories(out / "segment_stream");
+  fs::create_directories(out / "segment_list");
+  int index = 0;
+  for (TCompressionMethod m : {coNone, coLZH, coLZH5}) {
+    for (int32_t key : {0, 0x9C}) {
+      fuzz::MemoryFileSystem files;
+      files.CreateDirectory("C:\\SRC");
+      files.CreateDirectory("C:\\SET");
+      std::vector<TSegBuildArchive> archives(2);
+      for (int a = 0; a < 2; ++a) {
+        archives[a].Template = "C:\\SRC\\APP" + std::to_string(a) + "\\*.*";
+        for (int i = 0; i < 3; ++i) {
+          const std::string name = "FILE" + std::to_string(a * 3 + i) + ".TXT";
+          files.Put("C:\\SRC\\" + name, Samples((a * 3 + i) % 4));
+          archives[a].Files.push_back({"C:\\SRC\\" + name, name});
+        }
+      }
+      fuzz::FuzzOwner owner(0);
+      TSegCompEZ writer(files, owner);
+      writer.SetSegBaseName("disk");
+      writer.SetSegDir("C:\\SET");
+      writer.SetSegTmpDir("C:\\WORK");
+      writer.Key = key;
+      try {
+        writer.SegCompressArchives(archives, m);
+      } catch (const Exception&) {
+        continue;  // no encoder for the method in this build
+      }
+      // The payloads of the segments, and how long each is.
+      Bytes stream;
+      std::vector<size_t> lengths;
+      for (int n = 1;; ++n) {
+        auto it = files.store.files.find(fuzz::MemoryFileSystem::Key("C:\\SET\\disk.00" + std::to_string(n)));
+        if (it == files.store.files.end() || n > 9) break;
+        stream.insert(stream.end(), it->second->begin() + 8, it->second->end());
+        lengths.push_back(it->second->size() - 8);
+      }
+      // The target cuts segments at multiples of 7 bytes (255 * 7 at most): one segment, and the
+      // same stream cut in two.
+      const uint8_t keyByte = key == 0 ? 0 : static_cast<uint8_t>(key);
+      Bytes whole = {0, 0, 0, keyByte};
+      whole.insert(whole.end(), stream.begin(), stream.end());
+      Write(out / "segment_stream" / ("set" + std::to_string(index++)), whole);
+      Bytes cut = {0, 1, 1, keyByte, static_cast<uint8_t>(std::min<size_t>(stream.size() / 2 / 7, 255))};
+      cut.insert(cut.end(), stream.begin(), stream.end());
+      Write(out / "segment_stream" / ("set" + std::to_string(index++)), cut);
+    }
+  }
+  // List files: records of 12 bytes, padded with zeros and with spaces.
+  Bytes records = {0, 12, 0};
+  for (const char* r : {"readme.txt\0\0", "setup.ini   ", "a\0\0\0\0\0\0\0\0\0\0\0"})
+    records.insert(records.end(), r, r + 12);
+  Write(out / "segment_list" / "records", records);
+  Bytes short_last = records;
+  short_last.resize(short_last.size() - 5);
+  Write(out / "segment_list" / "short_last_record", short_last);
 }
 
 }  // namespace
@@ -137,6 +202,7 @@ int main(int argc, char** argv) {
       Write(out / "archive_reader" / ("archive" + std::to_string(index++)), seed);
     }
   }
+  WriteSetSeeds(out);
   std::printf("seeds written to %s%s\n", out.c_str(), haveLh5 ? "" : " (no -lh5- encoder: no -lh5- seeds)");
   return 0;
 }
