@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# The whole test suite: installs what it needs, then runs four legs and stops at the first that fails:
+# The whole test suite: installs what it needs, then runs five legs and stops at the first that fails:
 #   native    release build, every test (peers: lhasa, jlha, bsdtar, 7z, lnkinfo, Wine's regedit)
 #   sanitize  the same tests built with AddressSanitizer and UndefinedBehaviorSanitizer
+#   thread    the tests of the code that runs on several threads, built with ThreadSanitizer
 #   fuzz      a short run of every fuzz target (clang, libFuzzer)
 #   windows   the cross-compiled Windows build's tests, run under Wine
 # Set VURERODE_LEGS to run a subset, e.g. VURERODE_LEGS="native sanitize".
@@ -10,7 +11,7 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh test
 
 jobs=$(nproc)
-legs=${VURERODE_LEGS:-native sanitize fuzz windows}
+legs=${VURERODE_LEGS:-native sanitize thread fuzz windows}
 passed=0
 
 leg() { echo; echo "==== $1"; }
@@ -30,6 +31,15 @@ for l in $legs; do
       cmake --build build/sanitize -j"$jobs"
       ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
         ctest --test-dir build/sanitize -j"$jobs" --output-on-failure --timeout 1200
+      ;;
+    thread)
+      leg "ThreadSanitizer build and the tests of threaded code"
+      cmake -S . -B build/thread -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVURERODE_BENCH=OFF \
+        -DCMAKE_CXX_FLAGS="-fsanitize=thread -fno-omit-frame-pointer" -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread >/dev/null
+      cmake --build build/thread -j"$jobs" --target test_platform test_segment test_tools
+      # Files written behind, set building on worker threads, and the commands that use them.
+      TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 ctest --test-dir build/thread -j"$jobs" \
+        --output-on-failure --timeout 1200 -R 'WriteBehind|SegWriter|SetCommands|SetUnpack|BuildMedia|ToolTest'
       ;;
     fuzz)
       leg "fuzz smoke"
