@@ -145,7 +145,7 @@ void TCompress::ExpandArchiveStream(TStream& stream, std::vector<std::string>* s
       try {
         file = fs_.CreateFile(dest);
       } catch (const EFCreateError&) {
-        if (!folderKnown) throw;
+        if (!folderKnown || fs_.DirectoryExists(folder)) throw;
         MakeDirectoryPath(folder);
         file = fs_.CreateFile(dest);
       }

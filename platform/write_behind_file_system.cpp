@@ -36,8 +36,14 @@ class WriteBehindFile : public TFileStream {
       QueuePiece(false);
       owner_.Enqueue({[slot = slot_] { slot->reset(); }, 0, true, key_}, false);
     } catch (...) {
-      // Nothing can be queued (out of memory): close here, after the worker is done with the file.
+      // Nothing can be queued (out of memory): finish the file here, once the worker is done with
+      // it, so that no short file passes for a whole one.
       owner_.CatchUp(false);
+      try {
+        if (!piece_.empty()) Opened(slot_, path_).Write(piece_.data(), piece_.size());
+      } catch (...) {
+        owner_.Fail(std::current_exception());
+      }
       slot_->reset();
     }
   }
@@ -87,9 +93,14 @@ class WriteBehindFile : public TFileStream {
     const size_t bytes = piece_.size();
     auto data = std::make_shared<std::vector<uint8_t>>(std::move(piece_));
     piece_ = {};
-    owner_.Enqueue({[slot = slot_, path = path_, data] { Opened(slot, path).Write(data->data(), data->size()); }, bytes,
-                    false, key_},
-                   raise);
+    try {
+      owner_.Enqueue({[slot = slot_, path = path_, data] { Opened(slot, path).Write(data->data(), data->size()); },
+                      bytes, false, key_},
+                     raise);
+    } catch (...) {
+      piece_ = std::move(*data);  // not queued: the bytes stay with the file
+      throw;
+    }
   }
 
   // The real file, once every queued write reached it; from now on calls go straight to it.
@@ -185,9 +196,12 @@ void WriteBehindFileSystem::Enqueue(Job job, bool raise) {
     progressMade_.wait(lock, [&] { return pendingBytes_ == 0 || pendingBytes_ + job.bytes <= pendingLimit_; });
     roomWaiting_ = false;
   }
-  pendingBytes_ += job.bytes;
-  if (!job.key.empty()) ++pendingPaths_[job.key];
+  // Counted once queued, so that a job that could not be queued is never waited for.
+  const size_t bytes = job.bytes;
+  std::string key = job.key;
   queue_.push_back(std::move(job));
+  pendingBytes_ += bytes;
+  if (!key.empty()) ++pendingPaths_[std::move(key)];
   // The worker is woken for a batch of work rather than for every job: waking costs both threads
   // more than most jobs do.
   if (workerWaiting_ && (queue_.size() >= kBatchJobs || pendingBytes_ >= kBatchBytes)) WakeWorker();
@@ -219,6 +233,11 @@ std::string WriteBehindFileSystem::PathKey(const std::string& path) {
   return key;
 }
 
+void WriteBehindFileSystem::Fail(std::exception_ptr failure) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (!failure_) failure_ = failure;
+}
+
 void WriteBehindFileSystem::Finish() {
   CatchUp(false);
   std::lock_guard<std::mutex> lock(mutex_);
@@ -234,7 +253,7 @@ void WriteBehindFileSystem::SetDirectFolder(const std::string& folder) {
 std::unique_ptr<TFileStream> WriteBehindFileSystem::CreateFile(const std::string& path) {
   const std::string key = PathKey(path);
   if (!directFolder_.empty() && key.compare(0, directFolder_.size(), directFolder_) == 0) {
-    WaitFor(&path, true);
+    WaitFor(&path, false);
     return inner_.CreateFile(path);
   }
   auto slot = std::make_shared<std::unique_ptr<TFileStream>>();
@@ -258,7 +277,7 @@ bool WriteBehindFileSystem::SetAttributes(const std::string& path, uint32_t attr
 // Calls about one path wait only for the work queued for that path.
 
 std::unique_ptr<TFileStream> WriteBehindFileSystem::OpenFile(const std::string& path, FileAccess access) {
-  WaitFor(&path, true);
+  WaitFor(&path, false);
   return inner_.OpenFile(path, access);
 }
 

@@ -1,21 +1,23 @@
 // A file system that writes behind the caller's back: files created through it are opened,
 // written, dated and closed by a worker thread, in the order the caller asked for, while the caller
 // goes on (decoding the next file, say). Everything else waits until the worker is done with the
-// files it concerns and then goes to the wrapped file system, so the caller always sees the files
-// as it left them.
+// files it concerns and then goes to the wrapped file system, so the caller sees the files it
+// closed as it left them.
 //
 // What changes for the caller is when failures arrive: a file that cannot be created or written
-// raises its exception (EFCreateError, EWriteError, ...) from a later CreateFile or OpenFile, from a
-// later call on one of the files made here, or from Finish(). Calls that report by their result
-// (GetAttributes, DeleteFile, ...) raise nothing, so cleanup code can run. After a failure nothing
-// more is written, but every file opened is closed. The failure is raised once by those calls, and
-// again by every Finish(): callers that must not report success after a failed write call Finish()
-// before they do.
+// raises its exception (EFCreateError, EWriteError, ...) from a later CreateFile of a file written
+// behind, from a later call on one of those files, or from Finish(). Other calls raise nothing of
+// it: their own failures stay theirs, and cleanup code can run. After a failure nothing more is
+// written, but every file opened is closed. The failure is raised once by those calls, and again
+// by every Finish(): callers that must not report success after a failed write call Finish()
+// before they do, and call it too when they fail, since the write failure is the cause.
 //
 // A call about one path waits only for the work queued for that path, as Windows names it: other
-// spellings of the same file (short names, "." parts) are not recognised. SetAttributes on a file
-// whose work is still queued is queued behind it and reports true. The wrapped file system may be
-// used from both threads at once, each time on different files.
+// spellings of the same file (short names, "." parts) are not recognised, and bytes written to a
+// file still open here reach the queue (and other calls) only as 64 KiB pieces or when it closes.
+// SetAttributes on a file whose work is still queued is queued behind it and reports true. The
+// file system and its files are for one calling thread; the wrapped file system is used by that
+// thread and the worker at once, each time on different files.
 #pragma once
 
 #include <condition_variable>
@@ -84,7 +86,8 @@ class WriteBehindFileSystem : public FileSystem {
   // Paths are told apart as Windows tells them apart, letter case aside.
   static std::string PathKey(const std::string& path);
   void RaiseUnreported();
-  void WakeWorker();  // with the mutex held
+  void Fail(std::exception_ptr failure);  // keeps the first failure
+  void WakeWorker();                      // with the mutex held
   void Work();
 
   FileSystem& inner_;

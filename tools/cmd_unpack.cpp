@@ -78,7 +78,12 @@ int RunUnpack(const std::vector<std::string>& args, std::ostream& out, std::ostr
     int64_t size = index > 0 && index <= entries.size() ? entries[index - 1].Info.OriginalSize : 0;
     bar.Update(doneBefore + size * (percent < 0 ? 0 : percent) / 100);
   };
-  compress.ExpandArchiveFile(archive);
+  try {
+    compress.ExpandArchiveFile(archive);
+  } catch (...) {
+    files.Finish();  // a file that could not be written is the cause of what failed after it
+    throw;
+  }
   files.Finish();
   return kExitOk;
 }

@@ -186,7 +186,14 @@ int UnpackSet(const std::string& segmentPath, const std::string& dir, int32_t ke
       out << path.substr(target.size()) << '\n';
     }
   };
-  s.reader.SegExpand();
+  try {
+    s.reader.SegExpand();
+  } catch (...) {
+    // A file that could not be written makes the reader fail at whatever it does next (opening a
+    // segment, say): the write failure is the cause to report.
+    writer.Finish();
+    throw;
+  }
   writer.Finish();
   progress.Clear();
   return kExitOk;

@@ -185,6 +185,17 @@ TEST_F(CompressExpand, EveryMethodRestoresBytesDateAndAttributes) {
   EXPECT_EQ(files_.queries, 0) << "no disk query unless CheckSpaceBeforeExpand";
 }
 
+// The folder of the entry before is not looked up again, but one that went meanwhile is made anew.
+TEST_F(CompressExpand, AFolderRemovedBetweenEntriesIsMadeAgain) {
+  compress_.MakeDirectories = true;
+  compress_.ExceptionOnFileError = true;
+  compress_.OnCheckFile = [&](std::string& path, TCProcessMode) {
+    if (path.size() > 5 && path.compare(path.size() - 5, 5, "b.txt") == 0) fs::remove_all(target_ / "sub");
+  };
+  Expand(Archive({{"sub\\a.txt", test::Bytes("A")}, {"sub\\b.txt", test::Bytes("B")}}));
+  EXPECT_EQ(Written(), std::vector<std::string>{(fs::path("sub") / "b.txt").string()});
+}
+
 TEST_F(CompressExpand, NameWithLeadingBackslashIsUsedAsItStands) {
   std::string absolute = Win(scratch_.path() / "elsewhere.txt");
 #if defined(_WIN32)
