@@ -9,6 +9,7 @@
 
 #include "platform/dos_time.h"
 #include "platform/exception.h"
+#include "support/forwarding_file_stream.h"
 #include "support/test_support.h"
 
 #if defined(_WIN32)
@@ -41,24 +42,17 @@ class FaultyFileSystem : public Native {
   std::atomic<int> created{0};
 
  private:
-  class Budgeted : public TFileStream {
+  class Budgeted : public test::ForwardingFileStream {
    public:
-    Budgeted(std::unique_ptr<TFileStream> inner, FaultyFileSystem& fs) : inner_(std::move(inner)), fs_(fs) {}
-    size_t Read(void* b, size_t n) override { return inner_->Read(b, n); }
+    Budgeted(std::unique_ptr<TFileStream> inner, FaultyFileSystem& fs)
+        : ForwardingFileStream(std::move(inner)), fs_(fs) {}
     void Write(const void* b, size_t n) override {
       if (fs_.writeBudget.fetch_sub(static_cast<int64_t>(n)) < static_cast<int64_t>(n))
-        throw EWriteError("Unable to write to " + inner_->Path() + ": disk full");
-      inner_->Write(b, n);
+        throw EWriteError("Unable to write to " + Path() + ": disk full");
+      Inner().Write(b, n);
     }
-    int64_t Seek(int64_t o, SeekOrigin w) override { return inner_->Seek(o, w); }
-    int64_t Size() override { return inner_->Size(); }
-    void Truncate() override { inner_->Truncate(); }
-    void SetLastWriteDosTime(uint32_t t) override { inner_->SetLastWriteDosTime(t); }
-    uint32_t LastWriteDosTime() override { return inner_->LastWriteDosTime(); }
-    const std::string& Path() const override { return inner_->Path(); }
 
    private:
-    std::unique_ptr<TFileStream> inner_;
     FaultyFileSystem& fs_;
   };
 };

@@ -5,6 +5,7 @@
 
 #include "archive/compress.h"
 #include "platform/exception.h"
+#include "support/forwarding_file_stream.h"
 #include "support/test_support.h"
 
 namespace vurerode::test {
@@ -17,36 +18,28 @@ std::string Win(const std::filesystem::path& p) {
 
 namespace {
 
-class WatchedFile : public platform::TFileStream {
+class WatchedFile : public ForwardingFileStream {
  public:
   WatchedFile(std::unique_ptr<platform::TFileStream> inner, WatchedFileSystem& fs, bool budgeted)
-      : inner_(std::move(inner)), fs_(fs), budgeted_(budgeted) {
+      : ForwardingFileStream(std::move(inner)), fs_(fs), budgeted_(budgeted) {
     ++fs_.openFiles;
   }
   ~WatchedFile() override { --fs_.openFiles; }
-  size_t Read(void* b, size_t n) override { return inner_->Read(b, n); }
   void Write(const void* b, size_t n) override {
     if (budgeted_ && fs_.writeBudget >= 0) {
       std::lock_guard<std::mutex> lock(fs_.mutex);
       if (static_cast<int64_t>(n) > fs_.writeBudget) {
         size_t part = static_cast<size_t>(fs_.writeBudget.load());
-        inner_->Write(b, part);
+        Inner().Write(b, part);
         fs_.writeBudget = 0;
-        throw EWriteError("Unable to write to " + inner_->Path() + ": No space left on device");
+        throw EWriteError("Unable to write to " + Path() + ": No space left on device");
       }
       fs_.writeBudget -= static_cast<int64_t>(n);
     }
-    inner_->Write(b, n);
+    Inner().Write(b, n);
   }
-  int64_t Seek(int64_t o, SeekOrigin w) override { return inner_->Seek(o, w); }
-  int64_t Size() override { return inner_->Size(); }
-  void Truncate() override { inner_->Truncate(); }
-  void SetLastWriteDosTime(uint32_t t) override { inner_->SetLastWriteDosTime(t); }
-  uint32_t LastWriteDosTime() override { return inner_->LastWriteDosTime(); }
-  const std::string& Path() const override { return inner_->Path(); }
 
  private:
-  std::unique_ptr<platform::TFileStream> inner_;
   WatchedFileSystem& fs_;
   bool budgeted_;
 };
