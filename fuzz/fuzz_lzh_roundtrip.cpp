@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "archive/code_bytes.h"
 #include "archive/codecs.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -14,28 +15,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const size_t repeats = 1 + data[0] % 16;
   for (size_t r = 0; r < repeats; ++r) plain.insert(plain.end(), data + 1, data + size);
 
-  TMemoryStream source(plain);
-  TMemoryStream coded;
-  CodecIO::Setup setup;
-  setup.input = &source;
-  setup.output = &coded;
-  setup.inputSize = static_cast<int64_t>(plain.size());
-  {
-    CodecIO io(setup);
-    EncodeLZH(io);
-    io.Finish();
-  }
-  if (plain.empty() != coded.data().empty()) abort();
-
-  TMemoryStream codedIn(coded.data());
-  TMemoryStream back;
-  CodecIO::Setup decode;
-  decode.input = &codedIn;
-  decode.output = &back;
-  decode.inputSize = static_cast<int64_t>(coded.data().size());
-  CodecIO io(decode);
-  DecodeLZH(io, static_cast<int64_t>(plain.size()));
-  io.Finish();
-  if (back.data() != plain) abort();
+  const std::vector<uint8_t> coded = CodeBytes(EncodeLZH, plain);
+  if (plain.empty() != coded.empty()) abort();
+  const int64_t count = static_cast<int64_t>(plain.size());
+  if (CodeBytes([count](CodecIO& io) { DecodeLZH(io, count); }, coded) != plain) abort();
   return 0;
 }

@@ -6,31 +6,14 @@
 #include <cstdlib>
 #include <vector>
 
+#include "archive/code_bytes.h"
 #include "archive/codecs.h"
-
-namespace {
-
-std::vector<uint8_t> Run(void (*codec)(vurerode::CodecIO&), const std::vector<uint8_t>& input) {
-  using namespace vurerode;
-  TMemoryStream source(input);
-  TMemoryStream sink;
-  CodecIO::Setup setup;
-  setup.input = &source;
-  setup.output = &sink;
-  setup.inputSize = static_cast<int64_t>(input.size());
-  CodecIO io(setup);
-  codec(io);
-  io.Finish();
-  return sink.data();
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace vurerode;
   std::vector<uint8_t> plain(data, data + size);
-  std::vector<uint8_t> coded = Run(EncodeRLE, plain);
+  std::vector<uint8_t> coded = CodeBytes(EncodeRLE, plain);
   if (coded.size() > size + static_cast<size_t>(std::count(plain.begin(), plain.end(), 0x94))) abort();
-  if (Run(DecodeRLE, coded) != plain) abort();
+  if (CodeBytes(DecodeRLE, coded) != plain) abort();
   return 0;
 }

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "archive/code_bytes.h"
 #include "archive/codecs.h"
 #include "archive/compress.h"
 #include "archive/errors.h"
@@ -54,19 +55,6 @@ Bytes Samples(int i) {
 void Write(const fs::path& p, const Bytes& b) {
   std::ofstream(p, std::ios::binary)
       .write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
-}
-
-Bytes Code(void (*codec)(CodecIO&), const Bytes& input) {
-  TMemoryStream source(input);
-  TMemoryStream sink;
-  CodecIO::Setup setup;
-  setup.input = &source;
-  setup.output = &sink;
-  setup.inputSize = static_cast<int64_t>(input.size());
-  CodecIO io(setup);
-  codec(io);
-  io.Finish();
-  return sink.data();
 }
 
 // Seeds for the set targets: sets written by the set writer, given as the segment_stream target
@@ -147,14 +135,14 @@ int main(int argc, char** argv) {
     const Bytes plain = Samples(i);
     const std::string n = std::to_string(i);
     Write(out / "plain" / ("sample" + n), plain);
-    Write(out / "rle_decode" / ("sample" + n), Code(EncodeRLE, plain));
+    Write(out / "rle_decode" / ("sample" + n), CodeBytes(EncodeRLE, plain));
     // The coLZH target takes a two-byte count before the stream.
     Bytes lzh = {static_cast<uint8_t>(plain.size() / 8 > 0 ? plain.size() / 8 - 1 : 0), 3};
-    Bytes coded = Code(EncodeLZH, plain);
+    Bytes coded = CodeBytes(EncodeLZH, plain);
     lzh.insert(lzh.end(), coded.begin(), coded.end());
     Write(out / "lzh_decode" / ("sample" + n), lzh);
     try {
-      Write(out / "lh5_decode" / ("sample" + n), Code(EncodeLZH5, plain));
+      Write(out / "lh5_decode" / ("sample" + n), CodeBytes(EncodeLZH5, plain));
     } catch (const EUnableToCompress&) {
       haveLh5 = false;
     }

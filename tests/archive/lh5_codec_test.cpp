@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "archive/code_bytes.h"
 #include "archive/codecs.h"
 #include "archive/compress.h"
 #include "archive/errors.h"
@@ -32,17 +33,7 @@ using NativeFileSystem = platform::HostFileSystem;
 
 // Codes with the encoder, without the output budget that makes the archive writer store.
 Bytes EncodeRaw(const Bytes& data) {
-  TMemoryStream source(data);
-  TMemoryStream sink;
-  CodecIO::Setup setup;
-  setup.input = &source;
-  setup.output = &sink;
-  setup.inputSize = static_cast<int64_t>(data.size());
-  setup.outputBudget = INT64_MAX;
-  CodecIO io(setup);
-  EncodeLZH5(io);
-  io.Finish();
-  return sink.data();
+  return CodeBytes(EncodeLZH5, data, INT64_MAX);
 }
 
 struct Decoded {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "archive/code_bytes.h"
 #include "archive/codecs.h"
 #include "support/lha_wrapper.h"
 #include "support/test_support.h"
@@ -19,30 +20,11 @@ namespace fs = std::filesystem;
 using Bytes = std::vector<uint8_t>;
 
 Bytes Encode(const Bytes& data) {
-  TMemoryStream source(data);
-  TMemoryStream sink;
-  CodecIO::Setup setup;
-  setup.input = &source;
-  setup.output = &sink;
-  setup.inputSize = static_cast<int64_t>(data.size());
-  setup.outputBudget = INT64_MAX;
-  CodecIO io(setup);
-  EncodeLZH5(io);
-  io.Finish();
-  return sink.data();
+  return CodeBytes(EncodeLZH5, data, INT64_MAX);
 }
 
 Bytes Decode(const Bytes& coded, int64_t count) {
-  TMemoryStream source(coded);
-  TMemoryStream sink;
-  CodecIO::Setup setup;
-  setup.input = &source;
-  setup.output = &sink;
-  setup.inputSize = static_cast<int64_t>(coded.size());
-  CodecIO io(setup);
-  DecodeLZH5(io, count);
-  io.Finish();
-  return sink.data();
+  return CodeBytes([count](CodecIO& io) { DecodeLZH5(io, count); }, coded);
 }
 
 // A program from the machine, cut to a size the tools handle quickly.
@@ -156,4 +138,3 @@ TEST(Lh5Interop, HeaderLevelsParse) {
 
 }  // namespace
 }  // namespace vurerode
-

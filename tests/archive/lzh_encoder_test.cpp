@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "archive/code_bytes.h"
 #include "archive/codecs.h"
 #include "archive/errors.h"
 #include "archive/lzh_model.h"
@@ -22,26 +23,11 @@ using test::Bytes;
 using test::RandomBytes;
 using test::TextBytes;
 
-std::vector<uint8_t> RunCodec(const std::function<void(CodecIO&)>& codec, const std::vector<uint8_t>& input,
-                              int64_t budget = 0x7FFFFFFF) {
-  TMemoryStream source(input);
-  TMemoryStream sink;
-  CodecIO::Setup setup;
-  setup.input = &source;
-  setup.output = &sink;
-  setup.inputSize = static_cast<int64_t>(input.size());
-  setup.outputBudget = budget;
-  CodecIO io(setup);
-  codec(io);
-  io.Finish();
-  return sink.data();
-}
-
 std::vector<uint8_t> Encode(const std::vector<uint8_t>& input) {
-  return RunCodec(EncodeLZH, input);
+  return CodeBytes(EncodeLZH, input);
 }
 std::vector<uint8_t> Decode(const std::vector<uint8_t>& coded, int64_t count) {
-  return RunCodec([count](CodecIO& io) { DecodeLZH(io, count); }, coded);
+  return CodeBytes([count](CodecIO& io) { DecodeLZH(io, count); }, coded);
 }
 
 std::vector<uint8_t> Repeat(uint8_t b, size_t n) {
@@ -120,8 +106,8 @@ TEST(LzhCodec, TruncatedInputStillProducesTheCount) {
 
 TEST(LzhCodec, EncoderStopsAtTheBudget) {
   auto data = RandomBytes(30000, 10);
-  EXPECT_THROW(RunCodec(EncodeLZH, data, 29000), EUnableToCompress);
-  EXPECT_NO_THROW(RunCodec(EncodeLZH, TextBytes(30000, 10), 29000));
+  EXPECT_THROW(CodeBytes(EncodeLZH, data, 29000), EUnableToCompress);
+  EXPECT_NO_THROW(CodeBytes(EncodeLZH, TextBytes(30000, 10), 29000));
 }
 
 TEST(LzhPositionCode, IsTheCanonicalCodeOfTheGivenLengths) {

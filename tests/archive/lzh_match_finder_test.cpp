@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "archive/code_bytes.h"
 #include "archive/codecs.h"
 #include "archive/lzh_model.h"
 #include "support/test_support.h"
@@ -163,16 +164,7 @@ class PlainTreeEncoder {
 };
 
 Bytes Encode(const Bytes& input) {
-  TMemoryStream source(input);
-  TMemoryStream sink;
-  CodecIO::Setup setup;
-  setup.input = &source;
-  setup.output = &sink;
-  setup.inputSize = static_cast<int64_t>(input.size());
-  CodecIO io(setup);
-  EncodeLZH(io);
-  io.Finish();
-  return sink.data();
+  return CodeBytes(EncodeLZH, input);
 }
 
 TEST(LzhMatchFinder, SharedPrefixBookkeepingChangesNoDecision) {

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "archive/code_bytes.h"
 #include "archive/codecs.h"
 #include "archive/errors.h"
 #include "support/test_support.h"
@@ -13,25 +14,11 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-Bytes RunCodec(const std::function<void(CodecIO&)>& codec, const Bytes& input, int64_t budget = 0x7FFFFFFF) {
-  TMemoryStream source(input);
-  TMemoryStream sink;
-  CodecIO::Setup setup;
-  setup.input = &source;
-  setup.output = &sink;
-  setup.inputSize = static_cast<int64_t>(input.size());
-  setup.outputBudget = budget;
-  CodecIO io(setup);
-  codec(io);
-  io.Finish();
-  return sink.data();
-}
-
 Bytes Encode(const Bytes& b) {
-  return RunCodec(EncodeRLE, b);
+  return CodeBytes(EncodeRLE, b);
 }
 Bytes Decode(const Bytes& b) {
-  return RunCodec(DecodeRLE, b);
+  return CodeBytes(DecodeRLE, b);
 }
 
 Bytes Repeat(uint8_t b, size_t n) {
@@ -106,8 +93,8 @@ TEST(Rle, RoundTripsAcrossBufferBoundaries) {
 TEST(Rle, EncoderGivesUpAtTheBudget) {
   // Random bytes only grow (each escape byte doubles), so coding them must fail at their own size.
   Bytes random = test::RandomBytes(20000, 5);
-  EXPECT_THROW(RunCodec(EncodeRLE, random, 20000), EUnableToCompress);
-  EXPECT_EQ(RunCodec(EncodeRLE, Repeat(3, 20000), 300).size(), Encode(Repeat(3, 20000)).size());
+  EXPECT_THROW(CodeBytes(EncodeRLE, random, 20000), EUnableToCompress);
+  EXPECT_EQ(CodeBytes(EncodeRLE, Repeat(3, 20000), 300).size(), Encode(Repeat(3, 20000)).size());
 }
 
 }  // namespace
