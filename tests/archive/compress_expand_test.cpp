@@ -12,34 +12,19 @@
 #include "archive/codecs.h"
 #include "archive/compress.h"
 #include "archive/errors.h"
-#if defined(_WIN32)
-#include "platform/win32/win32_file_system.h"
-#else
-#include "platform/posix/host_file_system.h"
-#endif
+#include "platform/native_file_system.h"
 #include "support/test_support.h"
 
 namespace vurerode {
 namespace {
 
 namespace fs = std::filesystem;
+using test::Win;
 using Bytes = std::vector<uint8_t>;
 
-#if defined(_WIN32)
-using NativeFileSystem = platform::win32::Win32FileSystem;
-#else
-using NativeFileSystem = platform::HostFileSystem;
-#endif
+using platform::NativeFileSystem;
 
 constexpr uint32_t kDate = (uint32_t{44} << 25) | (3u << 21) | (14u << 16) | (15u << 11) | (9u << 5) | 13u;
-
-// The Windows form of a path. On a POSIX host the file system maps the backslashes back.
-std::string Win(const fs::path& p) {
-  std::string s = p.string();
-  for (char& c : s)
-    if (c == '/') c = '\\';
-  return s;
-}
 
 Bytes Coded(uint8_t method, const Bytes& data, int32_t scrambleKey) {
   TMemoryStream source(data);

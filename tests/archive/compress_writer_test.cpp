@@ -9,31 +9,17 @@
 #include "archive/codecs.h"
 #include "archive/compress.h"
 #include "archive/errors.h"
-#if defined(_WIN32)
-#include "platform/win32/win32_file_system.h"
-#else
-#include "platform/posix/host_file_system.h"
-#endif
+#include "platform/native_file_system.h"
 #include "support/test_support.h"
 
 namespace vurerode {
 namespace {
 
 namespace fs = std::filesystem;
+using test::Win;
 using Bytes = std::vector<uint8_t>;
 
-#if defined(_WIN32)
-using NativeFileSystem = platform::win32::Win32FileSystem;
-#else
-using NativeFileSystem = platform::HostFileSystem;
-#endif
-
-std::string Win(const fs::path& p) {
-  std::string s = p.string();
-  for (char& c : s)
-    if (c == '/') c = '\\';
-  return s;
-}
+using platform::NativeFileSystem;
 
 bool HaveLh5Encoder() {
   Bytes data(1000, 'a');

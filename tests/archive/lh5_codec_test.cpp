@@ -12,11 +12,7 @@
 #include "archive/compress.h"
 #include "archive/errors.h"
 #include "lh5_reference_decoder.h"
-#if defined(_WIN32)
-#include "platform/win32/win32_file_system.h"
-#else
-#include "platform/posix/host_file_system.h"
-#endif
+#include "platform/native_file_system.h"
 #include "support/lha_wrapper.h"
 #include "support/test_support.h"
 
@@ -25,11 +21,7 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-#if defined(_WIN32)
-using NativeFileSystem = platform::win32::Win32FileSystem;
-#else
-using NativeFileSystem = platform::HostFileSystem;
-#endif
+using platform::NativeFileSystem;
 
 // Codes with the encoder, without the output budget that makes the archive writer store.
 Bytes EncodeRaw(const Bytes& data) {

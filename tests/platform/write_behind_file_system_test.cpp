@@ -9,23 +9,14 @@
 
 #include "platform/dos_time.h"
 #include "platform/exception.h"
+#include "platform/native_file_system.h"
 #include "support/forwarding_file_stream.h"
 #include "support/test_support.h"
-
-#if defined(_WIN32)
-#include "platform/win32/win32_file_system.h"
-#else
-#include "platform/posix/host_file_system.h"
-#endif
 
 namespace vurerode::platform {
 namespace {
 
-#if defined(_WIN32)
-using Native = win32::Win32FileSystem;
-#else
-using Native = HostFileSystem;
-#endif
+using Native = NativeFileSystem;
 
 const uint32_t kDate = PackDosDateTime({2004, 7, 15, 13, 45, 10});
 

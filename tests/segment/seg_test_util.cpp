@@ -10,12 +10,6 @@
 
 namespace vurerode::test {
 
-std::string Win(const std::filesystem::path& p) {
-  std::string s = p.string();
-  std::replace(s.begin(), s.end(), '/', '\\');
-  return s;
-}
-
 namespace {
 
 class WatchedFile : public ForwardingFileStream {

@@ -13,25 +13,15 @@
 #include <vector>
 
 #include "archive/format.h"
-#if defined(_WIN32)
-#include "platform/win32/win32_file_system.h"
-#else
-#include "platform/posix/host_file_system.h"
-#endif
+#include "platform/native_file_system.h"
 #include "segment/scripted_prompter.h"
 #include "segment/seg_owner.h"
 #include "segment/seg_records.h"
 
 namespace vurerode::test {
 
-#if defined(_WIN32)
-using NativeFileSystem = platform::win32::Win32FileSystem;
-#else
-using NativeFileSystem = platform::HostFileSystem;
-#endif
+using platform::NativeFileSystem;
 
-// The Windows form of a path ("/tmp/x" -> "\tmp\x" on a POSIX host, which maps it back).
-std::string Win(const std::filesystem::path& p);
 // Windows compares paths without regard to case, and the segment reader lower-cases its folders.
 bool SamePath(const std::string& a, const std::string& b);
 // Copies a file over another (libstdc++'s overwrite option fails on Windows builds).

@@ -1,5 +1,6 @@
 #include "support/test_support.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <random>
@@ -9,6 +10,12 @@
 #endif
 
 namespace vurerode::test {
+
+std::string Win(const std::filesystem::path& p) {
+  std::string s = p.string();
+  std::replace(s.begin(), s.end(), '/', '\\');
+  return s;
+}
 
 std::vector<uint8_t> RandomBytes(size_t n, uint64_t seed) {
   std::vector<uint8_t> out(n);
@@ -23,9 +30,9 @@ std::vector<uint8_t> RandomBytes(size_t n, uint64_t seed) {
 }
 
 std::vector<uint8_t> TextBytes(size_t n, uint64_t seed) {
-  static const char* const words[] = {"the ",    "archive ", "setup ",  "install ", "file ",  "window ",
-                                      "segment ", "of ",      "and ",    "data\r\n", "key ",   "shortcut ",
-                                      "registry ", "a ",      "folder ", "program ", "disk ",  "value "};
+  static const char* const words[] = {"the ",      "archive ", "setup ",  "install ", "file ", "window ",
+                                      "segment ",  "of ",      "and ",    "data\r\n", "key ",  "shortcut ",
+                                      "registry ", "a ",       "folder ", "program ", "disk ", "value "};
   std::vector<uint8_t> out;
   out.reserve(n);
   std::vector<uint8_t> pick = RandomBytes(n, seed);
@@ -37,7 +44,9 @@ std::vector<uint8_t> TextBytes(size_t n, uint64_t seed) {
   return out;
 }
 
-std::vector<uint8_t> Bytes(const std::string& s) { return std::vector<uint8_t>(s.begin(), s.end()); }
+std::vector<uint8_t> Bytes(const std::string& s) {
+  return std::vector<uint8_t>(s.begin(), s.end());
+}
 
 ScratchDir::ScratchDir() {
   static std::random_device rd;
@@ -57,8 +66,7 @@ ScratchDir::~ScratchDir() {
   // Read-only files and folders must not keep the scratch folder alive.
   for (auto it = std::filesystem::recursive_directory_iterator(path_, ec);
        !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec))
-    std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all, std::filesystem::perm_options::add,
-                                 ec);
+    std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
   std::filesystem::remove_all(path_, ec);
 }
 

@@ -28,6 +28,10 @@ class ScratchDir {
   std::filesystem::path path_;
 };
 
+// The Windows form of a path ("/tmp/x" -> "\tmp\x" on a POSIX host, whose file system maps it
+// back).
+std::string Win(const std::filesystem::path& p);
+
 std::vector<uint8_t> ReadFileBytes(const std::filesystem::path& p);
 void WriteFileBytes(const std::filesystem::path& p, const std::vector<uint8_t>& data);
 
