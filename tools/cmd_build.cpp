@@ -23,6 +23,7 @@
 #include "tools/options.h"
 #include "tools/progress.h"
 #include "tools/set_support.h"
+#include "tools/windows_program.h"
 
 namespace vurerode::cli {
 namespace fs = std::filesystem;
@@ -43,7 +44,7 @@ const char* const kBuildHelp =
     "  -j, --jobs N          code N archives at a time (default: one per processor, at most 8)\n"
     "  --as WINDOWS_PATH     the folder's path on the building machine, as the media name it\n"
     "                        (default C:\\Source\\ and the folder's name)\n"
-    "  --setup FILE          the installer program to ship (default: this build's setup.exe)\n"
+    "  --setup FILE          the Windows installer to ship (default: this build's setup.exe)\n"
     "  --project FILE        the project file (default SOURCE_DIR/vurerode.prj when present)\n"
     "  -v, --verbose         name each file as it is packed\n"
     "\n"
@@ -111,18 +112,12 @@ bool IsBelow(const fs::path& p, const fs::path& dir) {
   return !rel.empty() && *rel.begin() != "..";
 }
 
-// The installer to ship: this build's own, the Windows build when there is one.
+// The installer to ship: the Windows setup.exe this build made.
 fs::path DefaultSetupProgram() {
   std::error_code ec;
   fs::path exe = fs::read_symlink("/proc/self/exe", ec);
   if (ec) return {};
-  fs::path dir = exe.parent_path();
-  const fs::path candidates[] = {dir / "setup.exe", dir.parent_path() / "app" / "setup.exe",
-                                 dir.parent_path().parent_path() / "windows" / "app" / "setup.exe",
-                                 dir.parent_path() / "app" / "setup"};
-  for (const fs::path& c : candidates)
-    if (fs::is_regular_file(c, ec)) return c;
-  return {};
+  return WindowsSetupFor(exe.parent_path());
 }
 
 struct Walk {
@@ -311,9 +306,13 @@ int RunBuild(const std::vector<std::string>& args, std::ostream& out, std::ostre
     setup = *s;
   else
     setup = DefaultSetupProgram();
-  if (setup.empty() || !fs::is_regular_file(setup))
-    throw Exception(setup.empty() ? std::string("no installer program found in this build; name one with --setup FILE")
-                                  : "cannot read the installer program '" + setup.string() + "'");
+  if (setup.empty())
+    throw Exception(
+        "no Windows setup.exe found in this build (build it with scripts/build-setup.sh, or name one with --setup "
+        "FILE)");
+  if (!fs::is_regular_file(setup)) throw Exception("cannot read the installer program '" + setup.string() + "'");
+  if (!IsWindowsProgram(setup))
+    throw Exception("'" + setup.string() + "' is not a Windows program (setup.exe must be the Windows installer)");
 
   // What lies beside the segments (or is generated) is not packed into them.
   std::vector<fs::path> skip = {target, source / "install.cfg", source / "finstall.cfg"};

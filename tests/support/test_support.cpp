@@ -80,6 +80,16 @@ void WriteFileBytes(const std::filesystem::path& p, const std::vector<uint8_t>& 
   out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
 }
 
+void WriteWindowsProgramStub(const std::filesystem::path& p) {
+  std::vector<uint8_t> stub(0x44, 0);
+  stub[0] = 'M';
+  stub[1] = 'Z';
+  stub[0x3C] = 0x40;
+  stub[0x40] = 'P';
+  stub[0x41] = 'E';
+  WriteFileBytes(p, stub);
+}
+
 bool HaveProgram(const std::string& name) {
   return RunCommand("command -v " + name + " >/dev/null 2>&1") == 0;
 }

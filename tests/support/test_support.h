@@ -34,6 +34,9 @@ std::string Win(const std::filesystem::path& p);
 
 std::vector<uint8_t> ReadFileBytes(const std::filesystem::path& p);
 void WriteFileBytes(const std::filesystem::path& p, const std::vector<uint8_t>& data);
+// The smallest file `vurerode build` takes for a Windows program: "MZ", and e_lfanew at 0x3C pointing
+// at "PE\0\0". It is not a program that runs.
+void WriteWindowsProgramStub(const std::filesystem::path& p);
 
 // True when a program of that name is on PATH (for checks against peer tools).
 bool HaveProgram(const std::string& name);

@@ -6,6 +6,7 @@
 
 #include "set_tool_fixture.h"
 #include "tools/build_project.h"
+#include "tools/windows_program.h"
 
 namespace vurerode::cli {
 namespace {
@@ -239,6 +240,67 @@ TEST_F(BuildMedia, UsageErrors) {
   SetToolRun noSetup = Tool({"build", "--setup", "nowhere.exe", "App", "M"});
   EXPECT_EQ(noSetup.status, 1);
   EXPECT_NE(noSetup.err.find("nowhere.exe"), std::string::npos);
+}
+
+// Media must start on Windows: a --setup file that is not a Windows program is refused before
+// anything is written.
+TEST_F(BuildMedia, OnlyAWindowsProgramShipsAsSetup) {
+  MakeApp("App");
+  std::vector<uint8_t> peBeyondTheEnd(0x40, 0);
+  peBeyondTheEnd[0] = 'M';
+  peBeyondTheEnd[1] = 'Z';
+  peBeyondTheEnd[0x3C] = 0x40;
+  std::vector<uint8_t> wrongSignature = ReadFileBytes("setup.exe");
+  wrongSignature[0x43] = 1;
+  const std::pair<const char*, std::vector<uint8_t>> refused[] = {
+      {"elf", test::Bytes("\x7F"
+                          "ELF the native setup")},
+      {"text", test::Bytes("MZ the installer")},
+      {"dos-only", peBeyondTheEnd},
+      {"wrong-signature", wrongSignature},
+      {"empty", {}},
+  };
+  for (const auto& [name, bytes] : refused) {
+    WriteFileBytes(name, bytes);
+    SetToolRun r = Tool({"build", "--setup", name, "App", "M"});
+    EXPECT_EQ(r.status, 1) << name;
+    EXPECT_NE(
+        r.err.find("'" + std::string(name) + "' is not a Windows program (setup.exe must be the Windows installer)"),
+        std::string::npos)
+        << r.err;
+    EXPECT_FALSE(fs::exists("M/disk.001")) << name;
+  }
+}
+
+// Without --setup the Windows build's setup.exe is found from the tool's folder, in either tree.
+TEST_F(BuildMedia, TheDefaultInstallerIsTheWindowsBuildOfThisTree) {
+  struct Case {
+    std::vector<std::string> programs;  // Windows programs in the tree
+    std::vector<std::string> others;    // files of that name that are not
+    const char* found;
+  };
+  const Case cases[] = {
+      {{"build/windows/ui/setup.exe"}, {}, "build/windows/ui/setup.exe"},
+      {{"build/windows/ui/setup.exe"}, {"build/native/ui/setup.exe"}, "build/windows/ui/setup.exe"},
+      {{"build/native/ui/setup.exe", "build/windows/ui/setup.exe"}, {}, "build/native/ui/setup.exe"},
+      {{"build/native/tools/setup.exe", "build/native/ui/setup.exe"}, {}, "build/native/tools/setup.exe"},
+      {{}, {"build/native/tools/setup.exe", "build/windows/ui/setup.exe"}, ""},
+      {{"build/windows/app/setup.exe"}, {}, ""},
+  };
+  for (const Case& c : cases) {
+    fs::remove_all("build");
+    fs::create_directories("build/native/tools");
+    for (const std::string& p : c.programs) {
+      fs::create_directories(fs::path(p).parent_path());
+      test::WriteWindowsProgramStub(p);
+    }
+    for (const std::string& p : c.others) {
+      fs::create_directories(fs::path(p).parent_path());
+      WriteText(p, "#!/bin/sh\n");
+    }
+    const fs::path found = WindowsSetupFor("build/native/tools");
+    EXPECT_EQ(found.empty() ? "" : found.lexically_normal().string(), c.found) << c.programs.size();
+  }
 }
 
 TEST(ProjectRules, FirstMatchWinsAndFoldersKeepTheirPath) {

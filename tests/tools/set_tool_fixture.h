@@ -1,6 +1,6 @@
 // The tool driven on media: a scratch folder as the current directory, with its own temporary
-// folder so that tests can see what the tool leaves there, a fake installer program and a helper
-// that runs the tool.
+// folder so that tests can see what the tool leaves there, a stand-in for the Windows installer and
+// a helper that runs the tool.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -31,7 +31,7 @@ class SetToolTest : public ::testing::Test {
     savedTmp_ = old ? old : "";
     hadTmp_ = old != nullptr;
     setenv("TMPDIR", (scratch_.path() / "tmp").c_str(), 1);
-    test::WriteFileBytes("setup.exe", test::Bytes("MZ the installer"));
+    test::WriteWindowsProgramStub("setup.exe");
   }
   void TearDown() override {
     if (hadTmp_)
