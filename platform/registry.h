@@ -3,6 +3,7 @@
 // created with.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -29,6 +30,8 @@ class RegistryKey {
   virtual std::optional<std::string> ReadString(const std::string& name) = 0;
   // Writes a string value; raises ERegistryException "Failed to set data for '%s'" when refused.
   virtual void WriteString(const std::string& name, const std::string& value) = 0;
+  // Writes a DWORD value; raises ERegistryException "Failed to set data for '%s'" when refused.
+  virtual void WriteInteger(const std::string& name, uint32_t value) = 0;
   // False when there was no such value or it could not be deleted.
   virtual bool DeleteValue(const std::string& name) = 0;
   virtual std::vector<std::string> SubKeyNames() = 0;

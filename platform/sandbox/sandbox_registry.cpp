@@ -37,6 +37,21 @@ class SandboxKey : public RegistryKey {
     registry_.Save();
   }
 
+  void WriteInteger(const std::string& name, uint32_t value) override {
+    RegNode* node = writable_ ? registry_.tree_.Find(root_, path_) : nullptr;
+    if (!node) throw ERegistryException::SetDataFailed(name);
+    RegValue* v = node->Value(name);
+    if (!v) {
+      node->values.push_back(RegValue{name, kRegDword, {}, {}});
+      v = &node->values.back();
+    }
+    v->type = kRegDword;
+    v->text.clear();
+    v->data = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value >> 16),
+               static_cast<uint8_t>(value >> 24)};
+    registry_.Save();
+  }
+
   bool DeleteValue(const std::string& name) override {
     RegNode* node = writable_ ? registry_.tree_.Find(root_, path_) : nullptr;
     if (!node || !node->RemoveValue(name)) return false;

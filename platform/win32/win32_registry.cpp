@@ -59,6 +59,13 @@ class Win32Key : public RegistryKey {
       throw ERegistryException::SetDataFailed(name);
   }
 
+  void WriteInteger(const std::string& name, uint32_t value) override {
+    DWORD data = value;
+    if (RegSetValueExA(h_, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data) !=
+        ERROR_SUCCESS)
+      throw ERegistryException::SetDataFailed(name);
+  }
+
   bool DeleteValue(const std::string& name) override { return RegDeleteValueA(h_, name.c_str()) == ERROR_SUCCESS; }
 
   std::vector<std::string> SubKeyNames() override { return EnumerateKeys(h_); }

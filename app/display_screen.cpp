@@ -1,0 +1,337 @@
+#include "app/display_screen.h"
+
+#include "app/unzip.h"
+#include "install/finish.h"
+#include "install/install_engine.h"
+#include "install/shared_folders.h"
+#include "install/uninstall_engine.h"
+#include "platform/ansi.h"
+#include "platform/exception.h"
+#include "platform/windows_path.h"
+#include "shell/shell_folders.h"
+
+namespace vurerode::setup {
+
+namespace {
+
+const char kWelcomeText[] =
+    "It is strongly recommended that you exit all windows programs before running this Setup program. Click "
+    "Cancel to quit Setup and then close any programs you have running ( Re-Boot if Necessary ). Click Next "
+    "continue with Setup Program.";
+
+// The lines of a text file read through the file system: CR LF or LF ends a line, and a final line
+// end starts no further line.
+std::vector<std::string> ReadLines(platform::FileSystem& fs, const std::string& path) {
+  auto file = fs.OpenFile(path, platform::FileAccess::Read);
+  std::string text(static_cast<size_t>(file->Size()), '\0');
+  if (!text.empty()) file->ReadBuffer(text.data(), text.size());
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+    start = end + 1;
+  }
+  return lines;
+}
+
+}  // namespace
+
+TDisplayScreen::TDisplayScreen(platform::Platform& platform, TSetupView& view, bool uninstallMode,
+                               std::string joinedArgs, const TimeText& now)
+    : JoinedArgs(std::move(joinedArgs)), platform_(platform), view_(view) {
+  Globals.UninstallMode = uninstallMode;
+  Caption = uninstallMode ? kUninstallerTitle : kSetupTitle;
+  // Markers of the install and uninstaller pages start with the pending picture.
+  for (TMarker& m : InstallMarkers) m = TMarker{false, false};
+  static const char* const kSteps[4] = {"Remove Installed Files.", "Remove Extra Directories Created.",
+                                        "Remove Folders.", "Remove Register Information."};
+  for (size_t i = 0; i < StartLabels.size(); ++i) StartLabels[i].Caption = kSteps[i];
+  for (TMarker& m : UninstallMarkers) m = TMarker{true, false};
+  Label14.Caption = kWelcomeText;
+  Label1.Caption = "Create Icons and Folders";
+  Label2.Caption = "Process Registry Entires";
+  ReturnToWIndows.Checked = true;
+  StartDirectory = platform_.fs().CurrentDirectory();
+  MakeTempPaths(platform_, Globals, JoinedArgs, now);
+}
+
+TDisplayScreen::~TDisplayScreen() {
+  try {
+    Destroy();
+  } catch (...) {
+    // The destruction reports nothing.
+  }
+}
+
+template <typename Action>
+void TDisplayScreen::Guarded(Action&& action) {
+  if (handlersDetached_) return;
+  try {
+    action();
+  } catch (const std::exception& e) {
+    Fail(e.what());
+  }
+}
+
+void TDisplayScreen::Fail(const std::string& message) {
+  FailureMessage = message;
+  Outcome = TSetupOutcome::Failed;
+  view_.Message(message, Caption, PromptButtons::Ok, PromptIcon::Error);
+  Close();
+}
+
+void TDisplayScreen::GiveUp(const std::string& reason) {
+  FailureMessage = reason;
+  Outcome = TSetupOutcome::Failed;
+  Close();
+}
+
+void TDisplayScreen::FormShow() {
+  if (Globals.UninstallMode)
+    Guarded([&] { UninstallStart(*this); });
+  else
+    Timer1Enabled = true;
+}
+
+void TDisplayScreen::Timer1Timer() {
+  if (!Timer1Enabled || Closed) return;
+  Timer1Enabled = false;
+  Guarded([&] { StartInstallMode(); });
+}
+
+void TDisplayScreen::StartInstallMode() {
+  {
+    TUnzip unzip(*this);
+    view_.ShowModal(unzip);
+  }
+  Wizard.Visible = true;
+  Repaint();
+  if (ExpansionFailed) {
+    Outcome = TSetupOutcome::Failed;
+    Close();
+    return;
+  }
+  // The title names the uninstall entry; an empty one would write into the uninstall key itself.
+  if (Screen.TextInfo1.Caption.empty()) {
+    Fail(
+        "This setup has no application title (\"Text Line 1\" of install.cfg is empty), so it could not "
+        "register its uninstaller. Nothing was installed.");
+    return;
+  }
+  Screen.LogoAnimated = true;
+  LoadLicence();
+  const int first = Settings.RestartOption ? kPageWelcome : kPageLicence;
+  SetPage(first);
+  StartPage = first;
+  Notebook1PageChanged();
+}
+
+void TDisplayScreen::LoadLicence() {
+  LicenceMemo.clear();
+  LicenceMissing = true;
+  Repaint();
+  std::string licence;
+  for (const std::string& source : Globals.InstallSources)
+    if (platform::AnsiUpperCase(platform::ExtractFileName(source)) == "LICENSE.TXT") licence = source;
+  if (licence.empty() || !platform_.fs().FileExists(licence)) return;
+  try {
+    LicenceMemo = ReadLines(platform_.fs(), licence);
+    LicenceMissing = false;
+  } catch (const Exception&) {
+    LicenceMemo.clear();  // an unreadable licence is a missing one
+  }
+}
+
+void TDisplayScreen::FormResize(int width, int height) {
+  Screen.Width = width;
+  Screen.Height = height;
+  Wizard.Left = width / 2 - Wizard.Width / 2;
+  Wizard.Top = height / 2 - Wizard.Height / 2;
+  AdjustFonts1Click();
+  LogoPosChanges1Click();
+  DisplayStyleChanges1Click();
+}
+
+void TDisplayScreen::SetPage(int page) {
+  if (PageIndex == page) return;
+  PageIndex = page;
+  Notebook1PageChanged();
+}
+
+bool TDisplayScreen::CheckDestination() {
+  std::string reason = RefusedInstallDirectory(platform_, Main_Dir);
+  if (reason.empty()) return true;
+  view_.Message(reason, Caption, PromptButtons::Ok, PromptIcon::Warning);
+  return false;
+}
+
+void TDisplayScreen::Next1Click() {
+  Guarded([&] {
+    if (PageIndex == kPageUninstaller) return;
+    if (PageIndex == kPageDestination) {
+      if (!CheckDestination()) return;
+      if (Settings.DisplayDesktopOptions) {
+        SetPage(kPageShortcuts);
+      } else {
+        BuildShortcutList();
+        SetPage(kPageReady);
+      }
+      return;
+    }
+    SetPage(PageIndex + 1);
+  });
+}
+
+void TDisplayScreen::Back1Click() {
+  Guarded([&] {
+    if (PageIndex <= StartPage) return;
+    if (PageIndex == kPageReady)
+      SetPage(Settings.DisplayDesktopOptions ? kPageShortcuts : kPageDestination);
+    else
+      SetPage(PageIndex - 1);
+  });
+}
+
+void TDisplayScreen::acceptClick() {
+  Guarded([&] { SetPage(PageIndex + 1); });
+}
+
+void TDisplayScreen::declineClick() {
+  Guarded([&] {
+    Outcome = TSetupOutcome::Declined;
+    Close();
+  });
+}
+
+void TDisplayScreen::Cancel1Click() {
+  Guarded([&] {
+    Outcome = TSetupOutcome::Cancelled;
+    Close();
+  });
+}
+
+void TDisplayScreen::Main_DirAfterDialog(const std::string& chosen) {
+  Main_Dir = platform::IncludeTrailingBackslash(chosen);
+}
+
+void TDisplayScreen::SetRowChecked(size_t row, bool checked) {
+  if (row < ListView1.Items.size()) ListView1.Items[row].Checked = checked;
+}
+
+void TDisplayScreen::SelectFinishChoice(TRadioButton& choice) {
+  for (TRadioButton* r : {&reboot, &LaunchItOption, &ReturnToWIndows}) r->Checked = r == &choice;
+}
+
+void TDisplayScreen::Notebook1PageChanged() {
+  if (handlersDetached_) return;
+  Back1.Visible = Next1.Visible = true;
+  decline.Visible = Accept.Visible = false;
+  Next1.Caption = "&Next >>";
+  ProcessMessages();
+  const int page = PageIndex;
+  auto centre = [&](int w, int h) {
+    Wizard.Width = w;
+    Wizard.Height = h;
+    Wizard.Left = Screen.Width / 2 - w / 2;
+    Wizard.Top = Screen.Height / 2 - h / 2;
+  };
+  switch (page) {
+    case kPageLicence:
+      decline.Visible = Accept.Visible = true;
+      Next1.Visible = false;
+      if (LicenceMissing) {
+        SetPage(kPageDestination);
+        Back1.Visible = Next1.Visible = true;
+        decline.Visible = Accept.Visible = false;
+      }
+      break;
+    case kPageShortcuts: BuildShortcutList(); break;
+    case kPageReady: Next1.Caption = "&Install"; break;
+    case kPageInstall:
+      ButtonBarVisible = false;
+      Wizard.Width = 300;
+      Wizard.Height = 105;
+      for (TMarker& m : InstallMarkers) m.Visible = true;
+      Wizard.Left = Screen.Width / 2 - Wizard.Width / 2;
+      Wizard.Top = Screen.TextInfo4.Top - 15 - Wizard.Height;
+      ProcessMessages();
+      Repaint();
+      InstallApplication(*this);
+      break;
+    case kPageFinished:
+      RxLabel3.Caption = Screen.TextInfo1.Caption;
+      LaunchIt.Caption = SubstitutePathTokens(platform_, Main_Dir, Settings.LaunchApplication);
+      ProcessMessages();
+      ButtonBarVisible = false;
+      centre(440, 230);
+      ProcessMessages();
+      Repaint();
+      break;
+    case kPageUninstaller:
+      ButtonBarVisible = false;
+      centre(335, 125);
+      Repaint();
+      break;
+    default: break;
+  }
+  if (page == StartPage) Back1.Visible = false;
+}
+
+void TDisplayScreen::BuildShortcutList() {
+  ListView1.Items.clear();
+  ListView1.CheckBoxes = false;
+  Memo3 = {"Install To: " + Main_Dir, "", "Folders:"};
+  for (const std::string& entry : Globals.Desktop) {
+    const bool toDesktop = CheckBox2.Checked;
+    const bool toStartMenu = CheckBox1.Checked;
+    std::vector<std::string> f = SplitFields(entry, 8);
+    const std::string& name = f[0];
+    const std::string iconSource = Globals.ExpandDir + (f[5].size() > 3 ? f[5].substr(3) : std::string());
+    const std::string& folder = f[6];
+    Memo3.push_back(folder + ": " + name);
+    if (toDesktop) Memo3.push_back(folder + " Desktop : " + name);
+    if (toStartMenu) Memo3.push_back(folder + " StartMenu : " + name);
+    const int icon = GetFileIconIndex(platform_, iconSource);
+    ListView1.Items.push_back({name, "StartMenu", icon, f[2] == "X"});
+    ListView1.Items.push_back({name, "Desktop", icon, f[3] == "X"});
+    ListView1.Items.push_back({name, "Quick Launch", icon, f[4] == "X"});
+  }
+  ProcessMessages();
+  ListView1.CheckBoxes = true;
+  ProcessMessages();
+}
+
+void TDisplayScreen::Finished1Click() {
+  Guarded([&] { FinishInstallation(*this); });
+}
+
+void TDisplayScreen::RemoveClick() {
+  Guarded([&] { RemoveInstallation(*this); });
+}
+
+void TDisplayScreen::BitBtn1Click() {
+  Guarded([&] {
+    if (Outcome == TSetupOutcome::Running) Outcome = TSetupOutcome::Cancelled;
+    Close();
+  });
+}
+
+void TDisplayScreen::Close() {
+  if (Closed) return;
+  // The close query: nothing of the wizard runs while the window goes away.
+  handlersDetached_ = true;
+  Minimized = true;
+  Closed = true;
+}
+
+void TDisplayScreen::Destroy() {
+  if (Destroyed) return;
+  Destroyed = true;
+  DestroyMainWindow(*this);
+}
+
+}  // namespace vurerode::setup

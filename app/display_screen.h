@@ -1,0 +1,156 @@
+// TDisplayScreen: the setup program's main window as a model. It holds the setup screen, the
+// wizard with its eight pages and every control's state, the process-wide paths and lists, and runs
+// the program's logic from the events a view forwards to it: the window shown, its timer, the
+// buttons, the page changes, a resize. A view renders the state and implements TSetupView; it
+// makes no decisions of its own.
+#pragma once
+
+#include <array>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/controls.h"
+#include "app/setup_paths.h"
+#include "app/setup_screen.h"
+#include "app/setup_settings.h"
+#include "app/setup_state.h"
+#include "app/setup_view.h"
+#include "platform/platform.h"
+
+namespace vurerode::setup {
+
+// Wizard pages.
+enum TPage : int {
+  kPageWelcome = 0,
+  kPageLicence = 1,
+  kPageDestination = 2,
+  kPageShortcuts = 3,
+  kPageReady = 4,
+  kPageInstall = 5,
+  kPageFinished = 6,
+  kPageUninstaller = 7
+};
+
+// How a run ended, for a front end's exit status.
+enum class TSetupOutcome { Running, Installed, Removed, Failed, Cancelled, Declined, NothingToRemove };
+
+inline constexpr const char* kSetupTitle = "Vurerode 2000";
+inline constexpr const char* kUninstallerTitle = "ZAD2000 - Uninstaller";
+inline constexpr const char* kErrorExpanding = "Error Expanding Files!!";
+
+class TDisplayScreen {
+ public:
+  // Creates the main window: its run-time controls, the texts of the welcome page, the start
+  // directory and the process-wide paths (which may raise EInOutError for a source directory on
+  // the command line that cannot be entered).
+  TDisplayScreen(platform::Platform& platform, TSetupView& view, bool uninstallMode, std::string joinedArgs,
+                 const TimeText& now = LocalTimeText);
+  ~TDisplayScreen();
+  TDisplayScreen(const TDisplayScreen&) = delete;
+  TDisplayScreen& operator=(const TDisplayScreen&) = delete;
+
+  // ---- events a view forwards ----
+  void FormShow();     // the window's first showing
+  void Timer1Timer();  // the one-shot timer, 1000 ms after the first showing (install mode)
+  void FormResize(int width, int height);
+  void Next1Click();
+  void Back1Click();
+  void acceptClick();
+  void declineClick();
+  void Cancel1Click();
+  // The browse dialog of Main_Dir closed with a chosen folder.
+  void Main_DirAfterDialog(const std::string& chosen);
+  // Ticks of the shortcut list and the folder boxes.
+  void SetRowChecked(size_t row, bool checked);
+  void Finished1Click();  // the finish page's button
+  void RemoveClick();     // the uninstaller page's Start button
+  void BitBtn1Click();    // the uninstaller page's Cancel button
+  // Closes the window: the close query, then it is gone; Destroy follows.
+  void Close();
+  // The destruction: releases the lists and removes the expansion directory or starts the cleanup
+  // batch. Runs once; the destructor runs it when nobody did.
+  void Destroy();
+
+  // ---- the operations of the window ----
+  void SetPage(int page);
+  void Notebook1PageChanged();
+  void BuildShortcutList();
+  void ReadSetupConfig(const std::string& dir);
+  // The setup screen's styling: text stacking, logo loading and placing, background effect.
+  void AdjustFonts1Click();
+  void LoadLogo1Click();
+  void LogoPosChanges1Click();
+  void DisplayStyleChanges1Click();
+  // Lets pending messages run / repaints, through the view.
+  void ProcessMessages() { view_.ProcessMessages(); }
+  void Repaint() { view_.Repaint(); }
+
+  platform::Platform& platform() { return platform_; }
+  TSetupView& view() { return view_; }
+  // Shows an error the way the window's framework shows an unhandled one, ends the run as failed.
+  void Fail(const std::string& message);
+  // Ends the run as failed after the reason has been shown already (an unattended run that cannot
+  // go on).
+  void GiveUp(const std::string& reason);
+
+  // ---- state ----
+  TSetupGlobals Globals;
+  TSetupSettings Settings;
+  TSetupScreenState Screen;
+  std::string Caption;
+  bool Minimized = false;
+  bool Closed = false;
+  bool Destroyed = false;
+  bool Timer1Enabled = false;
+  bool ExpansionFailed = false;
+  std::string StartDirectory;
+  std::string UninstallTitle;
+  std::string JoinedArgs;
+  TSetupOutcome Outcome = TSetupOutcome::Running;
+  std::string FailureMessage;
+
+  // The wizard panel and its page book.
+  TPanel Wizard;
+  int PageIndex = 0;
+  int StartPage = 1;
+  bool LicenceMissing = true;
+  bool ButtonBarVisible = true;
+  TButton Cancel1{"&Cancel"}, decline{"&Decline"}, Accept{"&Accept"}, Back1{"<< &Back"}, Next1{"&Next >>"};
+  TLabel Label14, Label15, Label16;      // page 0
+  std::vector<std::string> LicenceMemo;  // page 1
+  std::string Main_Dir;                  // page 2
+  TLabel CreateFolder;                   // page 3
+  TCheckBox CheckBox1{"Add Folder to Start Menu"}, CheckBox2{"Add Folder to Desktop"};
+  TListView ListView1;
+  std::vector<std::string> Memo3;         // page 4
+  TLabel Dest1, Label1, Label2;           // page 5
+  std::array<TMarker, 3> InstallMarkers;  // beside "Installing Files", Label1, Label2
+  TProgressBar ProgressBar1;
+  TLabel RxLabel2{"Installation Completed:"}, RxLabel3, LaunchIt;  // page 6
+  TRadioButton reboot{"ReStart Windows"}, LaunchItOption{"Launch Program"}, ReturnToWIndows{"Return to Windows "};
+  TButton Finished1{"&Finished"};
+  std::array<TLabel, 4> StartLabels;  // page 7: Start1 .. Start4
+  std::array<TMarker, 4> UninstallMarkers;
+  TLabel UninstallStatus{"Status:"};
+  TProgressBar ProgressBar2;
+  TButton Remove{"&Start"}, BitBtn1{"&Cancel"};
+
+  // Set by the finish page's radio group: exactly one is checked.
+  void SelectFinishChoice(TRadioButton& choice);
+  // Whether the run kept the expansion directory for the follow-up programs.
+  bool KeepExpandDirForFinish() const { return !Globals.LaunchApplications.empty(); }
+
+ private:
+  template <typename Action>
+  void Guarded(Action&& action);
+  void StartInstallMode();
+  void LoadLicence();
+  bool CheckDestination();
+
+  platform::Platform& platform_;
+  TSetupView& view_;
+  bool handlersDetached_ = false;
+};
+
+}  // namespace vurerode::setup

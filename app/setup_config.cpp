@@ -1,0 +1,222 @@
+// Reading install.cfg and finstall.cfg into the settings, the lists and the controls.
+#include <cctype>
+
+#include "app/display_screen.h"
+#include "platform/exception.h"
+#include "platform/windows_path.h"
+#include "shell/shell_folders.h"
+
+namespace vurerode::setup {
+
+namespace {
+
+const char kSection[] = "Setup Screen";
+
+// What the four lines say when install.cfg does not say otherwise.
+const char* const kDefaultLines[4] = {"Vurerode Setup", "Installation Wizard", "", "Vurerode Setup System | Vurerode"};
+
+class ConfigReader {
+ public:
+  ConfigReader(platform::Profile& profile, std::string file) : profile_(profile), file_(std::move(file)) {}
+
+  std::string String(const std::string& key, const std::string& def) {
+    return profile_.ReadString(file_, kSection, key, def);
+  }
+  long long Integer(const std::string& key, long long def) {
+    long long v;
+    return ParseConfigInteger(String(key, ""), v) ? v : def;
+  }
+  uint32_t Colour(const std::string& key, uint32_t def) { return static_cast<uint32_t>(Integer(key, def)); }
+  bool Boolean(const std::string& key, bool def) { return Integer(key, def ? 1 : 0) != 0; }
+  std::vector<std::string> KeyNames(const std::string& section) { return profile_.ReadKeyNames(file_, section); }
+  std::string Value(const std::string& section, const std::string& key) {
+    return profile_.ReadString(file_, section, key, "");
+  }
+
+ private:
+  platform::Profile& profile_;
+  std::string file_;
+};
+
+void ReadTextLine(ConfigReader& cfg, int n, TShadowLabel& label) {
+  const std::string k = "Text Line " + std::to_string(n);
+  label.Caption = cfg.String(k, kDefaultLines[n - 1]);
+  label.Font.Name = cfg.String(k + " Font Name", label.Font.Name);
+  label.Font.SetSize(static_cast<int>(cfg.Integer(k + " Font Size", label.Font.Size())));
+  label.Font.PixelsPerInch = static_cast<int>(cfg.Integer(k + " Font Pitch", label.Font.PixelsPerInch));
+  label.Font.Color = cfg.Colour(k + " Font Color", label.Font.Color);
+  label.Font.Height = static_cast<int>(cfg.Integer(k + " Font Height", label.Font.Height));
+  label.Font.Style = ParseFontStyle(cfg.String(k + " Font Style", ""));
+  label.ShadowColor = cfg.Colour(k + " Shadow Color", label.ShadowColor);
+}
+
+std::string DropDrive(const std::string& value) {
+  return value.size() > 3 ? value.substr(3) : std::string();
+}
+
+}  // namespace
+
+bool ParseConfigInteger(const std::string& text, long long& value) {
+  std::string t = text;
+  int base = 10;
+  size_t at = 0;
+  bool negative = false;
+  if (!t.empty() && (t[0] == '-' || t[0] == '+')) {
+    negative = t[0] == '-';
+    at = 1;
+  }
+  if (t.size() > at && t[at] == '$') {
+    base = 16;
+    ++at;
+  } else if (t.size() > at + 2 && t[at] == '0' && (t[at + 1] == 'x' || t[at + 1] == 'X')) {
+    base = 16;
+    at += 2;
+  }
+  if (at >= t.size()) return false;
+  unsigned long long v = 0;
+  for (size_t i = at; i < t.size(); ++i) {
+    int d;
+    char c = t[i];
+    if (c >= '0' && c <= '9')
+      d = c - '0';
+    else if (base == 16 && std::isxdigit(static_cast<unsigned char>(c)))
+      d = std::tolower(static_cast<unsigned char>(c)) - 'a' + 10;
+    else
+      return false;
+    v = v * base + d;
+    if (v > 0xFFFFFFFFull) return false;
+  }
+  // Hexadecimal values are 32-bit patterns (colours such as $80000005).
+  long long signedValue = base == 16 ? static_cast<long long>(v) : static_cast<long long>(v);
+  value = negative ? -signedValue : signedValue;
+  return true;
+}
+
+uint8_t ParseFontStyle(const std::string& text) {
+  static const std::pair<const char*, uint8_t> kNames[] = {
+      {"fsBold", fsBold}, {"fsItalic", fsItalic}, {"fsUnderline", fsUnderline}, {"fsStrikeOut", fsStrikeOut}};
+  uint8_t style = 0;
+  std::string rest = text;
+  while (rest.find(',') != std::string::npos) {
+    std::string name = TakeField(rest, ',');
+    for (const auto& [n, bit] : kNames)
+      if (name == n) style |= bit;
+  }
+  return style;
+}
+
+void TDisplayScreen::ReadSetupConfig(const std::string& dir) {
+  ConfigReader cfg(platform_.profile(), dir + "install.cfg");
+  TShadowLabel* lines[4] = {&Screen.TextInfo1, &Screen.TextInfo2, &Screen.TextInfo3, &Screen.TextInfo4};
+  for (int n = 1; n <= 4; ++n) ReadTextLine(cfg, n, *lines[n - 1]);
+  TSetupSettings& s = Settings;
+  Screen.ColorStart = cfg.Colour("From Color", kClBlue);
+  Screen.ColorEnd = cfg.Colour("To Color", kClBlack);
+  s.DisplayStyle = cfg.String("Display Style", "Horiz In");
+  s.LogoPos = cfg.String("Logo Pos", "Upper Right");
+  s.LogoFile = cfg.String("Logo File", "");
+  Screen.ImageBorderColor = cfg.Colour("Image Border Color", kClBtnFace);
+  s.BitMap = cfg.String("BitMap", "");
+  s.RebootOption = cfg.Boolean("ReBoot Option", false);
+  s.RestartOption = cfg.Boolean("ReStart Option", false);
+  s.LaunchApplication = cfg.String("Launch Application", "");
+  s.MainDirectory = cfg.String("Main Directory", "LKS");
+  s.Bit16App = cfg.Boolean("16Bit App", false);
+  s.Bit32App = cfg.Boolean("32Bit App", true);
+  s.UnderProgramFiles = cfg.Boolean("Under Program Files", true);
+  s.DesktopFolder = cfg.String("Desktop Folder", "Applications");
+  s.DisplayDesktopOptions = cfg.Boolean("Display Desktop Options", true);
+  s.DisplayVersion = cfg.String("Display Version", "");
+  s.Publisher = cfg.String("Publisher", "");
+
+  reboot.Visible = s.RebootOption;
+  if (Globals.UninstallMode) {
+    s.LogoFile = platform::ExtractFileName(s.LogoFile);
+    s.BitMap = platform::ExtractFileName(s.BitMap);
+  } else {
+    s.LogoFile = DropDrive(s.LogoFile);
+    s.BitMap = DropDrive(s.BitMap);
+  }
+  LaunchItOption.Visible = false;
+  LaunchIt.Visible = false;
+  CreateFolder.Caption = s.DesktopFolder;
+
+  const std::string programFiles = s.UnderProgramFiles ? "Program Files\\" : "";
+  Main_Dir = WindowsDrive(platform_) + programFiles + s.MainDirectory;
+  if (s.MainDirectory.compare(0, 5, "HKEY_") == 0) {
+    std::string rest = s.MainDirectory;
+    const std::string root = TakeField(rest, ',');
+    std::string keyPath = TakeField(rest, ',');
+    const std::string valueName = TakeField(rest, ',');
+    const std::string fallback = WindowsDrive(platform_) + programFiles + rest;
+    if (keyPath.empty() || keyPath[0] != '\\') keyPath = "\\" + keyPath;
+    const auto hive =
+        root == "HKEY_LOCAL_MACHINE" ? platform::RegistryRoot::LocalMachine : platform::RegistryRoot::CurrentUser;
+    std::string found;
+    if (auto key = platform_.registry().OpenKey(hive, keyPath, platform::RegistryAccess::Read)) {
+      try {
+        found = key->ReadString(valueName).value_or("");
+      } catch (const ERegistryException&) {
+        found.clear();  // a value that is not text names no directory
+      }
+    }
+    Main_Dir = found.empty() ? fallback : found;
+  }
+
+  ReturnToWIndows.Visible = true;
+  if (!s.LaunchApplication.empty()) {
+    LaunchItOption.Visible = true;
+    LaunchIt.Visible = true;
+    LaunchIt.Caption = s.LaunchApplication;
+    SelectFinishChoice(LaunchItOption);
+  } else {
+    SelectFinishChoice(ReturnToWIndows);
+  }
+
+  Globals.AutoexecBat = cfg.KeyNames("Autoexec.bat");
+  long long count = 0;
+  if (!ParseConfigInteger(cfg.Value("INI\\Registry", "Count"), count)) count = -1;
+  for (long long i = 0; i < count; ++i)
+    Globals.IniRegistry.push_back(cfg.Value("INI\\Registry", "INIREG " + std::to_string(i)));
+  Globals.LaunchApplications.clear();
+  for (const std::string& name : cfg.KeyNames("Launch Applications"))
+    Globals.LaunchApplications.push_back(Globals.ExpandDir + (name.size() > 2 ? name.substr(2) : std::string()));
+  Globals.Desktop = cfg.KeyNames("Desktop");
+
+  try {
+    auto file = platform_.fs().OpenFile(dir + "finstall.cfg", platform::FileAccess::Read);
+    std::string text(static_cast<size_t>(file->Size()), '\0');
+    if (!text.empty()) file->ReadBuffer(text.data(), text.size());
+    Globals.InstallFiles.clear();
+    size_t start = 0;
+    while (start < text.size()) {
+      size_t end = text.find('\n', start);
+      if (end == std::string::npos) end = text.size();
+      std::string line = text.substr(start, end - start);
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      Globals.InstallFiles.push_back(line);
+      start = end + 1;
+    }
+  } catch (const Exception&) {
+    // A missing finstall.cfg leaves the list as it was.
+  }
+  // Entries that cannot be installed safely are refused now, not half way through the copying.
+  if (!Globals.UninstallMode)
+    for (const std::string& entry : Globals.InstallFiles)
+      if (std::string why = CheckInstallFileEntry(entry); !why.empty())
+        throw Exception("finstall.cfg entry \"" + entry + "\" cannot be installed: " + why + ".");
+  BuildInstallFileLists(platform_, Globals, Main_Dir);
+
+  Screen.ImageHolder1Visible = false;
+  LoadLogo1Click();
+  Screen.BackgroundBitmap.clear();
+  if (!s.BitMap.empty() && platform_.fs().FileExists(Globals.ExpandDir + s.BitMap))
+    Screen.BackgroundBitmap = Globals.ExpandDir + s.BitMap;
+  AdjustFonts1Click();
+  LogoPosChanges1Click();
+  DisplayStyleChanges1Click();
+  ProcessMessages();
+  Repaint();
+}
+
+}  // namespace vurerode::setup

@@ -1,0 +1,39 @@
+#include "install/cleanup_batch.h"
+
+#include "app/display_screen.h"
+#include "install/uninstall_engine.h"
+#include "shell/launch.h"
+#include "shell/shell_folders.h"
+
+namespace vurerode::setup {
+
+std::vector<std::string> CleanupBatchLines(const std::string& shortDir) {
+  std::string rest = shortDir;
+  const std::string drive = TakeField(rest, '\\');
+  std::vector<std::string> lines{"Rem Goto Drive of Installed Files.", drive, "cd\\"};
+  std::string last;
+  while (rest.find('\\') != std::string::npos) {
+    last = TakeField(rest, '\\');
+    lines.push_back("cd " + last);
+  }
+  lines.insert(lines.end(), {"del setup.exe", "cd..", "rd " + last, "exit"});
+  return lines;
+}
+
+void WriteCleanupBatch(TDisplayScreen& main) {
+  platform::Platform& platform = main.platform();
+  std::string shortDir = platform.fs().ShortPathName(main.Globals.SourceDir);
+  if (shortDir.empty()) shortDir = main.Globals.SourceDir;
+  std::string text;
+  for (const std::string& line : CleanupBatchLines(shortDir)) text += line + "\r\n";
+  auto file = platform.fs().CreateFile(WindowsDir(platform) + "\\Temp\\" + kCleanupBatchName);
+  file->Write(text.data(), text.size());
+}
+
+void StartCleanupBatch(TDisplayScreen& main) {
+  // A batch left by an earlier run, or one written before a Cancel, is never started.
+  if (!RemovalCompleted(main)) return;
+  OpenWithShell(main.platform(), WindowsDir(main.platform()) + "\\temp\\" + kCleanupBatchName, 3);
+}
+
+}  // namespace vurerode::setup

@@ -1,0 +1,22 @@
+// The uninstaller's cleanup batch: setup.exe cannot delete itself while it runs, so a small batch
+// file in the Windows temporary directory deletes it and the emptied installation directory after
+// the program has ended.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace vurerode::setup {
+
+class TDisplayScreen;
+
+inline constexpr const char* kCleanupBatchName = "zad2000.bat";
+
+// The batch's lines for an installation directory given in its short form (C:\PROGRA~1\ACME\).
+std::vector<std::string> CleanupBatchLines(const std::string& shortDir);
+// Writes the batch for SourceDir; raises EFCreateError "Cannot create file %s" when it cannot.
+void WriteCleanupBatch(TDisplayScreen& main);
+// Starts the batch hidden, only after a completed removal.
+void StartCleanupBatch(TDisplayScreen& main);
+
+}  // namespace vurerode::setup

@@ -1,0 +1,254 @@
+#include "install/install_engine.h"
+
+#include "app/display_screen.h"
+#include "install/configured_entries.h"
+#include "install/shared_folders.h"
+#include "install/uninstall_log.h"
+#include "platform/exception.h"
+#include "platform/windows_path.h"
+#include "shell/del_tree.h"
+#include "shell/file_ops.h"
+#include "shell/shell_folders.h"
+#include "shell/shortcuts.h"
+
+namespace vurerode::setup {
+
+using platform::ExtractFileName;
+using platform::ExtractFilePath;
+
+namespace {
+
+bool IsTargetRepeated(const std::vector<std::string>& targets, size_t k, const std::string& target) {
+  for (size_t i = k + 1; i < targets.size(); ++i)
+    if (targets[i] == target) return true;
+  return false;
+}
+
+bool Contains(const std::vector<std::string>& list, const std::string& s) {
+  for (const std::string& x : list)
+    if (x == s) return true;
+  return false;
+}
+
+int64_t FileSize(platform::FileSystem& fs, const std::string& path) {
+  try {
+    return fs.OpenFile(path, platform::FileAccess::Read)->Size();
+  } catch (const Exception&) {
+    return 0;
+  }
+}
+
+class Installer {
+ public:
+  explicit Installer(TDisplayScreen& main)
+      : main_(main), platform_(main.platform()), fs_(platform_.fs()), g_(main.Globals), log_(platform_.profile()) {}
+
+  void Run();
+
+ private:
+  void CopyFiles();
+  void MakeShortcuts();
+  void LogShortcutPlaces(const TShortcuts& s, const std::vector<std::string>& chain);
+  void Record(RecordKind kind, const std::string& what) { main_.view().Record(kind, what); }
+  // A directory the log must not claim by a mask: the four system directories, and (never to
+  // destroy what others own) every other shared folder.
+  bool IsSystem(const std::string& dir) { return Contains(system_, dir) || IsSharedFolder(platform_, dir); }
+
+  TDisplayScreen& main_;
+  platform::Platform& platform_;
+  platform::FileSystem& fs_;
+  TSetupGlobals& g_;
+  TUninstallLog log_;
+  std::vector<std::string> system_;
+  std::vector<std::string> failures_;
+  int64_t installedBytes_ = 0;
+};
+
+void Installer::Run() {
+  main_.InstallMarkers[0].Done = true;
+  Record(RecordKind::Step, "Installing files into " + main_.Main_Dir);
+  log_.Create(fs_, platform::IncludeTrailingBackslash(main_.Main_Dir));
+  ClearConfiguredEntries(main_);
+  main_.ProgressBar1.Min = 0;
+  main_.ProgressBar1.Max = static_cast<int>(2 * g_.InstallTargets.size() + g_.Desktop.size() + g_.IniRegistry.size() +
+                                            g_.AutoexecBat.size());
+  main_.ProgressBar1.Position = 0;
+  for (const char* name : {"setup.exe", "install.cfg", "finstall.cfg"})
+    g_.InstallFiles.push_back(std::string("Installation Directory,C:\\") + name);
+  BuildInstallFileLists(platform_, g_, main_.Main_Dir);
+  log_.Open(main_.Main_Dir);
+  system_ = SystemDirectories(platform_);
+  CopyFiles();
+  log_.AddEntry("Files", main_.Main_Dir + "*.*");
+  for (const std::string* extra : {&main_.Settings.LogoFile, &main_.Settings.BitMap}) {
+    if (extra->empty()) continue;
+    try {
+      CopyFileInto(fs_, g_.ExpandDir + *extra, main_.Main_Dir);
+    } catch (const Exception&) {
+      // The uninstaller only shows them; a missing picture is not shown.
+    }
+  }
+  // The follow-up programs run from the expanded files: keep them until the finish has run them.
+  if (!main_.KeepExpandDirForFinish()) {
+    TMPDelTree tree(platform_, nullptr);
+    tree.Path = g_.ExpandDir;
+    tree.Execute();
+  }
+  main_.InstallMarkers[1].Done = true;
+  main_.ProcessMessages();
+  main_.Label2.Caption = "Creating Folders";
+  main_.ProcessMessages();
+  Record(RecordKind::Step, "Creating folders and shortcuts");
+  MakeShortcuts();
+  main_.InstallMarkers[2].Done = true;
+  Record(RecordKind::Step, "Writing INI and registry entries");
+  WriteConfiguredEntries(main_, log_);
+
+  main_.Label2.Caption = "Creating Uninstaller";
+  main_.Repaint();
+  TUninstallRegistration r;
+  r.Title = main_.Screen.TextInfo1.Caption;
+  r.InstallDir = main_.Main_Dir;
+  r.DisplayIcon = main_.Main_Dir + "setup.exe";
+  if (!g_.Desktop.empty()) {
+    std::string program = SplitFields(g_.Desktop.front(), 2)[1];
+    if (!program.empty()) r.DisplayIcon = SubstitutePathTokens(platform_, main_.Main_Dir, program);
+  }
+  r.DisplayVersion = main_.Settings.DisplayVersion;
+  r.Publisher = main_.Settings.Publisher;
+  r.EstimatedSizeKB = static_cast<uint32_t>((installedBytes_ + 1023) / 1024);
+  RegisterUninstall(platform_, r);
+  Record(RecordKind::RegistryValue, "HKEY_LOCAL_MACHINE\\" + std::string(kUninstallKey) + r.Title +
+                                        " UninstallString=" + r.InstallDir + "setup.exe " + r.Title);
+  log_.SetTitle(r.Title);
+  Record(RecordKind::File, log_.Path());
+  main_.Label2.Caption = "Finished";
+
+  if (!failures_.empty()) {
+    std::string text = "Setup could not install " + std::to_string(failures_.size()) + " file" +
+                       (failures_.size() == 1 ? "" : "s") + ":";
+    for (size_t i = 0; i < failures_.size() && i < 10; ++i) text += "\n" + failures_[i];
+    if (failures_.size() > 10) text += "\n...";
+    text += "\nThe rest of the installation is in place and can be removed with its uninstaller.";
+    main_.Fail(text);
+    return;
+  }
+  main_.Outcome = TSetupOutcome::Installed;
+  try {
+    main_.SetPage(kPageFinished);
+  } catch (const std::exception&) {
+    // A page that cannot be shown changes nothing of what was installed.
+  }
+}
+
+void Installer::CopyFiles() {
+  const std::vector<std::string> sources = g_.InstallSources, targets = g_.InstallTargets;
+  for (size_t k = 0; k < targets.size(); ++k) {
+    const std::string& target = targets[k];
+    const std::string dir = ExtractFilePath(target);
+    main_.ProgressBar1.StepBy(1);
+    const std::string name = ExtractFileName(target);
+    if (!name.empty()) {
+      main_.Dest1.Caption = "Installing : " + name;
+      main_.ProcessMessages();
+      ForceDirectories(fs_, dir);
+      log_.AddEntry("Files", IsSystem(dir) ? target : dir + "*.*");
+      try {
+        CopyFileInto(fs_, sources[k], dir);
+        installedBytes_ += FileSize(fs_, target);
+        Record(RecordKind::File, target);
+      } catch (const Exception& e) {
+        failures_.push_back(target + " (" + e.what() + ")");
+      }
+      if (IsTargetRepeated(targets, k, target)) fs_.DeleteFile(sources[k]);
+    } else {
+      main_.Dest1.Caption = "Creating Directories .. ";
+      main_.ProcessMessages();
+      ForceDirectories(fs_, dir);
+      if (!IsSystem(dir)) {
+        log_.AddEntry("Folder", dir);
+        log_.AddEntry("Files", dir + "*.*");
+      }
+      if (fs_.DirectoryExists(dir))
+        Record(RecordKind::Folder, dir);
+      else
+        failures_.push_back(dir + " (the folder could not be created)");
+    }
+  }
+}
+
+void Installer::MakeShortcuts() {
+  std::vector<std::string> chain;
+  size_t row = 0;
+  for (const std::string& entry : g_.Desktop) {
+    main_.ProgressBar1.StepBy(1);
+    main_.ProcessMessages();
+    const std::vector<std::string> f = SplitFields(entry, 8);
+    TShortcuts s(platform_);
+    s.FolderDesktop = main_.CheckBox2.Checked;
+    s.FolderStartMenu = main_.CheckBox1.Checked;
+    s.ProgramName = f[0];
+    s.RunProgram = SubstitutePathTokens(platform_, main_.Main_Dir, f[1]);
+    auto ticked = [&](size_t r) { return r < main_.ListView1.Items.size() && main_.ListView1.Items[r].Checked; };
+    s.StartMenu = ticked(row);
+    s.Desktop = ticked(row + 1);
+    s.QuickLaunch = ticked(row + 2);
+    row += 3;
+    s.Folder = f[6];
+    s.IconFile = ExtractFileName(f[7]);
+    if (!s.IconFile.empty()) s.IconFile = main_.Main_Dir + s.IconFile;
+    std::string folder = s.Folder;
+    for (const std::string& part : FolderChain(folder)) chain.push_back(part);
+    LogShortcutPlaces(s, chain);
+    main_.Label1.Caption = "Folders: " + s.ProgramName;
+    s.CreateShortcut();
+    main_.ProcessMessages();
+  }
+}
+
+void Installer::LogShortcutPlaces(const TShortcuts& s, const std::vector<std::string>& chain) {
+  const std::string S = GetShellFolder(platform_, kShellStartMenu), D = GetShellFolder(platform_, kShellDesktop),
+                    P = GetShellFolder(platform_, kShellPrograms), Q = QuickLaunchFolder(platform_);
+  const std::string lnk = s.ProgramName + ".lnk";
+  auto file = [&](const std::string& path) {
+    log_.AddEntry("Files", path);
+    Record(RecordKind::Shortcut, path + " -> " + s.RunProgram);
+  };
+  auto folders = [&](const std::string& base) {
+    for (const std::string& f : chain) log_.AddEntry("Folder", base + f);
+  };
+  folders(S);
+  if (s.StartMenu) file(S + lnk);
+  if (s.Desktop) file(D + lnk);
+  if (s.QuickLaunch) file(Q + lnk);
+  if (s.FolderDesktop) {
+    folders(D);
+    file(D + s.Folder + "\\" + lnk);
+  }
+  if (s.FolderStartMenu) {
+    folders(S);
+    file(S + s.Folder + "\\" + lnk);
+  }
+  folders(P);
+  file(P + s.Folder + "\\" + lnk);
+}
+
+}  // namespace
+
+std::vector<std::string> FolderChain(const std::string& folder) {
+  std::vector<std::string> chain{folder};
+  if (folder.find('\\') == std::string::npos) return chain;
+  std::string f = folder;
+  while (f.find('\\') != std::string::npos) {
+    f = f.substr(0, f.rfind('\\'));
+    chain.push_back(f);
+  }
+  chain.push_back(f);
+  return chain;
+}
+
+void InstallApplication(TDisplayScreen& main) {
+  Installer(main).Run();
+}
+
+}  // namespace vurerode::setup

@@ -1,0 +1,55 @@
+#include "install/shared_folders.h"
+
+#include "app/setup_paths.h"
+#include "platform/ansi.h"
+#include "platform/windows_path.h"
+#include "shell/shell_folders.h"
+
+namespace vurerode::setup {
+
+namespace {
+
+std::string Normal(const std::string& dir) {
+  std::string full = platform::MakeFullPath(dir, "C:\\");
+  return platform::AnsiUpperCase(platform::IncludeTrailingBackslash(full));
+}
+
+}  // namespace
+
+bool IsSharedFolder(platform::Platform& platform, const std::string& dir) {
+  const std::string d = Normal(dir);
+  if (d.empty() || platform::IsDriveRoot(d)) return true;
+  std::vector<std::string> shared = SystemDirectories(platform);
+  shared.push_back(WindowsDrive(platform) + "Program Files\\");
+  for (int kind : {kShellDesktop, kShellPrograms, kShellStartMenu, kShellStartup})
+    shared.push_back(GetShellFolder(platform, kind));
+  shared.push_back(QuickLaunchFolder(platform));
+  for (const std::string& s : shared)
+    if (s.size() > 1 && Normal(s) == d) return true;
+  return false;
+}
+
+std::string RefusedInstallDirectory(platform::Platform& platform, const std::string& dir) {
+  const bool full = dir.size() >= 3 && dir[1] == ':' && platform::IsPathDelimiter(dir[2]);
+  if (!full)
+    return "The installation directory must be a full path such as " + WindowsDrive(platform) +
+           "Program Files\\Application.";
+  if (IsSharedFolder(platform, dir))
+    return "Setup cannot install into " + dir +
+           ": Windows and other programs share that folder, and removing the application would remove "
+           "their files too. Choose a folder of the application's own, such as " +
+           platform::IncludeTrailingBackslash(dir) + "Application.";
+  return {};
+}
+
+bool IsSharedIniFile(const std::string& name) {
+  static const char* const kShared[] = {"WIN.INI",     "SYSTEM.INI",   "CONTROL.INI", "PROTOCOL.INI",
+                                        "PROGMAN.INI", "WINFILE.INI",  "DOSAPP.INI",  "MSACM.INI",
+                                        "ODBC.INI",    "ODBCINST.INI", "MOUSE.INI",   "WINHELP.INI"};
+  const std::string upper = platform::AnsiUpperCase(platform::ExtractFileName(name));
+  for (const char* s : kShared)
+    if (upper == s) return true;
+  return false;
+}
+
+}  // namespace vurerode::setup

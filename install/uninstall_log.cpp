@@ -1,0 +1,41 @@
+#include "install/uninstall_log.h"
+
+namespace vurerode::setup {
+
+void TUninstallLog::Create(platform::FileSystem& fs, const std::string& dir) {
+  path_ = dir + kUninstallLogName;
+  fs.DeleteFile(path_);
+}
+
+void TUninstallLog::AddEntry(const std::string& section, const std::string& key) {
+  profile_.WriteString(path_, section, key, "");
+}
+
+void TUninstallLog::SetTitle(const std::string& title) {
+  profile_.WriteString(path_, "Name", "Title", title);
+}
+
+std::vector<std::string> TUninstallLog::ReadEntries(const std::string& section) {
+  return profile_.ReadKeyNames(path_, section);
+}
+
+std::string TUninstallLog::ReadTitle() {
+  return profile_.ReadString(path_, "Name", "Title", "");
+}
+
+void RegisterUninstall(platform::Platform& platform, const TUninstallRegistration& r) {
+  auto key =
+      platform.registry().CreateKey(platform::RegistryRoot::LocalMachine, "\\" + std::string(kUninstallKey) + r.Title);
+  if (!key) return;
+  const std::string command = r.InstallDir + "setup.exe " + r.Title;
+  key->WriteString("DisplayName", r.Title);
+  key->WriteString("UninstallString", command);
+  key->WriteString("QuietUninstallString", command + " /SILENT");
+  key->WriteString("InstallLocation", r.InstallDir);
+  key->WriteString("DisplayIcon", r.DisplayIcon);
+  key->WriteInteger("EstimatedSize", r.EstimatedSizeKB);
+  if (!r.DisplayVersion.empty()) key->WriteString("DisplayVersion", r.DisplayVersion);
+  if (!r.Publisher.empty()) key->WriteString("Publisher", r.Publisher);
+}
+
+}  // namespace vurerode::setup

@@ -1,0 +1,52 @@
+// The uninstall log, uninstaller.cfg in the installation directory: an INI file whose keys name
+// what to remove (sections Files, Folder and Registry, empty values) and whose section Name holds
+// the application's title. The uninstall registration lets Windows list the application and start
+// the uninstaller.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace vurerode::setup {
+
+inline constexpr const char* kUninstallLogName = "uninstaller.cfg";
+inline constexpr const char* kUninstallKey = "Software\\Microsoft\\Windows\\currentversion\\uninstall\\";
+
+class TUninstallLog {
+ public:
+  explicit TUninstallLog(platform::Profile& profile) : profile_(profile) {}
+
+  // Deletes an old log in dir (a failure is ignored) and writes the new one there from now on.
+  void Create(platform::FileSystem& fs, const std::string& dir);
+  // Opens the log in dir for reading.
+  void Open(const std::string& dir) { path_ = dir + kUninstallLogName; }
+  // Raise EIniFileException "Unable to write to %s" when the log cannot be written.
+  void AddEntry(const std::string& section, const std::string& key);
+  void SetTitle(const std::string& title);
+  std::vector<std::string> ReadEntries(const std::string& section);
+  std::string ReadTitle();
+  const std::string& Path() const { return path_; }
+
+ private:
+  platform::Profile& profile_;
+  std::string path_;
+};
+
+// What Add/Remove Programs shows for an installation.
+struct TUninstallRegistration {
+  std::string Title;
+  std::string InstallDir;  // ends with a backslash
+  std::string DisplayIcon;
+  std::string DisplayVersion;
+  std::string Publisher;
+  uint32_t EstimatedSizeKB = 0;
+};
+
+// Writes the uninstall entry under HKEY_LOCAL_MACHINE. Nothing when the key cannot be opened;
+// raises ERegistryException when a value cannot be written.
+void RegisterUninstall(platform::Platform& platform, const TUninstallRegistration& registration);
+
+}  // namespace vurerode::setup

@@ -1,0 +1,28 @@
+// The console front end's command line: its own options (--sandbox, --media, ...), the switches
+// Windows administrators know (/SILENT, /DIR=, /LOG=), and the remaining arguments, which the
+// program joins as Windows would.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vurerode::setup::console {
+
+struct ConsoleOptions {
+  std::optional<std::string> sandboxRoot;  // a host folder
+  std::optional<std::string> media;        // a host folder mounted as A:
+  bool runHostPrograms = false;
+  bool silent = false;
+  std::optional<std::string> dir;  // /DIR=
+  std::optional<std::string> log;  // /LOG=
+  bool help = false;
+  std::vector<std::string> args;  // what remains, in order
+};
+
+// Raises std::invalid_argument with a usage message for options it cannot read.
+ConsoleOptions ParseConsoleOptions(const std::vector<std::string>& argv);
+
+extern const char* const kConsoleHelp;
+
+}  // namespace vurerode::setup::console

@@ -1,0 +1,131 @@
+#include "ui/console/console_view.h"
+
+#include <iostream>
+
+#include "app/unzip.h"
+
+namespace vurerode::setup::console {
+
+namespace {
+
+// A message's line breaks as the terminal shows them.
+std::string Lines(std::string text) {
+  for (char& c : text)
+    if (c == '\r') c = '\n';
+  return text;
+}
+
+}  // namespace
+
+ConsoleView::ConsoleView(std::istream& in, std::ostream& out, std::ostream& err, bool silent, std::ostream* log)
+    : in_(in), out_(out), err_(err), silent_(silent), log_(log) {}
+
+bool ConsoleView::ReadLine(std::string& line) {
+  if (!std::getline(in_, line)) return false;
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return true;
+}
+
+void ConsoleView::Say(const std::string& text) {
+  out_ << text << std::endl;
+  if (log_) *log_ << "step: " << text << '\n';
+}
+
+PromptResult ConsoleView::Message(const std::string& text, const std::string& caption, PromptButtons buttons,
+                                  PromptIcon icon) {
+  (icon == PromptIcon::Error ? err_ : out_) << Lines(text) << std::endl;
+  if (log_) *log_ << "message: " << caption << ": " << Lines(text) << '\n';
+  PromptResult safe = buttons == PromptButtons::Ok      ? PromptResult::Ok
+                      : buttons == PromptButtons::YesNo ? PromptResult::No
+                                                        : PromptResult::Cancel;
+  if (silent_) {
+    if (buttons != PromptButtons::Ok)
+      Say(std::string("(answered ") + (safe == PromptResult::No ? "No" : "Cancel") + ")");
+    return safe;
+  }
+  std::string line;
+  for (;;) {
+    switch (buttons) {
+      case PromptButtons::Ok: out_ << "[Enter] OK > " << std::flush; break;
+      case PromptButtons::OkCancel: out_ << "[Enter] OK, [C]ancel > " << std::flush; break;
+      case PromptButtons::YesNo: out_ << "[Y]es, [N]o > " << std::flush; break;
+      case PromptButtons::YesNoCancel: out_ << "[Y]es, [N]o, [C]ancel > " << std::flush; break;
+    }
+    if (!ReadLine(line)) return safe;
+    const char c = line.empty() ? '\n' : static_cast<char>(std::toupper(static_cast<unsigned char>(line[0])));
+    if (buttons == PromptButtons::Ok) return PromptResult::Ok;
+    if (buttons == PromptButtons::OkCancel && (c == '\n' || c == 'O')) return PromptResult::Ok;
+    if (c == 'C' && buttons != PromptButtons::YesNo) return PromptResult::Cancel;
+    if (c == 'Y' && buttons != PromptButtons::OkCancel) return PromptResult::Yes;
+    if (c == 'N' && buttons != PromptButtons::OkCancel) return PromptResult::No;
+  }
+}
+
+bool ConsoleView::InputQuery(const std::string& caption, const std::string& prompt, std::string& value) {
+  out_ << caption << ": " << prompt << " [" << value << "] > " << std::flush;
+  std::string line;
+  if (silent_ || !ReadLine(line)) return false;
+  if (!line.empty()) value = line;
+  return true;
+}
+
+YesNoAll ConsoleView::AskYesNoAll(const std::string& text, const std::string& caption) {
+  out_ << Lines(text) << std::endl;
+  if (log_) *log_ << "question: " << caption << ": " << Lines(text) << '\n';
+  if (silent_) {
+    Say("(answered No)");
+    return YesNoAll::No;
+  }
+  std::string line;
+  for (;;) {
+    out_ << "[Y]es, [N]o, [A]ll > " << std::flush;
+    if (!ReadLine(line)) return YesNoAll::Closed;
+    const char c = line.empty() ? ' ' : static_cast<char>(std::toupper(static_cast<unsigned char>(line[0])));
+    if (c == 'Y') return YesNoAll::Yes;
+    if (c == 'N') return YesNoAll::No;
+    if (c == 'A') return YesNoAll::All;
+  }
+}
+
+void ConsoleView::Record(RecordKind kind, const std::string& what) {
+  if (kind == RecordKind::Kept) kept_.push_back(what);
+  if (log_) *log_ << RecordKindName(kind) << ": " << what << '\n';
+}
+
+void ConsoleView::ShowModal(TUnzip& unzip) {
+  unzip_ = &unzip;
+  Say(unzip.Label1.Caption);
+  unzip.FormShow();
+  unzip.Timer1Timer();  // a terminal needs no second to show the window
+  unzip_ = nullptr;
+}
+
+void ConsoleView::ShowChanges() {
+  if (!screen_) return;
+  const TDisplayScreen& s = *screen_;
+  // The labels that report progress, each printed when its text changes.
+  const std::vector<std::string> now = {s.Dest1.Caption, s.Label1.Caption, s.Label2.Caption, s.RxLabel2.Caption,
+                                        s.UninstallStatus.Caption};
+  if (shown_.size() != now.size()) {
+    shown_ = now;
+    return;
+  }
+  const bool installing = s.PageIndex == kPageInstall || s.PageIndex == kPageFinished;
+  const bool removing = s.PageIndex == kPageUninstaller;
+  for (size_t i = 0; i < now.size(); ++i) {
+    if (now[i] == shown_[i]) continue;
+    shown_[i] = now[i];
+    if (now[i].empty() || (i < 3 && !installing) || (i == 3 && s.PageIndex != kPageFinished) || (i == 4 && !removing))
+      continue;
+    const TProgressBar& bar = removing ? s.ProgressBar2 : s.ProgressBar1;
+    const int percent = bar.Max > bar.Min ? 100 * (bar.Position - bar.Min) / (bar.Max - bar.Min) : 100;
+    Say(i == 0 || i == 4 ? "[" +
+                               std::string(percent < 10    ? "  "
+                                           : percent < 100 ? " "
+                                                           : "") +
+                               std::to_string(percent) + "%] " + now[i]
+                         : now[i]);
+  }
+}
+
+}  // namespace vurerode::setup::console

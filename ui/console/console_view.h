@@ -1,0 +1,50 @@
+// The console front end's view: messages and questions on the terminal (or their safe answers when
+// unattended), progress printed as the model's labels change, and the /LOG record.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+
+#include "app/display_screen.h"
+
+namespace vurerode::setup::console {
+
+class ConsoleView : public TSetupView {
+ public:
+  // log may be null. Questions read answers from in, one per line; the end of input answers Cancel.
+  ConsoleView(std::istream& in, std::ostream& out, std::ostream& err, bool silent, std::ostream* log);
+
+  void Attach(TDisplayScreen* screen) { screen_ = screen; }
+
+  PromptResult Message(const std::string& text, const std::string& caption, PromptButtons buttons,
+                       PromptIcon icon) override;
+  bool InputQuery(const std::string& caption, const std::string& prompt, std::string& value) override;
+  void ProcessMessages() override { ShowChanges(); }
+  void Repaint() override { ShowChanges(); }
+  void ShowModal(TUnzip& unzip) override;
+  YesNoAll AskYesNoAll(const std::string& text, const std::string& caption) override;
+  void Record(RecordKind kind, const std::string& what) override;
+
+  // A line of the user's answer; false at the end of input.
+  bool ReadLine(std::string& line);
+  std::ostream& out() { return out_; }
+  bool silent() const { return silent_; }
+  // What the unattended run kept (system files declined), for the closing summary.
+  const std::vector<std::string>& kept() const { return kept_; }
+
+ private:
+  void ShowChanges();
+  void Say(const std::string& text);
+
+  std::istream& in_;
+  std::ostream& out_;
+  std::ostream& err_;
+  bool silent_;
+  std::ostream* log_;
+  TDisplayScreen* screen_ = nullptr;
+  TUnzip* unzip_ = nullptr;
+  std::vector<std::string> shown_;
+  std::vector<std::string> kept_;
+};
+
+}  // namespace vurerode::setup::console

@@ -1,0 +1,174 @@
+#include "ui/console/console_wizard.h"
+
+#include <cctype>
+#include <ostream>
+
+namespace vurerode::setup::console {
+
+namespace {
+
+char Key(const std::string& line) {
+  return line.empty() ? '\n' : static_cast<char>(std::toupper(static_cast<unsigned char>(line[0])));
+}
+
+void ShowPage(TDisplayScreen& s, std::ostream& out) {
+  out << "\n";
+  switch (s.PageIndex) {
+    case kPageWelcome: out << s.Label14.Caption << "\n"; break;
+    case kPageLicence:
+      out << "Click on Accept to continue with install process.\n\n";
+      for (const std::string& line : s.LicenceMemo) out << "  " << line << "\n";
+      out << "\nYou must select Accept or Decline to Continue with installation.\n";
+      break;
+    case kPageDestination: out << "Destination Directory: " << s.Main_Dir << "\n"; break;
+    case kPageShortcuts:
+      out << "Program folder: " << s.CreateFolder.Caption << "\n"
+          << "  [S] " << (s.CheckBox1.Checked ? "[x] " : "[ ] ") << s.CheckBox1.Caption << "\n"
+          << "  [D] " << (s.CheckBox2.Checked ? "[x] " : "[ ] ") << s.CheckBox2.Caption << "\n";
+      for (size_t i = 0; i < s.ListView1.Items.size(); ++i) {
+        const TListRow& r = s.ListView1.Items[i];
+        out << "  [" << i + 1 << "] " << (r.Checked ? "[x] " : "[ ] ") << r.Caption << "  (" << r.Where << ")\n";
+      }
+      break;
+    case kPageReady:
+      out << "Ready to Install Application:\n";
+      for (const std::string& line : s.Memo3) out << "  " << line << "\n";
+      break;
+    case kPageFinished:
+      out << "Installation Completed: " << s.RxLabel3.Caption << "\n";
+      if (s.reboot.Visible) out << "  [R] " << (s.reboot.Checked ? "(*) " : "( ) ") << s.reboot.Caption << "\n";
+      if (s.LaunchItOption.Visible)
+        out << "  [L] " << (s.LaunchItOption.Checked ? "(*) " : "( ) ") << s.LaunchItOption.Caption << ": "
+            << s.LaunchIt.Caption << "\n";
+      out << "  [W] " << (s.ReturnToWIndows.Checked ? "(*) " : "( ) ") << s.ReturnToWIndows.Caption << "\n";
+      break;
+    case kPageUninstaller:
+      out << s.Screen.TextInfo1.Caption << "\n";
+      for (const TLabel& l : s.StartLabels) out << "  " << l.Caption << "\n";
+      break;
+    default: break;
+  }
+}
+
+std::string Buttons(TDisplayScreen& s) {
+  std::string b;
+  auto add = [&](bool visible, const char* text) {
+    if (visible) b += (b.empty() ? "" : ", ") + std::string(text);
+  };
+  if (s.PageIndex == kPageFinished) return "[Enter] Finished";
+  if (s.PageIndex == kPageUninstaller) {
+    add(s.Remove.Visible, "[S]tart");
+    add(true, "[C]ancel");
+    return b;
+  }
+  add(s.Accept.Visible, "[A]ccept");
+  add(s.decline.Visible, "[D]ecline");
+  add(s.Next1.Visible, s.PageIndex == kPageReady ? "[I]nstall" : "[N]ext (Enter)");
+  add(s.Back1.Visible, "[B]ack");
+  add(s.Cancel1.Visible, "[C]ancel");
+  if (s.PageIndex == kPageDestination) b += "; or type a new destination";
+  if (s.PageIndex == kPageShortcuts) b += "; or a row number, S or D to tick";
+  return b;
+}
+
+}  // namespace
+
+void DriveInteractive(TDisplayScreen& s, ConsoleView& view) {
+  std::ostream& out = view.out();
+  std::string line;
+  while (!s.Closed) {
+    ShowPage(s, out);
+    out << Buttons(s) << " > " << std::flush;
+    if (!view.ReadLine(line)) {
+      out << "\n";
+      if (s.PageIndex == kPageUninstaller)
+        s.BitBtn1Click();
+      else
+        s.Cancel1Click();
+      break;
+    }
+    const char k = Key(line);
+    switch (s.PageIndex) {
+      case kPageFinished:
+        if (k == 'R' && s.reboot.Visible)
+          s.SelectFinishChoice(s.reboot);
+        else if (k == 'L' && s.LaunchItOption.Visible)
+          s.SelectFinishChoice(s.LaunchItOption);
+        else if (k == 'W')
+          s.SelectFinishChoice(s.ReturnToWIndows);
+        else if (k == '\n')
+          s.Finished1Click();
+        continue;
+      case kPageUninstaller:
+        if (k == 'S' && s.Remove.Visible)
+          s.RemoveClick();
+        else if (k == 'C')
+          s.BitBtn1Click();
+        continue;
+      case kPageDestination:
+        if (line.size() > 1) {
+          s.Main_Dir = line;
+          continue;
+        }
+        break;
+      case kPageShortcuts:
+        if (std::isdigit(static_cast<unsigned char>(k))) {
+          size_t row = std::stoul(line) - 1;
+          if (row < s.ListView1.Items.size()) s.SetRowChecked(row, !s.ListView1.Items[row].Checked);
+          continue;
+        }
+        if (k == 'S') {
+          s.CheckBox1.Checked = !s.CheckBox1.Checked;
+          continue;
+        }
+        if (k == 'D') {
+          s.CheckBox2.Checked = !s.CheckBox2.Checked;
+          continue;
+        }
+        break;
+      default: break;
+    }
+    if (k == 'A' && s.Accept.Visible)
+      s.acceptClick();
+    else if (k == 'D' && s.decline.Visible)
+      s.declineClick();
+    else if ((k == 'N' || k == '\n' || (k == 'I' && s.PageIndex == kPageReady)) && s.Next1.Visible)
+      s.Next1Click();
+    else if (k == 'B' && s.Back1.Visible)
+      s.Back1Click();
+    else if (k == 'C' && s.Cancel1.Visible)
+      s.Cancel1Click();
+  }
+}
+
+void DriveSilent(TDisplayScreen& s, ConsoleView& view, const ConsoleOptions& options) {
+  // Every page has one safe way on; a page that does not move on ends the run.
+  for (int steps = 0; !s.Closed && steps < 32; ++steps) {
+    const int page = s.PageIndex;
+    switch (page) {
+      case kPageWelcome: s.Next1Click(); break;
+      case kPageLicence: s.acceptClick(); break;
+      case kPageDestination:
+        if (options.dir) s.Main_Dir = *options.dir;
+        view.out() << "Destination Directory: " << s.Main_Dir << std::endl;
+        s.Next1Click();
+        break;
+      case kPageShortcuts:
+      case kPageReady: s.Next1Click(); break;
+      case kPageFinished:
+        s.SelectFinishChoice(s.ReturnToWIndows);
+        s.Finished1Click();
+        break;
+      case kPageUninstaller:
+        if (s.Remove.Visible)
+          s.RemoveClick();
+        else
+          s.BitBtn1Click();
+        break;
+      default: break;
+    }
+    if (!s.Closed && s.PageIndex == page) s.GiveUp("setup could not go on past page " + std::to_string(page));
+  }
+}
+
+}  // namespace vurerode::setup::console

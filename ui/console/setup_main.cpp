@@ -1,0 +1,99 @@
+// setup: the console front end of the setup program, on the real system or on a sandbox machine.
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <memory>
+
+#include "app/setup_program.h"
+#include "platform/exception.h"
+#include "platform/sandbox/sandbox_platform.h"
+#include "ui/console/console_options.h"
+#include "ui/console/console_view.h"
+#include "ui/console/console_wizard.h"
+#ifdef _WIN32
+#include "platform/win32/win32_platform.h"
+#endif
+
+namespace fs = std::filesystem;
+using namespace vurerode;
+using namespace vurerode::setup;
+
+namespace {
+
+// Where setup runs without --sandbox on a host that is not Windows.
+fs::path DefaultSandboxRoot() {
+  const char* data = std::getenv("XDG_DATA_HOME");
+  const char* home = std::getenv("HOME");
+  fs::path base = data && *data ? fs::path(data) : fs::path(home ? home : ".") / ".local" / "share";
+  return base / "vurerode" / "sandbox";
+}
+
+std::unique_ptr<platform::Platform> MakePlatform(const console::ConsoleOptions& o) {
+#ifdef _WIN32
+  if (!o.sandboxRoot) return std::make_unique<platform::win32::Win32Platform>();
+#endif
+  fs::path root = o.sandboxRoot ? fs::path(*o.sandboxRoot) : DefaultSandboxRoot();
+  if (!o.sandboxRoot) std::cout << "setup: running on the sandbox machine in " << root.string() << "\n";
+  fs::create_directories(root);
+  platform::sandbox::SandboxOptions options;
+  if (o.media) {
+    if (!fs::is_directory(*o.media)) throw std::invalid_argument("--media: no folder " + *o.media);
+    options.mounts.push_back({'A', fs::absolute(*o.media), true});
+  }
+  auto machine = std::make_unique<platform::sandbox::SandboxPlatform>(fs::absolute(root), options);
+  if (o.media) machine->fs().ChangeDirectory("A:\\");
+  return machine;
+}
+
+int Run(const console::ConsoleOptions& o) {
+  std::unique_ptr<platform::Platform> platform = MakePlatform(o);
+  std::unique_ptr<std::ofstream> log;
+  if (o.log) {
+    log = std::make_unique<std::ofstream>(*o.log, std::ios::binary | std::ios::trunc);
+    if (!*log) throw std::runtime_error("cannot write the log file " + *o.log);
+  }
+  console::ConsoleView view(std::cin, std::cout, std::cerr, o.silent, log.get());
+  std::unique_ptr<TDisplayScreen> screen = StartSetup(*platform, view, o.args);
+  view.Attach(screen.get());
+  if (!screen->Globals.UninstallMode) screen->Timer1Timer();
+  if (!screen->Closed) {
+    if (o.silent)
+      console::DriveSilent(*screen, view, o);
+    else
+      console::DriveInteractive(*screen, view);
+  }
+  screen->Destroy();
+  const TSetupOutcome outcome = screen->Outcome;
+  if (!view.kept().empty()) {
+    std::cout << "Kept (not removed):\n";
+    for (const std::string& k : view.kept()) std::cout << "  " << k << "\n";
+  }
+  static const char* const kEnd[] = {"setup ended", "installed", "removed",          "failed",
+                                     "cancelled",   "declined",  "nothing to remove"};
+  std::cout << "setup: " << kEnd[static_cast<int>(outcome)] << "\n";
+  if (log) *log << "outcome: " << kEnd[static_cast<int>(outcome)] << '\n';
+  return ExitStatus(outcome);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  console::ConsoleOptions options;
+  try {
+    options = console::ParseConsoleOptions(std::vector<std::string>(argv + 1, argv + argc));
+  } catch (const std::invalid_argument& e) {
+    std::cerr << "setup: " << e.what() << "\n" << console::kConsoleHelp;
+    return 1;
+  }
+  if (options.help) {
+    std::cout << console::kConsoleHelp;
+    return 0;
+  }
+  try {
+    return Run(options);
+  } catch (const std::exception& e) {
+    std::cerr << "setup: " << e.what() << "\n";
+    return 1;
+  }
+}
