@@ -1,0 +1,92 @@
+// install.cfg and finstall.cfg read into the settings, lists and controls.
+#include "setup_fixture.h"
+
+namespace vurerode::setup::test {
+namespace {
+
+class ConfigTest : public SetupTest {
+ protected:
+  // Reads an install.cfg text (and finstall.cfg) from C:\cfg\ into a fresh main window.
+  TDisplayScreen& Read(const std::string& installCfg, const std::string& finstall = "") {
+    platform::FileSystem& fs = Machine().fs();
+    fs.CreateDirectory("C:\\cfg");
+    for (auto [name, text] : {std::pair{"install.cfg", installCfg}, std::pair{"finstall.cfg", finstall}}) {
+      auto f = fs.CreateFile(std::string("C:\\cfg\\") + name);
+      f->Write(text.data(), text.size());
+    }
+    fs.ChangeDirectory("C:\\cfg");
+    screen_ = std::make_unique<TDisplayScreen>(Machine(), view, false, "");
+    screen_->ReadSetupConfig("C:\\cfg\\");
+    return *screen_;
+  }
+};
+
+TEST_F(ConfigTest, DefaultsWithoutASetupScreenSection) {
+  TDisplayScreen& s = Read("");
+  EXPECT_EQ(s.Main_Dir, "C:\\Program Files\\LKS\\");
+  EXPECT_TRUE(s.Settings.DisplayDesktopOptions);
+  EXPECT_FALSE(s.reboot.Visible);
+  EXPECT_FALSE(s.LaunchItOption.Visible);
+  EXPECT_TRUE(s.ReturnToWIndows.Visible && s.ReturnToWIndows.Checked);
+  EXPECT_EQ(s.CreateFolder.Caption, "Applications");
+  EXPECT_EQ(s.Screen.ColorStart, 0xFF0000u);
+  EXPECT_EQ(s.Screen.BackGroundEffect, bdHorzIn);
+  EXPECT_EQ(s.Screen.TextInfo1.Font.Height, -32);
+}
+
+TEST_F(ConfigTest, ValuesAreReadByTheirTypeRules) {
+  TDisplayScreen& s = Read(
+      "[Setup Screen]\r\nText Line 1=Acme 1.0\r\nText Line 1 Font Color=0x0000FF\r\n"
+      "Text Line 2 Font Color=$FF00\r\nText Line 3 Font Color=white\r\nText Line 2 Font Style=fsBold,fsUnderline,\r\n"
+      "Text Line 3 Font Style=fsBold\r\nText Line 4 Font Size=20\r\nText Line 1 Font Height=-40\r\n"
+      "From Color=255\r\nDisplay Style=Vertical Out\r\nReBoot Option=1\r\nLaunch Application=<InstallDir>\\a.exe\r\n"
+      "Under Program Files=0\r\nMain Directory=Acme\r\nDesktop Folder=Acme Tools\r\nDisplay Desktop Options=0\r\n"
+      "Display Version=1.0.2\r\nPublisher=Acme Corp\r\n"
+      "[INI\\Registry]\r\nCount=2\r\nINIREG 0=acme.ini,Options,Path,C:\\Acme\r\n"
+      "[Launch Applications]\r\nC:\\Tools\\post.exe=\r\n[Desktop]\r\nAcme,<InstallDir>\\a.exe,X,,,C:\\Src\\a.exe,Acme,=\r\n");
+  EXPECT_EQ(s.Screen.TextInfo1.Caption, "Acme 1.0");
+  EXPECT_EQ(s.Screen.TextInfo1.Font.Color, 0x0000FFu);
+  EXPECT_EQ(s.Screen.TextInfo2.Font.Color, 0x00FF00u);
+  EXPECT_EQ(s.Screen.TextInfo3.Font.Color, 0xFFFFFFu);  // not a number: the default
+  EXPECT_EQ(s.Screen.TextInfo2.Font.Style, fsBold | fsUnderline);
+  EXPECT_EQ(s.Screen.TextInfo3.Font.Style, 0);  // a name without its comma does not count
+  EXPECT_EQ(s.Screen.TextInfo4.Font.Height, -27);  // 20 points at 96 pixels per inch
+  EXPECT_EQ(s.Screen.TextInfo1.Font.Height, -40);  // a height overrides the size
+  EXPECT_EQ(s.Screen.ColorStart, 255u);
+  EXPECT_EQ(s.Screen.BackGroundEffect, bdVertOut);
+  EXPECT_TRUE(s.reboot.Visible && !s.reboot.Checked);
+  EXPECT_TRUE(s.LaunchItOption.Visible && s.LaunchItOption.Checked && !s.ReturnToWIndows.Checked);
+  EXPECT_EQ(s.Main_Dir, "C:\\Acme\\");
+  EXPECT_EQ(s.CreateFolder.Caption, "Acme Tools");
+  EXPECT_FALSE(s.Settings.DisplayDesktopOptions);
+  EXPECT_EQ(s.Settings.DisplayVersion, "1.0.2");
+  EXPECT_EQ(s.Settings.Publisher, "Acme Corp");
+  EXPECT_EQ(s.Globals.IniRegistry, (std::vector<std::string>{"acme.ini,Options,Path,C:\\Acme", ""}));
+  EXPECT_EQ(s.Globals.LaunchApplications, (std::vector<std::string>{s.Globals.ExpandDir + "\\Tools\\post.exe"}));
+  EXPECT_EQ(s.Globals.Desktop.size(), 1u);
+}
+
+TEST_F(ConfigTest, MainDirectoryFromTheRegistry) {
+  const std::string cfg = "[Setup Screen]\r\nMain Directory=HKEY_LOCAL_MACHINE,Software\\Acme\\App,Path,Acme\\App\r\n";
+  EXPECT_EQ(Read(cfg).Main_Dir, "C:\\Program Files\\Acme\\App\\");
+  Machine().registry().CreateKey(platform::RegistryRoot::LocalMachine, "Software\\Acme\\App")->WriteString("Path", "D:\\Apps\\Acme");
+  EXPECT_EQ(Read(cfg).Main_Dir, "D:\\Apps\\Acme\\");
+  // Any other root name reads from HKEY_CURRENT_USER.
+  EXPECT_EQ(Read("[Setup Screen]\r\nMain Directory=HKEY_CLASSES_ROOT,Software\\Acme\\App,Path,X\r\n").Main_Dir,
+            "C:\\Program Files\\X\\");
+  Machine().registry().CreateKey(platform::RegistryRoot::CurrentUser, "Software\\Acme\\App")->WriteInteger("Path", 5);
+  EXPECT_EQ(Read("[Setup Screen]\r\nMain Directory=HKEY_CURRENT_USER,Software\\Acme\\App,Path,Y\r\n").Main_Dir,
+            "C:\\Program Files\\Y\\");  // a value that is not text names no directory
+}
+
+TEST_F(ConfigTest, AnInstallFilesEntryThatCannotBeInstalledSafelyIsRefusedByName) {
+  try {
+    Read("", "Installation Directory,C:\\App\\a.exe\r\nInstallation Directory,..,C:\\App\\b.exe\r\n");
+    FAIL() << "the entry was taken";
+  } catch (const Exception& e) {
+    EXPECT_NE(std::string(e.what()).find("Installation Directory,..,C:\\App\\b.exe"), std::string::npos) << e.what();
+  }
+}
+
+}  // namespace
+}  // namespace vurerode::setup::test
