@@ -43,6 +43,15 @@ class Remover {
   bool IsSystemEntry(const std::string& entry);
   void DeleteEntry(const std::string& dir, const std::string& mask);
   void RemoveRegistry(const std::vector<std::string>& keys);
+  // Removes a folder when it is empty, never one that Windows or other programs share (an empty
+  // Quick Launch or System folder is still theirs).
+  void RemoveEmptyFolder(const std::string& dir) {
+    if (IsSharedFolder(platform_, dir)) return;
+    if (fs_.RemoveDirectory(dir)) Record(RecordKind::Removed, dir);
+  }
+  // Removes the keys above a removed key that it leaves empty (no values, no sub-keys), up to but
+  // not including the first level below the root ("Software").
+  void PruneEmptyParents(platform::RegistryRoot root, std::string path);
   void Status(const std::string& text) {
     main_.UninstallStatus.Caption = text;
     main_.Repaint();
@@ -79,14 +88,14 @@ void Remover::Run() {
     for (const std::string& e : files) {
       const std::string dir = ExtractFilePath(e);
       Status("Removing " + dir);
-      if (fs_.RemoveDirectory(dir)) Record(RecordKind::Removed, dir);
+      RemoveEmptyFolder(dir);
       main_.ProgressBar2.StepBy(1);
       main_.Repaint();
     }
     Step(2);
     for (const std::string& f : folders) {
       Status("Removing " + f);
-      if (fs_.RemoveDirectory(f)) Record(RecordKind::Removed, f);
+      RemoveEmptyFolder(f);
     }
     Step(3);
     RemoveRegistry(keys);
@@ -182,6 +191,21 @@ void Remover::RemoveRegistry(const std::vector<std::string>& keys) {
     const std::string path = r.empty() ? rest : r + "\\" + rest;
     const bool gone = platform_.registry().DeleteKeyTree(root, path);
     Record(gone ? RecordKind::Removed : RecordKind::Kept, std::string(platform::RootName(root)) + "\\" + path);
+    if (gone) PruneEmptyParents(root, path);
+  }
+}
+
+void Remover::PruneEmptyParents(platform::RegistryRoot root, std::string path) {
+  for (;;) {
+    const size_t cut = path.rfind('\\');
+    if (cut == std::string::npos) return;
+    path.erase(cut);
+    if (path.find('\\') == std::string::npos) return;
+    auto key = platform_.registry().OpenKey(root, path, platform::RegistryAccess::Read);
+    if (!key || !key->SubKeyNames().empty() || !key->ValueNames().empty()) return;
+    key.reset();
+    if (!platform_.registry().DeleteKeyTree(root, path)) return;
+    Record(RecordKind::Removed, std::string(platform::RootName(root)) + "\\" + path);
   }
 }
 

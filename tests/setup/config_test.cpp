@@ -43,13 +43,14 @@ TEST_F(ConfigTest, ValuesAreReadByTheirTypeRules) {
       "Under Program Files=0\r\nMain Directory=Acme\r\nDesktop Folder=Acme Tools\r\nDisplay Desktop Options=0\r\n"
       "Display Version=1.0.2\r\nPublisher=Acme Corp\r\n"
       "[INI\\Registry]\r\nCount=2\r\nINIREG 0=acme.ini,Options,Path,C:\\Acme\r\n"
-      "[Launch Applications]\r\nC:\\Tools\\post.exe=\r\n[Desktop]\r\nAcme,<InstallDir>\\a.exe,X,,,C:\\Src\\a.exe,Acme,=\r\n");
+      "[Launch "
+      "Applications]\r\nC:\\Tools\\post.exe=\r\n[Desktop]\r\nAcme,<InstallDir>\\a.exe,X,,,C:\\Src\\a.exe,Acme,=\r\n");
   EXPECT_EQ(s.Screen.TextInfo1.Caption, "Acme 1.0");
   EXPECT_EQ(s.Screen.TextInfo1.Font.Color, 0x0000FFu);
   EXPECT_EQ(s.Screen.TextInfo2.Font.Color, 0x00FF00u);
   EXPECT_EQ(s.Screen.TextInfo3.Font.Color, 0xFFFFFFu);  // not a number: the default
   EXPECT_EQ(s.Screen.TextInfo2.Font.Style, fsBold | fsUnderline);
-  EXPECT_EQ(s.Screen.TextInfo3.Font.Style, 0);  // a name without its comma does not count
+  EXPECT_EQ(s.Screen.TextInfo3.Font.Style, 0);     // a name without its comma does not count
   EXPECT_EQ(s.Screen.TextInfo4.Font.Height, -27);  // 20 points at 96 pixels per inch
   EXPECT_EQ(s.Screen.TextInfo1.Font.Height, -40);  // a height overrides the size
   EXPECT_EQ(s.Screen.ColorStart, 255u);
@@ -69,7 +70,10 @@ TEST_F(ConfigTest, ValuesAreReadByTheirTypeRules) {
 TEST_F(ConfigTest, MainDirectoryFromTheRegistry) {
   const std::string cfg = "[Setup Screen]\r\nMain Directory=HKEY_LOCAL_MACHINE,Software\\Acme\\App,Path,Acme\\App\r\n";
   EXPECT_EQ(Read(cfg).Main_Dir, "C:\\Program Files\\Acme\\App\\");
-  Machine().registry().CreateKey(platform::RegistryRoot::LocalMachine, "Software\\Acme\\App")->WriteString("Path", "D:\\Apps\\Acme");
+  Machine()
+      .registry()
+      .CreateKey(platform::RegistryRoot::LocalMachine, "Software\\Acme\\App")
+      ->WriteString("Path", "D:\\Apps\\Acme");
   EXPECT_EQ(Read(cfg).Main_Dir, "D:\\Apps\\Acme\\");
   // Any other root name reads from HKEY_CURRENT_USER.
   EXPECT_EQ(Read("[Setup Screen]\r\nMain Directory=HKEY_CLASSES_ROOT,Software\\Acme\\App,Path,X\r\n").Main_Dir,

@@ -66,14 +66,14 @@ TEST_F(PathsTest, InstallFileEntriesThatWouldLandOutsideTheirBaseAreRefused) {
       {"Installation Directory,bin,C:\\Src\\a.exe", true},
       {"Fonts,C:\\Src\\f.ttf", true},
       {"", true},
-      {"C:\\Src\\a.exe", false},                                // no base directory
-      {"Acme,C:\\Src\\a.exe", false},                           // a relative folder only
-      {"Installation Directory,..,C:\\Src\\a.exe", false},      // climbs out of its base
+      {"C:\\Src\\a.exe", false},                            // no base directory
+      {"Acme,C:\\Src\\a.exe", false},                       // a relative folder only
+      {"Installation Directory,..,C:\\Src\\a.exe", false},  // climbs out of its base
       {"Windows,a\\..\\..,C:\\Src\\a.exe", false},
-      {"Installation Directory,C:\\..\\..\\x\\a.exe", false},   // source outside the expanded files
+      {"Installation Directory,C:\\..\\..\\x\\a.exe", false},  // source outside the expanded files
       {"Installation Directory,C:\\Src\\..", false},
-      {"Installation Directory,D:,C:\\Src\\a.exe", false},      // a drive as a folder
-      {"Installation Directory,a.exe", false},                  // not a full path
+      {"Installation Directory,D:,C:\\Src\\a.exe", false},  // a drive as a folder
+      {"Installation Directory,a.exe", false},              // not a full path
   };
   for (const auto& c : cases) EXPECT_EQ(CheckInstallFileEntry(c.entry).empty(), c.sound) << c.entry;
 }

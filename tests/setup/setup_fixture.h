@@ -68,7 +68,7 @@ struct TestApp {
 };
 
 class SetupTest : public ::testing::Test {
- protected:
+ public:
   fs::path Root() const { return scratch_.path() / "machine"; }
   fs::path Media() const { return scratch_.path() / "media"; }
 
@@ -87,7 +87,8 @@ class SetupTest : public ::testing::Test {
     }
     for (const std::string& d : app.emptyFolders) fs::create_directories(src / host(d));
     if (!app.project.empty())
-      vurerode::test::WriteFileBytes(src / "vurerode.prj", std::vector<uint8_t>(app.project.begin(), app.project.end()));
+      vurerode::test::WriteFileBytes(src / "vurerode.prj",
+                                     std::vector<uint8_t>(app.project.begin(), app.project.end()));
     vurerode::test::WriteWindowsProgramStub(scratch_.path() / "setup.exe");
     std::vector<std::string> args{"build", "--setup", (scratch_.path() / "setup.exe").string()};
     args.insert(args.end(), extra.begin(), extra.end());

@@ -91,15 +91,15 @@ TEST_F(WizardTest, ShortcutRowsAndSummary) {
   s.Next1Click();
   std::vector<std::string> rows;
   for (const TListRow& r : s.ListView1.Items) rows.push_back(r.Caption + "/" + r.Where + (r.Checked ? "/x" : ""));
-  EXPECT_EQ(rows, (std::vector<std::string>{"Acme/StartMenu/x", "Acme/Desktop", "Acme/Quick Launch/x",
-                                            "Tool/StartMenu", "Tool/Desktop/x", "Tool/Quick Launch"}));
+  EXPECT_EQ(rows, (std::vector<std::string>{"Acme/StartMenu/x", "Acme/Desktop", "Acme/Quick Launch/x", "Tool/StartMenu",
+                                            "Tool/Desktop/x", "Tool/Quick Launch"}));
   EXPECT_TRUE(s.ListView1.CheckBoxes);
   s.SetRowChecked(1, true);
   s.Next1Click();
-  EXPECT_EQ(s.Memo3, (std::vector<std::string>{"Install To: C:\\Program Files\\Acme 1.0\\", "", "Folders:",
-                                               "Acme: Acme", "Acme Desktop : Acme", "Acme StartMenu : Acme",
-                                               "Acme\\Tools: Tool", "Acme\\Tools Desktop : Tool",
-                                               "Acme\\Tools StartMenu : Tool"}));
+  EXPECT_EQ(s.Memo3,
+            (std::vector<std::string>{"Install To: C:\\Program Files\\Acme 1.0\\", "", "Folders:", "Acme: Acme",
+                                      "Acme Desktop : Acme", "Acme StartMenu : Acme", "Acme\\Tools: Tool",
+                                      "Acme\\Tools Desktop : Tool", "Acme\\Tools StartMenu : Tool"}));
   // Going back to the destination and forward again resets the ticks to the defaults.
   s.Back1Click();
   s.Back1Click();

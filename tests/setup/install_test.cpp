@@ -1,0 +1,209 @@
+// Installations end to end on a sandbox machine: media built by the tool, the wizard walked with
+// its defaults, and the machine inspected afterwards.
+#include <fstream>
+
+#include "segment/media_sums.h"
+#include "setup_fixture.h"
+
+namespace vurerode::setup::test {
+namespace {
+
+std::string Noise(size_t n, uint64_t seed) {
+  auto b = vurerode::test::RandomBytes(n, seed);
+  return std::string(b.begin(), b.end());
+}
+
+TestApp Acme() {
+  TestApp app;
+  app.files["LICENSE.TXT"] = "Acme licence\r\n";
+  app.files["acme.exe"] = Noise(3000, 1);
+  app.files["docs\\manual.txt"] = "How to use Acme.\r\n";
+  app.files["redist\\acmecore.dll"] = Noise(500, 2);
+  app.emptyFolders = {"cache"};
+  app.project =
+      "[Setup]\nTitle = Acme 1.0\nMain Directory = Acme\nDisplay Version = 1.0\nPublisher = Acme Corp\n"
+      "[Files]\nredist\\acmecore.dll = System\n"
+      "[Shortcuts]\nAcme = acme.exe, Acme\\Tools, start menu + desktop + quick launch\n"
+      "[Registry]\nHKEY_LOCAL_MACHINE\\Software\\Acme, App, Version, 1.0\n"
+      "HKEY_CURRENT_USER\\Software\\Acme, App\\Recent, Max, 8\n"
+      "[INI Files]\nacme.ini, Options, Path, C:\\Program Files\\Acme\n";
+  return app;
+}
+
+std::string RegistryText(const fs::path& root) {
+  auto bytes = vurerode::test::ReadFileBytes(root / "registry.reg");
+  std::string text;  // UTF-16LE with a BOM; the test's texts are ASCII
+  for (size_t i = 2; i + 1 < bytes.size(); i += 2) text += static_cast<char>(bytes[i]);
+  return text;
+}
+
+class InstallTest : public SetupTest {};
+
+TEST_F(InstallTest, InstallsFilesShortcutsEntriesLogAndRegistration) {
+  BuildMedia(Acme());
+  TDisplayScreen& s = Start();
+  const std::string expanded = s.Globals.ExpandDir;
+  InstallWithDefaults(s);
+  ASSERT_EQ(s.Outcome, TSetupOutcome::Installed) << s.FailureMessage;
+
+  const std::string dir = "C:\\Program Files\\Acme\\";
+  EXPECT_EQ(Text(dir + "acme.exe"), Noise(3000, 1));
+  EXPECT_EQ(Text(dir + "docs\\manual.txt"), "How to use Acme.\r\n");
+  EXPECT_EQ(Text("C:\\WINDOWS\\System\\acmecore.dll"), Noise(500, 2));
+  EXPECT_TRUE(fs::is_directory(Host(dir + "cache")));
+  for (const char* f : {"setup.exe", "install.cfg", "finstall.cfg"}) EXPECT_TRUE(fs::exists(Host(dir + f))) << f;
+  EXPECT_FALSE(fs::exists(Host(expanded)));
+  EXPECT_EQ(Text("C:\\WINDOWS\\acme.ini"), "[Options]\r\nPath=C:\\Program Files\\Acme\r\n");
+  for (const char* lnk : {"C:\\WINDOWS\\Start Menu\\Acme.lnk", "C:\\WINDOWS\\Desktop\\Acme.lnk",
+                          "C:\\WINDOWS\\Application Data\\Microsoft\\Internet Explorer\\Quick Launch\\Acme.lnk",
+                          "C:\\WINDOWS\\Start Menu\\Programs\\Acme\\Tools\\Acme.lnk"})
+    EXPECT_TRUE(fs::exists(Host(lnk))) << lnk;
+
+  const std::string S = "C:\\WINDOWS\\Start Menu\\", P = S + "Programs\\";
+  EXPECT_EQ(Text(dir + "uninstaller.cfg"),
+            "[Files]\r\n"
+            "C:\\Program Files\\Acme\\*.*=\r\n"
+            "C:\\Program Files\\Acme\\docs\\*.*=\r\n"
+            "C:\\WINDOWS\\System\\acmecore.dll=\r\n"
+            "C:\\Program Files\\Acme\\cache\\*.*=\r\n" +
+                S + "Acme.lnk=\r\nC:\\WINDOWS\\Desktop\\Acme.lnk=\r\n" +
+                "C:\\WINDOWS\\Application Data\\Microsoft\\Internet Explorer\\Quick Launch\\Acme.lnk=\r\n" + P +
+                "Acme\\Tools\\Acme.lnk=\r\n"
+                "C:\\WINDOWS\\acme.ini=\r\n"
+                "[Folder]\r\n"
+                "C:\\Program Files\\Acme\\cache\\=\r\n" +
+                S + "Acme\\Tools=\r\n" + S + "Acme=\r\n" + P + "Acme\\Tools=\r\n" + P + "Acme=\r\n" +
+                "[Registry]\r\n"
+                "HKEY_LOCAL_MACHINE\\Software\\Acme\\App=\r\n"
+                "HKEY_CURRENT_USER\\Software\\Acme\\App\\Recent=\r\n"
+                "[Name]\r\nTitle=Acme 1.0\r\n");
+
+  const std::string reg = RegistryText(Root());
+  for (const char* line :
+       {"[HKEY_LOCAL_MACHINE\\Software\\Acme\\App]\r\n\"Version\"=\"1.0\"",
+        "[HKEY_CURRENT_USER\\Software\\Acme\\App\\Recent]\r\n\"Max\"=\"8\"", "\"DisplayName\"=\"Acme 1.0\"",
+        "\"UninstallString\"=\"C:\\\\Program Files\\\\Acme\\\\setup.exe Acme 1.0\"",
+        "\"QuietUninstallString\"=\"C:\\\\Program Files\\\\Acme\\\\setup.exe Acme 1.0 /SILENT\"",
+        "\"InstallLocation\"=\"C:\\\\Program Files\\\\Acme\\\\\"",
+        "\"DisplayIcon\"=\"C:\\\\Program Files\\\\Acme\\\\acme.exe\"", "\"DisplayVersion\"=\"1.0\"",
+        "\"Publisher\"=\"Acme Corp\"", "\"EstimatedSize\"=dword:"})
+    EXPECT_NE(reg.find(line), std::string::npos) << line;
+}
+
+TEST_F(InstallTest, ShortcutsPointAtTheInstalledProgram) {
+  if (!vurerode::test::HaveProgram("lnkinfo")) GTEST_SKIP() << "lnkinfo is not installed";
+  BuildMedia(Acme());
+  InstallWithDefaults(Start());
+  const std::string out = (scratch_.path() / "lnk.txt").string();
+  ASSERT_EQ(vurerode::test::RunCommand("lnkinfo '" + Host("C:\\WINDOWS\\Desktop\\Acme.lnk") + "' > " + out), 0);
+  std::ifstream in(out);
+  std::string report((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_NE(report.find("C:\\Program Files\\Acme\\acme.exe"), std::string::npos) << report;
+}
+
+// Damage to the medium or the machine: a clear message, a failed run, nothing reported installed.
+TEST_F(InstallTest, FaultsEndWithAMessageAndAFailedRun) {
+  const struct {
+    const char* name;
+    std::function<void(SetupTest&, const fs::path& media)> damage;
+    const char* message;  // the start of the message shown
+  } cases[] = {
+      {"missing install.cfg", [](SetupTest&, const fs::path& m) { fs::remove(m / "install.cfg"); },
+       "Error Expanding Files!!\nCannot open file"},
+      {"a segment whose bytes were changed",
+       [](SetupTest&, const fs::path& m) {
+         auto b = vurerode::test::ReadFileBytes(m / "disk.001");
+         for (size_t i = b.size() - 400; i < b.size() - 300; ++i) b[i] ^= 0x55;
+         vurerode::test::WriteFileBytes(m / "disk.001", b);
+       },
+       "Error Expanding Files!!\n"},
+      {"a segment whose bytes only moved, caught by SHA256SUMS",
+       [](SetupTest&, const fs::path& m) {
+         std::vector<std::pair<std::string, std::string>> sums;
+         for (const char* f : {"disk.001", "install.cfg", "finstall.cfg", "setup.exe"}) sums.push_back({f, ""});
+         platform::sandbox::SandboxPlatform scratch(m.parent_path() / "hash");
+         scratch.files().Mount('M', m, true);
+         for (auto& [name, sum] : sums) sum = Sha256OfFile(scratch.fs(), "M:\\" + name);
+         std::string text = TMediaSums::Format(sums);
+         vurerode::test::WriteFileBytes(m / kMediaSumsFile, std::vector<uint8_t>(text.begin(), text.end()));
+         auto b = vurerode::test::ReadFileBytes(m / "disk.001");
+         std::swap(b[b.size() - 350], b[b.size() - 351]);
+         if (b[b.size() - 350] == b[b.size() - 351]) std::swap(b[b.size() - 352], b[b.size() - 351]);
+         vurerode::test::WriteFileBytes(m / "disk.001", b);
+       },
+       "Error Expanding Files!!\ndisk.001 is damaged"},
+      {"a full disk while expanding", [](SetupTest& t, const fs::path&) { t.Machine().files().SetQuota('C', 2000); },
+       "Error Expanding Files!!\n"},
+      {"an unwritable registry",
+       [](SetupTest& t, const fs::path&) {
+         platform::sandbox::SandboxOptions o;
+         o.localMachineWritable = false;
+         t.Machine(o);
+       },
+       "Failed to create key"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    machine_.reset();
+    view.messages.clear();
+    BuildMedia(Acme());
+    c.damage(*this, Media());
+    TDisplayScreen& s = Start();
+    InstallWithDefaults(s);
+    EXPECT_EQ(s.Outcome, TSetupOutcome::Failed);
+    ASSERT_FALSE(view.messages.empty());
+    EXPECT_EQ(view.messages.back().rfind(c.message, 0), 0u) << view.messages.back();
+    EXPECT_EQ(ExitStatus(s.Outcome), 1);
+  }
+}
+
+TEST_F(InstallTest, FilesThatCannotBeCopiedAreReportedAndTheRestCanBeRemoved) {
+  BuildMedia(Acme());
+  TDisplayScreen& s = Start();
+  // A read-only file of an earlier installation stands where a new one goes.
+  fs::create_directories(Host("C:\\Program Files\\Acme\\docs"));
+  platform::FileSystem& files = Machine().fs();
+  files.CreateFile("C:\\Program Files\\Acme\\docs\\manual.txt");
+  files.SetAttributes("C:\\Program Files\\Acme\\docs\\manual.txt", platform::faReadOnly);
+  InstallWithDefaults(s);
+  EXPECT_EQ(s.Outcome, TSetupOutcome::Failed);
+  ASSERT_FALSE(view.messages.empty());
+  EXPECT_NE(view.messages.back().find("C:\\Program Files\\Acme\\docs\\manual.txt"), std::string::npos);
+  // What did land is logged and registered.
+  EXPECT_TRUE(fs::exists(Host("C:\\Program Files\\Acme\\uninstaller.cfg")));
+  EXPECT_NE(RegistryText(Root()).find("\"DisplayName\"=\"Acme 1.0\""), std::string::npos);
+}
+
+TEST_F(InstallTest, AMissingSegmentIsAskedForAndCancelEndsTheRun) {
+  TestApp app = Acme();
+  app.files["big.bin"] = Noise(40000, 3);
+  BuildMedia(app, {"--segment-size", "16384"});
+  ASSERT_TRUE(fs::exists(Media() / "disk.003"));
+  fs::rename(Media() / "disk.002", scratch_.path() / "disk.002");
+  for (bool insert : {true, false}) {
+    SCOPED_TRACE(insert ? "inserted after the prompts" : "cancelled");
+    machine_.reset();
+    view.messages.clear();
+    int prompts = 0;
+    view.onMessage = [&](const std::string& text) {
+      if (text == "Please Insert Disk #2 into Floppy Drive." && ++prompts == 2 && insert)
+        fs::copy_file(scratch_.path() / "disk.002", Media() / "disk.002");
+    };
+    TDisplayScreen& s = Start();
+    EXPECT_EQ(prompts, 2);
+    if (insert) {
+      InstallWithDefaults(s);
+      EXPECT_EQ(s.Outcome, TSetupOutcome::Installed) << s.FailureMessage;
+      EXPECT_EQ(Text("C:\\Program Files\\Acme\\big.bin"), Noise(40000, 3));
+      fs::remove(Media() / "disk.002");
+    } else {
+      EXPECT_TRUE(s.Closed);
+      EXPECT_EQ(s.Outcome, TSetupOutcome::Failed);
+      EXPECT_EQ(view.messages.back().rfind("Error Expanding Files!!", 0), 0u);
+    }
+    s.Destroy();
+  }
+}
+
+}  // namespace
+}  // namespace vurerode::setup::test

@@ -1,0 +1,148 @@
+// Removal end to end: install the test application, uninstall it as Windows starts the uninstaller,
+// and compare the machine with its state before the installation.
+#include <set>
+
+#include "setup_fixture.h"
+
+namespace vurerode::setup::test {
+namespace {
+
+TestApp Acme() {
+  TestApp app;
+  app.files["acme.exe"] = "program";
+  app.files["docs\\manual.txt"] = "manual";
+  app.files["redist\\acmecore.dll"] = "core";
+  app.emptyFolders = {"cache"};
+  app.project =
+      "[Setup]\nTitle = Acme 1.0\nMain Directory = Acme\n[Files]\nredist\\acmecore.dll = System\n"
+      "[Shortcuts]\nAcme = acme.exe, Acme\\Tools\\Extra, start menu + desktop + quick launch\n"
+      "[Registry]\nHKEY_LOCAL_MACHINE\\Software\\Acme, App, Version, 1.0\n"
+      "[INI Files]\nacme.ini, Options, Path, C:\\Program Files\\Acme\n";
+  return app;
+}
+
+class UninstallTest : public SetupTest {
+ protected:
+  // Every file and folder of drive C:, and the registry's text.
+  std::set<std::string> Snapshot() {
+    std::set<std::string> all;
+    for (auto& e : fs::recursive_directory_iterator(Root() / "drive_c"))
+      all.insert(fs::relative(e.path(), Root()).string() + (e.is_directory() ? "/" : ""));
+    auto reg = vurerode::test::ReadFileBytes(Root() / "registry.reg");
+    all.insert("registry.reg:" + std::string(reg.begin(), reg.end()));
+    return all;
+  }
+  std::set<std::string> before_;
+  void Install() {
+    BuildMedia(Acme());
+    Machine();
+    before_ = Snapshot();
+    TDisplayScreen& s = Start();
+    s.CheckBox1.Checked = s.CheckBox2.Checked = true;
+    InstallWithDefaults(s);
+    ASSERT_EQ(s.Outcome, TSetupOutcome::Installed) << s.FailureMessage;
+    view.messages.clear();
+  }
+  // What the uninstall left that was not there before, and what it took that was.
+  std::vector<std::string> Difference() {
+    std::set<std::string> now = Snapshot();
+    std::vector<std::string> d;
+    for (const std::string& x : now)
+      if (!before_.count(x)) d.push_back("+" + x.substr(0, x.find('\n')));
+    for (const std::string& x : before_)
+      if (!now.count(x)) d.push_back("-" + x.substr(0, x.find('\n')));
+    return d;
+  }
+};
+
+TEST_F(UninstallTest, RemovalLeavesTheMachineAsItWasButForTheBatch) {
+  Install();
+  const struct {
+    const char* name;
+    std::vector<std::string> args;
+    const char* dir;
+  } starts[] = {{"by its title, as Add/Remove Programs starts it", {"Acme", "1.0"}, "C:\\"},
+                {"from the installed folder", {}, "C:\\Program Files\\Acme"}};
+  for (const auto& start : starts) {
+    SCOPED_TRACE(start.name);
+    if (&start != &starts[0]) Install();
+    view.yesNoAll = {YesNoAll::Yes, YesNoAll::Yes};
+    TDisplayScreen& s = StartIn(start.dir, start.args);
+    ASSERT_TRUE(s.Globals.UninstallMode);
+    EXPECT_EQ(s.PageIndex, kPageUninstaller);
+    EXPECT_EQ(s.UninstallTitle, "Acme 1.0");
+    s.RemoveClick();
+    EXPECT_TRUE(s.Closed);
+    EXPECT_EQ(s.Outcome, TSetupOutcome::Removed);
+    // The system file and the INI file in the Windows directory; shortcuts are never asked about.
+    EXPECT_EQ(view.questions.size(), 2u);
+    s.Destroy();
+    EXPECT_EQ(Difference(), (std::vector<std::string>{"+drive_c/WINDOWS/Temp/zad2000.bat"}));
+    const std::string batch = Text("C:\\WINDOWS\\Temp\\zad2000.bat");
+    EXPECT_EQ(batch,
+              "Rem Goto Drive of Installed Files.\r\nC:\r\ncd\\\r\ncd PROGRA~1\r\ncd Acme\r\ndel setup.exe\r\n"
+              "cd..\r\nrd Acme\r\nexit\r\n");
+    EXPECT_NE(Text("C:\\..\\journal.log").find("zad2000.bat"), std::string::npos);
+    fs::remove_all(Root());
+    machine_.reset();
+    view.questions.clear();
+  }
+}
+
+TEST_F(UninstallTest, AnswersDecideWhatStays) {
+  const struct {
+    const char* name;
+    std::deque<YesNoAll> answers;
+    bool cancel;
+    std::vector<std::string> left;
+  } cases[] = {
+      {"No keeps exactly the system file",
+       {YesNoAll::No, YesNoAll::Yes},
+       false,
+       {"+drive_c/WINDOWS/System/acmecore.dll", "+drive_c/WINDOWS/Temp/zad2000.bat"}},
+      {"All deletes without asking again", {YesNoAll::All}, false, {"+drive_c/WINDOWS/Temp/zad2000.bat"}},
+      {"Cancel removes nothing and starts no batch", {}, true, {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove_all(Root());
+    machine_.reset();
+    Install();
+    const std::set<std::string> installed = Snapshot();
+    view.yesNoAll = c.answers;
+    TDisplayScreen& s = StartIn("C:\\", {"Acme", "1.0"});
+    c.cancel ? s.BitBtn1Click() : s.RemoveClick();
+    s.Destroy();
+    if (c.cancel) {
+      EXPECT_EQ(s.Outcome, TSetupOutcome::Cancelled);
+      std::set<std::string> now = Snapshot();
+      now.erase("drive_c/WINDOWS/Temp/zad2000.bat");
+      EXPECT_EQ(now, installed);
+      EXPECT_EQ(Text("C:\\..\\journal.log").find("zad2000.bat"), std::string::npos);
+    } else {
+      std::vector<std::string> d = Difference();
+      std::sort(d.begin(), d.end());
+      EXPECT_EQ(d, c.left);
+    }
+  }
+}
+
+TEST_F(UninstallTest, NoUninstallInformationLeavesOnlyCancel) {
+  Machine();
+  TDisplayScreen& s = StartIn("C:\\", {"Nothing", "Here"});
+  EXPECT_FALSE(s.Globals.UninstallMode);  // no log anywhere: the program would install
+  fs::create_directories(Host("C:\\Empty"));
+  Machine().fs().CreateFile("C:\\Empty\\uninstaller.cfg");
+  TDisplayScreen& u = StartIn("C:\\Empty");
+  ASSERT_TRUE(u.Globals.UninstallMode);
+  EXPECT_EQ(u.Screen.TextInfo1.Caption, "No Uninstall Information Found!!");
+  EXPECT_FALSE(u.Remove.Visible);
+  u.BitBtn1Click();
+  u.Destroy();
+  EXPECT_EQ(u.Outcome, TSetupOutcome::NothingToRemove);
+  EXPECT_EQ(ExitStatus(u.Outcome), 2);
+  EXPECT_FALSE(fs::exists(Host("C:\\WINDOWS\\Temp\\zad2000.bat")));
+}
+
+}  // namespace
+}  // namespace vurerode::setup::test
