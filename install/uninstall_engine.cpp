@@ -43,6 +43,10 @@ class Remover {
   bool IsSystemEntry(const std::string& entry);
   void DeleteEntry(const std::string& dir, const std::string& mask);
   void RemoveRegistry(const std::vector<std::string>& keys);
+  // The running setup.exe of the installation: it cannot go while the program runs.
+  bool IsOwnProgram(const std::string& path) {
+    return platform::AnsiSameText(path, main_.Globals.ExpandDir + "setup.exe");
+  }
   // Removes a folder when it is empty, never one that Windows or other programs share (an empty
   // Quick Launch or System folder is still theirs).
   void RemoveEmptyFolder(const std::string& dir) {
@@ -120,7 +124,10 @@ void Remover::Run() {
     tree.Path = dir;
     tree.Verbose = false;
     tree.Execute();
-    Record(fs_.DirectoryExists(dir) ? RecordKind::Kept : RecordKind::Removed, dir);
+    if (fs_.DirectoryExists(dir))
+      Record(RecordKind::Kept, dir + " (the cleanup batch removes it once setup.exe is gone)");
+    else
+      Record(RecordKind::Removed, dir);
   }
   main_.Outcome = TSetupOutcome::Removed;
   main_.Close();
@@ -173,7 +180,12 @@ void Remover::DeleteEntry(const std::string& dir, const std::string& mask) {
       if (!(rec.Attr & platform::faDirectory)) matched.push_back(dir + rec.Name);
   }
   DeleteFilesByMask(fs_, dir, mask);
-  for (const std::string& path : matched) Record(fs_.FileExists(path) ? RecordKind::Kept : RecordKind::Removed, path);
+  for (const std::string& path : matched) {
+    if (!fs_.FileExists(path))
+      Record(RecordKind::Removed, path);
+    else
+      Record(RecordKind::Kept, path + (IsOwnProgram(path) ? " (in use; the cleanup batch deletes it)" : ""));
+  }
 }
 
 void Remover::RemoveRegistry(const std::vector<std::string>& keys) {

@@ -30,7 +30,8 @@ void RegisterUninstall(platform::Platform& platform, const TUninstallRegistratio
   const std::string command = r.InstallDir + "setup.exe " + r.Title;
   key->WriteString("DisplayName", r.Title);
   key->WriteString("UninstallString", command);
-  key->WriteString("QuietUninstallString", command + " /SILENT");
+  // Quoted, so that the spaces of the folder cannot be read as the end of the program's name.
+  key->WriteString("QuietUninstallString", "\"" + r.InstallDir + "setup.exe\" " + r.Title + " /SILENT");
   key->WriteString("InstallLocation", r.InstallDir);
   key->WriteString("DisplayIcon", r.DisplayIcon);
   key->WriteInteger("EstimatedSize", r.EstimatedSizeKB);

@@ -1,17 +1,23 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project needs, only those that are missing.
 #   install-deps.sh build   compilers, CMake and GoogleTest (enough for the tool and the demo)
+#   install-deps.sh windows the build packages and the cross compiler for the Windows setup.exe
+#   install-deps.sh demo    what the main job uses: the Windows build and lnkinfo
 #   install-deps.sh test    everything the whole test suite uses (peers, fuzzing, Windows leg)
 set -euo pipefail
 
 build_pkgs=(build-essential cmake libgtest-dev)
+windows_pkgs=(g++-mingw-w64-x86-64-posix)
+demo_pkgs=(liblnk-utils)
 test_pkgs=(clang libclang-rt-14-dev lhasa jlha-utils liblhasa-dev libarchive-tools p7zip-full liblnk-utils
   default-jdk-headless wine64 wine g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix xvfb xauth time)
 
 case "${1:-build}" in
   build) want=("${build_pkgs[@]}") ;;
+  windows) want=("${build_pkgs[@]}" "${windows_pkgs[@]}") ;;
+  demo) want=("${build_pkgs[@]}" "${windows_pkgs[@]}" "${demo_pkgs[@]}") ;;
   test) want=("${build_pkgs[@]}" "${test_pkgs[@]}") ;;
-  *) echo "usage: $0 build|test" >&2; exit 2 ;;
+  *) echo "usage: $0 build|windows|demo|test" >&2; exit 2 ;;
 esac
 
 missing=()

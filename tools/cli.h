@@ -34,10 +34,12 @@ int RunPack(const std::vector<std::string>& args, std::ostream& out, std::ostrea
 int RunList(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int RunTest(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int RunUnpack(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int RunRehearse(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 extern const char* const kPackHelp;
 extern const char* const kListHelp;
 extern const char* const kTestHelp;
+extern const char* const kRehearseHelp;
 extern const char* const kUnpackHelp;
 
 }  // namespace vurerode::cli

@@ -28,6 +28,7 @@ const std::vector<Command>& Commands() {
       {"test", "decode every entry and verify its checksum", kTestHelp, RunTest},
       {"unpack", "expand an archive into a folder", kUnpackHelp, RunUnpack},
       {"build", "build distribution media (disk.001, ..., the .cfg files, setup.exe)", kBuildHelp, RunBuild},
+      {"rehearse", "install media on a sandbox machine and remove them again", kRehearseHelp, RunRehearse},
   };
   return commands;
 }

@@ -83,7 +83,7 @@ TEST_F(InstallTest, InstallsFilesShortcutsEntriesLogAndRegistration) {
        {"[HKEY_LOCAL_MACHINE\\Software\\Acme\\App]\r\n\"Version\"=\"1.0\"",
         "[HKEY_CURRENT_USER\\Software\\Acme\\App\\Recent]\r\n\"Max\"=\"8\"", "\"DisplayName\"=\"Acme 1.0\"",
         "\"UninstallString\"=\"C:\\\\Program Files\\\\Acme\\\\setup.exe Acme 1.0\"",
-        "\"QuietUninstallString\"=\"C:\\\\Program Files\\\\Acme\\\\setup.exe Acme 1.0 /SILENT\"",
+        "\"QuietUninstallString\"=\"\\\"C:\\\\Program Files\\\\Acme\\\\setup.exe\\\" Acme 1.0 /SILENT\"",
         "\"InstallLocation\"=\"C:\\\\Program Files\\\\Acme\\\\\"",
         "\"DisplayIcon\"=\"C:\\\\Program Files\\\\Acme\\\\acme.exe\"", "\"DisplayVersion\"=\"1.0\"",
         "\"Publisher\"=\"Acme Corp\"", "\"EstimatedSize\"=dword:"})

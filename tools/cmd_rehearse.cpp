@@ -1,0 +1,63 @@
+// The rehearse command: install media into a throw-away sandbox machine, remove them again through
+// their uninstall entry, and tell whether the machine came back as it was.
+#include <filesystem>
+#include <ostream>
+#include <random>
+
+#include "tools/cli.h"
+#include "tools/options.h"
+#include "tools/rehearsal.h"
+
+namespace vurerode::cli {
+
+namespace fs = std::filesystem;
+
+const char* const kRehearseHelp =
+    "usage: vurerode rehearse [--keep ROOT] MEDIA_DIR\n"
+    "\n"
+    "Installs the media in MEDIA_DIR (disk.001, ..., install.cfg, finstall.cfg) unattended on a fresh\n"
+    "sandbox machine, reports what was installed (files, shortcuts, INI and registry values, the\n"
+    "uninstall entry), removes the installation through its uninstall entry as Add/Remove Programs\n"
+    "would, and reports everything left behind, telling what the design keeps (the cleanup batch,\n"
+    "system files an unattended removal does not delete) from what was not removed.\n"
+    "\n"
+    "  --keep ROOT   make the machine in ROOT (which must not exist yet) and keep it afterwards\n"
+    "\n"
+    "Exit status: 0 when the media installed and came off cleanly, 1 when the installation failed or\n"
+    "something was left that the design does not keep, 2 on a usage error.\n";
+
+int RunRehearse(const std::vector<std::string>& args, std::ostream& out, std::ostream&) {
+  Options o(args, {"--keep"}, {});
+  if (o.Help()) {
+    out << kRehearseHelp;
+    return kExitOk;
+  }
+  if (o.Operands().size() != 1) throw UsageError{"expected one MEDIA_DIR"};
+  const fs::path media = o.Operands()[0];
+  if (!fs::is_regular_file(media / "disk.001") && !fs::is_regular_file(media / "DISK.001"))
+    throw UsageError{"no disk.001 in " + media.string()};
+  fs::path root;
+  if (auto keep = o.Value("--keep")) {
+    root = *keep;
+    if (fs::exists(root)) throw UsageError{"--keep: " + root.string() + " exists already"};
+  } else {
+    root = fs::temp_directory_path() / ("vurerode-rehearse-" + std::to_string(std::random_device{}()));
+  }
+  RehearsalResult r;
+  try {
+    r = Rehearse(media, root, out);
+  } catch (...) {
+    if (!o.Value("--keep")) fs::remove_all(root);
+    throw;
+  }
+  if (!o.Value("--keep")) fs::remove_all(root);
+  const bool clean = r.installed && r.removed && r.leftOver.empty();
+  out << "\nrehearse: "
+      << (clean          ? "installed and removed; the machine is as it was, but for what the design keeps"
+          : !r.installed ? "the installation failed"
+                         : "the removal left things behind")
+      << "\n";
+  return clean ? kExitOk : kExitFailure;
+}
+
+}  // namespace vurerode::cli

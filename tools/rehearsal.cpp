@@ -1,0 +1,196 @@
+#include "tools/rehearsal.h"
+
+#include <algorithm>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+#include "app/setup_program.h"
+#include "install/cleanup_batch.h"
+#include "install/uninstall_log.h"
+#include "platform/ansi.h"
+#include "platform/sandbox/sandbox_platform.h"
+#include "ui/console/console_options.h"
+#include "ui/console/console_view.h"
+#include "ui/console/console_wizard.h"
+
+namespace vurerode::cli {
+
+namespace fs = std::filesystem;
+using namespace vurerode::setup;
+
+namespace {
+
+std::string WindowsPathOf(const fs::path& relative) {  // drive_c/x/y -> C:\x\y
+  std::string first = relative.begin()->string();
+  std::string p = std::string(1, static_cast<char>(std::toupper(static_cast<unsigned char>(first.back())))) + ":";
+  for (auto it = std::next(relative.begin()); it != relative.end(); ++it) p += "\\" + it->string();
+  return p;
+}
+
+// One run of the setup program on the machine, unattended, as Windows would start it.
+struct SilentRun {
+  std::istringstream in;
+  std::ostringstream out, log;
+  console::ConsoleView view{in, out, out, true, &log};
+  TSetupOutcome outcome = TSetupOutcome::Running;
+  std::string failure;
+
+  // The command line as the setup program reads it: switches taken out, the rest joined.
+  void Run(platform::Platform& machine, const std::vector<std::string>& commandLine) {
+    console::ConsoleOptions options = console::ParseConsoleOptions(commandLine);
+    options.silent = true;
+    std::unique_ptr<TDisplayScreen> screen = StartSetup(machine, view, options.args);
+    view.Attach(screen.get());
+    if (!screen->Globals.UninstallMode) screen->Timer1Timer();
+    if (!screen->Closed) console::DriveSilent(*screen, view, options);
+    screen->Destroy();
+    outcome = screen->Outcome;
+    failure = screen->FailureMessage;
+  }
+  // The record lines of one kind ("file: ...").
+  std::vector<std::string> Records(const std::string& kind) const {
+    std::vector<std::string> lines;
+    std::istringstream text(log.str());
+    for (std::string line; std::getline(text, line);)
+      if (line.rfind(kind + ": ", 0) == 0) lines.push_back(line.substr(kind.size() + 2));
+    return lines;
+  }
+};
+
+// The arguments Windows passes for a command line: the program (quoted or not) taken off, the rest
+// split at spaces.
+std::vector<std::string> CommandArguments(const std::string& command) {
+  std::string rest;
+  if (!command.empty() && command[0] == '"') {
+    size_t end = command.find('"', 1);
+    rest = end == std::string::npos ? std::string() : command.substr(end + 1);
+  } else {
+    size_t exe = platform::AnsiUpperCase(command).find(".EXE");
+    rest = exe == std::string::npos ? std::string() : command.substr(exe + 4);
+  }
+  std::vector<std::string> args;
+  std::istringstream words(rest);
+  for (std::string w; words >> w;) args.push_back(w);
+  return args;
+}
+
+}  // namespace
+
+MachineState ReadMachineState(const fs::path& root) {
+  MachineState state;
+  for (const auto& drive : fs::directory_iterator(root)) {
+    if (!drive.is_directory() || drive.path().filename().string().rfind("drive_", 0) != 0) continue;
+    for (const auto& e : fs::recursive_directory_iterator(drive.path()))
+      state.paths.push_back(WindowsPathOf(fs::relative(e.path(), root)) + (e.is_directory() ? "\\" : ""));
+  }
+  std::ifstream reg(root / "registry.reg", std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(reg)), std::istreambuf_iterator<char>());
+  std::string line;
+  for (size_t i = 2; i + 1 < bytes.size(); i += 2) {  // UTF-16LE after its BOM
+    const unsigned c = static_cast<unsigned char>(bytes[i]) | static_cast<unsigned char>(bytes[i + 1]) << 8;
+    if (c == '\n') {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      state.registryLines.push_back(line);
+      line.clear();
+    } else {
+      line += c < 0x100 ? static_cast<char>(c) : '?';
+    }
+  }
+  std::sort(state.paths.begin(), state.paths.end());
+  return state;
+}
+
+RehearsalResult Rehearse(const fs::path& media, const fs::path& root, std::ostream& out) {
+  RehearsalResult result;
+  fs::create_directories(root);
+  platform::sandbox::SandboxOptions options;
+  options.mounts.push_back({'A', fs::absolute(media), true});
+  platform::sandbox::SandboxPlatform machine(fs::absolute(root), options);
+  const MachineState before = ReadMachineState(root);
+
+  out << "rehearse: installing " << media.string() << " unattended on a fresh sandbox machine in " << root.string()
+      << "\n";
+  machine.fs().ChangeDirectory("A:\\");
+  SilentRun install;
+  install.Run(machine, {});
+  if (install.outcome != TSetupOutcome::Installed) {
+    out << "the installation failed:\n" << (install.failure.empty() ? install.out.str() : install.failure) << "\n";
+    return result;
+  }
+  result.installed = true;
+  out << "\ninstalled:\n";
+  for (const char* kind : {"file", "folder", "shortcut", "ini", "registry"})
+    for (const std::string& item : install.Records(kind))
+      out << "  " << kind << std::string(10 - std::string(kind).size(), ' ') << item << "\n";
+
+  // The uninstall entry, as Add/Remove Programs reads it.
+  std::string quiet;
+  {
+    auto key =
+        machine.registry().OpenKey(platform::RegistryRoot::LocalMachine, kUninstallKey, platform::RegistryAccess::Read);
+    for (const std::string& name : key ? key->SubKeyNames() : std::vector<std::string>{}) {
+      auto entry = machine.registry().OpenKey(platform::RegistryRoot::LocalMachine, kUninstallKey + name,
+                                              platform::RegistryAccess::Read);
+      if (!entry || !entry->ReadString("QuietUninstallString")) continue;
+      out << "\nuninstall entry HKEY_LOCAL_MACHINE\\" << kUninstallKey << name << ":\n";
+      for (const std::string& v : entry->ValueNames()) {
+        std::string text;
+        try {
+          text = entry->ReadString(v).value_or("");
+        } catch (const std::exception&) {
+          text = "(a number)";
+        }
+        out << "  " << v << " = " << text << "\n";
+      }
+      quiet = entry->ReadString("QuietUninstallString").value_or("");
+    }
+  }
+  if (quiet.empty()) {
+    out << "\nno uninstall entry with a QuietUninstallString was written\n";
+    return result;
+  }
+
+  out << "\nremoving through the uninstall entry: " << quiet << "\n";
+  machine.fs().ChangeDirectory(machine.fs().WindowsDirectory());
+  SilentRun removal;
+  removal.Run(machine, CommandArguments(quiet));
+  result.removed = removal.outcome == TSetupOutcome::Removed;
+  if (!result.removed) out << "the removal did not run to its end:\n" << removal.out.str();
+
+  const MachineState after = ReadMachineState(root);
+  const std::set<std::string> was(before.paths.begin(), before.paths.end());
+  const std::vector<std::string> kept = removal.Records("kept");
+  const std::string batch = platform::AnsiUpperCase(machine.fs().WindowsDirectory() + "\\Temp\\" + kCleanupBatchName);
+  for (const std::string& p : after.paths) {
+    if (was.count(p)) continue;
+    bool declined =
+        std::any_of(kept.begin(), kept.end(), [&](const std::string& k) { return platform::AnsiSameText(k, p); });
+    if (platform::AnsiUpperCase(p) == batch)
+      result.leftByDesign.push_back(p + "  (the cleanup batch, which deletes setup.exe after the program ends)");
+    else if (declined)
+      result.leftByDesign.push_back(p + "  (a system file the unattended removal does not delete)");
+    else
+      result.leftOver.push_back(p);
+  }
+  for (const std::string& p : before.paths)
+    if (!std::binary_search(after.paths.begin(), after.paths.end(), p)) result.leftOver.push_back("(gone) " + p);
+  std::multiset<std::string> regBefore(before.registryLines.begin(), before.registryLines.end());
+  for (const std::string& line : after.registryLines) {
+    auto it = regBefore.find(line);
+    if (it != regBefore.end())
+      regBefore.erase(it);
+    else if (!line.empty())
+      result.leftOver.push_back("registry: " + line);
+  }
+  for (const std::string& line : regBefore)
+    if (!line.empty()) result.leftOver.push_back("registry (gone): " + line);
+
+  out << "\nleft behind:\n";
+  for (const std::string& p : result.leftByDesign) out << "  " << p << "\n";
+  for (const std::string& p : result.leftOver) out << "  " << p << "  (NOT REMOVED)\n";
+  if (result.leftByDesign.empty() && result.leftOver.empty()) out << "  nothing\n";
+  return result;
+}
+
+}  // namespace vurerode::cli
