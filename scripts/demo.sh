@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The main job on the bundled sample: build the tools and the Windows setup.exe, build the sample's
-# distribution media with `vurerode build`, install them unattended into a fresh sandbox machine,
-# show what was installed, then remove the installation through its uninstall entry, as Add/Remove
-# Programs would, and show that the machine is as it was before.
+# distribution media with `vurerode build`, install them unattended into a fresh sandbox machine
+# with `setup`, show what was installed, then rehearse the whole round trip with `vurerode
+# rehearse`: install, remove through the uninstall entry as Add/Remove Programs would, and show
+# that the machine is as it was before, but for what the design leaves behind.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh demo
@@ -18,53 +19,45 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 machine=$work/machine
 media=$work/media
-sample=$work/sample
-cp -r samples/app "$sample"
-mkdir -p "$sample/cache"  # an empty folder, which git cannot keep
+cp -r samples/app "$work/sample"
+mkdir -p "$work/sample/cache"  # an empty folder, which git cannot keep
 
 echo
-echo "== vurerode build samples/app"
-"$tool" build "$sample" "$media"
-ls -l "$media"
-"$tool" test "$media/disk.001" >/dev/null && echo "vurerode test: every file of the set decodes and checks"
-
-# The machine before: its files and its registry, to compare with after the removal.
-"$setup" --sandbox "$machine" --help >/dev/null  # nothing runs; the machine is laid out on first use below
-snapshot() {
-  (cd "$machine" && find drive_c -printf '%y %p %s\n' | sort
-   iconv -f UTF-16 -t UTF-8 registry.reg)
-}
+echo "== vurerode build samples/app MEDIA (the installer shipped: build/windows/ui/setup.exe)"
+"$tool" build "$work/sample" "$media"
+(cd "$media" && ls -l)
+"$tool" test "$media/disk.001" >/dev/null && echo "vurerode test: every file of the set decodes and matches its checksums"
 
 echo
-echo "== setup /SILENT, from the media mounted as A: of a fresh sandbox machine"
-mkdir -p "$machine"
-"$setup" --sandbox "$machine" --media "$work/empty-media" --help >/dev/null 2>&1 || true
-"$tool" list "$media/disk.001" >/dev/null
-"$setup" --sandbox "$machine" --media "$media" /SILENT /LOG="$work/install.log" >"$work/install.out" ||
-  { cat "$work/install.out"; exit 1; }
-tail -n 3 "$work/install.out"
+echo "== setup --sandbox MACHINE --media MEDIA /SILENT (a fresh machine; the media mounted as A:)"
+"$setup" --sandbox "$machine" --media "$media" /SILENT /LOG="$work/install.log"
 
 dir="$machine/drive_c/Program Files/Vurerode Sample"
 win="$machine/drive_c/WINDOWS"
 echo
-echo "== installed files (C:\\Program Files\\Vurerode Sample)"
-(cd "$dir" && find . -type f -printf '  %P  (%s bytes)\n' | sort; find . -mindepth 1 -type d -empty -printf '  %P\\  (empty folder)\n')
+echo "== installed files: C:\\Program Files\\Vurerode Sample"
+(cd "$dir" && { find . -type f -printf '  %P  (%s bytes)\n'; find . -mindepth 1 -type d -empty -printf '  %P\\  (empty folder)\n'; } |
+  tr / '\\' | sort)
 echo
-echo "== shortcuts"
+echo "== shortcuts, with their targets as lnkinfo reads them"
 find "$win" -name '*.lnk' | sort | while read -r lnk; do
-  target=$(lnkinfo "$lnk" 2>/dev/null | sed -n 's/^\s*Local path\s*:\s*//p' | head -n 1)
+  target=$(lnkinfo "$lnk" 2>/dev/null | sed -n 's/^[[:space:]]*Local path[[:space:]]*:[[:space:]]*//p' | head -n 1)
   echo "  C:\\WINDOWS\\$(realpath --relative-to="$win" "$lnk" | tr / '\\')  ->  $target"
 done
 echo
-echo "== INI values (C:\\WINDOWS\\vsample.ini)"
-sed 's/^/  /' "$win/vsample.ini"
+echo "== INI values: C:\\WINDOWS\\vsample.ini"
+tr -d '\r' <"$win/vsample.ini" | sed 's/^/  /'
 echo
-echo "== registry values"
+echo "== registry values, and the uninstall entry Add/Remove Programs shows"
 iconv -f UTF-16 -t UTF-8 "$machine/registry.reg" | tr -d '\r' |
-  awk '/^\[/{key=$0} /^"/ && (key ~ /Vurerode/ || key ~ /Uninstall\\/){ if (key != last) { print "  " key; last = key } print "    " $0 }'
+  awk '/^\[/{key=$0} /^"/ && (key ~ /Vurerode/){ if (key != last) { print "  " key; last = key } print "    " $0 }'
 echo
-echo "== uninstaller.cfg"
-sed 's/^/  /' "$dir/uninstaller.cfg" | tr -d '\r'
+echo "== uninstaller.cfg, the log the uninstaller removes by"
+tr -d '\r' <"$dir/uninstaller.cfg" | sed 's/^/  /'
 echo
-echo "== what else the run did (journal.log)"
+echo "== programs the run started (journal.log; host programs are not run unless asked)"
 sed 's/^/  /' "$machine/journal.log"
+
+echo
+echo "== vurerode rehearse MEDIA: install, remove through the uninstall entry, compare"
+"$tool" rehearse "$media"
