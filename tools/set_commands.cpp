@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
+#include <optional>
 #include <set>
 
 #include "platform/exception.h"
@@ -12,6 +13,7 @@
 #include "tools/archive_entries.h"
 #include "tools/cli.h"
 #include "tools/host_paths.h"
+#include "tools/media_sums_check.h"
 #include "tools/progress.h"
 #include "tools/set_support.h"
 
@@ -131,6 +133,17 @@ int ListSet(const std::string& segmentPath, std::ostream& out, std::ostream& err
 int TestSet(const std::string& segmentPath, int32_t key, bool verbose, std::ostream& out, std::ostream& err) {
   TestingFileSystem files;
   SetSession s(files, segmentPath, err);
+  const std::filesystem::path folder = std::filesystem::path(segmentPath).parent_path();
+  std::optional<MediaSumsCheck> sums;
+  try {
+    sums.emplace(files, WindowsDirectory(folder.empty() ? "." : folder.string()), (folder / "").string());
+  } catch (const MediaDamage& e) {
+    err << "vurerode: " << e.what() << '\n';
+    return kExitFailure;
+  }
+  // Each segment is checked before the reader takes anything from it. The tool reads a set from one
+  // folder (it never asks for another), the one SHA256SUMS lies in.
+  s.reader.OnSegBefore = [&](TSegMode, const std::string& name, uint16_t) { sums->CheckSegment(name); };
   size_t tested = 0;
   ForgetWrittenPaths(s.reader, tested);
   s.reader.Key = key;
@@ -147,8 +160,14 @@ int TestSet(const std::string& segmentPath, int32_t key, bool verbose, std::ostr
     path = TestingFileSystem::kDiscardPrefix + PlaceBelow("", path);
     progress.Step();
   };
+  size_t summed = 0;
   try {
     s.reader.SegExpand();
+    summed = sums->CheckTheRest();
+  } catch (const MediaDamage& e) {
+    progress.Clear();
+    err << "vurerode: " << e.what() << '\n';
+    return kExitFailure;
   } catch (const Exception& e) {
     progress.Clear();
     err << "vurerode: " << segmentPath << (current.empty() ? "" : ": " + current) << ": " << e.what() << '\n';
@@ -157,7 +176,8 @@ int TestSet(const std::string& segmentPath, int32_t key, bool verbose, std::ostr
   progress.Clear();
   if (verbose && !current.empty()) out << "OK   " << current << '\n';
   out << segmentPath << ": " << Plural(tested, "file", "files") << " in "
-      << Plural(s.reader.SegArcList.Count(), "archive", "archives") << " OK\n";
+      << Plural(s.reader.SegArcList.Count(), "archive", "archives") << " OK"
+      << (sums->Active() ? ", " + Plural(summed, "file", "files") + " match " + kMediaSumsFile : "") << '\n';
   return kExitOk;
 }
 

@@ -4,6 +4,7 @@
 
 #include <fstream>
 
+#include "segment/media_sums.h"
 #include "set_tool_fixture.h"
 #include "tools/build_project.h"
 #include "tools/windows_program.h"
@@ -59,6 +60,13 @@ TEST_F(BuildMedia, WritesSegmentsConfigurationAndTheInstaller) {
                                       "Installation Directory,cache,C:\\Source\\App\\cache\\"}));
   EXPECT_EQ(Lines("Media/install.cfg"), (std::vector<std::string>{"[Setup Screen]", "Text Line 1=App",
                                                                   "Main Directory=App", "Desktop Folder=App"}));
+  const TMediaSums sums = TMediaSums::Parse(Text("Media/SHA256SUMS"));
+  std::vector<std::string> summed;
+  for (const auto& [name, hex] : sums.Entries()) summed.push_back(name);
+  EXPECT_EQ(summed, (std::vector<std::string>{"disk.001", "disk.002", "finstall.cfg", "install.cfg", "setup.exe"}));
+  if (test::HaveProgram("sha256sum")) {
+    EXPECT_EQ(test::RunCommand("cd Media && sha256sum --strict --quiet -c SHA256SUMS"), 0);
+  }
   ExpectNoWorkLeft();
 }
 
@@ -213,9 +221,11 @@ TEST_F(BuildMedia, OldSegmentsGoAndAnOutputFolderInsideTheSourceIsLeftOut) {
   MakeApp("App");
   fs::create_directories("App/media");
   WriteText("App/media/disk.009", "stale");
+  WriteText("App/media/SHA256SUMS", "stale");
   WriteText("App/media/notes.txt", "kept");
   ASSERT_EQ(Build({"App", "App/media"}).status, 0);
   EXPECT_FALSE(fs::exists("App/media/disk.009"));
+  EXPECT_EQ(Text("App/media/SHA256SUMS").find("stale"), std::string::npos);
   EXPECT_TRUE(fs::exists("App/media/notes.txt"));
   EXPECT_EQ(Text("App/media/finstall.cfg").find("media"), std::string::npos);
 }
