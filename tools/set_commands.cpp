@@ -11,6 +11,7 @@
 #include "platform/write_behind_file_system.h"
 #include "segment/seg_names.h"
 #include "tools/archive_entries.h"
+#include "tools/build_config.h"
 #include "tools/cli.h"
 #include "tools/host_paths.h"
 #include "tools/media_sums_check.h"
@@ -78,6 +79,23 @@ void ForgetWrittenPaths(TSegCompEZ& reader, size_t& files) {
       std::vector<std::string>().swap(arc.FileList);
     }
   };
+}
+
+// The set holds files only: the folders to create empty are the finstall.cfg entries ending with a
+// backslash, made below target as the files are when finstall.cfg lies beside the set.
+void MakeEmptyFolders(CaseBlindFileSystem& files, const std::filesystem::path& setFolder, const std::string& target,
+                      std::ostream* verbose) {
+  const std::string list = WindowsDirectory(setFolder.empty() ? "." : setFolder.string()) + "finstall.cfg";
+  if (!files.FileExists(list)) return;
+  auto file = files.OpenFile(list, platform::FileAccess::Read);
+  std::string text(static_cast<size_t>(file->Size()), '\0');
+  file->ReadBuffer(text.data(), text.size());
+  TCompress maker(files);
+  for (const std::string& path : InstallFolderPaths(text)) {
+    const std::string folder = PlaceBelow(target, path);
+    maker.MakeDirectoryPath(folder);
+    if (verbose) *verbose << folder.substr(target.size()) << '\n';
+  }
 }
 
 std::string Plural(size_t n, const char* one, const char* many) {
@@ -216,6 +234,7 @@ int UnpackSet(const std::string& segmentPath, const std::string& dir, int32_t ke
   }
   writer.Finish();
   progress.Clear();
+  MakeEmptyFolders(files, std::filesystem::path(segmentPath).parent_path(), target, verbose ? &out : nullptr);
   return kExitOk;
 }
 

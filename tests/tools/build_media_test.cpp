@@ -108,6 +108,38 @@ TEST_F(BuildMedia, ALargeFolderIsSplitIntoSeveralArchivesOfTheSameTemplate) {
         << name;
 }
 
+// Empty files add nothing to an archive's total: alone in a folder, or after the files with bytes,
+// they must still come back, and so must an empty folder.
+TEST_F(BuildMedia, EmptyFilesAndFoldersComeBackWhole) {
+  fs::create_directories("App/alone");
+  fs::create_directories("App/mixed");
+  fs::create_directories("App/empty folder");
+  WriteFileBytes("App/alone/nothing.txt", {});
+  WriteFileBytes("App/mixed/a.txt", test::TextBytes(5000, 1));
+  WriteFileBytes("App/mixed/y.dat", {});
+  WriteFileBytes("App/mixed/z.dat", {});
+  WriteFileBytes("App/main.exe", test::RandomBytes(3000, 2));
+  WriteFileBytes("App/zz.ini", {});
+  const std::vector<std::vector<std::string>> cases = {
+      {"-m", "none"}, {"-m", "rle"}, {"-m", "lzh"}, {"-m", "lh5"}, {"-m", "lh5", "-k", "7"}};
+  for (const auto& args : cases) {
+    const std::string method = args[1] + (args.size() > 2 ? " locked" : "");
+    SCOPED_TRACE(method);
+    fs::remove_all("out");
+    std::vector<std::string> build = args;
+    build.insert(build.end(), {"App", "Media"});
+    ASSERT_EQ(Build(build).status, 0);
+    std::vector<std::string> unpack = {"unpack", "Media/disk.001", "-C", "out"};
+    if (args.size() > 2) unpack.insert(unpack.end(), {"-k", args[3]});
+    SetToolRun r = Tool(unpack);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(test::RunCommand("diff -r App out/Source/App"), 0);
+    unpack[0] = "test";
+    unpack.erase(unpack.begin() + 2, unpack.begin() + 4);
+    EXPECT_NE(Tool(unpack).out.find("6 files in 3 archives OK"), std::string::npos);
+  }
+}
+
 TEST_F(BuildMedia, AnInstallCfgOfTheFolderShipsBesideTheSegmentsAsItIs) {
   MakeApp("App");
   const std::string own = "; ours\r\n[Setup Screen]\r\nText Line 1=Acme Writer\r\nMain Directory=Acme\r\n";
