@@ -114,10 +114,14 @@ void TCompress::ExpandArchiveStream(TStream& stream, std::vector<std::string>* s
   std::string name;
   for (;;) {
     if (!ReadEntryHeader(stream, entry, name)) break;
-    if (running >= header.TotalSize) break;
     if (entry.CompressedSize < 0) break;
     // Whatever a codec or handler consumes, the next header starts right after this entry's data.
     const int64_t next = stream.Position() + entry.CompressedSize;
+    // The walk ends once the entries' sizes reach TotalSize, as it always has. Empty files add
+    // nothing to the total, so those after the last file with bytes (or in an archive of empty files
+    // alone) are taken as long as whole entries with names follow; padding after an archive (zeros,
+    // ^Z) never reads as one.
+    if (running >= header.TotalSize && !(entry.OriginalSize == 0 && !name.empty() && next <= stream.Size())) break;
     if (selection && !NameInList(*selection, name)) {
       stream.SetPosition(next);
       running += entry.OriginalSize;

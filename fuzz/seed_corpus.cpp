@@ -1,6 +1,6 @@
 // Writes small seed inputs for the fuzz targets into one folder per target: archives of every
 // method made with the library itself (with and without a key), coded streams of each codec, plain
-// samples for the round trips, and segmented sets and list files made by the set writer.
+// samples for the round trips, segmented sets and list files made by the set writer, and SHA256SUMS.
 // Usage: vurerode_fuzz_seeds OUTPUT_DIR
 #include <cstdint>
 #include <cstdio>
@@ -15,6 +15,7 @@
 #include "archive/errors.h"
 #include "fuzz/fuzz_segment_support.h"
 #include "platform/posix/host_file_system.h"
+#include "segment/media_sums.h"
 #include "segment/seg_comp_ez.h"
 
 namespace {
@@ -177,6 +178,9 @@ int main(int argc, char** argv) {
         compress.AppendEntry(archive, source, static_cast<int32_t>(plain.size()), name, 0x58A3B1C2, 0x20, m, &customId);
         total += static_cast<int32_t>(plain.size());
       }
+      // An empty file last: it adds nothing to the total the walk ends at.
+      TMemoryStream nothing;
+      compress.AppendEntry(archive, nothing, 0, "empty", 0x58A3B1C2, 0x20, m, &customId);
       header = MakeArchiveHeader(customId.empty() ? id : customId, caMulti, total, key).Pack();
       archive.SetPosition(0);
       archive.Write(header.data(), header.size());
@@ -191,6 +195,13 @@ int main(int argc, char** argv) {
     }
   }
   WriteSetSeeds(out);
+
+  // SHA256SUMS in each of the forms sha256sum writes.
+  fs::create_directories(out / "media_sums");
+  const std::string hex = "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855";
+  const std::string sums = TMediaSums::Format({{"disk.001", hex}, {"setup.exe", hex}, {"odd\\name", hex}}) + hex +
+                           " *binary.bin\r\nSHA256 (tagged.cfg) = " + hex + "\n";
+  Write(out / "media_sums" / "sums", Bytes(sums.begin(), sums.end()));
   std::printf("seeds written to %s%s\n", out.c_str(), haveLh5 ? "" : " (no -lh5- encoder: no -lh5- seeds)");
   return 0;
 }

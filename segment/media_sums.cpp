@@ -25,7 +25,7 @@ std::string LowerHex(std::string s) {
 }
 
 // sha256sum marks a line whose name holds a backslash or a line break with a leading backslash and
-// writes those two as "\\" and "\n".
+// writes those as "\\", "\n" and "\r".
 std::string Unescape(const std::string& name, bool& ok) {
   std::string out;
   for (size_t i = 0; i < name.size(); ++i) {
@@ -33,8 +33,9 @@ std::string Unescape(const std::string& name, bool& ok) {
       out += name[i];
       continue;
     }
-    if (i + 1 == name.size() || (name[i + 1] != '\\' && name[i + 1] != 'n')) ok = false;
-    if (i + 1 < name.size()) out += name[++i] == 'n' ? '\n' : '\\';
+    const char code = i + 1 < name.size() ? name[++i] : '\0';
+    if (code != '\\' && code != 'n' && code != 'r') ok = false;
+    out += code == 'n' ? '\n' : code == 'r' ? '\r' : '\\';
   }
   return out;
 }
@@ -116,8 +117,8 @@ std::string TMediaSums::Format(const std::vector<std::pair<std::string, std::str
     std::string escapedName;
     bool escape = false;
     for (char c : name) {
-      if (c == '\\' || c == '\n') escape = true;
-      escapedName += c == '\\' ? "\\\\" : c == '\n' ? "\\n" : std::string(1, c);
+      if (c == '\\' || c == '\n' || c == '\r') escape = true;
+      escapedName += c == '\\' ? "\\\\" : c == '\n' ? "\\n" : c == '\r' ? "\\r" : std::string(1, c);
     }
     text += (escape ? "\\" : "") + LowerHex(hex) + "  " + escapedName + "\n";
   }

@@ -106,6 +106,22 @@ std::string InstallFileEntry(const std::string& base, const std::vector<std::str
   return entry + "," + buildingPath;
 }
 
+std::vector<std::string> InstallFolderPaths(const std::string& finstallText) {
+  std::vector<std::string> folders;
+  size_t start = 0;
+  while (start < finstallText.size()) {
+    size_t end = finstallText.find('\n', start);
+    if (end == std::string::npos) end = finstallText.size();
+    std::string line = finstallText.substr(start, end - start);
+    start = end + 1;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const size_t comma = line.rfind(',');
+    if (comma == std::string::npos || line.back() != '\\') continue;
+    folders.push_back(line.substr(comma + 1));
+  }
+  return folders;
+}
+
 std::string CrLfLines(const std::vector<std::string>& lines) {
   std::string text;
   for (const std::string& l : lines) text += l + "\r\n";

@@ -41,6 +41,10 @@ class IniText {
 std::string InstallFileEntry(const std::string& base, const std::vector<std::string>& folders,
                              const std::string& buildingPath);
 
+// The building machine's paths of the folders a finstall.cfg text lists to create (the entries
+// whose path ends with a backslash), in its order.
+std::vector<std::string> InstallFolderPaths(const std::string& finstallText);
+
 // Joins lines with CR LF after each.
 std::string CrLfLines(const std::vector<std::string>& lines);
 

@@ -15,7 +15,9 @@
 
 #include "platform/ansi.h"
 #include "platform/exception.h"
+#include "segment/media_sums.h"
 #include "segment/seg_comp_ez.h"
+#include "segment/seg_names.h"
 #include "tools/build_config.h"
 #include "tools/build_project.h"
 #include "tools/cli.h"
@@ -36,7 +38,8 @@ const char* const kBuildHelp =
     "files disk.001, disk.002, ..., finstall.cfg (every file placed below the installation\n"
     "directory, keeping its sub-folders, unless the project file says otherwise),\n"
     "install.cfg (SOURCE_DIR/install.cfg when there is one, else a minimal one titled after\n"
-    "the folder) and setup.exe, the installer.\n"
+    "the folder), setup.exe, the installer, and SHA256SUMS, the SHA-256 of each of these\n"
+    "files (sha256sum -c SHA256SUMS checks them).\n"
     "\n"
     "  --segment-size BYTES  largest size of one segment file (default 1440000, at least 16384)\n"
     "  -m, --method METHOD   none, rle, lzh or lh5 (default lh5)\n"
@@ -254,11 +257,15 @@ int JobsOption(const Options& o) {
   return static_cast<int>(n);
 }
 
-void RemoveOldSegments(const fs::path& dir) {
+// An earlier build's SHA256SUMS goes with its segments: left behind by a build that fails, it would
+// condemn whatever the folder then holds.
+void RemoveOldSegmentsAndSums(const fs::path& dir) {
   std::error_code ec;
   for (auto it = fs::directory_iterator(dir, ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
     std::string name = Lower(it->path().filename().string());
-    if (name.rfind("disk.", 0) == 0 && name.size() > 5 && name.find_first_not_of("0123456789", 5) == std::string::npos)
+    if ((name.rfind("disk.", 0) == 0 && name.size() > 5 &&
+         name.find_first_not_of("0123456789", 5) == std::string::npos) ||
+        name == Lower(kMediaSumsFile))
       fs::remove(it->path(), ec);
   }
 }
@@ -358,7 +365,7 @@ int RunBuild(const std::vector<std::string>& args, std::ostream& out, std::ostre
   std::error_code ec;
   fs::create_directories(target, ec);
   if (ec) throw Exception("cannot create folder '" + target.string() + "': " + ec.message());
-  RemoveOldSegments(target);
+  RemoveOldSegmentsAndSums(target);
 
   CaseBlindFileSystem files;
   ConsolePrompter prompter(std::cin, err, false);
@@ -395,6 +402,15 @@ int RunBuild(const std::vector<std::string>& args, std::ostream& out, std::ostre
   fs::copy_file(setup, target / "setup.exe", fs::copy_options::overwrite_existing, ec);
   if (ec) throw Exception("cannot copy '" + setup.string() + "' to '" + target.string() + "': " + ec.message());
 
+  // Written last, from the files as they lie in OUT_DIR.
+  std::vector<std::string> shipped;
+  for (uint16_t n = 1; n <= count; ++n) shipped.push_back(SegmentFileName("disk", "", n));
+  shipped.insert(shipped.end(), {"finstall.cfg", "install.cfg", "setup.exe"});
+  std::vector<std::pair<std::string, std::string>> sums;
+  const std::string outDir = WindowsDirectory(target.string());
+  for (const std::string& name : shipped) sums.emplace_back(name, Sha256OfFile(files, outDir + name));
+  WriteText(target / kMediaSumsFile, TMediaSums::Format(sums));
+
   int64_t packed = 0;
   for (uint16_t n = 1; n <= count; ++n) {
     std::string ext = std::to_string(n);
@@ -408,7 +424,8 @@ int RunBuild(const std::vector<std::string>& args, std::ostream& out, std::ostre
       << (archives.size() == 1 ? " archive" : " archives") << ", " << total << " bytes packed to " << packed << '\n'
       << "  finstall.cfg: " << entries.size() << (entries.size() == 1 ? " entry" : " entries") << '\n'
       << "  install.cfg: " << configOrigin << (projectFile.empty() ? "" : ", with " + projectFile.string()) << '\n'
-      << "  setup.exe: from " << setup.string() << '\n';
+      << "  setup.exe: from " << setup.string() << '\n'
+      << "  " << kMediaSumsFile << ": SHA-256 of " << sums.size() << " files\n";
   return kExitOk;
 }
 

@@ -14,7 +14,8 @@ const char* const kTestHelp =
     "usage: vurerode test [-k KEY] [-v] ARCHIVE|SET\n"
     "\n"
     "Decodes every entry and verifies its checksum (and key) without writing files.\n"
-    "A SET is named by one of its segment files (disk.001); every file it lists is tested.\n"
+    "A SET is named by one of its segment files (disk.001); every file it lists is tested,\n"
+    "and the SHA256SUMS beside it, when there is one, is checked as sha256sum -c would.\n"
     "\n"
     "  -k, --key KEY   the key locked entries were written with\n"
     "  -v, --verbose   name each entry as it passes\n";

@@ -4,14 +4,17 @@
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
+#include <optional>
 #include <set>
 
 #include "platform/exception.h"
 #include "platform/write_behind_file_system.h"
 #include "segment/seg_names.h"
 #include "tools/archive_entries.h"
+#include "tools/build_config.h"
 #include "tools/cli.h"
 #include "tools/host_paths.h"
+#include "tools/media_sums_check.h"
 #include "tools/progress.h"
 #include "tools/set_support.h"
 
@@ -78,6 +81,23 @@ void ForgetWrittenPaths(TSegCompEZ& reader, size_t& files) {
   };
 }
 
+// The set holds files only: the folders to create empty are the finstall.cfg entries ending with a
+// backslash, made below target as the files are when finstall.cfg lies beside the set.
+void MakeEmptyFolders(CaseBlindFileSystem& files, const std::filesystem::path& setFolder, const std::string& target,
+                      std::ostream* verbose) {
+  const std::string list = WindowsDirectory(setFolder.empty() ? "." : setFolder.string()) + "finstall.cfg";
+  if (!files.FileExists(list)) return;
+  auto file = files.OpenFile(list, platform::FileAccess::Read);
+  std::string text(static_cast<size_t>(file->Size()), '\0');
+  file->ReadBuffer(text.data(), text.size());
+  TCompress maker(files);
+  for (const std::string& path : InstallFolderPaths(text)) {
+    const std::string folder = PlaceBelow(target, path);
+    maker.MakeDirectoryPath(folder);
+    if (verbose) *verbose << folder.substr(target.size()) << '\n';
+  }
+}
+
 std::string Plural(size_t n, const char* one, const char* many) {
   return std::to_string(n) + " " + (n == 1 ? one : many);
 }
@@ -131,6 +151,17 @@ int ListSet(const std::string& segmentPath, std::ostream& out, std::ostream& err
 int TestSet(const std::string& segmentPath, int32_t key, bool verbose, std::ostream& out, std::ostream& err) {
   TestingFileSystem files;
   SetSession s(files, segmentPath, err);
+  const std::filesystem::path folder = std::filesystem::path(segmentPath).parent_path();
+  std::optional<MediaSumsCheck> sums;
+  try {
+    sums.emplace(files, WindowsDirectory(folder.empty() ? "." : folder.string()), (folder / "").string());
+  } catch (const MediaDamage& e) {
+    err << "vurerode: " << e.what() << '\n';
+    return kExitFailure;
+  }
+  // Each segment is checked before the reader takes anything from it. The tool reads a set from one
+  // folder (it never asks for another), the one SHA256SUMS lies in.
+  s.reader.OnSegBefore = [&](TSegMode, const std::string& name, uint16_t) { sums->CheckSegment(name); };
   size_t tested = 0;
   ForgetWrittenPaths(s.reader, tested);
   s.reader.Key = key;
@@ -147,8 +178,14 @@ int TestSet(const std::string& segmentPath, int32_t key, bool verbose, std::ostr
     path = TestingFileSystem::kDiscardPrefix + PlaceBelow("", path);
     progress.Step();
   };
+  size_t summed = 0;
   try {
     s.reader.SegExpand();
+    summed = sums->CheckTheRest();
+  } catch (const MediaDamage& e) {
+    progress.Clear();
+    err << "vurerode: " << e.what() << '\n';
+    return kExitFailure;
   } catch (const Exception& e) {
     progress.Clear();
     err << "vurerode: " << segmentPath << (current.empty() ? "" : ": " + current) << ": " << e.what() << '\n';
@@ -157,7 +194,8 @@ int TestSet(const std::string& segmentPath, int32_t key, bool verbose, std::ostr
   progress.Clear();
   if (verbose && !current.empty()) out << "OK   " << current << '\n';
   out << segmentPath << ": " << Plural(tested, "file", "files") << " in "
-      << Plural(s.reader.SegArcList.Count(), "archive", "archives") << " OK\n";
+      << Plural(s.reader.SegArcList.Count(), "archive", "archives") << " OK"
+      << (sums->Active() ? ", " + Plural(summed, "file", "files") + " match " + kMediaSumsFile : "") << '\n';
   return kExitOk;
 }
 
@@ -196,6 +234,7 @@ int UnpackSet(const std::string& segmentPath, const std::string& dir, int32_t ke
   }
   writer.Finish();
   progress.Clear();
+  MakeEmptyFolders(files, std::filesystem::path(segmentPath).parent_path(), target, verbose ? &out : nullptr);
   return kExitOk;
 }
 

@@ -362,18 +362,48 @@ TEST_F(CompressExpand, DriveLetterPicksTheDriveToAsk) {
   EXPECT_EQ(files_.lastRoot, "D:\\");
 }
 
+// TotalSize ends the walk once the entries' sizes reach it; empty files after that point are still
+// files of the archive, but nothing else that follows it is.
 TEST_F(CompressExpand, TotalSizeEndsTheWalk) {
-  std::vector<Entry> entries = {{"a", Bytes(10, 'a')}, {"b", Bytes(10, 'b')}, {"c", Bytes(10, 'c')}};
-  Expand(Archive(entries, 15));  // reached by the second entry
-  EXPECT_EQ(Written(), (std::vector<std::string>{"a", "b"}));
-
-  fs::remove_all(target_);
-  fs::create_directory(target_);
-  Expand(Archive({{"e1", {}}, {"e2", {}}}));  // TotalSize 0
-  EXPECT_TRUE(Written().empty());
-
-  Expand(Archive({{"full", Bytes(3, 'x')}, {"trailing-empty", {}}}));
-  EXPECT_EQ(Written(), std::vector<std::string>{"full"});
+  Entry torn{"torn", {}};
+  torn.coded = Bytes(5, 'x');
+  const Bytes full = Archive({{"full", Bytes(3, 'x')}});
+  auto with = [](Bytes archive, const Bytes& tail) {
+    archive.insert(archive.end(), tail.begin(), tail.end());
+    return archive;
+  };
+  struct Case {
+    const char* what;
+    Bytes archive;
+    std::vector<std::string> written;
+  };
+  const Case cases[] = {
+      {"reached by the second entry",
+       Archive({{"a", Bytes(10, 'a')}, {"b", Bytes(10, 'b')}, {"c", Bytes(10, 'c')}}, 15),
+       {"a", "b"}},
+      {"empty files alone", Archive({{"e1", {}}, {"e2", {}}}), {"e1", "e2"}},
+      {"an empty file last", Archive({{"full", Bytes(3, 'x')}, {"trailing-empty", {}}}), {"full", "trailing-empty"}},
+      {"an empty file, then one with bytes",
+       Archive({{"a", Bytes(10, 'a')}, {"e", {}}, {"b", Bytes(10, 'b')}}, 10),
+       {"a", "e"}},
+      {"an empty file whose data runs past the end",
+       [&] {
+         Bytes cut = Archive({{"full", Bytes(3, 'x')}, torn});
+         cut.pop_back();
+         return cut;
+       }(),
+       {"full"}},
+      {"zeros after the archive", with(full, Bytes(60, 0)), {"full"}},
+      {"^Z after the archive", with(full, Bytes(60, 0x1A)), {"full"}},
+  };
+  compress_.ExceptionOnFileError = true;  // an entry taken from padding would fail to be created
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove_all(target_);
+    fs::create_directory(target_);
+    EXPECT_NO_THROW(Expand(c.archive));
+    EXPECT_EQ(Written(), c.written);
+  }
 }
 
 TEST_F(CompressExpand, ShortStreamsExpandNothing) {

@@ -4,6 +4,7 @@
 
 #include <fstream>
 
+#include "segment/media_sums.h"
 #include "set_tool_fixture.h"
 #include "tools/build_project.h"
 #include "tools/windows_program.h"
@@ -59,6 +60,13 @@ TEST_F(BuildMedia, WritesSegmentsConfigurationAndTheInstaller) {
                                       "Installation Directory,cache,C:\\Source\\App\\cache\\"}));
   EXPECT_EQ(Lines("Media/install.cfg"), (std::vector<std::string>{"[Setup Screen]", "Text Line 1=App",
                                                                   "Main Directory=App", "Desktop Folder=App"}));
+  const TMediaSums sums = TMediaSums::Parse(Text("Media/SHA256SUMS"));
+  std::vector<std::string> summed;
+  for (const auto& [name, hex] : sums.Entries()) summed.push_back(name);
+  EXPECT_EQ(summed, (std::vector<std::string>{"disk.001", "disk.002", "finstall.cfg", "install.cfg", "setup.exe"}));
+  if (test::HaveProgram("sha256sum")) {
+    EXPECT_EQ(test::RunCommand("cd Media && sha256sum --strict --quiet -c SHA256SUMS"), 0);
+  }
   ExpectNoWorkLeft();
 }
 
@@ -98,6 +106,38 @@ TEST_F(BuildMedia, ALargeFolderIsSplitIntoSeveralArchivesOfTheSameTemplate) {
   for (const char* name : {"part0.bin", "part1.bin", "part2.bin", "empty.dat"})
     EXPECT_EQ(ReadFileBytes(fs::path("out/Source/Big/data") / name), ReadFileBytes(fs::path("Big/data") / name))
         << name;
+}
+
+// Empty files add nothing to an archive's total: alone in a folder, or after the files with bytes,
+// they must still come back, and so must an empty folder.
+TEST_F(BuildMedia, EmptyFilesAndFoldersComeBackWhole) {
+  fs::create_directories("App/alone");
+  fs::create_directories("App/mixed");
+  fs::create_directories("App/empty folder");
+  WriteFileBytes("App/alone/nothing.txt", {});
+  WriteFileBytes("App/mixed/a.txt", test::TextBytes(5000, 1));
+  WriteFileBytes("App/mixed/y.dat", {});
+  WriteFileBytes("App/mixed/z.dat", {});
+  WriteFileBytes("App/main.exe", test::RandomBytes(3000, 2));
+  WriteFileBytes("App/zz.ini", {});
+  const std::vector<std::vector<std::string>> cases = {
+      {"-m", "none"}, {"-m", "rle"}, {"-m", "lzh"}, {"-m", "lh5"}, {"-m", "lh5", "-k", "7"}};
+  for (const auto& args : cases) {
+    const std::string method = args[1] + (args.size() > 2 ? " locked" : "");
+    SCOPED_TRACE(method);
+    fs::remove_all("out");
+    std::vector<std::string> build = args;
+    build.insert(build.end(), {"App", "Media"});
+    ASSERT_EQ(Build(build).status, 0);
+    std::vector<std::string> unpack = {"unpack", "Media/disk.001", "-C", "out"};
+    if (args.size() > 2) unpack.insert(unpack.end(), {"-k", args[3]});
+    SetToolRun r = Tool(unpack);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(test::RunCommand("diff -r App out/Source/App"), 0);
+    unpack[0] = "test";
+    unpack.erase(unpack.begin() + 2, unpack.begin() + 4);
+    EXPECT_NE(Tool(unpack).out.find("6 files in 3 archives OK"), std::string::npos);
+  }
 }
 
 TEST_F(BuildMedia, AnInstallCfgOfTheFolderShipsBesideTheSegmentsAsItIs) {
@@ -213,9 +253,11 @@ TEST_F(BuildMedia, OldSegmentsGoAndAnOutputFolderInsideTheSourceIsLeftOut) {
   MakeApp("App");
   fs::create_directories("App/media");
   WriteText("App/media/disk.009", "stale");
+  WriteText("App/media/SHA256SUMS", "stale");
   WriteText("App/media/notes.txt", "kept");
   ASSERT_EQ(Build({"App", "App/media"}).status, 0);
   EXPECT_FALSE(fs::exists("App/media/disk.009"));
+  EXPECT_EQ(Text("App/media/SHA256SUMS").find("stale"), std::string::npos);
   EXPECT_TRUE(fs::exists("App/media/notes.txt"));
   EXPECT_EQ(Text("App/media/finstall.cfg").find("media"), std::string::npos);
 }

@@ -8,7 +8,10 @@
 #include <unistd.h>
 #endif
 
+#include <algorithm>
 #include <fstream>
+#include <functional>
+#include <sstream>
 
 #include "platform/exception.h"
 #include "set_tool_fixture.h"
@@ -131,6 +134,7 @@ TEST_F(SetCommands, AMissingSegmentWithoutATerminalEndsWithTheAbort) {
 }
 
 TEST_F(SetCommands, DamageIsReportedWithItsMessage) {
+  fs::remove("Media/SHA256SUMS");  // which would name the damaged segment before the reader sees it
   auto bytes = ReadFileBytes("Media/disk.002");
   bytes[0] = 'X';
   test::WriteFileBytes("Media/disk.002", bytes);
@@ -138,6 +142,79 @@ TEST_F(SetCommands, DamageIsReportedWithItsMessage) {
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("(TSegCompress) Stream open failed"), std::string::npos) << r.err;
   ExpectNoWorkLeft();
+}
+
+// Two bytes of a stored file's data that swap places leave every byte sum as it was: only the
+// SHA256SUMS beside the set can tell. Each case damages a fresh copy of an -lh5- set.
+TEST_F(SetCommands, TestChecksTheSha256SumsBesideTheSet) {
+  ASSERT_EQ(Build({"--segment-size", "30000", "App", "Lh5"}).status, 0);
+  // App.exe is noise, stored whatever the method: find a piece of it in the segments.
+  const std::vector<uint8_t> app = ReadFileBytes("App/App.exe");
+  const std::vector<uint8_t> piece(app.begin() + 30000, app.begin() + 30016);
+  std::string damaged;
+  size_t at = 0;
+  for (const auto& entry : fs::directory_iterator("Lh5")) {
+    auto bytes = ReadFileBytes(entry.path());
+    auto found = std::search(bytes.begin(), bytes.end(), piece.begin(), piece.end());
+    if (found == bytes.end()) continue;
+    damaged = entry.path().filename().string();
+    at = static_cast<size_t>(found - bytes.begin());
+    while (bytes[at] == bytes[at + 1]) ++at;
+  }
+  ASSERT_FALSE(damaged.empty());
+  const auto swapTwoBytes = [&] {
+    auto bytes = ReadFileBytes("Check/" + damaged);
+    std::swap(bytes[at], bytes[at + 1]);
+    test::WriteFileBytes("Check/" + damaged, bytes);
+  };
+
+  struct Case {
+    const char* what;
+    std::function<void()> damage;
+    int status;
+    std::string message;
+  };
+  const Case cases[] = {
+      {"no damage", [] {}, 0, "6 files in 4 archives OK, "},  // and how many files match SHA256SUMS
+      {"swapped bytes, no SHA256SUMS",
+       [&] {
+         swapTwoBytes();
+         fs::remove("Check/SHA256SUMS");
+       },
+       0, "6 files in 4 archives OK\n"},
+      {"swapped bytes", swapTwoBytes, 1, "vurerode: Check/" + damaged + ": SHA-256 does not match SHA256SUMS\n"},
+      {"changed installer",
+       [] {
+         auto bytes = ReadFileBytes("Check/setup.exe");
+         bytes.push_back(0);
+         test::WriteFileBytes("Check/setup.exe", bytes);
+       },
+       1, "vurerode: Check/setup.exe: SHA-256 does not match SHA256SUMS\n"},
+      {"missing install.cfg", [] { fs::remove("Check/install.cfg"); }, 1,
+       "vurerode: Check/install.cfg: listed in SHA256SUMS but cannot be read\n"},
+      {"segment left out of the list",
+       [] {
+         auto bytes = ReadFileBytes("Check/SHA256SUMS");
+         std::istringstream in(std::string(bytes.begin(), bytes.end()));
+         std::string kept;
+         for (std::string line; std::getline(in, line);)
+           if (line.find("  disk.002") == std::string::npos) kept += line + "\n";
+         test::WriteFileBytes("Check/SHA256SUMS", test::Bytes(kept));
+       },
+       1, "vurerode: Check/disk.002: not listed in SHA256SUMS"},
+      {"malformed list", [] { test::WriteFileBytes("Check/SHA256SUMS", test::Bytes("disk.001 OK\n")); }, 1,
+       "vurerode: Check/SHA256SUMS: Malformed SHA256SUMS line 1\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove_all("Check");
+    fs::copy("Lh5", "Check");
+    c.damage();
+    SetToolRun r = Tool({"test", "Check/disk.001"});
+    EXPECT_EQ(r.status, c.status) << r.err;
+    EXPECT_NE((r.out + r.err).find(c.message), std::string::npos) << r.out << r.err;
+    ExpectNoWorkLeft();
+  }
 }
 
 TEST_F(SetCommands, FoldersAndNamesAreFoundWhateverTheirCase) {
