@@ -48,5 +48,9 @@ wineserver -p
 
 status=0
 ctest --test-dir "$build" --output-on-failure || status=$?
+# The installer itself: setup.exe installs and removes the sample in this prefix.
+if [ $status -eq 0 ]; then
+  "$src/scripts/wine-setup-test.sh" "$build" "${NATIVE_BUILD:-$src/build/native}" || status=$?
+fi
 wineserver -k || true
 exit $status
