@@ -34,6 +34,8 @@ std::string RefusedInstallDirectory(platform::Platform& platform, const std::str
   if (!full)
     return "The installation directory must be a full path such as " + WindowsDrive(platform) +
            "Program Files\\Application.";
+  if (!platform.fs().DirectoryExists(dir.substr(0, 3)))
+    return "Setup cannot install into " + dir + ": there is no drive " + dir.substr(0, 2) + ".";
   if (IsSharedFolder(platform, dir))
     return "Setup cannot install into " + dir +
            ": Windows and other programs share that folder, and removing the application would remove "

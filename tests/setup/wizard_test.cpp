@@ -111,15 +111,15 @@ TEST_F(WizardTest, SharedFoldersAndRelativePathsAreRefusedAsDestination) {
   TDisplayScreen& s = StartWith("");
   s.acceptClick();
   for (const char* dir : {"C:\\", "C:\\Program Files", "c:\\program files\\", "C:\\WINDOWS", "C:\\WINDOWS\\System32\\",
-                          "C:\\WINDOWS\\Desktop", "C:\\WINDOWS\\Start Menu\\Programs", "Acme"}) {
+                          "C:\\WINDOWS\\Desktop", "C:\\WINDOWS\\Start Menu\\Programs", "Acme", "Q:\\Acme"}) {
     view.messages.clear();
     s.Main_Dir = dir;
     s.Next1Click();
     EXPECT_EQ(s.PageIndex, kPageDestination) << dir;
     EXPECT_EQ(view.messages.size(), 1u) << dir;
   }
-  s.Main_DirAfterDialog("D:\\Apps");
-  EXPECT_EQ(s.Main_Dir, "D:\\Apps\\");
+  s.Main_DirAfterDialog("C:\\Apps");
+  EXPECT_EQ(s.Main_Dir, "C:\\Apps\\");
   s.Next1Click();
   EXPECT_EQ(s.PageIndex, kPageShortcuts);
 }
