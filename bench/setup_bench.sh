@@ -1,0 +1,91 @@
+#!/usr/bin/env bash
+# Benchmarks of the setup program on media built from the 50+ MB corpus:
+#   sandbox   `setup --sandbox --media /SILENT` into a fresh machine against bsdtar extracting the
+#             same files from one .lzh and `cp -r` copying them into place (what an installer does
+#             at the least); with setup's peak memory (VmHWM);
+#   wine      under Wine, in one fresh prefix: our setup.exe /SILENT against an installer made by
+#             makensis (zlib) for the same files, silent (/S); then each one's uninstaller.
+# Times are hyperfine means of wall time.
+#   bench/setup_bench.sh [WORK_DIR]      (a tmpfs such as /dev/shm/x measures the programs, not the disk)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+work=${1:-$(mktemp -d)}
+mkdir -p "$work"
+work=$(cd "$work" && pwd)
+for tool in hyperfine bsdtar jlha makensis wine; do
+  command -v "$tool" >/dev/null || { echo "setup_bench: $tool is missing (apt-get install hyperfine libarchive-tools jlha-utils nsis wine)" >&2; exit 1; }
+done
+
+cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DVURERODE_TESTS=OFF >/dev/null
+cmake --build build/bench --target vurerode setup -j2 >/dev/null
+scripts/build-setup.sh >/dev/null
+vurerode=$root/build/bench/tools/vurerode
+setup=$root/build/bench/ui/setup
+
+corpus=$work/corpus
+[ -d "$corpus" ] || bench/corpus.sh "$corpus"
+bytes=$(du -sb "$corpus" | cut -f1)
+echo "corpus: $(find "$corpus" -type f | wc -l) files, $bytes bytes"
+cd "$work"
+rm -rf media && mkdir -p media
+printf '[Setup]\nTitle = Bench\nMain Directory = Bench\n' > "$corpus/vurerode.prj"
+"$vurerode" build --setup "$root/build/windows/ui/setup.exe" "$corpus" media >/dev/null
+rm -f "$corpus/vurerode.prj"
+(cd "$corpus" && find . -type f | sed 's|^\./||' | LC_ALL=C sort > "$work/files.txt")
+[ -f corpus.lzh ] || (cd "$corpus" && xargs -a "$work/files.txt" -d '\n' jlha a "$work/corpus.lzh" >/dev/null)
+
+mean() { python3 -c 'import json,sys; print(json.load(open(sys.argv[1]))["results"][int(sys.argv[2])]["mean"])' "$@"; }
+ratio() { python3 -c 'import sys; a,b=float(sys.argv[1]),float(sys.argv[2]); print(f"{a:.3f} s against {b:.3f} s: {a/b:.2f} times as long")' "$@"; }
+
+echo
+echo "== sandbox: setup /SILENT against bsdtar -x then cp -r"
+hyperfine --warmup 1 --runs 5 --export-json sandbox.json \
+  --prepare 'rm -rf machine x y; sync' \
+  -n "setup --sandbox /SILENT" "$setup --sandbox machine --media media /SILENT" \
+  -n "bsdtar -x + cp -r" "mkdir x && bsdtar -xf corpus.lzh -C x && cp -r x y"
+echo "sandbox install: $(ratio "$(mean sandbox.json 0)" "$(mean sandbox.json 1)") (target: at most 1.5)"
+rm -rf machine
+echo "setup's peak memory: $("$root/bench/peak_memory.sh" "$setup" --sandbox machine --media media /SILENT) KB (VmHWM; target under 32768)"
+
+echo
+echo "== Wine: setup.exe /SILENT against a makensis installer /S (zlib), one fresh prefix"
+cat > bench.nsi <<NSI
+Name "BenchNSIS"
+OutFile "nsis-setup.exe"
+InstallDir "\$PROGRAMFILES\\BenchNSIS"
+RequestExecutionLevel admin
+SetCompressor zlib
+Section
+  SetOutPath "\$INSTDIR"
+  File /r "corpus\\*.*"
+  WriteUninstaller "\$INSTDIR\\uninstall.exe"
+  WriteRegStr HKLM "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\BenchNSIS" "DisplayName" "BenchNSIS"
+  WriteRegStr HKLM "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\BenchNSIS" "UninstallString" "\$INSTDIR\\uninstall.exe"
+SectionEnd
+Section "Uninstall"
+  RMDir /r "\$INSTDIR"
+  DeleteRegKey HKLM "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\BenchNSIS"
+SectionEnd
+NSI
+makensis -V1 bench.nsi
+export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+unset DISPLAY || true
+rm -rf "$WINEPREFIX"
+wine wineboot --init >/dev/null 2>&1
+wine cmd /c exit 0 >/dev/null 2>&1
+pf="$WINEPREFIX/drive_c/Program Files"
+hyperfine --warmup 1 --runs 5 --export-json wine.json \
+  --prepare "rm -rf '$pf/Bench' '$pf/BenchNSIS'" \
+  -n "setup.exe /SILENT" "cd media && wine setup.exe /SILENT" \
+  -n "makensis installer /S" "wine nsis-setup.exe /S"
+echo "Wine install: $(ratio "$(mean wine.json 0)" "$(mean wine.json 1)") (target: no longer)"
+
+# Removal: each uninstaller on a fresh installation. NSIS's runs in place with _?= (otherwise it
+# copies itself away and returns at once); ours is the installed setup.exe with its title.
+hyperfine --warmup 1 --runs 5 --export-json wine-remove.json \
+  --prepare "cd media && wine setup.exe /SILENT >/dev/null && cd .. && wine nsis-setup.exe /S" \
+  -n "setup.exe Bench /SILENT" "wine 'C:\\Program Files\\Bench\\setup.exe' Bench /SILENT" \
+  -n "NSIS uninstall.exe /S" "wine 'C:\\Program Files\\BenchNSIS\\uninstall.exe' /S '_?=C:\\Program Files\\BenchNSIS'"
+echo "Wine removal: $(ratio "$(mean wine-remove.json 0)" "$(mean wine-remove.json 1)") (target: no longer)"
+wineserver -k || true
