@@ -171,7 +171,7 @@ bool TDisplayScreen::CheckDestination() {
 
 void TDisplayScreen::Next1Click() {
   Guarded([&] {
-    if (PageIndex == kPageUninstaller) return;
+    if (PageIndex == kPageUninstaller || !Clickable(Next1)) return;
     if (PageIndex == kPageDestination) {
       if (!CheckDestination()) return;
       if (Settings.DisplayDesktopOptions) {
@@ -188,7 +188,7 @@ void TDisplayScreen::Next1Click() {
 
 void TDisplayScreen::Back1Click() {
   Guarded([&] {
-    if (PageIndex <= StartPage) return;
+    if (PageIndex <= StartPage || !Clickable(Back1)) return;
     if (PageIndex == kPageReady)
       SetPage(Settings.DisplayDesktopOptions ? kPageShortcuts : kPageDestination);
     else
@@ -197,11 +197,14 @@ void TDisplayScreen::Back1Click() {
 }
 
 void TDisplayScreen::acceptClick() {
-  Guarded([&] { SetPage(PageIndex + 1); });
+  Guarded([&] {
+    if (Clickable(Accept)) SetPage(PageIndex + 1);
+  });
 }
 
 void TDisplayScreen::declineClick() {
   Guarded([&] {
+    if (!Clickable(decline)) return;
     Outcome = TSetupOutcome::Declined;
     Close();
   });
@@ -209,6 +212,7 @@ void TDisplayScreen::declineClick() {
 
 void TDisplayScreen::Cancel1Click() {
   Guarded([&] {
+    if (!Clickable(Cancel1)) return;
     Outcome = TSetupOutcome::Cancelled;
     Close();
   });
@@ -306,11 +310,15 @@ void TDisplayScreen::BuildShortcutList() {
 }
 
 void TDisplayScreen::Finished1Click() {
-  Guarded([&] { FinishInstallation(*this); });
+  Guarded([&] {
+    if (PageIndex == kPageFinished && Finished1.Visible && Finished1.Enabled) FinishInstallation(*this);
+  });
 }
 
 void TDisplayScreen::RemoveClick() {
-  Guarded([&] { RemoveInstallation(*this); });
+  Guarded([&] {
+    if (PageIndex == kPageUninstaller && Remove.Visible && Remove.Enabled) RemoveInstallation(*this);
+  });
 }
 
 void TDisplayScreen::BitBtn1Click() {

@@ -144,6 +144,8 @@ class TDisplayScreen {
  private:
   template <typename Action>
   void Guarded(Action&& action);
+  // A button of the wizard's bar that a user can press now; clicks on hidden ones do nothing.
+  bool Clickable(const TButton& b) const { return ButtonBarVisible && b.Visible && b.Enabled; }
   void StartInstallMode();
   void LoadLicence();
   bool CheckDestination();

@@ -237,7 +237,8 @@ void UninstallStart(TDisplayScreen& main) {
   TUninstallLog log(platform.profile());
   if (platform.fs().FileExists(main.StartDirectory + kUninstallLogName)) {
     log.Open(main.StartDirectory);
-    title = log.ReadTitle();
+    // A log cut short has lost its title; the one the entry was started with still names it.
+    if (std::string logged = log.ReadTitle(); !logged.empty()) title = logged;
   }
   std::string command = ReadUninstallString(platform, title);
   main.StartDirectory = ExtractFilePath(command.empty() ? CurrentDirWithBackslash(platform) : command);

@@ -146,3 +146,64 @@ TEST_F(UninstallTest, NoUninstallInformationLeavesOnlyCancel) {
 
 }  // namespace
 }  // namespace vurerode::setup::test
+
+namespace vurerode::setup::test {
+namespace {
+
+// Removal when things are not as the log says: it goes on, reports what it kept, and touches
+// nothing but what the log names and the installation directory.
+TEST_F(UninstallTest, RemovalGoesOnPastWhatItCannotRemove) {
+  const struct {
+    const char* name;
+    std::function<void(UninstallTest&)> spoil;
+    std::vector<std::string> left;  // beside the batch and what was there before
+  } cases[] = {
+      {"a read-only installed file",
+       [](UninstallTest& t) {
+         t.Machine().fs().SetAttributes("C:\\Program Files\\Acme\\docs\\manual.txt", platform::faReadOnly);
+       },
+       {}},
+      {"a log cut short after its first entries",
+       [](UninstallTest& t) {
+         std::string log = t.Text("C:\\Program Files\\Acme\\uninstaller.cfg");
+         log.resize(log.find("docs"));  // [Files] with the directory's mask only
+         vurerode::test::WriteFileBytes(t.Host("C:\\Program Files\\Acme\\uninstaller.cfg"),
+                                        std::vector<uint8_t>(log.begin(), log.end()));
+       },
+       // Without a title in the log the entry is found by the command line all the same; what the
+       // lost lines named stays.
+       {"+drive_c/WINDOWS/Application Data/Microsoft/Internet Explorer/Quick Launch/Acme.lnk",
+        "+drive_c/WINDOWS/Desktop/Acme.lnk", "+drive_c/WINDOWS/Desktop/Acme/", "+drive_c/WINDOWS/Desktop/Acme/Tools/",
+        "+drive_c/WINDOWS/Desktop/Acme/Tools/Extra/", "+drive_c/WINDOWS/Desktop/Acme/Tools/Extra/Acme.lnk",
+        "+drive_c/WINDOWS/Start Menu/Acme.lnk", "+drive_c/WINDOWS/Start Menu/Acme/",
+        "+drive_c/WINDOWS/Start Menu/Acme/Tools/", "+drive_c/WINDOWS/Start Menu/Acme/Tools/Extra/",
+        "+drive_c/WINDOWS/Start Menu/Acme/Tools/Extra/Acme.lnk", "+drive_c/WINDOWS/Start Menu/Programs/Acme/",
+        "+drive_c/WINDOWS/Start Menu/Programs/Acme/Tools/", "+drive_c/WINDOWS/Start Menu/Programs/Acme/Tools/Extra/",
+        "+drive_c/WINDOWS/Start Menu/Programs/Acme/Tools/Extra/Acme.lnk", "+drive_c/WINDOWS/System/acmecore.dll",
+        "+drive_c/WINDOWS/acme.ini", "+registry.reg:"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove_all(Root());
+    machine_.reset();
+    Install();
+    c.spoil(*this);
+    view.yesNoAll = {YesNoAll::All};
+    TDisplayScreen& s = StartIn("C:\\", {"Acme", "1.0"});
+    s.RemoveClick();
+    s.Destroy();
+    EXPECT_EQ(s.Outcome, TSetupOutcome::Removed);
+    std::vector<std::string> d = Difference(), want = c.left;
+    want.push_back("+drive_c/WINDOWS/Temp/zad2000.bat");
+    std::sort(d.begin(), d.end());
+    std::sort(want.begin(), want.end());
+    // The registry's text is one entry of the difference; its lines are checked elsewhere.
+    for (auto& x : d)
+      if (x.rfind("+registry.reg:", 0) == 0 || x.rfind("-registry.reg:", 0) == 0) x = x.substr(0, 14);
+    d.erase(std::remove(d.begin(), d.end(), "-registry.reg:"), d.end());
+    EXPECT_EQ(d, want);
+  }
+}
+
+}  // namespace
+}  // namespace vurerode::setup::test
