@@ -1,0 +1,66 @@
+// The sandbox's batch interpreter carries out a cleanup batch's commands on the machine and
+// journals each; anything else is not run.
+#include "platform/sandbox/batch_runner.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/sandbox/sandbox_platform.h"
+#include "support/test_support.h"
+
+namespace vurerode::platform::sandbox {
+namespace {
+
+TEST(BatchRunnerTest, RunsTheCommandsACleanupBatchHolds) {
+  const struct {
+    const char* name;
+    const char* batch;
+    bool setupGone, folderGone;
+    std::vector<std::string> outcomes;  // the end of each journal line, in order
+  } cases[] = {
+      {"the uninstaller's batch",
+       "Rem Goto Drive of Installed Files.\r\nC:\r\ncd\\\r\ncd PROGRA~1\r\ncd ACME\r\ndel setup.exe\r\ncd..\r\n"
+       "rd ACME\r\nexit\r\n",
+       true,
+       true,
+       {"now in C:\\", "now in C:\\", "now in C:\\PROGRA~1\\", "now in C:\\PROGRA~1\\ACME\\",
+        "deleted C:\\PROGRA~1\\ACME\\setup.exe", "now in C:\\PROGRA~1\\", "removed C:\\PROGRA~1\\ACME"}},
+      {"a folder that still holds files stays",
+       "C:\r\ncd \\Program Files\r\nrd Acme\r\n",
+       false,
+       false,
+       {"now in C:\\", "now in C:\\Program Files\\", "the directory is not empty"}},
+      {"commands other than a cleanup batch's are not run, exit ends it",
+       "C:\r\ncopy a b\r\nformat c:\r\nexit\r\ndel \"C:\\Program Files\\Acme\\setup.exe\"\r\n",
+       false,
+       false,
+       {"now in C:\\", "not run", "not run"}},
+      {"a missing folder or drive",
+       "Q:\r\ncd \\Nowhere\r\ndel nothing.txt\r\n",
+       false,
+       false,
+       {"the system cannot find the drive specified", "the system cannot find the path specified",
+        "could not find C:\\nothing.txt"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    vurerode::test::ScratchDir dir;
+    SandboxPlatform machine(dir.path());
+    FileSystem& fs = machine.fs();
+    ASSERT_EQ(fs.CreateDirectory("C:\\Program Files\\Acme"), 0);
+    fs.CreateFile("C:\\Program Files\\Acme\\setup.exe");
+    auto batch = fs.CreateFile("C:\\WINDOWS\\Temp\\zad2000.bat");
+    batch->Write(c.batch, std::string(c.batch).size());
+    batch.reset();
+    const size_t before = machine.journal().Lines().size();
+    EXPECT_TRUE(BatchRunner(fs, machine.journal()).Run("C:\\WINDOWS\\Temp\\zad2000.bat"));
+    EXPECT_EQ(!fs.FileExists("C:\\Program Files\\Acme\\setup.exe"), c.setupGone);
+    EXPECT_EQ(!fs.DirectoryExists("C:\\Program Files\\Acme"), c.folderGone);
+    std::vector<std::string> lines = machine.journal().Lines();
+    std::vector<std::string> outcomes;
+    for (size_t i = before; i < lines.size(); ++i) outcomes.push_back(lines[i].substr(lines[i].rfind(" -> ") + 4));
+    EXPECT_EQ(outcomes, c.outcomes);
+  }
+}
+
+}  // namespace
+}  // namespace vurerode::platform::sandbox
