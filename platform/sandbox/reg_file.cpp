@@ -167,6 +167,12 @@ bool RegNode::RemoveValue(std::string_view name) {
   return false;
 }
 
+bool StorableName(std::string_view name) {
+  for (char c : name)
+    if (static_cast<unsigned char>(c) < 0x20) return false;
+  return true;
+}
+
 std::vector<std::string> SplitKeyPath(std::string_view path) {
   std::vector<std::string> parts;
   std::string cur;
