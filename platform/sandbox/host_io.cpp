@@ -69,6 +69,33 @@ std::unique_ptr<HostFile> HostFile::Open(const stdfs::path& path, HostOpen mode)
 
 #endif
 
+#if defined(_WIN32)
+
+bool SetHostReadOnly(const stdfs::path& path, bool readOnly) {
+  if (HostEntryKind(path) != HostKind::File) return false;
+  std::error_code ec;
+  if (readOnly)
+    stdfs::permissions(path, stdfs::perms::owner_write | stdfs::perms::group_write | stdfs::perms::others_write,
+                       stdfs::perm_options::remove, ec);
+  else
+    stdfs::permissions(path, stdfs::perms::owner_write, stdfs::perm_options::add, ec);
+  return !ec;
+}
+
+#else
+
+bool SetHostReadOnly(const stdfs::path& path, bool readOnly) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return false;
+  struct stat st;
+  bool done = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink <= 1 &&
+              ::fchmod(fd, readOnly ? (st.st_mode & 07555) : ((st.st_mode & 07777) | S_IWUSR)) == 0;
+  ::close(fd);
+  return done;
+}
+
+#endif
+
 HostFile::~HostFile() {
   std::fclose(f_);
 }

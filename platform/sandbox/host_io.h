@@ -50,6 +50,10 @@ class HostFile {
   std::FILE* f_;
 };
 
+// Takes away or gives back the write permission of a plain file (never through a link, and not of
+// a file with another hard link, whose permission is that of a file elsewhere too).
+bool SetHostReadOnly(const stdfs::path& path, bool readOnly);
+
 // Seconds since 1970 (UTC) of the last write; -1 when it cannot be read.
 int64_t HostWriteTime(const stdfs::path& path);
 bool SetHostWriteTime(const stdfs::path& path, int64_t seconds);

@@ -445,13 +445,7 @@ bool SandboxFileSystem::SetAttributes(const std::string& path, uint32_t attribut
   if (!r.exists || r.isRoot || r.drive->readOnly) return false;
   uint32_t keep = attributes & kKeptBits;
   if (!r.isDirectory) {
-    std::error_code ec;
-    if (keep & faReadOnly)
-      stdfs::permissions(r.host, stdfs::perms::owner_write | stdfs::perms::group_write | stdfs::perms::others_write,
-                         stdfs::perm_options::remove, ec);
-    else
-      stdfs::permissions(r.host, stdfs::perms::owner_write, stdfs::perm_options::add, ec);
-    if (ec) return false;
+    if (!SetHostReadOnly(r.host, (keep & faReadOnly) != 0)) return false;
     keep &= ~faReadOnly;
   }
   metadata_.Get(r.dir, r.name).attributes = keep;

@@ -131,6 +131,8 @@ TEST(SandboxEscape, HostLinksAndSpecialFilesAreNeverPassedThrough) {
        [](SandboxPlatform& m) { EXPECT_THROW(m.fs().CreateFile("C:\\hard.txt"), EFCreateError); }},
       {"write into a file with a hard link outside",
        [](SandboxPlatform& m) { EXPECT_THROW(m.fs().OpenFile("C:\\hard.txt", FileAccess::ReadWrite), EFOpenError); }},
+      {"make a file with a hard link outside read-only",
+       [](SandboxPlatform& m) { EXPECT_FALSE(m.fs().SetAttributes("C:\\hard.txt", faReadOnly)); }},
       {"open a pipe",
        [](SandboxPlatform& m) { EXPECT_THROW(m.fs().OpenFile("C:\\pipe", FileAccess::Read), EFOpenError); }},
       {"use a drive folder that is a link",
