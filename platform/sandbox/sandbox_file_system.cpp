@@ -475,13 +475,14 @@ std::unique_ptr<TFileStream> SandboxFileSystem::CreateFile(const std::string& pa
     // Replacing a file: refused for folders, read-only, hidden and system files, and files in use.
     if (r.isDirectory || (AttributesOf(r) & (faReadOnly | faHidden | faSysFile)) || open_->files.count(key))
       throw EFCreateError(path);
-    r.drive->used -= FileSize(r.host);
-    if (metadata_.Find(r.dir, r.name)) metadata_.Get(r.dir, r.name).attributes.reset();
   } else {
     EnsureAliases(r.dir, parentHost);
   }
+  int64_t replaced = r.exists ? FileSize(r.host) : 0;
   auto file = HostFile::Open(r.host, HostOpen::Create);
-  if (!file) throw EFCreateError(path);
+  if (!file) throw EFCreateError(path);  // the old file is still there, and still counted
+  r.drive->used -= replaced;
+  if (r.exists && metadata_.Find(r.dir, r.name)) metadata_.Get(r.dir, r.name).attributes.reset();
   if (!r.exists) EnsureAliases(r.dir, parentHost);
   metadata_.Get(r.dir, r.name).written = true;
   return std::make_unique<SandboxFile>(std::move(file), path, r.host, true, r.drive, open_, key);

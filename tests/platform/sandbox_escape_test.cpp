@@ -333,15 +333,15 @@ TEST(SandboxEscape, TheQuotaCountsWhatFilesTakeWhateverTheRoute) {
   constexpr int64_t kFar = int64_t{64} << 20;
   struct Route {
     const char* what;
-    std::function<void(TFileStream&)> act;
+    std::function<void(SandboxPlatform&, TFileStream&)> act;
   } routes[] = {
       {"seek far and truncate",
-       [](TFileStream& f) {
+       [](SandboxPlatform&, TFileStream& f) {
          f.Seek(kFar, SeekOrigin::Begin);
          EXPECT_THROW(f.Truncate(), EWriteError);
        }},
       {"seek far, write a byte, fill the gap",
-       [](TFileStream& f) {
+       [](SandboxPlatform&, TFileStream& f) {
          f.Seek(kFar, SeekOrigin::Begin);
          EXPECT_THROW(f.Write("x", 1), EWriteError);
          std::string block(4096, 'g');
@@ -354,7 +354,7 @@ TEST(SandboxEscape, TheQuotaCountsWhatFilesTakeWhateverTheRoute) {
          }
        }},
       {"seek from the current place and the end",
-       [](TFileStream& f) {
+       [](SandboxPlatform&, TFileStream& f) {
          f.Write("abc", 3);
          f.Seek(kFar, SeekOrigin::Current);
          EXPECT_THROW(f.Write("x", 1), EWriteError);
@@ -362,15 +362,24 @@ TEST(SandboxEscape, TheQuotaCountsWhatFilesTakeWhateverTheRoute) {
          EXPECT_THROW(f.Truncate(), EWriteError);
        }},
       {"seek to the end of the range",
-       [](TFileStream& f) {
+       [](SandboxPlatform&, TFileStream& f) {
          f.Seek(INT64_MAX, SeekOrigin::Begin);
          EXPECT_THROW(f.Write("x", 1), EWriteError);
          f.Seek(INT64_MAX, SeekOrigin::Current);
          f.Seek(INT64_MIN, SeekOrigin::Current);
          EXPECT_EQ(f.Seek(0, SeekOrigin::Current), 0);
        }},
+      {"fail to replace a file, again and again",
+       [](SandboxPlatform& m, TFileStream& f) {
+         std::string block(4000, 'b');
+         f.Write(block.data(), block.size());
+         if (!kPosixHost) return;
+         // A second name of the same file is refused as a file to replace; it frees nothing.
+         stdfs::create_hard_link(m.root() / "drive_c" / "big.bin", m.root() / "drive_c" / "twin.bin");
+         for (int i = 0; i < 3; ++i) EXPECT_THROW(m.fs().CreateFile("C:\\twin.bin"), EFCreateError);
+       }},
       {"grow by truncating within the room, then shrink",
-       [](TFileStream& f) {
+       [](SandboxPlatform&, TFileStream& f) {
          f.Seek(kQuota - 100, SeekOrigin::Begin);
          f.Truncate();
          f.Seek(10, SeekOrigin::Begin);
@@ -384,7 +393,7 @@ TEST(SandboxEscape, TheQuotaCountsWhatFilesTakeWhateverTheRoute) {
     machine.files().SetQuota('C', kQuota);
     {
       auto f = machine.fs().CreateFile("C:\\big.bin");
-      route.act(*f);
+      route.act(machine, *f);
     }
     int64_t taken = static_cast<int64_t>(stdfs::file_size(root.path() / "drive_c" / "big.bin"));
     EXPECT_LE(taken, kQuota);
