@@ -55,8 +55,9 @@ std::unique_ptr<HostFile> HostFile::Open(const stdfs::path& path, HostOpen mode)
     // Truncation waits until the file is known to be the sandbox's own. A file system without
     // permissions may refuse the change of mode; the sandbox's own record of what it wrote still
     // keeps such a file from being run.
-    if ((st.st_mode & 0111) != 0) (void)::fchmod(fd, st.st_mode & 0666);
-    usable = st.st_nlink <= 1 && (mode != HostOpen::Create || ::ftruncate(fd, 0) == 0);
+    usable = st.st_nlink <= 1;
+    if (usable && (st.st_mode & 0111) != 0) (void)::fchmod(fd, st.st_mode & 0666);
+    if (usable && mode == HostOpen::Create) usable = ::ftruncate(fd, 0) == 0;
   }
   if (usable) usable = ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) == 0;
   std::FILE* f = usable ? ::fdopen(fd, mode == HostOpen::Read ? "rb" : "r+b") : nullptr;

@@ -64,6 +64,8 @@ struct LinkedHost {
 
   LinkedHost() {
     test::WriteFileBytes(victim, test::Bytes("outside"));
+    // Executable, so that taking the bit away through a second name would show.
+    stdfs::permissions(victim, stdfs::perms::owner_exec, stdfs::perm_options::add);
     PutHostScript(outside.path() / "tool", outside.path());
     stdfs::path c = root.path() / "drive_c";
     stdfs::create_directories(c);
