@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,8 @@
 #include "archive/errors.h"
 #include "fuzz/fuzz_segment_support.h"
 #include "platform/posix/host_file_system.h"
+#include "platform/sandbox/metadata_store.h"
+#include "platform/sandbox/sandbox_registry.h"
 #include "segment/media_sums.h"
 #include "segment/seg_comp_ez.h"
 
@@ -120,6 +123,51 @@ void WriteSetSeeds(const fs::path& out) {
   Write(out / "segment_list" / "short_last_record", short_last);
 }
 
+// The sandbox's stored files, each behind the byte that picks its kind in fuzz_sandbox_store: a new
+// machine's registry.reg with values of every type, a hand-written REGEDIT4 file with deletions and
+// continued lines, and a metadata.txt with attributes, aliases, written marks and escaped names.
+void WriteSandboxStoreSeeds(const fs::path& out) {
+  using namespace vurerode::platform;
+  const fs::path dir = out / "sandbox_store";
+  fs::create_directories(dir);
+  const fs::path scratch = dir / "scratch";
+  fs::create_directories(scratch);
+  auto seed = [&](const std::string& name, char kind, const std::string& file) {
+    std::string bytes = kind + file;
+    Write(dir / name, Bytes(bytes.begin(), bytes.end()));
+  };
+  {
+    sandbox::SandboxRegistry reg(scratch / "registry.reg", true);
+    auto key = reg.CreateKey(RegistryRoot::CurrentUser, "Software\\Acme [x]\\-Setup");
+    key->WriteString("", "default");
+    key->WriteString("Path", "C:\\Program Files\\Acme \"quoted\"");
+    key->WriteString("Two\\Lines", "one\r\ntwo");
+    sandbox::RegNode* node = reg.tree().Find(RegistryRoot::CurrentUser, "Software\\Acme [x]\\-Setup");
+    node->values.push_back(sandbox::RegValue{"Count", sandbox::kRegDword, {}, {1, 0, 0, 0}});
+    node->values.push_back(sandbox::RegValue{"Blob", sandbox::kRegBinary, {}, {0, 1, 2, 0xFF}});
+    node->values.push_back(sandbox::RegValue{"Expand", sandbox::kRegExpandSz, "%WINDIR%\\x", {}});
+    node->values.push_back(sandbox::RegValue{"Multi", sandbox::kRegMultiSz, {}, {'a', 0, 'b', 0, 0, 0}});
+    reg.Save();
+    std::ifstream in(scratch / "registry.reg", std::ios::binary);
+    seed("registry_new_machine", 0,
+         std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()));
+  }
+  seed("registry_regedit4", 0,
+       "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Old]\r\n\"Gone\"=-\r\n\"Bin\"=hex:00,01,\\\r\n  02,03\r\n"
+       "@=\"x\"\r\n; comment\r\n[-HKEY_LOCAL_MACHINE\\Software\\Old]\r\n[HKEY_USERS\\.DEFAULT]\r\n"
+       "\"S\"=hex(2):41,00,00,00\r\n\"D\"=dword:0000ffff\r\n");
+  {
+    sandbox::MetadataStore store(scratch / "metadata.txt");
+    store.Get("C:\\WINDOWS", "Start Menu").alias = "STARTM~1";
+    store.Get("C:", "Program Files").alias = "PROGRA~1";
+    store.Get("C:\\WINDOWS", "hidden.ini").attributes = 0x22;
+    store.Get("C:\\Program Files\\Acme", "a long name.exe").written = true;
+    store.Get("D:", "odd\t%name\r\n").alias = "ODDNAM~1";
+    seed("metadata", 1, store.Text());
+  }
+  fs::remove_all(scratch);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -202,6 +250,7 @@ int main(int argc, char** argv) {
   const std::string sums = TMediaSums::Format({{"disk.001", hex}, {"setup.exe", hex}, {"odd\\name", hex}}) + hex +
                            " *binary.bin\r\nSHA256 (tagged.cfg) = " + hex + "\n";
   Write(out / "media_sums" / "sums", Bytes(sums.begin(), sums.end()));
+  WriteSandboxStoreSeeds(out);
   std::printf("seeds written to %s%s\n", out.c_str(), haveLh5 ? "" : " (no -lh5- encoder: no -lh5- seeds)");
   return 0;
 }

@@ -6,6 +6,8 @@
 #if defined(_WIN32)
 #include <io.h>
 #else
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -20,17 +22,80 @@ std::string HostName(const stdfs::path& p) {
   return std::string(reinterpret_cast<const char*>(s.data()), s.size());
 }
 
-std::unique_ptr<HostFile> HostFile::Open(const stdfs::path& path, HostOpen mode) {
+HostKind HostEntryKind(const stdfs::path& path) {
+  std::error_code ec;
+  stdfs::file_status st = stdfs::symlink_status(path, ec);
+  if (ec || !stdfs::exists(st)) return HostKind::Missing;
+  if (stdfs::is_regular_file(st)) return HostKind::File;
+  if (stdfs::is_directory(st)) return HostKind::Folder;
+  return HostKind::Other;
+}
+
 #if defined(_WIN32)
+
+std::unique_ptr<HostFile> HostFile::Open(const stdfs::path& path, HostOpen mode) {
+  if (HostEntryKind(path) == HostKind::Other) return nullptr;
   const wchar_t* m = mode == HostOpen::Read ? L"rb" : mode == HostOpen::ReadWrite ? L"r+b" : L"w+b";
   std::FILE* f = _wfopen(path.c_str(), m);
-#else
-  const char* m = mode == HostOpen::Read ? "rb" : mode == HostOpen::ReadWrite ? "r+b" : "w+b";
-  std::FILE* f = std::fopen(path.c_str(), m);
-#endif
   if (!f) return nullptr;
   return std::unique_ptr<HostFile>(new HostFile(f));
 }
+
+#else
+
+std::unique_ptr<HostFile> HostFile::Open(const stdfs::path& path, HostOpen mode) {
+  // O_NONBLOCK keeps a pipe put in the file's place from hanging the open; it is refused below.
+  int flags = O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK | (mode == HostOpen::Read ? O_RDONLY : O_RDWR);
+  if (mode == HostOpen::Create) flags |= O_CREAT;
+  int fd = ::open(path.c_str(), flags, 0666);
+  if (fd < 0) return nullptr;
+  struct stat st;
+  bool usable = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  if (usable && mode != HostOpen::Read) {
+    // Truncation waits until the file is known to be the sandbox's own. A file system without
+    // permissions may refuse the change of mode; the sandbox's own record of what it wrote still
+    // keeps such a file from being run.
+    usable = st.st_nlink <= 1;
+    if (usable && (st.st_mode & 0111) != 0) (void)::fchmod(fd, st.st_mode & 0666);
+    if (usable && mode == HostOpen::Create) usable = ::ftruncate(fd, 0) == 0;
+  }
+  if (usable) usable = ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) == 0;
+  std::FILE* f = usable ? ::fdopen(fd, mode == HostOpen::Read ? "rb" : "r+b") : nullptr;
+  if (!f) {
+    ::close(fd);
+    return nullptr;
+  }
+  return std::unique_ptr<HostFile>(new HostFile(f));
+}
+
+#endif
+
+#if defined(_WIN32)
+
+bool SetHostReadOnly(const stdfs::path& path, bool readOnly) {
+  if (HostEntryKind(path) != HostKind::File) return false;
+  std::error_code ec;
+  if (readOnly)
+    stdfs::permissions(path, stdfs::perms::owner_write | stdfs::perms::group_write | stdfs::perms::others_write,
+                       stdfs::perm_options::remove, ec);
+  else
+    stdfs::permissions(path, stdfs::perms::owner_write, stdfs::perm_options::add, ec);
+  return !ec;
+}
+
+#else
+
+bool SetHostReadOnly(const stdfs::path& path, bool readOnly) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return false;
+  struct stat st;
+  bool done = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink <= 1 &&
+              ::fchmod(fd, readOnly ? (st.st_mode & 07555) : ((st.st_mode & 07777) | S_IWUSR)) == 0;
+  ::close(fd);
+  return done;
+}
+
+#endif
 
 HostFile::~HostFile() {
   std::fclose(f_);

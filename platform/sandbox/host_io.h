@@ -1,5 +1,7 @@
 // The sandbox's own access to the host it runs on: plain files and folders through the standard
-// library, with the few calls it lacks (truncation, starting a program) kept here.
+// library, with the few calls it lacks (truncation, starting a program) kept here. The sandbox is a
+// boundary: what it opens is never reached through a symbolic link, and what it writes is never
+// left executable, so the host-specific calls that make sure of that live here too.
 #pragma once
 
 #include <cstdint>
@@ -18,9 +20,16 @@ namespace stdfs = std::filesystem;
 stdfs::path HostPath(const std::string& utf8);
 std::string HostName(const stdfs::path& p);  // the UTF-8 form of a path or name
 
+// What a host name is, without following a link: links, devices, pipes and sockets are Other,
+// which the sandbox neither shows nor passes through.
+enum class HostKind { Missing, File, Folder, Other };
+HostKind HostEntryKind(const stdfs::path& path);
+
 enum class HostOpen { Read, ReadWrite, Create };
 
-// An open host file. Errors are reported by result, never raised.
+// An open host file. Errors are reported by result, never raised. Only a plain file is opened, never
+// through a link in its last part; a file opened to be written must have no other hard link (it
+// would change a file elsewhere) and loses its execute permission (what the sandbox wrote is data).
 class HostFile {
  public:
   static std::unique_ptr<HostFile> Open(const stdfs::path& path, HostOpen mode);
@@ -41,14 +50,20 @@ class HostFile {
   std::FILE* f_;
 };
 
+// Takes away or gives back the write permission of a plain file (never through a link, and not of
+// a file with another hard link, whose permission is that of a file elsewhere too).
+bool SetHostReadOnly(const stdfs::path& path, bool readOnly);
+
 // Seconds since 1970 (UTC) of the last write; -1 when it cannot be read.
 int64_t HostWriteTime(const stdfs::path& path);
 bool SetHostWriteTime(const stdfs::path& path, int64_t seconds);
 
-// Whether the host can run this file as a program (execute permission; on Windows, its extension).
+// Whether the host can run this file as a program (a plain file, not a link, with execute
+// permission; on Windows, its extension).
 bool IsHostProgram(const stdfs::path& path);
-// Runs a host program with arguments and extra environment variables ("NAME=value") in a folder,
-// and waits for it. Returns its exit code, or nullopt when it could not be started.
+// Runs a host program (by its absolute path, whatever folder it starts in) with arguments and extra
+// environment variables ("NAME=value") in a folder, and waits for it. Returns its exit code, or nullopt when it could
+// not be started.
 std::optional<int> RunHostProgram(const stdfs::path& program, const std::vector<std::string>& args,
                                   const stdfs::path& directory, const std::vector<std::string>& environment);
 

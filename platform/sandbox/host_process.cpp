@@ -45,8 +45,7 @@ std::wstring Wide(const std::string& utf8) {
 }  // namespace
 
 bool IsHostProgram(const stdfs::path& path) {
-  std::error_code ec;
-  if (!stdfs::is_regular_file(path, ec)) return false;
+  if (HostEntryKind(path) != HostKind::File) return false;
   std::wstring ext = path.extension().wstring();
   for (wchar_t& c : ext) c = static_cast<wchar_t>(towlower(c));
   return ext == L".exe" || ext == L".com" || ext == L".bat" || ext == L".cmd";
@@ -54,7 +53,10 @@ bool IsHostProgram(const stdfs::path& path) {
 
 std::optional<int> RunHostProgram(const stdfs::path& program, const std::vector<std::string>& args,
                                   const stdfs::path& directory, const std::vector<std::string>& environment) {
-  std::wstring cmd = QuoteArgument(program.wstring());
+  std::error_code ec;
+  stdfs::path absolute = stdfs::absolute(program, ec);
+  if (ec) return std::nullopt;
+  std::wstring cmd = QuoteArgument(absolute.wstring());
   for (const std::string& a : args) cmd += L" " + QuoteArgument(Wide(a));
   // The child's environment: ours plus the extra variables.
   std::wstring env;
@@ -84,13 +86,17 @@ std::optional<int> RunHostProgram(const stdfs::path& program, const std::vector<
 
 bool IsHostProgram(const stdfs::path& path) {
   struct stat st;
-  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.c_str(), X_OK) == 0;
+  return ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.c_str(), X_OK) == 0;
 }
 
 std::optional<int> RunHostProgram(const stdfs::path& program, const std::vector<std::string>& args,
                                   const stdfs::path& directory, const std::vector<std::string>& environment) {
+  // The child changes folder before it runs the program, so a relative path would name another file.
+  std::error_code ec;
+  stdfs::path absolute = stdfs::absolute(program, ec);
+  if (ec) return std::nullopt;
   std::vector<std::string> argvText;
-  argvText.push_back(program.string());
+  argvText.push_back(absolute.string());
   argvText.insert(argvText.end(), args.begin(), args.end());
   std::vector<char*> argv;
   for (std::string& a : argvText) argv.push_back(a.data());

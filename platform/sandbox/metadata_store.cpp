@@ -3,15 +3,64 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <system_error>
 
 #include "platform/ansi.h"
 
 namespace vurerode::platform::sandbox {
 
+namespace {
+
+bool NeedsEscape(char c) {
+  auto b = static_cast<unsigned char>(c);
+  return b < 0x20 || b == 0x7F || c == '%';
+}
+
+std::string Escape(std::string_view field) {
+  std::string out;
+  for (char c : field) {
+    if (!NeedsEscape(c)) {
+      out += c;
+      continue;
+    }
+    char hex[4];
+    std::snprintf(hex, sizeof hex, "%%%02X", static_cast<unsigned>(static_cast<unsigned char>(c)));
+    out += hex;
+  }
+  return out;
+}
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+// Only what Escape makes is taken back, so a "%" that older stores kept as it was mostly survives.
+std::string Unescape(std::string_view field) {
+  std::string out;
+  for (size_t i = 0; i < field.size(); ++i) {
+    if (field[i] == '%' && i + 2 < field.size() && HexDigit(field[i + 1]) >= 0 && HexDigit(field[i + 2]) >= 0) {
+      char c = static_cast<char>(HexDigit(field[i + 1]) * 16 + HexDigit(field[i + 2]));
+      if (NeedsEscape(c)) {
+        out += c;
+        i += 2;
+        continue;
+      }
+    }
+    out += field[i];
+  }
+  return out;
+}
+
+}  // namespace
+
 MetadataStore::MetadataStore(std::filesystem::path file) : file_(std::move(file)) {
-  Load();
+  std::ifstream in(file_, std::ios::binary);
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  LoadText(text);
 }
 
 MetadataStore::~MetadataStore() {
@@ -22,46 +71,57 @@ MetadataStore::~MetadataStore() {
   }
 }
 
-void MetadataStore::Load() {
-  std::ifstream in(file_, std::ios::binary);
-  std::string line;
-  while (std::getline(in, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+void MetadataStore::LoadText(std::string_view text) {
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t eol = text.find('\n', pos);
+    if (eol == std::string_view::npos) eol = text.size();
+    std::string_view line = text.substr(pos, eol - pos);
+    pos = eol + 1;
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     size_t t1 = line.find('\t');
-    size_t t2 = t1 == std::string::npos ? std::string::npos : line.find('\t', t1 + 1);
-    if (t2 == std::string::npos) continue;
-    std::string path = line.substr(t2 + 1);
+    size_t t2 = t1 == std::string_view::npos ? std::string_view::npos : line.find('\t', t1 + 1);
+    if (t2 == std::string_view::npos) continue;
+    std::string path = Unescape(line.substr(t2 + 1));
     size_t cut = path.rfind('\\');
-    if (cut == std::string::npos) continue;
+    if (cut == std::string::npos || cut + 1 == path.size()) continue;
+    std::string_view attrs = line.substr(0, t1);
+    bool written = !attrs.empty() && attrs.back() == '*';
+    if (written) attrs.remove_suffix(1);
     Entry& e = Get(path.substr(0, cut), path.substr(cut + 1));
-    std::string attrs = line.substr(0, t1);
-    if (attrs != "-") e.attributes = static_cast<uint32_t>(std::strtoul(attrs.c_str(), nullptr, 16));
-    std::string alias = line.substr(t1 + 1, t2 - t1 - 1);
+    if (attrs != "-") e.attributes = static_cast<uint32_t>(std::strtoul(std::string(attrs).c_str(), nullptr, 16));
+    std::string alias = Unescape(line.substr(t1 + 1, t2 - t1 - 1));
     e.alias = alias == "-" ? std::string() : alias;
+    e.written = written;
   }
   dirty_ = false;
 }
 
-void MetadataStore::Flush() {
-  if (!dirty_) return;
-  std::ostringstream out;
+std::string MetadataStore::Text() const {
+  std::string out;
   for (const auto& [dirKey, folder] : folders_) {
     for (const auto& [nameKey, e] : folder) {
-      if (!e.attributes && e.alias.empty()) continue;
+      if (!e.attributes && e.alias.empty() && !e.written) continue;
       char attrs[16];
       if (e.attributes)
         std::snprintf(attrs, sizeof attrs, "%X", static_cast<unsigned>(*e.attributes));
       else
         std::snprintf(attrs, sizeof attrs, "-");
       // The folder's own spelling is not kept; the key is enough to find the entry again.
-      out << attrs << '\t' << (e.alias.empty() ? "-" : e.alias) << '\t' << dirKey << '\\' << e.name << "\r\n";
+      out += std::string(attrs) + (e.written ? "*" : "") + '\t' + (e.alias.empty() ? "-" : Escape(e.alias)) + '\t' +
+             Escape(dirKey + '\\' + e.name) + "\r\n";
     }
   }
+  return out;
+}
+
+void MetadataStore::Flush() {
+  if (!dirty_) return;
   std::filesystem::path temp = file_;
   temp += ".new";
   {
     std::ofstream f(temp, std::ios::binary | std::ios::trunc);
-    f << out.str();
+    f << Text();
     if (!f) return;
   }
   std::error_code ec;

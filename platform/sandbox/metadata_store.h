@@ -1,7 +1,10 @@
 // What a host folder cannot hold for the sandbox's files: their Windows attribute bits (other than
 // a file's read-only bit, which is the host's write permission) and the 8.3 aliases given to long
-// names when they were created. Kept in ROOT/metadata.txt, one line per entry:
-// attributes (hex) TAB alias (or "-") TAB full Windows path.
+// names when they were created, and which files were written through the sandbox (such a file is
+// never run on the host). Kept in ROOT/metadata.txt, one line per entry:
+// attributes (hex, or "-") with "*" after it for a written file, TAB, alias (or "-"), TAB, full
+// Windows path. Control characters and "%" in a field are stored as %XX, so one entry is always one
+// line whatever a name holds.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +12,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace vurerode::platform::sandbox {
 
@@ -18,6 +22,7 @@ class MetadataStore {
     std::string name;                    // the long name as created
     std::optional<uint32_t> attributes;  // none: the defaults
     std::string alias;                   // empty: none given yet
+    bool written = false;                // written through the sandbox: data, never a host program
   };
 
   explicit MetadataStore(std::filesystem::path file);
@@ -36,9 +41,13 @@ class MetadataStore {
 
   void Flush();
 
+  // The file's text for what the store holds, and taking entries from such a text (lines it cannot
+  // read are skipped). Public for the fuzz target.
+  std::string Text() const;
+  void LoadText(std::string_view text);
+
  private:
   using Folder = std::map<std::string, Entry>;  // by upper-case name
-  void Load();
 
   std::filesystem::path file_;
   std::map<std::string, Folder> folders_;  // by upper-case folder path

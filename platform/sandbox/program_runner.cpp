@@ -35,13 +35,16 @@ std::string ProgramRunner::Locate(const std::string& name, const std::string& fi
 
 std::optional<int> ProgramRunner::Run(const std::string& path, const std::vector<std::string>& args, int showState,
                                       const std::string& workingFolder) {
-  stdfs::path host = fs_.ToHostPath(path);
-  if (host.empty() || !IsHostProgram(host)) return std::nullopt;
+  if (!runHostPrograms_) return std::nullopt;
+  stdfs::path host = fs_.HostProgram(path);
+  if (host.empty()) return std::nullopt;
   std::vector<std::string> env = {"VURERODE_SANDBOX=" + HostName(fs_.root()),
                                   "VURERODE_SHOW=" + ShowStateName(showState)};
   std::string folder = workingFolder.empty() ? fs_.CurrentDirectory() : fs_.FullPathName(workingFolder);
   if (!fs_.DirectoryExists(folder)) folder = fs_.CurrentDirectory();
-  return RunHostProgram(host, args, fs_.ToHostPath(folder), env);
+  stdfs::path hostFolder = fs_.ToHostPath(folder);
+  if (hostFolder.empty()) return std::nullopt;
+  return RunHostProgram(host, args, hostFolder, env);
 }
 
 }  // namespace vurerode::platform::sandbox

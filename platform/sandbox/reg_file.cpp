@@ -109,14 +109,15 @@ void ExportNode(const RegNode& node, const std::string& path, std::string& out) 
   out += "[" + path + "]\r\n";
   for (const RegValue& v : node.values) {
     std::string line = v.name.empty() ? "@=" : Quote(v.name) + "=";
-    bool plain =
-        v.type == kRegSz && v.text.find_first_of("\r\n") == std::string::npos && v.text.find('\0') == std::string::npos;
+    // A string value ends at its first NUL, as Windows reads it; what follows would not come back.
+    std::string_view text = std::string_view(v.text).substr(0, v.text.find('\0'));
+    bool plain = v.type == kRegSz && text.find_first_of("\r\n") == std::string_view::npos;
     if (plain) {
-      line += Quote(v.text);
+      line += Quote(text);
     } else if (v.type == kRegSz || v.type == kRegExpandSz) {
       char head[16];
       std::snprintf(head, sizeof head, "hex(%x):", static_cast<unsigned>(v.type));
-      line += head + HexList(Utf16Bytes(v.text));
+      line += head + HexList(Utf16Bytes(text));
     } else if (v.type == kRegDword && v.data.size() == 4) {
       char buf[24];
       std::snprintf(buf, sizeof buf, "dword:%08x",
@@ -165,6 +166,12 @@ bool RegNode::RemoveValue(std::string_view name) {
     }
   }
   return false;
+}
+
+bool StorableName(std::string_view name) {
+  for (char c : name)
+    if (static_cast<unsigned char>(c) < 0x20) return false;
+  return true;
 }
 
 std::vector<std::string> SplitKeyPath(std::string_view path) {

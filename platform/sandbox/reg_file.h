@@ -52,6 +52,11 @@ class RegTree {
   std::vector<std::unique_ptr<RegNode>> roots_;
 };
 
+// Whether a key or value name can be written to the file and read back as it was: the format has no
+// way to hold a line break inside a name (it would start a line of its own, such as another key or a
+// "[-key]" deletion), so names with control characters are refused.
+bool StorableName(std::string_view name);
+
 // Splits a key path at its backslashes, leaving out empty parts ("\Software\\Acme\" is two parts).
 std::vector<std::string> SplitKeyPath(std::string_view path);
 

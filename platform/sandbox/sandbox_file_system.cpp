@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <limits>
+#include <set>
 #include <system_error>
 
 #include "platform/ansi.h"
@@ -30,6 +32,7 @@ struct Drive {
   char letter = 'C';
   stdfs::path host;
   bool readOnly = false;
+  bool medium = false;  // mounted from elsewhere: its files are never run on the host
   std::optional<int64_t> quota;
   int64_t used = 0;
 };
@@ -59,6 +62,7 @@ struct SandboxFileSystem::Resolved {
   bool parentExists = false;
   bool isDirectory = false;
   bool badName = false;
+  bool blocked = false;  // a part is a host link or special file: nothing passes through it
   bool isRoot = false;
 };
 
@@ -80,10 +84,25 @@ bool HostWritable(const stdfs::path& p) {
 }
 
 int64_t FileSize(const stdfs::path& p) {
+  if (HostEntryKind(p) != HostKind::File) return 0;
   std::error_code ec;
   auto n = stdfs::file_size(p, ec);
   return ec ? 0 : static_cast<int64_t>(n);
 }
+
+// Whether a host name can be shown as a Windows name: one that Windows allows and that converts to
+// the ANSI code page and back unchanged (two host names must never read as the same Windows name).
+bool ShowableHostName(const std::string& utf8, const std::string& ansi) {
+  if (ansi.empty() || AnsiToUtf8(ansi) != utf8) return false;
+  for (char c : ansi) {
+    auto b = static_cast<unsigned char>(c);
+    if (b < 0x20 || std::string_view("\\/:*?\"<>|").find(c) != std::string_view::npos) return false;
+  }
+  return true;
+}
+
+// Positions beyond this are refused, so that no sum of a position and a length overflows.
+constexpr int64_t kMaxPosition = int64_t{1} << 60;
 
 std::string Key(const std::string& full) {
   return AnsiUpperCase(full);
@@ -124,12 +143,14 @@ class SandboxFile : public TFileStream {
     if (n == 0) return;
     if (!writable_) throw EWriteError("Unable to write to " + path_ + ": Access is denied.");
     Switch(true);
-    int64_t end = pos_ + static_cast<int64_t>(n);
+    int64_t asked = static_cast<int64_t>(std::min<size_t>(n, static_cast<size_t>(kMaxPosition)));
+    int64_t end = pos_ + asked;
     int64_t growth = end > size_ ? end - size_ : 0;
     size_t fits = n;
     if (drive_->quota && drive_->used + growth > *drive_->quota) {
-      int64_t room = std::max<int64_t>(0, *drive_->quota - drive_->used) + std::max<int64_t>(0, size_ - pos_);
-      fits = static_cast<size_t>(std::min<int64_t>(room, static_cast<int64_t>(n)));
+      // A write past the end fills the gap before it too, so the gap counts against the room.
+      int64_t room = std::max<int64_t>(0, *drive_->quota - drive_->used) + (size_ - pos_);
+      fits = static_cast<size_t>(std::clamp<int64_t>(room, 0, asked));
     }
     size_t put = file_->Write(buffer, fits);
     Advance(put);
@@ -138,7 +159,8 @@ class SandboxFile : public TFileStream {
 
   int64_t Seek(int64_t offset, SeekOrigin origin) override {
     int64_t base = origin == SeekOrigin::Begin ? 0 : origin == SeekOrigin::Current ? pos_ : size_;
-    int64_t target = std::max<int64_t>(0, base + offset);
+    int64_t target = std::clamp<int64_t>(offset, -kMaxPosition, kMaxPosition) + base;
+    target = std::clamp<int64_t>(target, 0, kMaxPosition);
     file_->Seek(target);
     pos_ = target;
     lastWasWrite_.reset();
@@ -148,12 +170,18 @@ class SandboxFile : public TFileStream {
   int64_t Size() override { return size_; }
 
   void Truncate() override {
-    if (!writable_ || !file_->Truncate(pos_)) throw EWriteError("Unable to write to " + path_);
-    if (size_ > pos_) drive_->used -= size_ - pos_;
+    if (!writable_) throw EWriteError("Unable to write to " + path_);
+    // Setting the end beyond the data grows the file as writing would, and takes room as well.
+    if (pos_ > size_ && drive_->quota && drive_->used + (pos_ - size_) > *drive_->quota)
+      throw EWriteError("Unable to write to " + path_ + ": There is not enough space on the disk.");
+    if (!file_->Truncate(pos_)) throw EWriteError("Unable to write to " + path_);
+    drive_->used += pos_ - size_;
     size_ = pos_;
   }
 
   void SetLastWriteDosTime(uint32_t dosDateTime) override {
+    // A file opened for reading changes nothing, its date included.
+    if (!writable_) return;
     int64_t when = DosDateTimeToEpoch(dosDateTime);
     if (when < 0) return;
     file_->Flush();
@@ -176,6 +204,7 @@ class SandboxFile : public TFileStream {
   }
 
   void Advance(size_t put) {
+    if (put == 0) return;  // nothing written grows nothing, wherever the position is
     int64_t end = pos_ + static_cast<int64_t>(put);
     if (end > size_) {
       drive_->used += end - size_;
@@ -212,15 +241,28 @@ class SnapshotSearch : public DirectorySearch {
 
 }  // namespace
 
+namespace {
+
+// ROOT is taken once as an absolute path: the sandbox's host paths, and the programs it runs, must
+// not depend on whatever folder the host process is in later.
+stdfs::path AbsolutePath(const stdfs::path& p) {
+  std::error_code ec;
+  stdfs::path abs = stdfs::absolute(p, ec);
+  return ec ? p : abs.lexically_normal();
+}
+
+}  // namespace
+
 SandboxFileSystem::SandboxFileSystem(stdfs::path root)
-    : root_(std::move(root)), open_(std::make_shared<OpenTable>()), metadata_(root_ / "metadata.txt") {
+    : root_(AbsolutePath(root)), open_(std::make_shared<OpenTable>()), metadata_(root_ / "metadata.txt") {
   std::error_code ec;
   stdfs::create_directories(root_ / "drive_c", ec);
   for (const auto& entry : stdfs::directory_iterator(root_, ec)) {
     std::string name = HostName(entry.path().filename());
+    // A drive folder that is a link would lead out of ROOT: it is no drive.
     if (name.size() == 7 && name.compare(0, 6, "drive_") == 0 && std::isalpha(static_cast<unsigned char>(name[6])) &&
-        entry.is_directory())
-      Mount(static_cast<char>(std::toupper(static_cast<unsigned char>(name[6]))), entry.path(), false);
+        HostEntryKind(entry.path()) == HostKind::Folder)
+      AddDrive(static_cast<char>(std::toupper(static_cast<unsigned char>(name[6]))), entry.path(), false, false);
   }
   LayOut();
 }
@@ -240,11 +282,16 @@ void SandboxFileSystem::LayOut() {
 }
 
 void SandboxFileSystem::Mount(char letter, const stdfs::path& hostFolder, bool readOnly) {
+  AddDrive(letter, AbsolutePath(hostFolder), readOnly, true);
+}
+
+void SandboxFileSystem::AddDrive(char letter, const stdfs::path& hostFolder, bool readOnly, bool medium) {
   letter = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
   auto d = std::make_shared<Drive>();
   d->letter = letter;
   d->host = hostFolder;
   d->readOnly = readOnly;
+  d->medium = medium;
   drives_[letter] = d;
 }
 
@@ -256,7 +303,7 @@ void SandboxFileSystem::SetQuota(char letter, std::optional<int64_t> bytes) {
   std::error_code ec;
   for (auto it = stdfs::recursive_directory_iterator(d->host, ec); !ec && it != stdfs::recursive_directory_iterator();
        it.increment(ec))
-    if (it->is_regular_file(ec)) d->used += FileSize(it->path());
+    d->used += FileSize(it->path());
 }
 
 std::shared_ptr<Drive> SandboxFileSystem::DriveOf(char letter) {
@@ -269,7 +316,12 @@ std::vector<SandboxFileSystem::Listing> SandboxFileSystem::ListFolder(const stdf
   std::error_code ec;
   for (const auto& entry : stdfs::directory_iterator(hostDir, ec)) {
     stdfs::path name = entry.path().filename();
-    out.push_back(Listing{Utf8ToAnsi(HostName(name)), name});
+    std::string utf8 = HostName(name);
+    std::string ansi = Utf8ToAnsi(utf8);
+    // Links and special files are not shown, nor names Windows could not hold.
+    HostKind kind = HostEntryKind(entry.path());
+    if ((kind == HostKind::File || kind == HostKind::Folder) && ShowableHostName(utf8, ansi))
+      out.push_back(Listing{ansi, name});
   }
   return out;
 }
@@ -299,16 +351,16 @@ std::optional<SandboxFileSystem::Listing> SandboxFileSystem::LookupChild(const s
 
 void SandboxFileSystem::EnsureAliases(const std::string& dir, const stdfs::path& hostDir) {
   std::vector<Listing> entries = ListFolder(hostDir);
-  std::vector<std::string> taken;
+  std::set<std::string> taken;
   std::vector<std::string> needing;
   for (const Listing& l : entries) {
     if (FitsShortName(l.name)) {
-      taken.push_back(AnsiUpperCase(l.name));
+      taken.insert(AnsiUpperCase(l.name));
       continue;
     }
     const MetadataStore::Entry* e = metadata_.Find(dir, l.name);
     if (e && !e->alias.empty())
-      taken.push_back(AnsiUpperCase(e->alias));
+      taken.insert(AnsiUpperCase(e->alias));
     else
       needing.push_back(l.name);
   }
@@ -316,10 +368,9 @@ void SandboxFileSystem::EnsureAliases(const std::string& dir, const stdfs::path&
   std::sort(needing.begin(), needing.end(),
             [](const std::string& a, const std::string& b) { return AnsiCompareText(a, b) < 0; });
   for (const std::string& name : needing) {
-    std::string alias = MakeShortName(name, [&](const std::string& candidate) {
-      return std::find(taken.begin(), taken.end(), candidate) != taken.end();
-    });
-    taken.push_back(alias);
+    std::string alias = MakeShortName(name, [&](const std::string& candidate) { return taken.count(candidate) > 0; });
+    if (alias.empty()) continue;  // every alias tried is taken: the name goes without one
+    taken.insert(alias);
     metadata_.Get(dir, name).alias = alias;
   }
 }
@@ -347,12 +398,15 @@ SandboxFileSystem::Resolved SandboxFileSystem::Resolve(const std::string& path) 
       r.parentExists = existing;
     }
     std::optional<Listing> child;
-    if (existing && !r.badName) child = LookupChild(r.full, r.host, part);
+    if (existing && !r.badName && !r.blocked) child = LookupChild(r.full, r.host, part);
     if (child) {
       r.host /= child->hostName;
       r.full += "\\" + child->name;
       if (last) r.name = child->name;
-      existing = last ? true : stdfs::is_directory(r.host, ec);
+      HostKind kind = HostEntryKind(r.host);
+      if (kind == HostKind::Other) r.blocked = true;
+      existing = kind == HostKind::Folder || (last && kind == HostKind::File);
+      if (last) r.isDirectory = kind == HostKind::Folder;
     } else {
       r.host /= HostPath(AnsiToUtf8(part));
       r.full += "\\" + part;
@@ -361,8 +415,9 @@ SandboxFileSystem::Resolved SandboxFileSystem::Resolve(const std::string& path) 
     }
   }
   if (r.isRoot) r.full += "\\";
-  r.exists = existing && !r.badName;
-  r.isDirectory = r.exists && stdfs::is_directory(r.host, ec);
+  r.exists = existing && !r.badName && !r.blocked;
+  if (r.isRoot) r.isDirectory = existing;
+  r.isDirectory = r.exists && r.isDirectory;
   return r;
 }
 
@@ -390,13 +445,7 @@ bool SandboxFileSystem::SetAttributes(const std::string& path, uint32_t attribut
   if (!r.exists || r.isRoot || r.drive->readOnly) return false;
   uint32_t keep = attributes & kKeptBits;
   if (!r.isDirectory) {
-    std::error_code ec;
-    if (keep & faReadOnly)
-      stdfs::permissions(r.host, stdfs::perms::owner_write | stdfs::perms::group_write | stdfs::perms::others_write,
-                         stdfs::perm_options::remove, ec);
-    else
-      stdfs::permissions(r.host, stdfs::perms::owner_write, stdfs::perm_options::add, ec);
-    if (ec) return false;
+    if (!SetHostReadOnly(r.host, (keep & faReadOnly) != 0)) return false;
     keep &= ~faReadOnly;
   }
   metadata_.Get(r.dir, r.name).attributes = keep;
@@ -413,26 +462,29 @@ std::unique_ptr<TFileStream> SandboxFileSystem::OpenFile(const std::string& path
   if (it != open_->files.end() && (it->second.writers > 0 || write)) throw EFOpenError(path);
   auto file = HostFile::Open(r.host, write ? HostOpen::ReadWrite : HostOpen::Read);
   if (!file) throw EFOpenError(path);
+  if (write) metadata_.Get(r.dir, r.name).written = true;
   return std::make_unique<SandboxFile>(std::move(file), path, r.host, write, r.drive, open_, key);
 }
 
 std::unique_ptr<TFileStream> SandboxFileSystem::CreateFile(const std::string& path) {
   Resolved r = Resolve(path);
-  if (!r.drive || r.badName || r.isRoot || !r.parentExists || r.drive->readOnly) throw EFCreateError(path);
+  if (!r.drive || r.badName || r.blocked || r.isRoot || !r.parentExists || r.drive->readOnly) throw EFCreateError(path);
   std::string key = Key(r.full);
   stdfs::path parentHost = r.host.parent_path();
   if (r.exists) {
     // Replacing a file: refused for folders, read-only, hidden and system files, and files in use.
     if (r.isDirectory || (AttributesOf(r) & (faReadOnly | faHidden | faSysFile)) || open_->files.count(key))
       throw EFCreateError(path);
-    r.drive->used -= FileSize(r.host);
-    if (metadata_.Find(r.dir, r.name)) metadata_.Get(r.dir, r.name).attributes.reset();
   } else {
     EnsureAliases(r.dir, parentHost);
   }
+  int64_t replaced = r.exists ? FileSize(r.host) : 0;
   auto file = HostFile::Open(r.host, HostOpen::Create);
-  if (!file) throw EFCreateError(path);
+  if (!file) throw EFCreateError(path);  // the old file is still there, and still counted
+  r.drive->used -= replaced;
+  if (r.exists && metadata_.Find(r.dir, r.name)) metadata_.Get(r.dir, r.name).attributes.reset();
   if (!r.exists) EnsureAliases(r.dir, parentHost);
+  metadata_.Get(r.dir, r.name).written = true;
   return std::make_unique<SandboxFile>(std::move(file), path, r.host, true, r.drive, open_, key);
 }
 
@@ -452,6 +504,7 @@ int SandboxFileSystem::CreateDirectory(const std::string& path) {
   Resolved r = Resolve(path);
   if (r.badName) return kErrorInvalidName;
   if (!r.drive) return kErrorPathNotFound;
+  if (r.blocked) return kErrorAccessDenied;
   if (r.exists) return kErrorAlreadyExists;
   if (!r.parentExists) return kErrorPathNotFound;
   if (r.drive->readOnly) return kErrorWriteProtect;
@@ -575,7 +628,15 @@ std::string SandboxFileSystem::FullPathName(const std::string& path) {
 
 stdfs::path SandboxFileSystem::ToHostPath(const std::string& path) {
   Resolved r = Resolve(path);
-  return r.drive ? r.host : stdfs::path();
+  return r.drive && !r.blocked ? r.host : stdfs::path();
+}
+
+stdfs::path SandboxFileSystem::HostProgram(const std::string& path) {
+  Resolved r = Resolve(path);
+  if (!r.exists || r.isDirectory || r.drive->medium) return {};
+  const MetadataStore::Entry* e = metadata_.Find(r.dir, r.name);
+  if (e && e->written) return {};
+  return IsHostProgram(r.host) ? r.host : stdfs::path();
 }
 
 std::string SandboxFileSystem::FromHostPath(const stdfs::path& host) {

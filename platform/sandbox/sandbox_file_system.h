@@ -4,6 +4,8 @@
 // and kept as created, attribute bits kept (read-only files and folders refuse deletion), files in
 // use refuse deletion and conflicting opens, a folder that is some process's current directory
 // cannot be removed, long names get 8.3 aliases, and a drive can be given a quota so that it fills.
+// Nothing outside the drives' folders is reached: host links and special files are neither shown
+// nor passed through, and host names Windows could not hold are not shown.
 #pragma once
 
 #include <filesystem>
@@ -29,13 +31,17 @@ class SandboxFileSystem : public FileSystem {
   explicit SandboxFileSystem(std::filesystem::path root);
   ~SandboxFileSystem() override;
 
-  // Makes a host folder drive letter's content; a read-only drive refuses every change.
+  // Makes a host folder drive letter's content; a read-only drive refuses every change. A mounted
+  // folder is a medium: nothing on it is ever run on the host.
   void Mount(char letter, const std::filesystem::path& hostFolder, bool readOnly);
   // Limits the bytes the files of a drive may take; nullopt lifts the limit.
   void SetQuota(char letter, std::optional<int64_t> bytes);
   // The host path a Windows path stands for (existing parts in their real spelling); empty when
   // it lies on no drive.
   std::filesystem::path ToHostPath(const std::string& path);
+  // The host program a Windows path names when the host may run it: a file the host can run that
+  // lies on no mounted medium and was never written through the sandbox; empty otherwise.
+  std::filesystem::path HostProgram(const std::string& path);
   // The Windows path of a host path inside one of the drives; empty when it lies outside them.
   std::string FromHostPath(const std::filesystem::path& host);
   const std::filesystem::path& root() const { return root_; }
@@ -66,6 +72,7 @@ class SandboxFileSystem : public FileSystem {
   void EnsureAliases(const std::string& dir, const std::filesystem::path& hostDir);
   uint32_t AttributesOf(const Resolved& r);
   std::shared_ptr<Drive> DriveOf(char letter);
+  void AddDrive(char letter, const std::filesystem::path& hostFolder, bool readOnly, bool medium);
   void LayOut();
 
   std::filesystem::path root_;

@@ -4,11 +4,11 @@ namespace vurerode::platform::sandbox {
 
 SandboxPlatform::SandboxPlatform(const std::filesystem::path& root, const SandboxOptions& options)
     : files_(root),
-      registry_(root / "registry.reg", options.localMachineWritable),
+      registry_(files_.root() / "registry.reg", options.localMachineWritable),
       profile_(files_),
-      journal_(root / "journal.log"),
-      shell_(files_, journal_),
-      processes_(files_, journal_, options.restartAllowed) {
+      journal_(files_.root() / "journal.log"),
+      shell_(files_, journal_, options.runHostPrograms),
+      processes_(files_, journal_, options.restartAllowed, options.runHostPrograms) {
   for (const SandboxMount& m : options.mounts) files_.Mount(m.letter, m.hostFolder, m.readOnly);
 }
 

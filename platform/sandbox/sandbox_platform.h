@@ -28,6 +28,10 @@ struct SandboxOptions {
   bool localMachineWritable = true;
   // False: restart requests are refused (ExitWindowsEx fails).
   bool restartAllowed = true;
+  // True: a program started through the sandbox that is an executable host file the caller put into
+  // ROOT is really run, with the caller's rights (a test device). Files on mounted media and files
+  // written through the sandbox are never run. False: every start is only journalled.
+  bool runHostPrograms = false;
 };
 
 class SandboxPlatform : public Platform {

@@ -1,5 +1,5 @@
 // Program starts and restarts in the sandbox: each request goes to the journal; programs the host
-// can run are run and waited for; a restart is recorded and reported as started.
+// may run (when asked to run any) are run and waited for; a restart is recorded and reported as started.
 #pragma once
 
 #include "platform/process.h"
@@ -10,8 +10,8 @@ namespace vurerode::platform::sandbox {
 
 class SandboxProcesses : public Processes {
  public:
-  SandboxProcesses(SandboxFileSystem& fs, Journal& journal, bool restartAllowed)
-      : runner_(fs), journal_(journal), restartAllowed_(restartAllowed) {}
+  SandboxProcesses(SandboxFileSystem& fs, Journal& journal, bool restartAllowed, bool runHostPrograms)
+      : runner_(fs, runHostPrograms), journal_(journal), restartAllowed_(restartAllowed) {}
 
   int RunAndWait(const std::string& commandLine, int showState) override;
   bool SetPrivilege(const std::string& name, bool enable) override;

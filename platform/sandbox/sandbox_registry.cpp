@@ -24,7 +24,7 @@ class SandboxKey : public RegistryKey {
   }
 
   void WriteString(const std::string& name, const std::string& value) override {
-    RegNode* node = writable_ ? registry_.tree_.Find(root_, path_) : nullptr;
+    RegNode* node = writable_ && StorableName(name) ? registry_.tree_.Find(root_, path_) : nullptr;
     if (!node) throw ERegistryException::SetDataFailed(name);
     RegValue* v = node->Value(name);
     if (!v) {
@@ -129,7 +129,7 @@ std::unique_ptr<RegistryKey> SandboxRegistry::OpenKey(RegistryRoot root, const s
 }
 
 std::unique_ptr<RegistryKey> SandboxRegistry::CreateKey(RegistryRoot root, const std::string& path) {
-  if (!Writable(root)) return nullptr;
+  if (!Writable(root) || !StorableName(path)) return nullptr;
   if (!tree_.Find(root, path)) {
     tree_.Create(root, path);
     Save();

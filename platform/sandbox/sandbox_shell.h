@@ -1,6 +1,6 @@
 // The shell of the sandbox: icon indexes from a fixed small image list, shortcuts written as real
 // .lnk files through the sandbox's file system, and ShellExecute requests journalled (and run when
-// they name a program the host can run).
+// they name a program the host may run, when asked to run any).
 #pragma once
 
 #include <map>
@@ -14,7 +14,8 @@ namespace vurerode::platform::sandbox {
 
 class SandboxShell : public Shell {
  public:
-  SandboxShell(SandboxFileSystem& fs, Journal& journal) : fs_(fs), runner_(fs), journal_(journal) {}
+  SandboxShell(SandboxFileSystem& fs, Journal& journal, bool runHostPrograms)
+      : fs_(fs), runner_(fs, runHostPrograms), journal_(journal) {}
 
   // Folders 3, drive roots 8, programs 2, other files 1 for the first kind and then one index per
   // file extension in the order they were first asked for (from 40 up), as a system list grows;

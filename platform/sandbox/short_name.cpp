@@ -66,12 +66,14 @@ std::string MakeShortName(std::string_view longName, const std::function<bool(co
   char hex[8];
   std::snprintf(hex, sizeof hex, "%04X", static_cast<unsigned>(Checksum(longName)));
   std::string hashed = base.substr(0, 2) + hex;
-  for (int n = 1; n < 1000000; ++n) {
+  // A folder rarely holds more than a few names alike; a medium made to hold thousands must not
+  // make each lookup try a million candidates.
+  for (int n = 1; n <= kMaxHashedTails; ++n) {
     std::string tail = "~" + std::to_string(n);
     std::string candidate = hashed.substr(0, 8 - tail.size()) + tail + suffix;
     if (!inUse(candidate)) return candidate;
   }
-  return hashed + "~1" + suffix;
+  return {};
 }
 
 }  // namespace vurerode::platform::sandbox

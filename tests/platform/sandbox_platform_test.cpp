@@ -19,10 +19,17 @@ constexpr bool kWindowsHost = true;
 constexpr bool kWindowsHost = false;
 #endif
 
+SandboxOptions RunningHostPrograms() {
+  SandboxOptions options;
+  options.runHostPrograms = true;
+  return options;
+}
+
 class SandboxPlatformTest : public ::testing::Test {
  protected:
   ScratchDir dir;
-  SandboxPlatform machine{dir.path()};
+  // Host scripts run only when the machine is asked to run them.
+  SandboxPlatform machine{dir.path(), RunningHostPrograms()};
 
   void Put(const std::string& path, const std::string& text) {
     auto f = machine.fs().CreateFile(path);
@@ -32,11 +39,12 @@ class SandboxPlatformTest : public ::testing::Test {
     auto b = test::ReadFileBytes(p);
     return std::string(b.begin(), b.end());
   }
-  // A POSIX shell script placed at a Windows path, which the sandbox really runs. (On a Windows
-  // host the sandbox runs .exe, .bat and .cmd files instead; these tests do not apply there.)
+  // A POSIX shell script put from the host at a Windows path, which the sandbox really runs. (On a
+  // Windows host the sandbox runs .exe, .bat and .cmd files instead; these tests do not apply there.)
   void PutScript(const std::string& path, const std::string& body) {
-    Put(path, "#!/bin/sh\n" + body + "\n");
-    stdfs::permissions(machine.files().ToHostPath(path), stdfs::perms::owner_exec, stdfs::perm_options::add);
+    stdfs::path host = machine.files().ToHostPath(path);
+    test::WriteFileBytes(host, test::Bytes("#!/bin/sh\n" + body + "\n"));
+    stdfs::permissions(host, stdfs::perms::owner_exec, stdfs::perm_options::add);
   }
 };
 

@@ -14,13 +14,21 @@ constexpr bool kWindowsHost = true;  // the sandbox runs .exe, .bat and .cmd the
 constexpr bool kWindowsHost = false;
 #endif
 
+platform::sandbox::SandboxOptions RunningHostPrograms() {
+  platform::sandbox::SandboxOptions options;
+  options.runHostPrograms = true;
+  return options;
+}
+
 class LaunchTest : public ::testing::Test {
  protected:
-  test::Machine m;
+  // Host scripts run only when the machine is asked to run them.
+  test::Machine m{RunningHostPrograms()};
+  // A script put into ROOT from the host (one written through the sandbox is never run).
   void PutScript(const std::string& path, const std::string& body) {
-    m.Put(path, "#!/bin/sh\n" + body + "\n");
-    std::filesystem::permissions(m.platform.files().ToHostPath(path), std::filesystem::perms::owner_exec,
-                                 std::filesystem::perm_options::add);
+    std::filesystem::path host = m.platform.files().ToHostPath(path);
+    test::WriteFileBytes(host, test::Bytes("#!/bin/sh\n" + body + "\n"));
+    std::filesystem::permissions(host, std::filesystem::perms::owner_exec, std::filesystem::perm_options::add);
   }
   std::vector<std::string> Journal() { return m.platform.journal().Lines(); }
 };

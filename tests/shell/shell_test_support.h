@@ -22,7 +22,7 @@ class RecordingPrompter : public Prompter {
 
 class Machine {
  public:
-  Machine() : platform(dir.path()) {}
+  explicit Machine(const platform::sandbox::SandboxOptions& options = {}) : platform(dir.path(), options) {}
   platform::FileSystem& fs() { return platform.fs(); }
   void Put(const std::string& path, const std::string& text) {
     auto f = fs().CreateFile(path);
