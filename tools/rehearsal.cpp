@@ -156,6 +156,8 @@ RehearsalResult Rehearse(const fs::path& media, const fs::path& root, std::ostre
   SilentRun removal;
   removal.Run(machine, CommandArguments(quiet));
   result.removed = removal.outcome == TSetupOutcome::Removed;
+  // The cleanup batch runs once the uninstaller has ended, as on Windows.
+  machine.RunDeferredPrograms();
   if (!result.removed) out << "the removal did not run to its end:\n" << removal.out.str();
 
   const MachineState after = ReadMachineState(root);
@@ -167,7 +169,7 @@ RehearsalResult Rehearse(const fs::path& media, const fs::path& root, std::ostre
     bool declined =
         std::any_of(kept.begin(), kept.end(), [&](const std::string& k) { return platform::AnsiSameText(k, p); });
     if (platform::AnsiUpperCase(p) == batch)
-      result.leftByDesign.push_back(p + "  (the cleanup batch, which deletes setup.exe after the program ends)");
+      result.leftByDesign.push_back(p + "  (the cleanup batch; it has run and stays, as on Windows)");
     else if (declined)
       result.leftByDesign.push_back(p + "  (a system file the unattended removal does not delete)");
     else

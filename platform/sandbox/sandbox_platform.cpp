@@ -12,4 +12,12 @@ SandboxPlatform::SandboxPlatform(const std::filesystem::path& root, const Sandbo
   for (const SandboxMount& m : options.mounts) files_.Mount(m.letter, m.hostFolder, m.readOnly);
 }
 
+SandboxPlatform::~SandboxPlatform() {
+  try {
+    RunDeferredPrograms();
+  } catch (...) {
+    // A machine going away reports nothing.
+  }
+}
+
 }  // namespace vurerode::platform::sandbox

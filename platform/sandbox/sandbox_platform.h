@@ -37,6 +37,11 @@ struct SandboxOptions {
 class SandboxPlatform : public Platform {
  public:
   explicit SandboxPlatform(const std::filesystem::path& root, const SandboxOptions& options = {});
+  // Carries out what runs after the program has ended (batch files it opened through the shell).
+  ~SandboxPlatform() override;
+
+  // Runs those batch files now: a program's own work is done.
+  void RunDeferredPrograms() { shell_.RunDeferred(); }
 
   FileSystem& fs() override { return files_; }
   Registry& registry() override { return registry_; }

@@ -3,6 +3,7 @@
 #include "platform/ansi.h"
 #include "platform/dos_time.h"
 #include "platform/exception.h"
+#include "platform/sandbox/batch_runner.h"
 #include "platform/sandbox/command_line.h"
 #include "platform/shell_link_file.h"
 #include "platform/windows_path.h"
@@ -94,11 +95,26 @@ int SandboxShell::Execute(ShellOwner owner, const std::string& verb, const std::
   }
   bool runs = verb.empty() || AnsiSameText(verb, "open");
   std::optional<int> code = runs ? runner_.Run(target, SplitArguments(parameters), showState, directory) : std::nullopt;
-  if (code)
+  if (code) {
     journal_.Record(head + " -> exit " + std::to_string(*code) + " " + JournalQuote(target));
-  else
-    journal_.Record(head + " -> recorded " + JournalQuote(target));
+    return kShellOk;
+  }
+  const std::string name = ExtractFileName(target);
+  const std::string ext =
+      name.rfind('.') == std::string::npos ? std::string() : AnsiUpperCase(name.substr(name.rfind('.')));
+  if (runs && (ext == ".BAT" || ext == ".CMD")) {
+    deferred_.push_back(target);
+    journal_.Record(head + " -> runs when the program has ended " + JournalQuote(target));
+    return kShellOk;
+  }
+  journal_.Record(head + " -> recorded " + JournalQuote(target));
   return kShellOk;
+}
+
+void SandboxShell::RunDeferred() {
+  std::vector<std::string> batches;
+  batches.swap(deferred_);
+  for (const std::string& batch : batches) BatchRunner(fs_, journal_).Run(batch);
 }
 
 }  // namespace vurerode::platform::sandbox

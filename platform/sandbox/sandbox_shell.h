@@ -5,6 +5,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 #include "platform/sandbox/journal.h"
 #include "platform/sandbox/program_runner.h"
@@ -26,11 +27,17 @@ class SandboxShell : public Shell {
               const std::string& directory, int showState) override;
   void SetMainWindow(uintptr_t) override {}
 
+  // Batch files opened through the shell run after the program that asked has done its work, as on
+  // Windows, where the batch's interpreter runs on while the program ends: RunDeferred carries them
+  // out with the sandbox's own interpreter.
+  void RunDeferred();
+
  private:
   SandboxFileSystem& fs_;
   ProgramRunner runner_;
   Journal& journal_;
   std::map<std::string, int> extensionIcons_;
+  std::vector<std::string> deferred_;
 };
 
 }  // namespace vurerode::platform::sandbox

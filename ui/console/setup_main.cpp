@@ -37,6 +37,7 @@ std::unique_ptr<platform::Platform> MakePlatform(const console::ConsoleOptions& 
   if (!o.sandboxRoot) std::cout << "setup: running on the sandbox machine in " << root.string() << "\n";
   fs::create_directories(root);
   platform::sandbox::SandboxOptions options;
+  options.runHostPrograms = o.runHostPrograms;
   if (o.media) {
     if (!fs::is_directory(*o.media)) throw std::invalid_argument("--media: no folder " + *o.media);
     options.mounts.push_back({'A', fs::absolute(*o.media), true});
