@@ -1,9 +1,13 @@
 #include "install/install_engine.h"
 
+#include <map>
+#include <set>
+
 #include "app/display_screen.h"
 #include "install/configured_entries.h"
 #include "install/shared_folders.h"
 #include "install/uninstall_log.h"
+#include "platform/ansi.h"
 #include "platform/exception.h"
 #include "platform/windows_path.h"
 #include "shell/del_tree.h"
@@ -30,14 +34,6 @@ bool Contains(const std::vector<std::string>& list, const std::string& s) {
   return false;
 }
 
-int64_t FileSize(platform::FileSystem& fs, const std::string& path) {
-  try {
-    return fs.OpenFile(path, platform::FileAccess::Read)->Size();
-  } catch (const Exception&) {
-    return 0;
-  }
-}
-
 class Installer {
  public:
   explicit Installer(TDisplayScreen& main)
@@ -52,7 +48,19 @@ class Installer {
   void Record(RecordKind kind, const std::string& what) { main_.view().Record(kind, what); }
   // A directory the log must not claim by a mask: the four system directories, and (never to
   // destroy what others own) every other shared folder.
-  bool IsSystem(const std::string& dir) { return Contains(system_, dir) || IsSharedFolder(platform_, dir); }
+  bool IsSystem(const std::string& dir) {
+    auto known = system_cache_.find(dir);
+    if (known != system_cache_.end()) return known->second;
+    return system_cache_[dir] = Contains(system_, dir) || IsSharedFolder(platform_, dir);
+  }
+  // A key the log holds already stays one line where it was first written: writing it again
+  // changes nothing, so it is not written again.
+  void Log(const std::string& section, const std::string& key) {
+    if (logged_.insert(section + "\n" + platform::AnsiUpperCase(key)).second) log_.AddEntry(section, key);
+  }
+  void MakeDirectory(const std::string& dir) {
+    if (made_.insert(platform::AnsiUpperCase(dir)).second) ForceDirectories(fs_, dir);
+  }
 
   TDisplayScreen& main_;
   platform::Platform& platform_;
@@ -61,6 +69,8 @@ class Installer {
   TUninstallLog log_;
   std::vector<std::string> system_;
   std::vector<std::string> failures_;
+  std::map<std::string, bool> system_cache_;
+  std::set<std::string> logged_, made_;
   int64_t installedBytes_ = 0;
 };
 
@@ -79,7 +89,7 @@ void Installer::Run() {
   log_.Open(main_.Main_Dir);
   system_ = SystemDirectories(platform_);
   CopyFiles();
-  log_.AddEntry("Files", main_.Main_Dir + "*.*");
+  Log("Files", main_.Main_Dir + "*.*");
   for (const std::string* extra : {&main_.Settings.LogoFile, &main_.Settings.BitMap}) {
     if (extra->empty()) continue;
     try {
@@ -151,11 +161,10 @@ void Installer::CopyFiles() {
     if (!name.empty()) {
       main_.Dest1.Caption = "Installing : " + name;
       main_.ProcessMessages();
-      ForceDirectories(fs_, dir);
-      log_.AddEntry("Files", IsSystem(dir) ? target : dir + "*.*");
+      MakeDirectory(dir);
+      Log("Files", IsSystem(dir) ? target : dir + "*.*");
       try {
-        CopyFileInto(fs_, sources[k], dir);
-        installedBytes_ += FileSize(fs_, target);
+        installedBytes_ += CopyFileInto(fs_, sources[k], dir);
         Record(RecordKind::File, target);
       } catch (const Exception& e) {
         failures_.push_back(target + " (" + e.what() + ")");
@@ -164,10 +173,10 @@ void Installer::CopyFiles() {
     } else {
       main_.Dest1.Caption = "Creating Directories .. ";
       main_.ProcessMessages();
-      ForceDirectories(fs_, dir);
+      MakeDirectory(dir);
       if (!IsSystem(dir)) {
-        log_.AddEntry("Folder", dir);
-        log_.AddEntry("Files", dir + "*.*");
+        Log("Folder", dir);
+        Log("Files", dir + "*.*");
       }
       if (fs_.DirectoryExists(dir))
         Record(RecordKind::Folder, dir);
@@ -211,11 +220,11 @@ void Installer::LogShortcutPlaces(const TShortcuts& s, const std::vector<std::st
                     P = GetShellFolder(platform_, kShellPrograms), Q = QuickLaunchFolder(platform_);
   const std::string lnk = s.ProgramName + ".lnk";
   auto file = [&](const std::string& path) {
-    log_.AddEntry("Files", path);
+    Log("Files", path);
     Record(RecordKind::Shortcut, path + " -> " + s.RunProgram);
   };
   auto folders = [&](const std::string& base) {
-    for (const std::string& f : chain) log_.AddEntry("Folder", base + f);
+    for (const std::string& f : chain) Log("Folder", base + f);
   };
   folders(S);
   if (s.StartMenu) file(S + lnk);

@@ -54,7 +54,8 @@ bool TMPDelTree::DeleteTree(const std::string& dir) {
           return false;
         }
       }
-      fs.SetAttributes(path, 0);
+      // Only the attributes that keep a file from being deleted need clearing.
+      if (rec.Attr & (faReadOnly | faHidden | faSysFile)) fs.SetAttributes(path, 0);
       if (!fs.DeleteFile(path)) {
         search.Close();
         Report("Cannot delete file %s", path);

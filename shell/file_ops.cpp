@@ -17,7 +17,7 @@ bool HasAttributes(platform::FileSystem& fs, const std::string& path, uint32_t m
   return (fs.GetAttributes(path) & mask) == mask;
 }
 
-void CopyFileInto(platform::FileSystem& fs, const std::string& source, const std::string& destination) {
+int64_t CopyFileInto(platform::FileSystem& fs, const std::string& source, const std::string& destination) {
   std::string target = fs.FullPathName(destination);
   if (target.empty()) target = destination;
   if (HasAttributes(fs, target, platform::faDirectory))
@@ -25,11 +25,13 @@ void CopyFileInto(platform::FileSystem& fs, const std::string& source, const std
 
   auto in = fs.OpenFile(source, platform::FileAccess::Read);
   auto out = fs.CreateFile(target);
+  int64_t copied = 0;
   try {
     std::vector<uint8_t> buffer(8192);
     for (;;) {
       size_t got = in->Read(buffer.data(), buffer.size());
       if (got) out->Write(buffer.data(), got);
+      copied += static_cast<int64_t>(got);
       if (got < buffer.size()) break;
     }
   } catch (const Exception& e) {
@@ -40,6 +42,7 @@ void CopyFileInto(platform::FileSystem& fs, const std::string& source, const std
       throw EWriteError("Cannot copy " + source + " to " + target + ": " + e.what());
     throw;
   }
+  return copied;
 }
 
 bool IsDriveRootFolder(platform::FileSystem& fs, const std::string& dir) {

@@ -17,7 +17,8 @@ bool HasAttributes(platform::FileSystem& fs, const std::string& path, uint32_t m
 // file %s" for the source, EFCreateError "Cannot create file %s" for the target; when the copy
 // cannot be completed (a full disk) the partial target is deleted and EWriteError
 // "Cannot copy %s to %s: ..." is raised. The copy gets the current time and default attributes.
-void CopyFileInto(platform::FileSystem& fs, const std::string& source, const std::string& destination);
+// Returns the bytes copied.
+int64_t CopyFileInto(platform::FileSystem& fs, const std::string& source, const std::string& destination);
 
 // Makes dir with every missing parent; false when one could not be made. An empty dir raises
 // Exception "Unable to create directory".

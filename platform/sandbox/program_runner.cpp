@@ -44,7 +44,9 @@ std::optional<int> ProgramRunner::Run(const std::string& path, const std::vector
   if (!fs_.DirectoryExists(folder)) folder = fs_.CurrentDirectory();
   stdfs::path hostFolder = fs_.ToHostPath(folder);
   if (hostFolder.empty()) return std::nullopt;
-  return RunHostProgram(host, args, hostFolder, env);
+  std::optional<int> code = RunHostProgram(host, args, hostFolder, env);
+  fs_.ForgetListings();  // the program may have changed any folder of the machine
+  return code;
 }
 
 }  // namespace vurerode::platform::sandbox

@@ -48,8 +48,20 @@ struct OpenTable {
 };
 
 struct SandboxFileSystem::Listing {
-  std::string name;      // ANSI
-  stdfs::path hostName;  // the file name on the host
+  std::string name;                   // ANSI
+  stdfs::path hostName;               // the file name on the host
+  HostKind kind = HostKind::Missing;  // as it was when looked up
+};
+
+struct SandboxFileSystem::ListingCache {
+  struct Folder {
+    stdfs::file_time_type stamp;
+    std::vector<Listing> entries;
+    // Short names: the entries before aliasedUpTo have theirs, and taken holds every one in use.
+    size_t aliasedUpTo = 0;
+    std::set<std::string> taken;
+  };
+  std::map<stdfs::path, Folder> folders;
 };
 
 struct SandboxFileSystem::Resolved {
@@ -254,7 +266,10 @@ stdfs::path AbsolutePath(const stdfs::path& p) {
 }  // namespace
 
 SandboxFileSystem::SandboxFileSystem(stdfs::path root)
-    : root_(AbsolutePath(root)), open_(std::make_shared<OpenTable>()), metadata_(root_ / "metadata.txt") {
+    : root_(AbsolutePath(root)),
+      listings_(std::make_unique<ListingCache>()),
+      open_(std::make_shared<OpenTable>()),
+      metadata_(root_ / "metadata.txt") {
   std::error_code ec;
   stdfs::create_directories(root_ / "drive_c", ec);
   for (const auto& entry : stdfs::directory_iterator(root_, ec)) {
@@ -311,9 +326,14 @@ std::shared_ptr<Drive> SandboxFileSystem::DriveOf(char letter) {
   return it == drives_.end() ? nullptr : it->second;
 }
 
-std::vector<SandboxFileSystem::Listing> SandboxFileSystem::ListFolder(const stdfs::path& hostDir) {
-  std::vector<Listing> out;
+const std::vector<SandboxFileSystem::Listing>& SandboxFileSystem::ListFolder(const stdfs::path& hostDir) {
   std::error_code ec;
+  const stdfs::file_time_type stamp = stdfs::last_write_time(hostDir, ec);
+  ListingCache::Folder& folder = listings_->folders[hostDir];
+  if (!ec && folder.stamp == stamp && stamp != stdfs::file_time_type::min()) return folder.entries;
+  folder.entries.clear();
+  folder.aliasedUpTo = 0;
+  folder.stamp = ec ? stdfs::file_time_type::min() : stamp;
   for (const auto& entry : stdfs::directory_iterator(hostDir, ec)) {
     stdfs::path name = entry.path().filename();
     std::string utf8 = HostName(name);
@@ -321,9 +341,46 @@ std::vector<SandboxFileSystem::Listing> SandboxFileSystem::ListFolder(const stdf
     // Links and special files are not shown, nor names Windows could not hold.
     HostKind kind = HostEntryKind(entry.path());
     if ((kind == HostKind::File || kind == HostKind::Folder) && ShowableHostName(utf8, ansi))
-      out.push_back(Listing{ansi, name});
+      folder.entries.push_back(Listing{ansi, name, kind});
   }
-  return out;
+  return folder.entries;
+}
+
+void SandboxFileSystem::ForgetListings() {
+  listings_->folders.clear();
+}
+
+void SandboxFileSystem::NoteAdded(const stdfs::path& hostDir, const stdfs::path& hostName) {
+  auto it = listings_->folders.find(hostDir);
+  if (it == listings_->folders.end()) return;
+  std::error_code ec;
+  const stdfs::file_time_type stamp = stdfs::last_write_time(hostDir, ec);
+  // Only a listing that was current before the change is carried over.
+  if (ec) {
+    listings_->folders.erase(it);
+    return;
+  }
+  std::string utf8 = HostName(hostName);
+  std::string ansi = Utf8ToAnsi(utf8);
+  if (ShowableHostName(utf8, ansi))
+    it->second.entries.push_back(Listing{ansi, hostName, HostEntryKind(hostDir / hostName)});
+  it->second.stamp = stamp;
+}
+
+void SandboxFileSystem::NoteRemoved(const stdfs::path& hostDir, const stdfs::path& hostName) {
+  auto it = listings_->folders.find(hostDir);
+  if (it == listings_->folders.end()) return;
+  std::error_code ec;
+  const stdfs::file_time_type stamp = stdfs::last_write_time(hostDir, ec);
+  auto& entries = it->second.entries;
+  entries.erase(
+      std::remove_if(entries.begin(), entries.end(), [&](const Listing& l) { return l.hostName == hostName; }),
+      entries.end());
+  it->second.aliasedUpTo = 0;  // a freed alias may be given again
+  if (ec)
+    listings_->folders.erase(it);
+  else
+    it->second.stamp = stamp;
 }
 
 std::optional<SandboxFileSystem::Listing> SandboxFileSystem::LookupChild(const std::string& dir,
@@ -331,13 +388,13 @@ std::optional<SandboxFileSystem::Listing> SandboxFileSystem::LookupChild(const s
                                                                          const std::string& part) {
 #if !defined(_WIN32)
   // A host that tells case apart finds the exact spelling directly.
-  std::error_code ec;
   stdfs::path exact = HostPath(AnsiToUtf8(part));
-  if (stdfs::exists(stdfs::symlink_status(hostDir / exact, ec))) return Listing{part, exact};
+  if (HostKind kind = HostEntryKind(hostDir / exact); kind != HostKind::Missing) return Listing{part, exact, kind};
 #endif
-  std::vector<Listing> entries = ListFolder(hostDir);
+  const std::vector<Listing> entries = ListFolder(hostDir);
+  // A kept listing may be older than the entry: its kind is looked at afresh.
   for (const Listing& l : entries)
-    if (AnsiSameText(l.name, part)) return l;
+    if (AnsiSameText(l.name, part)) return Listing{l.name, l.hostName, HostEntryKind(hostDir / l.hostName)};
   if (part.find('~') == std::string::npos) return std::nullopt;
   std::string longName = metadata_.LongNameOfAlias(dir, part);
   if (longName.empty()) {
@@ -345,15 +402,20 @@ std::optional<SandboxFileSystem::Listing> SandboxFileSystem::LookupChild(const s
     longName = metadata_.LongNameOfAlias(dir, part);
   }
   for (const Listing& l : entries)
-    if (!longName.empty() && AnsiSameText(l.name, longName)) return l;
+    if (!longName.empty() && AnsiSameText(l.name, longName))
+      return Listing{l.name, l.hostName, HostEntryKind(hostDir / l.hostName)};
   return std::nullopt;
 }
 
 void SandboxFileSystem::EnsureAliases(const std::string& dir, const stdfs::path& hostDir) {
-  std::vector<Listing> entries = ListFolder(hostDir);
-  std::set<std::string> taken;
+  const std::vector<Listing>& entries = ListFolder(hostDir);
+  ListingCache::Folder& folder = listings_->folders[hostDir];
+  // Names that have their alias already keep it: only those listed since the last pass are looked at.
+  if (folder.aliasedUpTo == 0) folder.taken.clear();
+  std::set<std::string>& taken = folder.taken;
   std::vector<std::string> needing;
-  for (const Listing& l : entries) {
+  for (size_t i = folder.aliasedUpTo; i < entries.size(); ++i) {
+    const Listing& l = entries[i];
     if (FitsShortName(l.name)) {
       taken.insert(AnsiUpperCase(l.name));
       continue;
@@ -364,6 +426,7 @@ void SandboxFileSystem::EnsureAliases(const std::string& dir, const stdfs::path&
     else
       needing.push_back(l.name);
   }
+  folder.aliasedUpTo = entries.size();
   if (needing.empty()) return;
   std::sort(needing.begin(), needing.end(),
             [](const std::string& a, const std::string& b) { return AnsiCompareText(a, b) < 0; });
@@ -403,7 +466,7 @@ SandboxFileSystem::Resolved SandboxFileSystem::Resolve(const std::string& path) 
       r.host /= child->hostName;
       r.full += "\\" + child->name;
       if (last) r.name = child->name;
-      HostKind kind = HostEntryKind(r.host);
+      const HostKind kind = child->kind;
       if (kind == HostKind::Other) r.blocked = true;
       existing = kind == HostKind::Folder || (last && kind == HostKind::File);
       if (last) r.isDirectory = kind == HostKind::Folder;
@@ -483,7 +546,10 @@ std::unique_ptr<TFileStream> SandboxFileSystem::CreateFile(const std::string& pa
   if (!file) throw EFCreateError(path);  // the old file is still there, and still counted
   r.drive->used -= replaced;
   if (r.exists && metadata_.Find(r.dir, r.name)) metadata_.Get(r.dir, r.name).attributes.reset();
-  if (!r.exists) EnsureAliases(r.dir, parentHost);
+  if (!r.exists) {
+    NoteAdded(parentHost, r.host.filename());
+    EnsureAliases(r.dir, parentHost);
+  }
   metadata_.Get(r.dir, r.name).written = true;
   return std::make_unique<SandboxFile>(std::move(file), path, r.host, true, r.drive, open_, key);
 }
@@ -495,6 +561,7 @@ bool SandboxFileSystem::DeleteFile(const std::string& path) {
   int64_t size = FileSize(r.host);
   std::error_code ec;
   if (!stdfs::remove(r.host, ec)) return false;
+  NoteRemoved(r.host.parent_path(), r.host.filename());
   r.drive->used -= size;
   metadata_.Remove(r.dir, r.name);
   return true;
@@ -512,6 +579,7 @@ int SandboxFileSystem::CreateDirectory(const std::string& path) {
   EnsureAliases(r.dir, parentHost);
   std::error_code ec;
   if (!stdfs::create_directory(r.host, ec)) return kErrorAccessDenied;
+  NoteAdded(parentHost, r.host.filename());
   EnsureAliases(r.dir, parentHost);
   return 0;
 }
@@ -526,6 +594,7 @@ bool SandboxFileSystem::RemoveDirectory(const std::string& path) {
   std::error_code ec;
   if (!stdfs::is_empty(r.host, ec) || ec) return false;
   if (!stdfs::remove(r.host, ec)) return false;
+  NoteRemoved(r.host.parent_path(), r.host.filename());
   metadata_.Remove(r.dir, r.name);
   return true;
 }

@@ -45,6 +45,9 @@ class SandboxFileSystem : public FileSystem {
   // The Windows path of a host path inside one of the drives; empty when it lies outside them.
   std::string FromHostPath(const std::filesystem::path& host);
   const std::filesystem::path& root() const { return root_; }
+  // Drops what the machine remembers of its folders' listings, after something other than the
+  // sandbox (a host program) may have changed them.
+  void ForgetListings();
 
   uint32_t GetAttributes(const std::string& path) override;
   bool SetAttributes(const std::string& path, uint32_t attributes) override;
@@ -68,7 +71,12 @@ class SandboxFileSystem : public FileSystem {
   Resolved Resolve(const std::string& path);
   std::optional<Listing> LookupChild(const std::string& dir, const std::filesystem::path& hostDir,
                                      const std::string& part);
-  std::vector<Listing> ListFolder(const std::filesystem::path& hostDir);
+  // A folder's entries as the machine shows them. Listings are kept while the folder's time stamp
+  // stays the same, and kept up to date by the sandbox's own changes, so that filling a folder of
+  // N files does not read the folder N times.
+  const std::vector<Listing>& ListFolder(const std::filesystem::path& hostDir);
+  void NoteAdded(const std::filesystem::path& hostDir, const std::filesystem::path& hostName);
+  void NoteRemoved(const std::filesystem::path& hostDir, const std::filesystem::path& hostName);
   void EnsureAliases(const std::string& dir, const std::filesystem::path& hostDir);
   uint32_t AttributesOf(const Resolved& r);
   std::shared_ptr<Drive> DriveOf(char letter);
@@ -76,6 +84,8 @@ class SandboxFileSystem : public FileSystem {
   void LayOut();
 
   std::filesystem::path root_;
+  struct ListingCache;
+  std::unique_ptr<ListingCache> listings_;
   std::map<char, std::shared_ptr<Drive>> drives_;
   std::shared_ptr<OpenTable> open_;
   MetadataStore metadata_;
