@@ -5,6 +5,7 @@
 #include <limits>
 #include <set>
 #include <system_error>
+#include <unordered_map>
 
 #include "platform/ansi.h"
 #include "platform/dos_time.h"
@@ -62,6 +63,14 @@ struct SandboxFileSystem::ListingCache {
     std::set<std::string> taken;
   };
   std::map<stdfs::path, Folder> folders;
+  // Folders whose every part was found to be a real folder of the machine, by the upper-case text
+  // of their path: a path below one of them is resolved from there. Only removing a folder (or a
+  // host program's run) can change what they stand for.
+  struct Dir {
+    stdfs::path host;
+    std::string full;
+  };
+  std::unordered_map<std::string, Dir> dirs;
 };
 
 struct SandboxFileSystem::Resolved {
@@ -308,6 +317,7 @@ void SandboxFileSystem::AddDrive(char letter, const stdfs::path& hostFolder, boo
   d->readOnly = readOnly;
   d->medium = medium;
   drives_[letter] = d;
+  ForgetListings();
 }
 
 void SandboxFileSystem::SetQuota(char letter, std::optional<int64_t> bytes) {
@@ -348,6 +358,7 @@ const std::vector<SandboxFileSystem::Listing>& SandboxFileSystem::ListFolder(con
 
 void SandboxFileSystem::ForgetListings() {
   listings_->folders.clear();
+  listings_->dirs.clear();
 }
 
 void SandboxFileSystem::NoteAdded(const stdfs::path& hostDir, const stdfs::path& hostName) {
@@ -452,13 +463,28 @@ SandboxFileSystem::Resolved SandboxFileSystem::Resolve(const std::string& path) 
   bool existing = stdfs::is_directory(r.host, ec);
   r.parentExists = existing;
   r.isRoot = sp.parts.empty();
-  for (size_t i = 0; i < sp.parts.size(); ++i) {
+  // The folder that holds the last part, when it was resolved before.
+  std::string parentKey;
+  size_t start = 0;
+  if (existing && sp.parts.size() > 1) {
+    parentKey = AnsiUpperCase(sp.drive);
+    for (size_t i = 0; i + 1 < sp.parts.size(); ++i) parentKey += "\\" + AnsiUpperCase(sp.parts[i]);
+    auto known = listings_->dirs.find(parentKey);
+    if (known != listings_->dirs.end()) {
+      r.host = known->second.host;
+      r.full = known->second.full;
+      start = sp.parts.size() - 1;
+    }
+  }
+  for (size_t i = start; i < sp.parts.size(); ++i) {
     const std::string& part = sp.parts[i];
     bool last = i + 1 == sp.parts.size();
     if (HasInvalidCharacters(part, false)) r.badName = true;
     if (last) {
       r.dir = r.full;
       r.parentExists = existing;
+      if (start == 0 && !parentKey.empty() && existing && !r.badName && !r.blocked)
+        listings_->dirs[parentKey] = ListingCache::Dir{r.host, r.full};
     }
     std::optional<Listing> child;
     if (existing && !r.badName && !r.blocked) child = LookupChild(r.full, r.host, part);
@@ -595,6 +621,7 @@ bool SandboxFileSystem::RemoveDirectory(const std::string& path) {
   if (!stdfs::is_empty(r.host, ec) || ec) return false;
   if (!stdfs::remove(r.host, ec)) return false;
   NoteRemoved(r.host.parent_path(), r.host.filename());
+  listings_->dirs.clear();
   metadata_.Remove(r.dir, r.name);
   return true;
 }
