@@ -51,6 +51,7 @@ echo "setup's peak memory: $("$root/bench/peak_memory.sh" "$setup" --sandbox mac
 echo
 echo "== Wine: setup.exe /SILENT against a makensis installer /S (zlib), one fresh prefix"
 cat > bench.nsi <<NSI
+Target amd64-unicode
 Name "BenchNSIS"
 OutFile "nsis-setup.exe"
 InstallDir "\$PROGRAMFILES\\BenchNSIS"
