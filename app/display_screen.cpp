@@ -1,5 +1,6 @@
 #include "app/display_screen.h"
 
+#include "app/text_lines.h"
 #include "app/unzip.h"
 #include "install/finish.h"
 #include "install/install_engine.h"
@@ -18,25 +19,6 @@ const char kWelcomeText[] =
     "It is strongly recommended that you exit all windows programs before running this Setup program. Click "
     "Cancel to quit Setup and then close any programs you have running ( Re-Boot if Necessary ). Click Next "
     "continue with Setup Program.";
-
-// The lines of a text file read through the file system: CR LF or LF ends a line, and a final line
-// end starts no further line.
-std::vector<std::string> ReadLines(platform::FileSystem& fs, const std::string& path) {
-  auto file = fs.OpenFile(path, platform::FileAccess::Read);
-  std::string text(static_cast<size_t>(file->Size()), '\0');
-  if (!text.empty()) file->ReadBuffer(text.data(), text.size());
-  std::vector<std::string> lines;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(line);
-    start = end + 1;
-  }
-  return lines;
-}
 
 }  // namespace
 
@@ -139,7 +121,7 @@ void TDisplayScreen::LoadLicence() {
     if (platform::AnsiUpperCase(platform::ExtractFileName(source)) == "LICENSE.TXT") licence = source;
   if (licence.empty() || !platform_.fs().FileExists(licence)) return;
   try {
-    LicenceMemo = ReadLines(platform_.fs(), licence);
+    LicenceMemo = ReadTextLines(platform_.fs(), licence);
     LicenceMissing = false;
   } catch (const Exception&) {
     LicenceMemo.clear();  // an unreadable licence is a missing one

@@ -2,6 +2,7 @@
 #include <cctype>
 
 #include "app/display_screen.h"
+#include "app/text_lines.h"
 #include "platform/exception.h"
 #include "platform/windows_path.h"
 #include "shell/shell_folders.h"
@@ -184,19 +185,7 @@ void TDisplayScreen::ReadSetupConfig(const std::string& dir) {
   Globals.Desktop = cfg.KeyNames("Desktop");
 
   try {
-    auto file = platform_.fs().OpenFile(dir + "finstall.cfg", platform::FileAccess::Read);
-    std::string text(static_cast<size_t>(file->Size()), '\0');
-    if (!text.empty()) file->ReadBuffer(text.data(), text.size());
-    Globals.InstallFiles.clear();
-    size_t start = 0;
-    while (start < text.size()) {
-      size_t end = text.find('\n', start);
-      if (end == std::string::npos) end = text.size();
-      std::string line = text.substr(start, end - start);
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      Globals.InstallFiles.push_back(line);
-      start = end + 1;
-    }
+    Globals.InstallFiles = ReadTextLines(platform_.fs(), dir + "finstall.cfg");
   } catch (const Exception&) {
     // A missing finstall.cfg leaves the list as it was.
   }

@@ -23,33 +23,12 @@ class SandboxKey : public RegistryKey {
     return v->text;
   }
 
-  void WriteString(const std::string& name, const std::string& value) override {
-    RegNode* node = writable_ && StorableName(name) ? registry_.tree_.Find(root_, path_) : nullptr;
-    if (!node) throw ERegistryException::SetDataFailed(name);
-    RegValue* v = node->Value(name);
-    if (!v) {
-      node->values.push_back(RegValue{name, kRegSz, {}, {}});
-      v = &node->values.back();
-    }
-    v->type = kRegSz;
-    v->text = value;
-    v->data.clear();
-    registry_.Save();
-  }
+  void WriteString(const std::string& name, const std::string& value) override { Store(name, kRegSz, value, {}); }
 
   void WriteInteger(const std::string& name, uint32_t value) override {
-    RegNode* node = writable_ ? registry_.tree_.Find(root_, path_) : nullptr;
-    if (!node) throw ERegistryException::SetDataFailed(name);
-    RegValue* v = node->Value(name);
-    if (!v) {
-      node->values.push_back(RegValue{name, kRegDword, {}, {}});
-      v = &node->values.back();
-    }
-    v->type = kRegDword;
-    v->text.clear();
-    v->data = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value >> 16),
-               static_cast<uint8_t>(value >> 24)};
-    registry_.Save();
+    Store(name, kRegDword, {},
+          {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value >> 16),
+           static_cast<uint8_t>(value >> 24)});
   }
 
   bool DeleteValue(const std::string& name) override {
@@ -74,6 +53,22 @@ class SandboxKey : public RegistryKey {
   }
 
  private:
+  // Sets a value, refused as Windows refuses a write: a key that is gone or may not be changed, or a
+  // name the registry file could not hold.
+  void Store(const std::string& name, uint32_t type, std::string text, std::vector<uint8_t> data) {
+    RegNode* node = writable_ && StorableName(name) ? registry_.tree_.Find(root_, path_) : nullptr;
+    if (!node) throw ERegistryException::SetDataFailed(name);
+    RegValue* v = node->Value(name);
+    if (!v) {
+      node->values.push_back(RegValue{name, type, {}, {}});
+      v = &node->values.back();
+    }
+    v->type = type;
+    v->text = std::move(text);
+    v->data = std::move(data);
+    registry_.Save();
+  }
+
   SandboxRegistry& registry_;
   RegistryRoot root_;
   std::string path_;
