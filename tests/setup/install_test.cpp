@@ -158,20 +158,45 @@ TEST_F(InstallTest, FaultsEndWithAMessageAndAFailedRun) {
 }
 
 TEST_F(InstallTest, FilesThatCannotBeCopiedAreReportedAndTheRestCanBeRemoved) {
-  BuildMedia(Acme());
-  TDisplayScreen& s = Start();
-  // A read-only file of an earlier installation stands where a new one goes.
-  fs::create_directories(Host("C:\\Program Files\\Acme\\docs"));
-  platform::FileSystem& files = Machine().fs();
-  files.CreateFile("C:\\Program Files\\Acme\\docs\\manual.txt");
-  files.SetAttributes("C:\\Program Files\\Acme\\docs\\manual.txt", platform::faReadOnly);
-  InstallWithDefaults(s);
-  EXPECT_EQ(s.Outcome, TSetupOutcome::Failed);
-  ASSERT_FALSE(view.messages.empty());
-  EXPECT_NE(view.messages.back().find("C:\\Program Files\\Acme\\docs\\manual.txt"), std::string::npos);
-  // What did land is logged and registered.
-  EXPECT_TRUE(fs::exists(Host("C:\\Program Files\\Acme\\uninstaller.cfg")));
-  EXPECT_NE(RegistryText(Root()).find("\"DisplayName\"=\"Acme 1.0\""), std::string::npos);
+  const struct {
+    const char* name;
+    std::function<void(InstallTest&)> obstacle;  // set up once the media are expanded
+    const char* named;                           // the file the message names
+  } cases[] = {
+      {"a read-only file of an earlier installation in the way",
+       [](InstallTest& t) {
+         fs::create_directories(t.Host("C:\\Program Files\\Acme\\docs"));
+         t.Machine().fs().CreateFile("C:\\Program Files\\Acme\\docs\\manual.txt");
+         t.Machine().fs().SetAttributes("C:\\Program Files\\Acme\\docs\\manual.txt", platform::faReadOnly);
+       },
+       "C:\\Program Files\\Acme\\docs\\manual.txt"},
+      {"a disk that fills up while copying",
+       [](InstallTest& t) {
+         t.Machine().files().SetQuota('C', int64_t{1} << 30);
+         const double used = double(int64_t{1} << 30) - t.Machine().fs().DiskFreeBytes("C:\\");
+         t.Machine().files().SetQuota('C', static_cast<int64_t>(used) + 100000);
+       },
+       "C:\\Program Files\\Acme\\big.bin"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    machine_.reset();
+    fs::remove_all(Root());
+    view.messages.clear();
+    TestApp app = Acme();
+    app.files["big.bin"] = Noise(300000, 5);
+    BuildMedia(app);
+    TDisplayScreen& s = Start();
+    c.obstacle(*this);
+    InstallWithDefaults(s);
+    EXPECT_EQ(s.Outcome, TSetupOutcome::Failed);
+    ASSERT_FALSE(view.messages.empty());
+    EXPECT_NE(view.messages.back().find(c.named), std::string::npos) << view.messages.back();
+    // What did land is logged and registered, so that it can be removed.
+    Machine().files().SetQuota('C', std::nullopt);
+    EXPECT_TRUE(fs::exists(Host("C:\\Program Files\\Acme\\uninstaller.cfg")));
+    EXPECT_NE(RegistryText(Root()).find("\"DisplayName\"=\"Acme 1.0\""), std::string::npos);
+  }
 }
 
 TEST_F(InstallTest, AMissingSegmentIsAskedForAndCancelEndsTheRun) {
@@ -203,6 +228,48 @@ TEST_F(InstallTest, AMissingSegmentIsAskedForAndCancelEndsTheRun) {
     }
     s.Destroy();
   }
+}
+
+}  // namespace
+}  // namespace vurerode::setup::test
+
+namespace vurerode::setup::test {
+namespace {
+
+struct QuietOwner : TSegOwner {
+  ScriptedView prompter;
+  Prompter& SegPrompter() override { return prompter; }
+};
+
+// A set whose archive folder climbs out with ".." would have the redirection into the expansion
+// folder land anywhere on the drive: the file ends the expansion and nothing is written outside.
+TEST_F(InstallTest, ASetThatNamesFilesOutsideItsFolderIsRefused) {
+  BuildMedia(Acme());
+  {
+    platform::sandbox::SandboxPlatform writer(scratch_.path() / "writer");
+    writer.files().Mount('M', Media(), false);
+    auto src = writer.fs().CreateFile("C:\\evil.txt");
+    src->Write("evil", 4);
+    src.reset();
+    QuietOwner owner;
+    TSegCompEZ seg(writer.fs(), owner);
+    seg.SetSegBaseName("disk");
+    seg.SetSegDir("M:\\");
+    seg.SetSegTmpDir("C:\\");
+    TSegBuildArchive archive;
+    archive.Template = "C:\\..\\..\\..\\escaped\\*.*";
+    archive.Files = {{"C:\\evil.txt", "evil.txt"}};
+    fs::remove(Media() / "disk.001");
+    fs::remove(Media() / kMediaSumsFile);
+    ASSERT_EQ(seg.SegCompressArchives({archive}, coLZH5), 1);
+  }
+  TDisplayScreen& s = Start();
+  EXPECT_EQ(s.Outcome, TSetupOutcome::Failed);
+  ASSERT_FALSE(view.messages.empty());
+  EXPECT_EQ(view.messages.back().rfind("Error Expanding Files!!\n", 0), 0u) << view.messages.back();
+  EXPECT_NE(view.messages.back().find("evil.txt"), std::string::npos) << view.messages.back();
+  EXPECT_FALSE(fs::exists(Root() / "drive_c" / "escaped"));
+  EXPECT_FALSE(fs::exists(Root() / "drive_c" / "WINDOWS" / "escaped"));
 }
 
 }  // namespace
