@@ -93,7 +93,8 @@ class TCompress {
                                   std::string* customId = nullptr);
 
   // Runs one codec over one entry's bytes: the sum of the bytes written when expanding, the sum of
-  // the bytes read when compressing (then bytesWritten receives the coded size).
+  // the bytes read when compressing (then bytesWritten receives the coded size). An LZ decoder
+  // that needs bits past the entry's data raises EBadChecksum.
   uint32_t ProcessStream(TProcessDirection direction, TStream& dest, TStream& source, uint8_t method,
                          int32_t uncompressedSize, int32_t compressedSize, bool unscramble,
                          int64_t* bytesWritten = nullptr);
@@ -121,8 +122,9 @@ class TCompress {
   // from the heap once; busy while a codec runs on it.
   std::unique_ptr<CodecIO> codecIO_;
   bool codecIOBusy_ = false;
-  // What the last ProcessStream took from its source.
+  // What the last ProcessStream took from its source and gave to its destination.
   int64_t lastBytesRead_ = 0;
+  int64_t lastBytesWritten_ = 0;
   bool lastAbandoned_ = false;
 };
 
