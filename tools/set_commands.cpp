@@ -14,6 +14,7 @@
 #include "tools/host_paths.h"
 #include "tools/progress.h"
 #include "tools/set_support.h"
+#include "tools/terminal.h"
 
 namespace vurerode::cli {
 namespace {
@@ -24,7 +25,7 @@ struct SetSession {
   SetSession(CaseBlindFileSystem& files, const std::string& segmentPath, std::ostream& err,
              platform::WriteBehindFileSystem* writeBehind = nullptr)
       : writeBehind(writeBehind),
-        prompter(std::cin, err, ConsolePrompter::StandardInputIsTerminal()),
+        prompter(std::cin, err, StandardInputIsTerminal()),
         owner(prompter),
         reader(writeBehind ? static_cast<platform::FileSystem&>(*writeBehind) : files, owner),
         setup(reader, segmentPath) {
