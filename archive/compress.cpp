@@ -236,6 +236,7 @@ uint32_t TCompress::ProcessStream(TProcessDirection direction, TStream& dest, TS
   setup.unscrambleInput = expanding && unscramble;
   setup.scrambleOutput = !expanding;
   setup.sumInput = !expanding;
+  setup.yield = YieldToOtherThreads;
   setup.progress = &OnShowProgress;
   // A handler that codes another entry on this component while one is being coded gets a CodecIO
   // of its own.

@@ -60,6 +60,10 @@ class TCompress {
   bool ExceptionOnFileError = false;
   bool CheckSpaceBeforeExpand = false;
   int32_t StoreMargin = 0;
+  // Give up the processor at every 8 KiB of input and output, so that an application's other
+  // threads (a window's) run during long work. A program with nothing else to run turns it off: on a
+  // busy machine every yield may hand a whole time slice to another process.
+  bool YieldToOtherThreads = true;
 
   const std::string& TargetPath() const { return targetPath_; }
   // Stores the path with a backslash appended unless it is empty or already ends with one.

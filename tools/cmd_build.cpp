@@ -371,6 +371,7 @@ int RunBuild(const std::vector<std::string>& args, std::ostream& out, std::ostre
   writer.SetSegTmpDir(WindowsDirectory(work.path()));
   writer.SetSegSize(segSize);
   writer.Key = key;
+  writer.YieldToOtherThreads = false;  // the tool has no window to keep alive
 
   writer.BuildThreads = jobs;
 

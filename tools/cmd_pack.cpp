@@ -99,6 +99,7 @@ int RunPack(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   NativeFileSystem files;
   TCompress compress(files);
   compress.Key = key;
+  compress.YieldToOtherThreads = false;  // the tool has no window to keep alive
   ProgressBar bar(err, "packing", total);
   size_t current = 0;
   int64_t doneBefore = 0;

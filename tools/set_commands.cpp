@@ -30,6 +30,7 @@ struct SetSession {
         reader(writeBehind ? static_cast<platform::FileSystem&>(*writeBehind) : files, owner),
         setup(reader, segmentPath) {
     files.SetExactFolder(setup.WorkFolderPath());
+    reader.YieldToOtherThreads = false;  // the tool has no window to keep alive
     if (writeBehind) writeBehind->SetDirectFolder(setup.WorkFolderPath());
   }
   // The work folder goes only after the files queued for it were written.
