@@ -10,6 +10,7 @@ namespace vurerode::platform {
 namespace {
 // Writes are gathered into pieces of this size before they are queued: one system call each.
 constexpr size_t kPieceSize = 64 * 1024;
+constexpr size_t kShortWrite = 8 * 1024;
 // A waiting worker is woken once this many jobs, or bytes, are queued (or when a caller waits).
 constexpr size_t kBatchJobs = 32;
 constexpr size_t kBatchBytes = 256 * 1024;
@@ -58,7 +59,8 @@ class WriteBehindFile : public TFileStream {
     }
     const uint8_t* p = static_cast<const uint8_t*>(buffer);
     while (n > 0) {
-      if (piece_.capacity() == 0) piece_.reserve(kPieceSize);
+      // A short first write is mostly a whole small file: its piece needs no more room.
+      if (piece_.capacity() == 0) piece_.reserve(n < kShortWrite ? n : kPieceSize);
       size_t step = std::min(n, kPieceSize - piece_.size());
       piece_.insert(piece_.end(), p, p + step);
       p += step;
