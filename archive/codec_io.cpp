@@ -29,6 +29,7 @@ void CodecIO::Reset(const Setup& s) {
   unscramble_ = s.unscrambleInput && s.key != 0;
   scramble_ = s.scrambleOutput && s.key != 0;
   sum_input_ = s.sumInput;
+  yield_ = s.yield;
   uint32_t k = static_cast<uint32_t>(s.key);
   for (int i = 0; i < 4; ++i) key_bytes_[i] = static_cast<uint8_t>(k >> (8 * i));
   in_key_index_ = out_key_index_ = 0;
@@ -75,7 +76,7 @@ bool CodecIO::Refill() {
       return false;
     }
   }
-  std::this_thread::yield();
+  if (yield_) std::this_thread::yield();
   in_end_ = in_buf_ + got;
   if (unscramble_) {
     // The sum counts the bytes as stored; the codec sees them unscrambled.
@@ -118,7 +119,7 @@ void CodecIO::UpdateOutputLimit() {
 void CodecIO::Flush() {
   size_t n = static_cast<size_t>(out_cur_ - out_buf_);
   if (n == 0) return;
-  std::this_thread::yield();
+  if (yield_) std::this_thread::yield();
   if (scramble_) {
     for (size_t i = 0; i < n; ++i) {
       out_buf_[i] ^= key_bytes_[out_key_index_];

@@ -36,6 +36,7 @@ class CodecIO {
     bool unscrambleInput = false;       // XOR input bytes with the key (reading a locked entry)
     bool scrambleOutput = false;        // XOR output bytes with the key (writing with a key)
     bool sumInput = true;               // keep ReadSum() (only compressing needs it)
+    bool yield = true;                  // give up the processor at every refill and flush
     const TShowProgressEvent* progress = nullptr;
   };
 
@@ -137,6 +138,7 @@ class CodecIO {
   bool unscramble_;
   bool scramble_;
   bool sum_input_;
+  bool yield_;
   uint8_t key_bytes_[4];
   unsigned in_key_index_ = 0;
   unsigned out_key_index_ = 0;

@@ -15,8 +15,13 @@ void CopyStored(CodecIO& io);
 void EncodeRLE(CodecIO& io);
 void DecodeRLE(CodecIO& io);
 
+// Both LZ decoders below stop with EBadChecksum, the failure of a damaged entry, as soon as a code
+// takes bits beyond the end of the input (or the input was abandoned): a stream written by an
+// encoder holds every bit of its codes, and a count that claims more than the data holds must not
+// become that much output. What was decoded before reaches the sink.
+
 // coLZH (LZSS with adaptive Huffman coding, 4096-byte window). The decoder produces count bytes
-// (possibly a few more when the last match runs past it) and raises nothing of its own.
+// (possibly a few more when the last match runs past it).
 void EncodeLZH(CodecIO& io);
 void DecodeLZH(CodecIO& io, int64_t count);
 

@@ -60,6 +60,10 @@ class TCompress {
   bool ExceptionOnFileError = false;
   bool CheckSpaceBeforeExpand = false;
   int32_t StoreMargin = 0;
+  // Give up the processor at every 8 KiB of input and output, so that an application's other
+  // threads (a window's) run during long work. A program with nothing else to run turns it off: on a
+  // busy machine every yield may hand a whole time slice to another process.
+  bool YieldToOtherThreads = true;
 
   const std::string& TargetPath() const { return targetPath_; }
   // Stores the path with a backslash appended unless it is empty or already ends with one.
@@ -93,7 +97,8 @@ class TCompress {
                                   std::string* customId = nullptr);
 
   // Runs one codec over one entry's bytes: the sum of the bytes written when expanding, the sum of
-  // the bytes read when compressing (then bytesWritten receives the coded size).
+  // the bytes read when compressing (then bytesWritten receives the coded size). An LZ decoder
+  // that needs bits past the entry's data raises EBadChecksum.
   uint32_t ProcessStream(TProcessDirection direction, TStream& dest, TStream& source, uint8_t method,
                          int32_t uncompressedSize, int32_t compressedSize, bool unscramble,
                          int64_t* bytesWritten = nullptr);
@@ -121,8 +126,9 @@ class TCompress {
   // from the heap once; busy while a codec runs on it.
   std::unique_ptr<CodecIO> codecIO_;
   bool codecIOBusy_ = false;
-  // What the last ProcessStream took from its source.
+  // What the last ProcessStream took from its source and gave to its destination.
   int64_t lastBytesRead_ = 0;
+  int64_t lastBytesWritten_ = 0;
   bool lastAbandoned_ = false;
 };
 

@@ -7,6 +7,10 @@
 // not rebuilt), and the bytes such a stream decodes to are part of the method's behaviour. Instead
 // of trusting the stream, every table write is checked: a table that would reach beyond its storage
 // is reported as ELZHBadDecodeTable, as is a tree walk that could never end.
+//
+// Past the end of the input the stream reads as zero bits, enough for the last code's look-ahead;
+// a code that takes one of them is damage (EBadChecksum). Zero bits alone would otherwise make a
+// block header of zero-bit codes, and any claimed size would be produced from nothing.
 
 #include <algorithm>
 #include <cstddef>
@@ -158,12 +162,20 @@ class Lh5Decoder {
     SendPending();
     throw ELZHBadDecodeTable();
   }
+  [[noreturn]] void Overrun() {
+    SendPending();
+    throw EBadChecksum();
+  }
+  // True once a code took bits from beyond the end of the input.
+  bool TookBitsPastEnd() const { return count_ < pastEndFloor_; }
 
   CodecIO& io_;
   DecoderState* s_;
   uint64_t bits_ = 0;
   unsigned count_ = 0;
   bool ended_ = false;
+  // Once the input has ended, count_ falls below this when bits past its end have been taken.
+  unsigned pastEndFloor_ = 0;
   const uint8_t* in_;
   const uint8_t* inEnd_;
   uint32_t codesLeft_ = 0;
@@ -187,16 +199,16 @@ void Lh5Decoder::FillSlow() {
     }
     if (count_ >= 16) return;
     // The buffer is used up: only now is the next block of input due.
-    if (!ended_) {
-      io_.Consume(static_cast<size_t>(in_ - io_.InputCursor()));
-      if (io_.FillInput()) {
-        in_ = io_.InputCursor();
-        inEnd_ = in_ + io_.InputAvailable();
-        continue;
-      }
-      ended_ = true;
+    if (ended_) Overrun();  // the zero bits given at the end are used up as well
+    io_.Consume(static_cast<size_t>(in_ - io_.InputCursor()));
+    if (io_.FillInput()) {
+      in_ = io_.InputCursor();
+      inEnd_ = in_ + io_.InputAvailable();
+      continue;
     }
+    ended_ = true;
     // After the end the input reads as zero bits, which is what the bits below count_ are.
+    pastEndFloor_ = 64 - count_;
     count_ = 64;
     return;
   }
@@ -210,6 +222,7 @@ void Lh5Decoder::Skip(unsigned n) {
     count_ -= step;
     n -= step;
   }
+  if (TookBitsPastEnd()) Overrun();
 }
 
 template <typename Table>
@@ -475,6 +488,13 @@ void Lh5Decoder::Run(int64_t count) {
     bits <<= n;
     avail -= n;
   };
+  // Only the one-code-at-a-time path below can reach the end of the input.
+  auto checkInputEnd = [&] {
+    if (avail < pastEndFloor_) [[unlikely]] {
+      save();
+      Overrun();
+    }
+  };
   // The position code and its extra bits; distance 1 is the byte just before.
   auto distanceAfterWalk = [&](unsigned p) -> size_t {
     save();
@@ -557,6 +577,7 @@ void Lh5Decoder::Run(int64_t count) {
     unsigned c;
     if (!(e & kNeedsWalk)) {
       drop(e >> kLenShift);
+      checkInputEnd();
       c = e & kSymbolMask;
     } else {
       save();
@@ -580,6 +601,7 @@ void Lh5Decoder::Run(int64_t count) {
         distance = (size_t{1} << extra) + static_cast<size_t>(bits >> (64 - extra)) + 1;
         drop(extra);
       }
+      checkInputEnd();
     } else {
       distance = distanceAfterWalk(pe);
     }

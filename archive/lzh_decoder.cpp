@@ -1,8 +1,12 @@
 // coLZH decoding: every bit pattern decodes to some symbol, and the window is indexed modulo its
 // size, so damaged input yields wrong bytes but never a fault; the checksum tells the difference.
+// Only a code that needs bits beyond the entry's data ends decoding early: a valid stream holds
+// every bit of its codes, so such an entry is damaged, and a size field that claims far more than
+// the data holds must not turn into gigabytes of output.
 #include <algorithm>
 
 #include "archive/codecs.h"
+#include "archive/errors.h"
 #include "archive/lzh_model.h"
 
 namespace vurerode {
@@ -15,7 +19,7 @@ class BitReader {
   explicit BitReader(CodecIO& io) : io_(io) {}
 
   unsigned Bit() {
-    Refill();
+    Refill(1);
     const unsigned b = bits_ >> 15;
     bits_ = static_cast<uint16_t>(bits_ << 1);
     --count_;
@@ -23,7 +27,7 @@ class BitReader {
   }
   // n is at most 8.
   unsigned Bits(unsigned n) {
-    Refill();
+    Refill(n);
     const unsigned x = bits_ >> (16 - n);
     bits_ = static_cast<uint16_t>(bits_ << n);
     count_ -= n;
@@ -31,10 +35,16 @@ class BitReader {
   }
 
  private:
-  // Past the end of the input the source gives zero bytes.
-  void Refill() {
+  // Makes sure the next `need` bits are the entry's own; the bits below count_ are zero.
+  void Refill(unsigned need) {
     if (count_ <= 8) {
-      bits_ = static_cast<uint16_t>(bits_ | (io_.NextByte() << (8 - count_)));
+      const uint8_t byte = io_.NextByte();
+      // The source gives 0 at its end.
+      if (byte == 0 && io_.EndOfInput()) [[unlikely]] {
+        if (need > count_) throw EBadChecksum();
+        return;
+      }
+      bits_ = static_cast<uint16_t>(bits_ | (byte << (8 - count_)));
       count_ += 8;
     }
   }

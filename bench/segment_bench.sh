@@ -1,16 +1,16 @@
 #!/usr/bin/env bash
 # Benchmarks of segmented sets on one corpus of 50+ MB:
 #   expansion  `vurerode unpack` of a set built from the corpus against bsdtar extracting the same
-#              files from one .lzh archive (made by jlha), both into the same file system; with the
-#              peak memory of the expansion;
+#              files from one .lzh archive (made by jlha), both into the same file system, in
+#              alternating runs (bench/expand_compare.py): the range of the time ratios, and the
+#              peak memory of the expansion as the kernel counts it (VmHWM, polled while it runs);
 #   building   `vurerode build` of the corpus against jlha archiving the same files.
-# Throughput is corpus bytes per second of wall time (hyperfine means).
+# Building throughput is corpus bytes per second of wall time (hyperfine means).
 #   bench/segment_bench.sh [BUILD_DIR] [WORK_DIR]
 # BUILD_DIR defaults to build/bench (configured Release here, or VURERODE_BENCH_BUILD_TYPE, with
 # VURERODE_BENCH_CXXFLAGS added); WORK_DIR to a fresh temporary folder, where the media, the
 # archives and the expanded copies go (point it at a tmpfs such as /dev/shm/x to measure the tools
-# rather than a busy disk). The corpus comes from bench/corpus.sh when that exists, else from files
-# of this machine.
+# rather than a busy disk). The corpus comes from bench/corpus.sh (files of this machine).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -19,7 +19,7 @@ work=${2:-$(mktemp -d)}
 mkdir -p "$work"
 work=$(cd "$work" && pwd)
 
-for tool in hyperfine bsdtar jlha /usr/bin/time; do
+for tool in hyperfine bsdtar jlha python3; do
   command -v "$tool" >/dev/null || { echo "segment_bench: $tool is missing" >&2; exit 1; }
 done
 
@@ -30,25 +30,7 @@ vurerode=$(cd "$build" && pwd)/tools/vurerode
 
 corpus=$work/corpus
 if [ ! -d "$corpus" ]; then
-  if [ -x bench/corpus.sh ]; then
-    bench/corpus.sh "$corpus"
-  else
-    # Text (headers, documentation) and binaries (shared libraries) of this machine, in a fixed
-    # order, up to 60 MB; names limited to what Windows and finstall.cfg accept.
-    mkdir -p "$corpus"
-    total=0
-    while IFS= read -r f; do
-      size=$(stat -c %s "$f")
-      [ "$size" -gt 0 ] && [ "$size" -lt 8000000 ] || continue
-      rel=${f#/usr/}
-      mkdir -p "$corpus/$(dirname "$rel")"
-      cp "$f" "$corpus/$rel"
-      total=$((total + size))
-      [ "$total" -ge 60000000 ] && break
-    done < <( (find /usr/include /usr/share/doc /usr/lib/x86_64-linux-gnu -type f 2>/dev/null || true) |
-              grep -E '^[A-Za-z0-9/._+-]+$' | grep -viE '/(aux|con|nul|prn|com[0-9]|lpt[0-9])(\.|/|$)' |
-              LC_ALL=C sort)
-  fi
+  bench/corpus.sh "$corpus"
 fi
 bytes=$(du -sb "$corpus" | cut -f1)
 files=$(find "$corpus" -type f | wc -l)
@@ -69,20 +51,7 @@ mean() { python3 -c 'import json,sys; print(json.load(open(sys.argv[1]))["result
 
 echo
 echo "== expansion"
-hyperfine --warmup 1 --runs 5 --export-json expand.json \
-  --prepare 'rm -rf out-set out-lzh; mkdir out-lzh; sync' \
-  -n "vurerode unpack (set)" "$vurerode unpack media/disk.001 -C out-set" \
-  -n "bsdtar -x (.lzh)" "bsdtar -xf corpus.lzh -C out-lzh"
-set_s=$(mean expand.json 0)
-tar_s=$(mean expand.json 1)
-python3 - "$bytes" "$set_s" "$tar_s" <<'PY'
-import sys
-b, s, t = int(sys.argv[1]), float(sys.argv[2]), float(sys.argv[3])
-print(f"vurerode unpack: {b / s / 1e6:7.1f} MB/s   bsdtar: {b / t / 1e6:7.1f} MB/s   ratio {t / s:.2f}x (target >= 1.5x)")
-PY
-rm -rf out-set
-/usr/bin/time -f "%M" -o rss.txt "$vurerode" unpack media/disk.001 -C out-set
-echo "peak memory of the expansion: $(cat rss.txt) KB (target < 16384 KB)"
+python3 "$root/bench/expand_compare.py" "$vurerode" media/disk.001 corpus.lzh "$work" "${VURERODE_BENCH_RUNS:-7}"
 diff -r "$corpus" "out-set/Source/$(basename "$corpus")" >/dev/null && echo "the expanded set is identical to the corpus"
 rm -rf out-set out-lzh
 

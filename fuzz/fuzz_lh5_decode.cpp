@@ -1,7 +1,8 @@
 // libFuzzer target: arbitrary bytes as a coLZH5 entry. The first two bytes choose how many bytes
 // to produce, the rest is the coded stream. Decoding runs through TCompress's stream driver and
-// must end normally or with ELZHBadDecodeTable, never crash or hang, and must give exactly the
-// bytes and the error of the plain reference decoder.
+// must end normally, with ELZHBadDecodeTable or with EBadChecksum (a code past the end of the
+// input), never crash or hang, and must give exactly the bytes and the error of the plain
+// reference decoder.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -26,14 +27,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TMemoryStream source(coded);
   TMemoryStream out;
   bool bad = false;
+  bool stopped = false;
   try {
     compress.ProcessStream(TProcessDirection::Expand, out, source, coLZH5, count, static_cast<int32_t>(coded.size()),
                            false);
   } catch (const ELZHBadDecodeTable&) {
     bad = true;
+  } catch (const EBadChecksum&) {
+    stopped = true;
   }
   // Decoding stops within one match of the count.
-  if (!bad && (out.data().size() < static_cast<size_t>(count) || out.data().size() >= static_cast<size_t>(count) + 256))
+  if (!bad && !stopped &&
+      (out.data().size() < static_cast<size_t>(count) || out.data().size() >= static_cast<size_t>(count) + 256))
     std::abort();
 
   TMemoryStream refSource(coded);
@@ -44,12 +49,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   setup.inputSize = static_cast<int64_t>(coded.size());
   auto io = std::make_unique<CodecIO>(setup);
   bool refBad = false;
+  bool refStopped = false;
   try {
     test::ReferenceLh5Decoder(*io).Decode(count);
     io->Finish();
   } catch (const ELZHBadDecodeTable&) {
     refBad = true;
+  } catch (const EBadChecksum&) {
+    refStopped = true;
   }
-  if (bad != refBad || out.data() != refOut.data()) std::abort();
+  if (bad != refBad || stopped != refStopped || out.data() != refOut.data()) std::abort();
   return 0;
 }

@@ -1,6 +1,7 @@
 // Writes small seed inputs for the fuzz targets into one folder per target: archives of every
 // method made with the library itself (with and without a key), coded streams of each codec, plain
-// samples for the round trips, segmented sets and list files made by the set writer, and SHA256SUMS.
+// samples for the round trips, archives whose entries claim far more than their data holds,
+// segmented sets and list files made by the set writer, and SHA256SUMS.
 // Usage: vurerode_fuzz_seeds OUTPUT_DIR
 #include <cstdint>
 #include <cstdio>
@@ -14,6 +15,7 @@
 #include "archive/codecs.h"
 #include "archive/compress.h"
 #include "archive/errors.h"
+#include "archive/little_endian.h"
 #include "fuzz/fuzz_segment_support.h"
 #include "platform/posix/host_file_system.h"
 #include "platform/sandbox/metadata_store.h"
@@ -241,6 +243,24 @@ int main(int argc, char** argv) {
       seed.insert(seed.end(), archive.data().begin(), archive.data().end());
       Write(out / "archive_reader" / ("archive" + std::to_string(index++)), seed);
     }
+  }
+  // One entry of each method whose size field claims 2 GB over 2000 bytes of data (the archive's
+  // total says the same): decoding must stop where the data ends.
+  compress.Key = 0;
+  for (TCompressionMethod m : {coNone, coRLE, coLZH, coLZH5}) {
+    if (m == coLZH5 && !haveLh5) continue;
+    TMemoryStream archive;
+    auto header = MakeArchiveHeader(kMethodIdentifiers[m], caMulti, 0, 0).Pack();
+    archive.Write(header.data(), header.size());
+    const Bytes plain = Samples(m == coRLE ? 1 : 2);  // text would not shrink with runs: it would be stored
+    TMemoryStream source(plain);
+    compress.AppendEntry(archive, source, static_cast<int32_t>(plain.size()), "claims", 0x58A3B1C2, 0x20, m);
+    Bytes seed = {0, 0, 0, 0, 0x01, 0xFE};
+    seed.insert(seed.end(), archive.data().begin(), archive.data().end());
+    constexpr uint32_t kClaimed = 0x7FFFFF00;
+    le::Put32(seed.data() + 6 + 8, kClaimed);                       // the archive's total
+    le::Put32(seed.data() + 6 + kArchiveHeaderSize + 8, kClaimed);  // the entry's original size
+    Write(out / "archive_reader" / ("claims2gb_" + std::string(kMethodIdentifiers[m])), seed);
   }
   WriteSetSeeds(out);
 

@@ -10,9 +10,13 @@ namespace vurerode::platform {
 namespace {
 // Writes are gathered into pieces of this size before they are queued: one system call each.
 constexpr size_t kPieceSize = 64 * 1024;
+constexpr size_t kShortWrite = 8 * 1024;
 // A waiting worker is woken once this many jobs, or bytes, are queued (or when a caller waits).
 constexpr size_t kBatchJobs = 32;
 constexpr size_t kBatchBytes = 256 * 1024;
+// What a queued job holds besides its data (the job, its closure, a path), counted against the
+// limit with the data: a queue of many small files is mostly this.
+constexpr size_t kJobOverhead = 256;
 
 using Slot = std::shared_ptr<std::unique_ptr<TFileStream>>;
 
@@ -55,7 +59,8 @@ class WriteBehindFile : public TFileStream {
     }
     const uint8_t* p = static_cast<const uint8_t*>(buffer);
     while (n > 0) {
-      if (piece_.capacity() == 0) piece_.reserve(kPieceSize);
+      // A short first write is mostly a whole small file: its piece needs no more room.
+      if (piece_.capacity() == 0) piece_.reserve(n < kShortWrite ? n : kPieceSize);
       size_t step = std::min(n, kPieceSize - piece_.size());
       piece_.insert(piece_.end(), p, p + step);
       p += step;
@@ -91,7 +96,10 @@ class WriteBehindFile : public TFileStream {
   void QueuePiece(bool raise) {
     if (piece_.empty()) return;
     const size_t bytes = piece_.size();
-    auto data = std::make_shared<std::vector<uint8_t>>(std::move(piece_));
+    // The last piece of a file is mostly far shorter than the buffer it was gathered in: it is
+    // queued in a buffer of its own size, so that the queue holds no more than it counts.
+    auto data = bytes == piece_.capacity() ? std::make_shared<std::vector<uint8_t>>(std::move(piece_))
+                                           : std::make_shared<std::vector<uint8_t>>(piece_.begin(), piece_.end());
     piece_ = {};
     try {
       owner_.Enqueue({[slot = slot_, path = path_, data] { Opened(slot, path).Write(data->data(), data->size()); },
@@ -190,6 +198,7 @@ void WriteBehindFileSystem::WakeWorker() {
 void WriteBehindFileSystem::Enqueue(Job job, bool raise) {
   std::unique_lock<std::mutex> lock(mutex_);
   if (raise) RaiseUnreported();
+  job.bytes += kJobOverhead;
   if (pendingBytes_ > 0 && pendingBytes_ + job.bytes > pendingLimit_) {
     WakeWorker();
     roomWaiting_ = true;

@@ -37,7 +37,8 @@ namespace vurerode::platform {
 
 class WriteBehindFileSystem : public FileSystem {
  public:
-  // pendingLimit bounds the bytes waiting to be written; a writer that would exceed it waits.
+  // pendingLimit bounds the memory the queue holds (the bytes waiting to be written and what each
+  // job costs besides); a writer that would exceed it waits.
   explicit WriteBehindFileSystem(FileSystem& inner, size_t pendingLimit = 4 * 1024 * 1024);
   // Waits for the queued work; a failure not yet raised is lost, so call Finish() first.
   ~WriteBehindFileSystem() override;
@@ -71,7 +72,7 @@ class WriteBehindFileSystem : public FileSystem {
   friend class WriteBehindFile;
   struct Job {
     std::function<void()> work;
-    size_t bytes = 0;       // data the job carries, counted against the limit
+    size_t bytes = 0;       // data the job carries; once queued with its overhead, as counted against the limit
     bool releases = false;  // closes a file: runs even after a failure
     std::string key;        // PathKey of the file whose work this is, or empty
   };

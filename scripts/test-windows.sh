@@ -6,6 +6,8 @@
 #   scripts/test-windows.sh [build-dir]      (default: build-windows; the 32-bit build goes to
 #                                             <build-dir>-i686; SKIP_I686=1 leaves it out)
 #
+# Last, scripts/check-windows-tool.sh holds vurerode.exe against the native tool.
+#
 # Needs: g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 googletest (sources in
 # /usr/src/googletest) and, for the peer checks, liblnk-utils. No display is needed.
 set -eu
@@ -48,6 +50,17 @@ wineserver -p
 
 status=0
 ctest --test-dir "$build" --output-on-failure || status=$?
+
+# vurerode.exe against the native tool, which is built for this machine when NATIVE_VURERODE does
+# not name one.
+native_tool=${NATIVE_VURERODE:-}
+if [ -z "$native_tool" ] || [ ! -x "$native_tool" ]; then
+  cmake -S "$src" -B "$build-host" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVURERODE_TESTS=OFF -DVURERODE_BENCH=OFF \
+    >/dev/null
+  cmake --build "$build-host" -j "$jobs" --target vurerode
+  native_tool=$build-host/tools/vurerode
+fi
+WINE=$wine sh "$src/scripts/check-windows-tool.sh" "$native_tool" "$build/tools/vurerode.exe" || status=$?
 # The installer itself: setup.exe installs and removes the sample in this prefix.
 if [ $status -eq 0 ]; then
   "$src/scripts/wine-setup-test.sh" "$build" "${NATIVE_BUILD:-$src/build/native}" || status=$?

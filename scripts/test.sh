@@ -47,7 +47,10 @@ for l in $legs; do
       ;;
     windows)
       leg "Windows build under Wine"
-      if [ -x scripts/test-windows.sh ]; then scripts/test-windows.sh build/windows; fi
+      # The native leg's tool, when it ran, is what vurerode.exe is held against.
+      if [ -x scripts/test-windows.sh ]; then
+        NATIVE_VURERODE=$(pwd)/build/native/tools/vurerode scripts/test-windows.sh build/windows
+      fi
       ;;
     *) echo "unknown leg $l" >&2; exit 2 ;;
   esac

@@ -194,6 +194,7 @@ class ArchivePacker {
     TCompress compress(fs_);
     compress.Key = owner_.Key;
     compress.StoreMargin = owner_.StoreMargin;
+    compress.YieldToOtherThreads = owner_.YieldToOtherThreads;
     compress.OnCheckFile = [this](std::string& path, TCProcessMode mode) {
       std::lock_guard<std::mutex> lock(events_);
       if (owner_.OnCheckFile) owner_.OnCheckFile(path, mode);

@@ -349,7 +349,7 @@ int RunBuild(const std::vector<std::string>& args, std::ostream& out, std::ostre
         bytes = 0;
         first = false;
       }
-      archives.back().Files.push_back({f->host.string(), f->rel.substr(folder.empty() ? 0 : folder.size() + 1)});
+      archives.back().Files.push_back({NativePath(f->host), f->rel.substr(folder.empty() ? 0 : folder.size() + 1)});
       archives.back().Bytes += f->size;
       bytes += f->size;
     }
@@ -377,6 +377,7 @@ int RunBuild(const std::vector<std::string>& args, std::ostream& out, std::ostre
   writer.SetSegTmpDir(WindowsDirectory(work.path()));
   writer.SetSegSize(segSize);
   writer.Key = key;
+  writer.YieldToOtherThreads = false;  // the tool has no window to keep alive
 
   writer.BuildThreads = jobs;
 
@@ -384,7 +385,7 @@ int RunBuild(const std::vector<std::string>& args, std::ostream& out, std::ostre
   // of them, and progress counts the bytes of the files taken up so far.
   ProgressBar bar(err, "building", total);
   std::map<std::string, int64_t> sizes;
-  for (const SourceFile& f : walk.files) sizes[f.host.string()] = f.size;
+  for (const SourceFile& f : walk.files) sizes[NativePath(f.host)] = f.size;
   int64_t started = 0;
   writer.OnCheckFile = [&](std::string& path, TCProcessMode) {
     bar.Update(started);

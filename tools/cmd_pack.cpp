@@ -37,7 +37,7 @@ void AddFile(const fs::path& file, const std::string& name, std::vector<Member>&
   std::error_code ec;
   auto size = fs::file_size(file, ec);
   if (ec) throw Exception("cannot read '" + file.string() + "': " + ec.message());
-  out.push_back({{file.string(), name}, static_cast<int64_t>(size)});
+  out.push_back({{NativePath(file), name}, static_cast<int64_t>(size)});
 }
 
 std::vector<Member> CollectMembers(const std::vector<std::string>& paths, const fs::path& archive) {
@@ -99,6 +99,7 @@ int RunPack(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   NativeFileSystem files;
   TCompress compress(files);
   compress.Key = key;
+  compress.YieldToOtherThreads = false;  // the tool has no window to keep alive
   ProgressBar bar(err, "packing", total);
   size_t current = 0;
   int64_t doneBefore = 0;

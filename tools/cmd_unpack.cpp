@@ -58,6 +58,7 @@ int RunUnpack(const std::vector<std::string>& args, std::ostream& out, std::ostr
   const std::string target = WindowsDirectory(dir);
   compress.SetTargetPath(target);
   compress.Key = key;
+  compress.YieldToOtherThreads = false;  // the tool has no window to keep alive
   compress.MakeDirectories = true;
   compress.ExceptionOnFileError = true;
 

@@ -2,12 +2,41 @@
 
 #include <filesystem>
 
+#if defined(_WIN32)
+#include <windows.h>
+#endif
+
+#include "platform/ansi.h"
 #include "tools/cli.h"
 
 namespace vurerode::cli {
 
+#if defined(_WIN32)
+std::string NativePath(const std::filesystem::path& hostPath) {
+  const std::wstring& wide = hostPath.native();
+  if (wide.empty()) return {};
+  const int n =
+      WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+  std::string ansi(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), ansi.data(), n, nullptr, nullptr);
+  return ansi;
+}
+
+std::string NativeName(const std::string& ansiName) {
+  return ansiName;
+}
+#else
+std::string NativePath(const std::filesystem::path& hostPath) {
+  return hostPath.string();
+}
+
+std::string NativeName(const std::string& ansiName) {
+  return platform::AnsiToUtf8(ansiName);
+}
+#endif
+
 std::string WindowsDirectory(const std::string& hostDir) {
-  std::string p = std::filesystem::absolute(std::filesystem::path(hostDir)).lexically_normal().string();
+  std::string p = NativePath(std::filesystem::absolute(std::filesystem::path(hostDir)).lexically_normal());
   for (char& c : p)
     if (c == '/') c = '\\';
   if (p.empty() || p.back() != '\\') p += '\\';

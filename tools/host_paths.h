@@ -3,9 +3,17 @@
 // into relative host paths.
 #pragma once
 
+#include <filesystem>
 #include <string>
 
 namespace vurerode::cli {
+
+// A host path in the form the machine's file system takes: UTF-8 bytes on POSIX, the ANSI code
+// page on Windows (whose file system goes through the ANSI functions).
+std::string NativePath(const std::filesystem::path& hostPath);
+
+// A name in the ANSI code page (as archives and sets store names) in that same form.
+std::string NativeName(const std::string& ansiName);
 
 // An absolute path in backslash form ("/tmp/out" -> "\tmp\out\" on POSIX; "C:\out\" on Windows),
 // always ending with a backslash.

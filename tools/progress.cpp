@@ -2,21 +2,10 @@
 
 #include <cstdio>
 #include <iostream>
-#if defined(_WIN32)
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
+
+#include "tools/terminal.h"
 
 namespace vurerode::cli {
-
-bool ProgressBar::StandardErrorIsTerminal() {
-#if defined(_WIN32)
-  return _isatty(_fileno(stderr)) != 0;
-#else
-  return isatty(STDERR_FILENO) != 0;
-#endif
-}
 
 ProgressBar::ProgressBar(std::ostream& err, std::string label, int64_t total)
     : err_(err),

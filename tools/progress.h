@@ -21,8 +21,6 @@ class ProgressBar {
   // Removes the bar so that later messages start on a clean line.
   void Clear();
 
-  static bool StandardErrorIsTerminal();
-
  private:
   std::ostream& err_;
   std::string label_;

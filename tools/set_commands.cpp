@@ -17,6 +17,7 @@
 #include "tools/media_sums_check.h"
 #include "tools/progress.h"
 #include "tools/set_support.h"
+#include "tools/terminal.h"
 
 namespace vurerode::cli {
 namespace {
@@ -27,11 +28,12 @@ struct SetSession {
   SetSession(CaseBlindFileSystem& files, const std::string& segmentPath, std::ostream& err,
              platform::WriteBehindFileSystem* writeBehind = nullptr)
       : writeBehind(writeBehind),
-        prompter(std::cin, err, ConsolePrompter::StandardInputIsTerminal()),
+        prompter(std::cin, err, StandardInputIsTerminal()),
         owner(prompter),
         reader(writeBehind ? static_cast<platform::FileSystem&>(*writeBehind) : files, owner),
         setup(reader, segmentPath) {
     files.SetExactFolder(setup.WorkFolderPath());
+    reader.YieldToOtherThreads = false;  // the tool has no window to keep alive
     if (writeBehind) writeBehind->SetDirectFolder(setup.WorkFolderPath());
   }
   // The work folder goes only after the files queued for it were written.

@@ -8,35 +8,12 @@
 #include <memory>
 #include <string>
 
-#include "platform/prompter.h"
 #include "segment/seg_comp_ez.h"
+#include "tools/case_blind_file_system.h"
+#include "tools/console_prompter.h"
 #include "tools/discarding_file_system.h"
-#include "tools/native_file_system.h"
 
 namespace vurerode::cli {
-
-// The host's files, looked up as Windows looks them up: a path that does not exist as written is
-// matched part by part against the folder's entries without regard to case.
-class CaseBlindFileSystem : public NativeFileSystem {
- public:
-  uint32_t GetAttributes(const std::string& path) override;
-  bool SetAttributes(const std::string& path, uint32_t attributes) override;
-  std::unique_ptr<platform::TFileStream> OpenFile(const std::string& path, platform::FileAccess access) override;
-  std::unique_ptr<platform::TFileStream> CreateFile(const std::string& path) override;
-  bool DeleteFile(const std::string& path) override;
-  int CreateDirectory(const std::string& path) override;
-
-  // The path as it exists (or, for the parts that do not, as written), in host form.
-  std::string Resolve(const std::string& path);
-
-  // Paths below this folder (the tool's own work folder, whose names it makes itself) are taken as
-  // written: a file missing there is missing, without a search of the folder for other cases.
-  void SetExactFolder(const std::string& windowsFolder);
-
- private:
-  bool Exact(const std::string& path) const;
-  std::string exactFolder_;
-};
 
 // Files created below the discard prefix are thrown away as written; everything else is a real
 // file. Lets `test` run a whole expansion while the reader's own work files stay real.
@@ -52,33 +29,6 @@ class TestingFileSystem : public CaseBlindFileSystem {
  private:
   static bool Discarded(const std::string& path);
   DiscardingFileSystem discard_;
-};
-
-// Questions on the terminal. Without a terminal to answer from, every question is answered with
-// Cancel (after the message is shown), so a script never hangs waiting for a disk.
-class ConsolePrompter : public Prompter {
- public:
-  ConsolePrompter(std::istream& in, std::ostream& out, bool interactive)
-      : in_(in), out_(out), interactive_(interactive) {}
-  PromptResult Message(const std::string& text, const std::string& caption, PromptButtons buttons,
-                       PromptIcon icon) override;
-  bool InputQuery(const std::string& caption, const std::string& prompt, std::string& value) override;
-
-  static bool StandardInputIsTerminal();
-
- private:
-  std::istream& in_;
-  std::ostream& out_;
-  bool interactive_;
-};
-
-class ConsoleSegOwner : public TSegOwner {
- public:
-  explicit ConsoleSegOwner(Prompter& prompter) : prompter_(prompter) {}
-  Prompter& SegPrompter() override { return prompter_; }
-
- private:
-  Prompter& prompter_;
 };
 
 // True when the file begins with a segment header: the operand names a set, not an archive.

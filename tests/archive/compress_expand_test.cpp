@@ -65,7 +65,8 @@ struct Entry {
   int32_t scramble;                 // key the data is scrambled with (marker 2)
   std::optional<int32_t> checksum;  // the byte sum unless given
   uint16_t attributes = 0x20;
-  std::optional<Bytes> coded;  // the coded data unless given
+  std::optional<Bytes> coded;           // the coded data unless given
+  std::optional<int32_t> originalSize;  // the data's size unless given
 };
 
 Bytes Archive(const std::vector<Entry>& entries, std::optional<int32_t> total = {}, const std::string& id = "NON") {
@@ -79,7 +80,7 @@ Bytes Archive(const std::vector<Entry>& entries, std::optional<int32_t> total = 
     h.NameLength = static_cast<int16_t>(e.name.size());
     h.FileDate = static_cast<int32_t>(kDate);
     h.Attributes = e.attributes;
-    h.OriginalSize = static_cast<int32_t>(e.data.size());
+    h.OriginalSize = e.originalSize.value_or(static_cast<int32_t>(e.data.size()));
     h.CompressedSize = static_cast<int32_t>(coded.size());
     h.Method = e.method;
     h.Checksum = e.checksum ? *e.checksum : static_cast<int32_t>(ByteSum(e.data.data(), e.data.size()));
@@ -251,6 +252,39 @@ TEST_F(CompressExpand, StoredEntryWithChecksumZeroIsTakenOnTrust) {
   Entry r{"rle.bin", test::Bytes("not all zero"), coRLE};
   r.checksum = 0;
   EXPECT_THROW(Expand(Archive({r})), EBadChecksum);
+}
+
+// A header that claims 2 GB over a few kilobytes of data: each method stops where the data ends,
+// with the checksum test's failure, having written no more than the data holds (and, for a locked
+// entry, deleted the file as after any key failure).
+TEST_F(CompressExpand, EntryClaimingMoreThanItsDataHoldsStopsAtTheData) {
+  const Bytes data = test::TextBytes(20000, 12);
+  const uint8_t methods[] = {coNone, coRLE, coLZH, coLZH5};
+  for (uint8_t m : methods) {
+    for (const int32_t key : {0, 0x0BADF00D}) {
+      SCOPED_TRACE("method " + std::to_string(m) + (key ? " locked" : " open"));
+      Entry e{"claims.bin", data, m, key ? 2 : 0, key};
+      e.originalSize = 0x7FFFFF00;
+      compress_.Key = key;
+      try {
+        Expand(Archive({e}));
+        FAIL() << "accepted";
+      } catch (const EBadChecksum& ex) {
+        EXPECT_EQ(key, 0);
+        EXPECT_STREQ(ex.what(), "Bad checksum during expansion -- data may be invalid");
+      } catch (const EInvalidKey& ex) {
+        EXPECT_NE(key, 0);
+        EXPECT_STREQ(ex.what(), "File locked -- valid key required");
+      }
+      if (key != 0) {
+        EXPECT_FALSE(Exists("claims.bin"));
+        continue;
+      }
+      const Bytes written = Read("claims.bin");
+      EXPECT_LE(written.size(), data.size());
+      EXPECT_TRUE(std::equal(written.begin(), written.end(), data.begin()));
+    }
+  }
 }
 
 TEST_F(CompressExpand, DamagedOpenEntryFailsItsChecksumAndStays) {

@@ -2,7 +2,8 @@
 // byte, one input byte and one output byte at a time, one table entry per lookup. The production
 // decoder must give the same bytes and the same error for every input; tests and the fuzz target
 // compare the two. Storage that malformed input would overrun is rejected with
-// ELZHBadDecodeTable, as in the production decoder.
+// ELZHBadDecodeTable, and a code that takes bits past the end of the input with EBadChecksum, as in
+// the production decoder.
 #pragma once
 
 #include <cstdint>
@@ -53,6 +54,7 @@ class ReferenceLh5Decoder {
   // n counts as the 8-bit value it is held in.
   void Advance(unsigned n) {
     n &= 0xFF;
+    shifted_ += n;
     while (n > spareCount_) {
       n -= spareCount_;
       hold_ = static_cast<uint16_t>((hold_ << spareCount_) + (spare_ >> (8 - spareCount_)));
@@ -60,12 +62,15 @@ class ReferenceLh5Decoder {
         spare_ = 0;
       } else {
         spare_ = io_.NextByte();
+        if (!io_.EndOfInput()) ++bytesRead_;
       }
       spareCount_ = 8;
     }
     spareCount_ -= n;
     hold_ = static_cast<uint16_t>((hold_ << n) + (spare_ >> (8 - n)));
     spare_ = static_cast<uint8_t>(spare_ << n);
+    // The first 16 bits shifted in are the look-ahead, not taken by any code.
+    if (io_.EndOfInput() && shifted_ - 16 > 8 * bytesRead_) throw EBadChecksum();
   }
   unsigned TakeBits(unsigned n) {
     if (n == 0) return 0;
@@ -231,6 +236,8 @@ class ReferenceLh5Decoder {
   }
 
   CodecIO& io_;
+  int64_t shifted_ = 0;
+  int64_t bytesRead_ = 0;
   uint16_t hold_ = 0;
   uint8_t spare_ = 0;
   unsigned spareCount_ = 0;

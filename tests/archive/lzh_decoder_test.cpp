@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "archive/codecs.h"
+#include "archive/errors.h"
 #include "archive/lzh_model.h"
 #include "support/test_support.h"
 
@@ -16,7 +17,8 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-Bytes Decode(const Bytes& coded, int64_t count, int64_t* bytesRead = nullptr) {
+// With damaged set, a decoder that stopped at the end of its data: out is then what it had put.
+Bytes Decode(const Bytes& coded, int64_t count, int64_t* bytesRead = nullptr, bool* damaged = nullptr) {
   TMemoryStream source(coded);
   TMemoryStream sink;
   CodecIO::Setup setup;
@@ -24,7 +26,13 @@ Bytes Decode(const Bytes& coded, int64_t count, int64_t* bytesRead = nullptr) {
   setup.output = &sink;
   setup.inputSize = static_cast<int64_t>(coded.size());
   CodecIO io(setup);
-  DecodeLZH(io, count);
+  if (damaged) *damaged = false;
+  try {
+    DecodeLZH(io, count);
+  } catch (const EBadChecksum&) {
+    if (!damaged) throw;
+    *damaged = true;
+  }
   io.Finish();
   if (bytesRead) *bytesRead = source.Position();
   return sink.data();
@@ -36,20 +44,35 @@ TEST(LzhDecoder, CountZeroReadsNothing) {
   EXPECT_EQ(read, 0);
 }
 
-TEST(LzhDecoder, AnyInputDecodesToTheCount) {
+TEST(LzhDecoder, AnyInputDecodesToTheCountOrStopsAtItsEnd) {
   // Every bit pattern is some symbol: the count is met, a last match running past it by at most
-  // 59 bytes, and nothing is read beyond the entry.
+  // 59 bytes, unless a code needs bits beyond the data. Nothing is read beyond the entry, and every
+  // code takes a bit at least, for at most 60 bytes.
+  int stopped = 0;
   for (uint64_t seed = 1; seed <= 40; ++seed) {
     Bytes junk = test::RandomBytes(seed * 37 % 500, seed);
     const int64_t count = static_cast<int64_t>(seed * 997 % 20000) + 1;
     int64_t read = 0;
-    Bytes out = Decode(junk, count, &read);
-    EXPECT_GE(static_cast<int64_t>(out.size()), count);
-    EXPECT_LT(static_cast<int64_t>(out.size()), count + lzh::kMaxMatch);
-    EXPECT_LE(read, static_cast<int64_t>(junk.size()));
+    bool damaged = false;
+    Bytes out = Decode(junk, count, &read, &damaged);
+    const auto size = static_cast<int64_t>(out.size());
+    if (damaged) {
+      ++stopped;
+      EXPECT_LT(size, count);
+      EXPECT_EQ(read, static_cast<int64_t>(junk.size())) << "stopped before the end of the data";
+    } else {
+      EXPECT_GE(size, count);
+      EXPECT_LT(size, count + lzh::kMaxMatch);
+      EXPECT_LE(read, static_cast<int64_t>(junk.size()));
+    }
+    EXPECT_LE(size, static_cast<int64_t>(junk.size()) * 8 * lzh::kMaxMatch);
   }
-  // All-zero input: the first symbol's code of zeros, again and again, from zero bits after the end.
-  EXPECT_GE(Decode({}, 5000).size(), 5000u);
+  EXPECT_GT(stopped, 0);
+  EXPECT_LT(stopped, 40);
+  // No input: the first code already lies past the end.
+  bool damaged = false;
+  EXPECT_TRUE(Decode({}, 5000, nullptr, &damaged).empty());
+  EXPECT_TRUE(damaged);
 }
 
 // ---- against the Java LHA library's -lh1- encoder ----

@@ -138,6 +138,14 @@ TEST_F(ToolTest, DataErrorsExitWithOneAndTheLibrarysMessage) {
   auto badMagic = bytes;
   badMagic[0] = 'X';
   WriteFileBytes("magic.arc", badMagic);
+  // An entry whose size field claims 2 GB: test and unpack stop where its data ends.
+  ASSERT_EQ(Tool({"pack", "-m", "lzh", "claims.arc", "text.txt"}).status, 0);
+  auto claims = ReadFileBytes("claims.arc");
+  for (size_t at : {size_t{8}, size_t{21 + 8}}) {  // the archive's total, the entry's original size
+    claims[at] = claims[at + 1] = claims[at + 2] = 0xFF;
+    claims[at + 3] = 0x7F;
+  }
+  WriteFileBytes("claims.arc", claims);
 
   struct Case {
     std::vector<std::string> args;
@@ -146,6 +154,8 @@ TEST_F(ToolTest, DataErrorsExitWithOneAndTheLibrarysMessage) {
   const std::vector<Case> cases = {
       {{"test", "corrupt.arc"}, "Bad checksum during expansion -- data may be invalid"},
       {{"unpack", "corrupt.arc", "-C", "o1"}, "Bad checksum during expansion -- data may be invalid"},
+      {{"test", "claims.arc"}, "Bad checksum during expansion -- data may be invalid"},
+      {{"unpack", "claims.arc", "-C", "o2"}, "Bad checksum during expansion -- data may be invalid"},
       {{"list", "magic.arc"}, "Can't recognize compressed file header"},
       {{"test", "missing.arc"}, "Cannot open file missing.arc"},
       {{"pack", "x.arc", "no-such-file"}, "no-such-file"},
@@ -155,6 +165,7 @@ TEST_F(ToolTest, DataErrorsExitWithOneAndTheLibrarysMessage) {
     EXPECT_EQ(r.status, 1) << ::testing::PrintToString(c.args);
     EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
   }
+  EXPECT_LE(fs::file_size("o2/text.txt"), 20000u);
 }
 
 TEST_F(ToolTest, KeysLockTheArchive) {

@@ -23,21 +23,39 @@ struct SetToolRun {
 
 class SetToolTest : public ::testing::Test {
  protected:
+  // The variable that names the temporary folder, where the tool makes its work folder.
+#if defined(_WIN32)
+  static constexpr const char* kTempVariable = "TMP";
+#else
+  static constexpr const char* kTempVariable = "TMPDIR";
+#endif
+  // Sets a variable of the environment, or removes it when value is null.
+  static void SetVariable(const char* name, const char* value) {
+#if defined(_WIN32)
+    _putenv_s(name, value ? value : "");
+#else
+    if (value)
+      setenv(name, value, 1);
+    else
+      unsetenv(name);
+#endif
+  }
+
   void SetUp() override {
     saved_ = std::filesystem::current_path();
     std::filesystem::current_path(scratch_.path());
     std::filesystem::create_directories("tmp");
-    const char* old = std::getenv("TMPDIR");
+    const char* old = std::getenv(kTempVariable);
     savedTmp_ = old ? old : "";
     hadTmp_ = old != nullptr;
-    setenv("TMPDIR", (scratch_.path() / "tmp").c_str(), 1);
+    SetVariable(kTempVariable, (scratch_.path() / "tmp").string().c_str());
     test::WriteWindowsProgramStub("setup.exe");
   }
   void TearDown() override {
     if (hadTmp_)
-      setenv("TMPDIR", savedTmp_.c_str(), 1);
+      SetVariable(kTempVariable, savedTmp_.c_str());
     else
-      unsetenv("TMPDIR");
+      SetVariable(kTempVariable, nullptr);
     std::filesystem::current_path(saved_);
   }
 
@@ -67,7 +85,9 @@ class SetToolTest : public ::testing::Test {
   }
 
   // Nothing may stay in the temporary folder after a command.
-  void ExpectNoWorkLeft() { EXPECT_TRUE(std::filesystem::is_empty(scratch_.path() / "tmp")); }
+  void ExpectNoWorkLeft() {
+    EXPECT_TRUE(std::filesystem::is_empty(scratch_.path() / "tmp"));
+  }
 
   test::ScratchDir scratch_;
   std::filesystem::path saved_;
