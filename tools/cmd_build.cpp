@@ -400,7 +400,9 @@ int RunBuild(const std::vector<std::string>& args, std::ostream& out, std::ostre
 
   WriteText(target / "finstall.cfg", CrLfLines(entries));
   WriteText(target / "install.cfg", config.Text());
-  fs::copy_file(setup, target / "setup.exe", fs::copy_options::overwrite_existing, ec);
+  // An earlier build's installer goes first: libstdc++'s overwrite option fails on Windows.
+  fs::remove(target / "setup.exe", ec);
+  fs::copy_file(setup, target / "setup.exe", ec);
   if (ec) throw Exception("cannot copy '" + setup.string() + "' to '" + target.string() + "': " + ec.message());
 
   // Written last, from the files as they lie in OUT_DIR.

@@ -5,6 +5,7 @@
 
 #if defined(_WIN32)
 #include <io.h>
+#include <windows.h>
 #else
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -163,6 +164,23 @@ bool SetHostWriteTime(const stdfs::path& path, int64_t seconds) {
   std::error_code ec;
   stdfs::last_write_time(path, std::chrono::file_clock::from_sys(sys), ec);
   return !ec;
+}
+
+}  // namespace vurerode::platform::sandbox
+
+namespace vurerode::platform::sandbox {
+
+std::optional<uint64_t> HostFolderStamp(const stdfs::path& path) {
+#if defined(_WIN32)
+  // The C library's stat keeps whole seconds only, too coarse to tell two changes apart.
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+  return (uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32) | data.ftLastWriteTime.dwLowDateTime;
+#else
+  struct stat st;
+  if (::lstat(path.c_str(), &st) != 0) return std::nullopt;
+  return uint64_t(st.st_mtim.tv_sec) * 1000000000u + uint64_t(st.st_mtim.tv_nsec);
+#endif
 }
 
 }  // namespace vurerode::platform::sandbox

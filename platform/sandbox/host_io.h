@@ -54,6 +54,10 @@ class HostFile {
 // a file with another hard link, whose permission is that of a file elsewhere too).
 bool SetHostReadOnly(const stdfs::path& path, bool readOnly);
 
+// A folder's change stamp at the finest grain the host keeps (nanoseconds, or 100 ns units on
+// Windows): it changes when an entry is added or removed. Nullopt when it cannot be read.
+std::optional<uint64_t> HostFolderStamp(const stdfs::path& path);
+
 // Seconds since 1970 (UTC) of the last write; -1 when it cannot be read.
 int64_t HostWriteTime(const stdfs::path& path);
 bool SetHostWriteTime(const stdfs::path& path, int64_t seconds);

@@ -56,7 +56,7 @@ struct SandboxFileSystem::Listing {
 
 struct SandboxFileSystem::ListingCache {
   struct Folder {
-    stdfs::file_time_type stamp;
+    std::optional<uint64_t> stamp;  // none: not to be kept
     std::vector<Listing> entries;
     // Short names: the entries before aliasedUpTo have theirs, and taken holds every one in use.
     size_t aliasedUpTo = 0;
@@ -338,12 +338,12 @@ std::shared_ptr<Drive> SandboxFileSystem::DriveOf(char letter) {
 
 const std::vector<SandboxFileSystem::Listing>& SandboxFileSystem::ListFolder(const stdfs::path& hostDir) {
   std::error_code ec;
-  const stdfs::file_time_type stamp = stdfs::last_write_time(hostDir, ec);
+  const std::optional<uint64_t> stamp = HostFolderStamp(hostDir);
   ListingCache::Folder& folder = listings_->folders[hostDir];
-  if (!ec && folder.stamp == stamp && stamp != stdfs::file_time_type::min()) return folder.entries;
+  if (stamp && folder.stamp == stamp) return folder.entries;
   folder.entries.clear();
   folder.aliasedUpTo = 0;
-  folder.stamp = ec ? stdfs::file_time_type::min() : stamp;
+  folder.stamp = stamp;
   for (const auto& entry : stdfs::directory_iterator(hostDir, ec)) {
     stdfs::path name = entry.path().filename();
     std::string utf8 = HostName(name);
@@ -364,10 +364,9 @@ void SandboxFileSystem::ForgetListings() {
 void SandboxFileSystem::NoteAdded(const stdfs::path& hostDir, const stdfs::path& hostName) {
   auto it = listings_->folders.find(hostDir);
   if (it == listings_->folders.end()) return;
-  std::error_code ec;
-  const stdfs::file_time_type stamp = stdfs::last_write_time(hostDir, ec);
+  const std::optional<uint64_t> stamp = HostFolderStamp(hostDir);
   // Only a listing that was current before the change is carried over.
-  if (ec) {
+  if (!stamp) {
     listings_->folders.erase(it);
     return;
   }
@@ -381,14 +380,13 @@ void SandboxFileSystem::NoteAdded(const stdfs::path& hostDir, const stdfs::path&
 void SandboxFileSystem::NoteRemoved(const stdfs::path& hostDir, const stdfs::path& hostName) {
   auto it = listings_->folders.find(hostDir);
   if (it == listings_->folders.end()) return;
-  std::error_code ec;
-  const stdfs::file_time_type stamp = stdfs::last_write_time(hostDir, ec);
+  const std::optional<uint64_t> stamp = HostFolderStamp(hostDir);
   auto& entries = it->second.entries;
   entries.erase(
       std::remove_if(entries.begin(), entries.end(), [&](const Listing& l) { return l.hostName == hostName; }),
       entries.end());
   it->second.aliasedUpTo = 0;  // a freed alias may be given again
-  if (ec)
+  if (!stamp)
     listings_->folders.erase(it);
   else
     it->second.stamp = stamp;

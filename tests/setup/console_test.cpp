@@ -67,7 +67,7 @@ TEST_F(ConsoleTest, TheWizardAsTextWithScriptedAnswers) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    machine_.reset();
+    NewMachine();
     EXPECT_EQ(Run({}, c.typed), c.status) << out.str();
     if (*c.installedTo) {
       EXPECT_TRUE(Machine().fs().FileExists(c.installedTo));

@@ -144,7 +144,7 @@ TEST_F(InstallTest, FaultsEndWithAMessageAndAFailedRun) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    machine_.reset();
+    NewMachine();
     view.messages.clear();
     BuildMedia(Acme());
     c.damage(*this, Media());
@@ -180,7 +180,7 @@ TEST_F(InstallTest, FilesThatCannotBeCopiedAreReportedAndTheRestCanBeRemoved) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    machine_.reset();
+    NewMachine();
     fs::remove_all(Root());
     view.messages.clear();
     TestApp app = Acme();
@@ -196,6 +196,7 @@ TEST_F(InstallTest, FilesThatCannotBeCopiedAreReportedAndTheRestCanBeRemoved) {
     Machine().files().SetQuota('C', std::nullopt);
     EXPECT_TRUE(fs::exists(Host("C:\\Program Files\\Acme\\uninstaller.cfg")));
     EXPECT_NE(RegistryText(Root()).find("\"DisplayName\"=\"Acme 1.0\""), std::string::npos);
+    Machine().fs().SetAttributes("C:\\Program Files\\Acme\\docs\\manual.txt", 0);  // so it can be cleared away
   }
 }
 
@@ -207,7 +208,7 @@ TEST_F(InstallTest, AMissingSegmentIsAskedForAndCancelEndsTheRun) {
   fs::rename(Media() / "disk.002", scratch_.path() / "disk.002");
   for (bool insert : {true, false}) {
     SCOPED_TRACE(insert ? "inserted after the prompts" : "cancelled");
-    machine_.reset();
+    NewMachine();
     view.messages.clear();
     int prompts = 0;
     view.onMessage = [&](const std::string& text) {

@@ -98,6 +98,12 @@ class SetupTest : public ::testing::Test {
     ASSERT_EQ(cli::Main(args, out, err), 0) << err.str();
   }
 
+  // Throws the machine away (the main window first: it holds on to the machine).
+  void NewMachine() {
+    screen_.reset();
+    machine_.reset();
+  }
+
   platform::sandbox::SandboxPlatform& Machine(platform::sandbox::SandboxOptions options = {}) {
     if (!machine_) {
       options.mounts.push_back({'A', Media(), true});
@@ -108,6 +114,7 @@ class SetupTest : public ::testing::Test {
 
   // Starts setup as A:\setup.exe and runs the bootstrap; the wizard is then on its first page.
   TDisplayScreen& Start(std::vector<std::string> args = {}) {
+    if (HasFatalFailure()) throw std::runtime_error("the media could not be built");
     Machine().fs().ChangeDirectory("A:\\");
     screen_ = StartSetup(Machine(), view, args);
     if (!screen_->Globals.UninstallMode) screen_->Timer1Timer();

@@ -27,7 +27,7 @@ class UninstallTest : public SetupTest {
   std::set<std::string> Snapshot() {
     std::set<std::string> all;
     for (auto& e : fs::recursive_directory_iterator(Root() / "drive_c"))
-      all.insert(fs::relative(e.path(), Root()).string() + (e.is_directory() ? "/" : ""));
+      all.insert(fs::relative(e.path(), Root()).generic_string() + (e.is_directory() ? "/" : ""));
     auto reg = vurerode::test::ReadFileBytes(Root() / "registry.reg");
     all.insert("registry.reg:" + std::string(reg.begin(), reg.end()));
     return all;
@@ -85,8 +85,8 @@ TEST_F(UninstallTest, RemovalLeavesTheMachineAsItWasButForTheBatch) {
     // The batch runs once the program has ended, carried out by the sandbox's interpreter.
     Machine().RunDeferredPrograms();
     EXPECT_NE(Text("C:\\..\\journal.log").find("\"rd Acme\" -> "), std::string::npos) << Text("C:\\..\\journal.log");
+    NewMachine();
     fs::remove_all(Root());
-    machine_.reset();
     view.questions.clear();
   }
 }
@@ -107,8 +107,8 @@ TEST_F(UninstallTest, AnswersDecideWhatStays) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
+    NewMachine();
     fs::remove_all(Root());
-    machine_.reset();
     Install();
     const std::set<std::string> installed = Snapshot();
     view.yesNoAll = c.answers;
@@ -186,8 +186,8 @@ TEST_F(UninstallTest, RemovalGoesOnPastWhatItCannotRemove) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
+    NewMachine();
     fs::remove_all(Root());
-    machine_.reset();
     Install();
     c.spoil(*this);
     view.yesNoAll = {YesNoAll::All};

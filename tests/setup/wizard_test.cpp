@@ -54,7 +54,7 @@ TEST_F(WizardTest, PagesAndButtonsFollowTheClicks) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    machine_.reset();
+    NewMachine();
     TDisplayScreen& s = StartWith(c.setup, c.licence);
     std::vector<std::string> states{std::to_string(s.PageIndex) + ":" + Visible(s)};
     for (const char* k = c.clicks; *k; ++k) {
@@ -69,7 +69,7 @@ TEST_F(WizardTest, PagesAndButtonsFollowTheClicks) {
 
 TEST_F(WizardTest, DeclineAndCancelEndTheRunAndRemoveTheExpandedFiles) {
   for (char k : {'D', 'C'}) {
-    machine_.reset();
+    NewMachine();
     TDisplayScreen& s = StartWith("");
     const std::string expanded = s.Globals.ExpandDir;
     ASSERT_TRUE(Machine().fs().DirectoryExists(expanded));
