@@ -57,6 +57,15 @@ std::vector<std::string> InstallEntryTokens(const std::string& entry, std::strin
   return tokens;
 }
 
+// A folder field may end with a backslash of its own; the doubled separator that leaves in the
+// destination reads as one, and is written as one.
+std::string SingleSeparators(const std::string& dir) {
+  std::string out;
+  for (size_t i = 0; i < dir.size(); ++i)
+    if (!(dir[i] == '\\' && i > 1 && dir[i - 1] == '\\')) out += dir[i];
+  return out;
+}
+
 int BaseIndex(const std::string& token) {
   for (int i = 0; i < kBaseDirCount; ++i)
     if (token == kBaseDirNames[i]) return i;
@@ -126,7 +135,7 @@ void BuildInstallFileLists(platform::Platform& platform, TSetupGlobals& globals,
       dir = base >= 0 ? BaseDirectory(platform, base, mainDir) : dir + token + "\\";
     }
     globals.InstallSources.push_back(globals.ExpandDir + (path.size() > 3 ? path.substr(3) : std::string()));
-    globals.InstallTargets.push_back(dir + ExtractFileName(path));
+    globals.InstallTargets.push_back(SingleSeparators(dir) + ExtractFileName(path));
   }
 }
 

@@ -77,6 +77,9 @@ class Installer {
 void Installer::Run() {
   main_.InstallMarkers[0].Done = true;
   Record(RecordKind::Step, "Installing files into " + main_.Main_Dir);
+  // The log lives in the installation directory, which must be there before its first entry even
+  // when the first file goes elsewhere (into System, say).
+  MakeDirectory(platform::IncludeTrailingBackslash(main_.Main_Dir));
   log_.Create(fs_, platform::IncludeTrailingBackslash(main_.Main_Dir));
   ClearConfiguredEntries(main_);
   main_.ProgressBar1.Min = 0;

@@ -16,7 +16,8 @@ void TUninstallLog::SetTitle(const std::string& title) {
 }
 
 std::vector<std::string> TUninstallLog::ReadEntries(const std::string& section) {
-  return profile_.ReadKeyNames(path_, section);
+  // A large installation's log outgrows the usual 16384-byte buffer: every entry is read.
+  return profile_.ReadAllKeyNames(path_, section);
 }
 
 std::string TUninstallLog::ReadTitle() {

@@ -1,5 +1,7 @@
 #include "platform/ini_profile.h"
 
+#include <limits>
+
 #include "platform/exception.h"
 
 namespace vurerode::platform {
@@ -44,6 +46,10 @@ std::string IniProfile::ReadString(const std::string& file, const std::string& s
 
 std::vector<std::string> IniProfile::ReadKeyNames(const std::string& file, const std::string& section) {
   return Load(ResolveFile(file)).KeyNames(section, kProfileKeyNamesBuffer);
+}
+
+std::vector<std::string> IniProfile::ReadAllKeyNames(const std::string& file, const std::string& section) {
+  return Load(ResolveFile(file)).KeyNames(section, std::numeric_limits<size_t>::max());
 }
 
 std::vector<std::string> IniProfile::ReadSectionNames(const std::string& file) {

@@ -18,6 +18,7 @@ class IniProfile : public Profile {
   std::string ReadString(const std::string& file, const std::string& section, const std::string& key,
                          const std::string& defaultValue) override;
   std::vector<std::string> ReadKeyNames(const std::string& file, const std::string& section) override;
+  std::vector<std::string> ReadAllKeyNames(const std::string& file, const std::string& section) override;
   std::vector<std::string> ReadSectionNames(const std::string& file) override;
   void WriteString(const std::string& file, const std::string& section, const std::string& key,
                    const std::string& value) override;

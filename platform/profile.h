@@ -24,6 +24,9 @@ class Profile {
   // The key names of a section in file order, as far as they fit the 16384-byte buffer (the last
   // one that only partly fits comes back cut short). Empty for a missing file or section.
   virtual std::vector<std::string> ReadKeyNames(const std::string& file, const std::string& section) = 0;
+  // Every key name of a section however long it is: the buffer grows until the names fit. For
+  // files such as an uninstall log, whose sections can outgrow the usual buffer.
+  virtual std::vector<std::string> ReadAllKeyNames(const std::string& file, const std::string& section) = 0;
   virtual std::vector<std::string> ReadSectionNames(const std::string& file) = 0;
   // Writes key=value into section, creating the file and the section when needed; an existing key
   // keeps its place. Raises EIniFileException "Unable to write to %s" when the file cannot be written.

@@ -1,6 +1,9 @@
 #include "tools/build_config.h"
 
+#include <algorithm>
+
 #include "platform/ansi.h"
+#include "tools/build_project.h"
 
 namespace vurerode::cli {
 namespace {
@@ -101,8 +104,20 @@ void IniText::SetSection(const std::string& section, const std::vector<std::stri
 
 std::string InstallFileEntry(const std::string& base, const std::vector<std::string>& folders,
                              const std::string& buildingPath) {
+  // The installer reads a field that is a base directory's name as that directory, whatever stands
+  // before it: a folder called "Windows" or "System" would send the file there. Such folders go
+  // into one field with the folders around them and a closing backslash, which no base directory's
+  // name equals and which the installer reads as the same folders.
+  const auto& bases = BaseDirectoryNames();
+  bool clash = false;
+  for (const std::string& f : folders) clash = clash || std::find(bases.begin(), bases.end(), f) != bases.end();
   std::string entry = base;
-  for (const std::string& f : folders) entry += "," + f;
+  if (clash && !folders.empty()) {
+    entry += ",";
+    for (const std::string& f : folders) entry += f + "\\";
+  } else {
+    for (const std::string& f : folders) entry += "," + f;
+  }
   return entry + "," + buildingPath;
 }
 

@@ -35,6 +35,16 @@ std::vector<std::string> Win32Profile::ReadKeyNames(const std::string& file, con
   return SplitNames(buf, n);
 }
 
+std::vector<std::string> Win32Profile::ReadAllKeyNames(const std::string& file, const std::string& section) {
+  for (size_t size = kProfileKeyNamesBuffer;; size *= 2) {
+    std::vector<char> buf(size, '\0');
+    DWORD n = GetPrivateProfileStringA(section.c_str(), nullptr, "", buf.data(), static_cast<DWORD>(buf.size()),
+                                       file.c_str());
+    // A full buffer is reported as its size less two: the names may go on beyond it.
+    if (n + 2 < size || size >= (size_t{1} << 30)) return SplitNames(buf, n);
+  }
+}
+
 std::vector<std::string> Win32Profile::ReadSectionNames(const std::string& file) {
   std::vector<char> buf(kProfileKeyNamesBuffer, '\0');
   DWORD n = GetPrivateProfileStringA(nullptr, nullptr, "", buf.data(), static_cast<DWORD>(buf.size()), file.c_str());

@@ -275,3 +275,25 @@ TEST_F(InstallTest, ASetThatNamesFilesOutsideItsFolderIsRefused) {
 
 }  // namespace
 }  // namespace vurerode::setup::test
+
+namespace vurerode::setup::test {
+namespace {
+
+// Folders of the application that share a name with a base directory stay below their parents.
+TEST_F(InstallTest, FoldersNamedLikeBaseDirectoriesStayBelowTheirParents) {
+  TestApp app;
+  app.files["include\\Windows\\win.h"] = "w";
+  app.files["System\\sys.txt"] = "s";
+  app.files["lib\\Fonts\\Root\\deep.txt"] = "d";
+  app.project = "[Setup]\nTitle = Acme 1.0\nMain Directory = Acme\n";
+  BuildMedia(app);
+  InstallWithDefaults(Start());
+  for (const char* f : {"C:\\Program Files\\Acme\\include\\Windows\\win.h", "C:\\Program Files\\Acme\\System\\sys.txt",
+                        "C:\\Program Files\\Acme\\lib\\Fonts\\Root\\deep.txt"})
+    EXPECT_TRUE(Machine().fs().FileExists(f)) << f;
+  for (const char* f : {"C:\\WINDOWS\\win.h", "C:\\WINDOWS\\System\\sys.txt", "C:\\deep.txt"})
+    EXPECT_FALSE(Machine().fs().FileExists(f)) << f;
+}
+
+}  // namespace
+}  // namespace vurerode::setup::test

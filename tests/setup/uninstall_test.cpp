@@ -209,3 +209,30 @@ TEST_F(UninstallTest, RemovalGoesOnPastWhatItCannotRemove) {
 
 }  // namespace
 }  // namespace vurerode::setup::test
+
+namespace vurerode::setup::test {
+namespace {
+
+// A large installation's log outgrows the 16384 bytes the profile functions usually read a
+// section's names through; the entries after that point are removed all the same.
+TEST_F(UninstallTest, EveryEntryOfALargeLogIsRemoved) {
+  TestApp app;
+  for (int i = 0; i < 260; ++i)
+    app.files["a_folder_with_a_rather_long_name_to_fill_the_log_" + std::to_string(i) + "\\f.txt"] = "x";
+  app.project =
+      "[Setup]\nTitle = Acme 1.0\nMain Directory = Acme\n[Shortcuts]\nAcme = "
+      "a_folder_with_a_rather_long_name_to_fill_the_log_0\\f.txt, Acme, desktop\n";
+  BuildMedia(app);
+  Machine();
+  before_ = Snapshot();
+  InstallWithDefaults(Start());
+  ASSERT_GT(fs::file_size(Host("C:\\Program Files\\Acme\\uninstaller.cfg")), 16384u);
+  ASSERT_TRUE(fs::exists(Host("C:\\WINDOWS\\Desktop\\Acme.lnk")));
+  TDisplayScreen& s = StartIn("C:\\", {"Acme", "1.0"});
+  s.RemoveClick();
+  s.Destroy();
+  EXPECT_EQ(Difference(), (std::vector<std::string>{"+drive_c/WINDOWS/Temp/zad2000.bat"}));
+}
+
+}  // namespace
+}  // namespace vurerode::setup::test
