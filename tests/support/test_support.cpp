@@ -1,9 +1,12 @@
 #include "support/test_support.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <random>
+#include <set>
 #include <system_error>
 #if !defined(_WIN32)
 #include <sys/wait.h>
@@ -101,6 +104,23 @@ int RunCommand(const std::string& command) {
 #else
   return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
 #endif
+}
+
+void ExpectSameTree(const std::filesystem::path& a, const std::filesystem::path& b) {
+  namespace fs = std::filesystem;
+  auto entries = [](const fs::path& root) {
+    std::set<std::string> all;
+    for (auto& e : fs::recursive_directory_iterator(root))
+      all.insert(fs::relative(e.path(), root).generic_string() + (e.is_directory() ? "/" : ""));
+    return all;
+  };
+  const std::set<std::string> left = entries(a), right = entries(b);
+  EXPECT_EQ(left, right) << a << " and " << b;
+  for (const std::string& name : left) {
+    if (name.back() != '/' && right.count(name)) {
+      EXPECT_EQ(ReadFileBytes(a / name), ReadFileBytes(b / name)) << name;
+    }
+  }
 }
 
 }  // namespace vurerode::test

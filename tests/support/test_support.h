@@ -38,6 +38,10 @@ void WriteFileBytes(const std::filesystem::path& p, const std::vector<uint8_t>& 
 // at "PE\0\0". It is not a program that runs.
 void WriteWindowsProgramStub(const std::filesystem::path& p);
 
+// Expects the two folders to hold the same files with the same bytes, and the same folders (empty
+// ones included), as diff -r compares them; works where no diff is installed.
+void ExpectSameTree(const std::filesystem::path& a, const std::filesystem::path& b);
+
 // True when a program of that name is on PATH (for checks against peer tools).
 bool HaveProgram(const std::string& name);
 // Runs a shell command; returns its exit status.

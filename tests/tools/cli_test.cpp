@@ -45,20 +45,6 @@ class ToolTest : public ::testing::Test {
     WriteFileBytes(root / "bin" / "empty", {});
   }
 
-  static void ExpectSameTree(const fs::path& a, const fs::path& b) {
-    size_t files = 0;
-    for (auto& e : fs::recursive_directory_iterator(a)) {
-      if (!e.is_regular_file()) continue;
-      fs::path other = b / fs::relative(e.path(), a);
-      ASSERT_TRUE(fs::exists(other)) << other;
-      EXPECT_EQ(ReadFileBytes(e.path()), ReadFileBytes(other)) << other;
-      ++files;
-    }
-    size_t others = 0;
-    for (auto& e : fs::recursive_directory_iterator(b)) others += e.is_regular_file();
-    EXPECT_EQ(files, others);
-  }
-
   test::ScratchDir scratch_;
   fs::path saved_;
 };
@@ -79,7 +65,7 @@ TEST_F(ToolTest, EveryMethodRoundTripsATree) {
     ASSERT_EQ(t.status, 0) << t.err;
     ToolRun unpack = Tool({"unpack", archive, "-C", "out-" + method});
     ASSERT_EQ(unpack.status, 0) << unpack.err;
-    ExpectSameTree("app", fs::path("out-" + method) / "app");
+    test::ExpectSameTree("app", fs::path("out-" + method) / "app");
   }
 }
 

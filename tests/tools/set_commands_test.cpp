@@ -19,6 +19,12 @@
 
 namespace vurerode::cli {
 namespace {
+
+// A path as the tool prints it: the host's separator between the folder and the name.
+std::string In(const std::string& dir, const std::string& name) {
+  return (std::filesystem::path(dir) / name).string();
+}
+
 namespace fs = std::filesystem;
 using test::ReadFileBytes;
 
@@ -182,16 +188,16 @@ TEST_F(SetCommands, TestChecksTheSha256SumsBesideTheSet) {
          fs::remove("Check/SHA256SUMS");
        },
        0, "6 files in 4 archives OK\n"},
-      {"swapped bytes", swapTwoBytes, 1, "vurerode: Check/" + damaged + ": SHA-256 does not match SHA256SUMS\n"},
+      {"swapped bytes", swapTwoBytes, 1, "vurerode: " + In("Check", damaged) + ": SHA-256 does not match SHA256SUMS\n"},
       {"changed installer",
        [] {
          auto bytes = ReadFileBytes("Check/setup.exe");
          bytes.push_back(0);
          test::WriteFileBytes("Check/setup.exe", bytes);
        },
-       1, "vurerode: Check/setup.exe: SHA-256 does not match SHA256SUMS\n"},
+       1, "vurerode: " + In("Check", "setup.exe") + ": SHA-256 does not match SHA256SUMS\n"},
       {"missing install.cfg", [] { fs::remove("Check/install.cfg"); }, 1,
-       "vurerode: Check/install.cfg: listed in SHA256SUMS but cannot be read\n"},
+       "vurerode: " + In("Check", "install.cfg") + ": listed in SHA256SUMS but cannot be read\n"},
       {"segment left out of the list",
        [] {
          auto bytes = ReadFileBytes("Check/SHA256SUMS");
@@ -201,9 +207,9 @@ TEST_F(SetCommands, TestChecksTheSha256SumsBesideTheSet) {
            if (line.find("  disk.002") == std::string::npos) kept += line + "\n";
          test::WriteFileBytes("Check/SHA256SUMS", test::Bytes(kept));
        },
-       1, "vurerode: Check/disk.002: not listed in SHA256SUMS"},
+       1, "vurerode: " + In("Check", "disk.002") + ": not listed in SHA256SUMS"},
       {"malformed list", [] { test::WriteFileBytes("Check/SHA256SUMS", test::Bytes("disk.001 OK\n")); }, 1,
-       "vurerode: Check/SHA256SUMS: Malformed SHA256SUMS line 1\n"},
+       "vurerode: " + In("Check", "SHA256SUMS") + ": Malformed SHA256SUMS line 1\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
