@@ -64,7 +64,8 @@ constexpr WORD idPrompt = 200, idValue = 201;
 INT_PTR CALLBACK YesNoAllProc(HWND dlg, UINT msg, WPARAM w, LPARAM) {
   switch (msg) {
     case WM_INITDIALOG:
-      SendDlgItemMessageW(dlg, 300, STM_SETICON, reinterpret_cast<WPARAM>(LoadIconW(nullptr, MAKEINTRESOURCEW(32514))), 0);
+      SendDlgItemMessageW(dlg, 300, STM_SETICON, reinterpret_cast<WPARAM>(LoadIconW(nullptr, MAKEINTRESOURCEW(32514))),
+                          0);
       return TRUE;
     case WM_COMMAND:
       if (LOWORD(w) == IDYES || LOWORD(w) == IDNO || LOWORD(w) == idAll || LOWORD(w) == IDCANCEL)
@@ -132,8 +133,8 @@ bool InputBox(HWND owner, const std::string& caption, const std::string& prompt,
   t.Add(WS_TABSTOP | BS_DEFPUSHBUTTON, 118, 50, 55, 14, IDOK, kButton, L"OK");
   t.Add(WS_TABSTOP | BS_PUSHBUTTON, 177, 50, 55, 14, IDCANCEL, kButton, L"Cancel");
   InputArgs args{Widen(value)};
-  const INT_PTR r = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), t.get(), owner, InputProc,
-                                            reinterpret_cast<LPARAM>(&args));
+  const INT_PTR r =
+      DialogBoxIndirectParamW(GetModuleHandleW(nullptr), t.get(), owner, InputProc, reinterpret_cast<LPARAM>(&args));
   if (r != IDOK) return false;
   value = Narrow(args.value);
   return true;

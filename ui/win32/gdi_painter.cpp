@@ -70,8 +70,8 @@ std::unique_ptr<Picture> LoadOlePicture(const std::string& path) {
     return nullptr;
   }
   IPicture* picture = nullptr;
-  HRESULT hr = OleLoadPicture(stream, static_cast<LONG>(bytes.size()), FALSE, IID_IPicture,
-                              reinterpret_cast<void**>(&picture));
+  HRESULT hr =
+      OleLoadPicture(stream, static_cast<LONG>(bytes.size()), FALSE, IID_IPicture, reinterpret_cast<void**>(&picture));
   stream->Release();
   if (FAILED(hr) || !picture) return nullptr;
   OLE_XSIZE_HIMETRIC hw = 0;

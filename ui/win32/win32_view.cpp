@@ -155,25 +155,22 @@ void Win32View::CreateWizard() {
   Add(kPageWelcome, L"STATIC", "", label, cx, 170, cw, 80, idLabel16);
   // Page 1: licence.
   Add(kPageLicence, L"STATIC",
-      "Click on Accept to continue with install process. pgdn/pgup to view License information.", label, cx, 8,
-      cw, 30, idLicenceTop);
-  Add(kPageLicence, WC_EDITW, "",
-      WS_TABSTOP | WS_BORDER | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, cx, 40, cw, 172,
-      idLicenceMemo);
+      "Click on Accept to continue with install process. pgdn/pgup to view License information.", label, cx, 8, cw, 30,
+      idLicenceTop);
+  Add(kPageLicence, WC_EDITW, "", WS_TABSTOP | WS_BORDER | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, cx,
+      40, cw, 172, idLicenceMemo);
   Add(kPageLicence, L"STATIC",
       "You must select Accept or Decline to Continue with installation. if you accept License then click Accept!",
       label, cx, 216, cw, 40, idLicenceBottom);
   // Page 2: destination.
-  Add(kPageDestination, L"STATIC",
-      "To change directory click on button on right hand side of  Destination  Directory.", label, cx, 8, cw, 40,
-      idDestText);
+  Add(kPageDestination, L"STATIC", "To change directory click on button on right hand side of  Destination  Directory.",
+      label, cx, 8, cw, 40, idDestText);
   Add(kPageDestination, L"BUTTON", " Destination  Directory ", BS_GROUPBOX, cx, 60, cw, 60, idDestGroup);
-  Add(kPageDestination, WC_EDITW, "", WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL, cx + 10, 84, cw - 56, 22,
-      idMainDir);
+  Add(kPageDestination, WC_EDITW, "", WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL, cx + 10, 84, cw - 56, 22, idMainDir);
   HWND browse = Add(kPageDestination, L"BUTTON", "...", button, cx + cw - 42, 84, 32, 22, idBrowse);
   // The browse button's hint.
-  HWND tip = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0, 0, 0, wizard_.get(),
-                             nullptr, GetModuleHandleW(nullptr), nullptr);
+  HWND tip = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0, 0, 0, wizard_.get(), nullptr,
+                             GetModuleHandleW(nullptr), nullptr);
   TOOLINFOW ti{};
   ti.cbSize = sizeof ti;
   ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
@@ -184,13 +181,11 @@ void Win32View::CreateWizard() {
   SendMessageW(tip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
   // Page 3: folder and shortcuts.
   Add(kPageShortcuts, L"STATIC", "", label, cx, 8, cw, 18, idCreateFolder);
-  Add(kPageShortcuts, L"BUTTON", "Add Folder to Start Menu", WS_TABSTOP | BS_AUTOCHECKBOX, cx, 28, cw, 20,
-      idCheckBox1);
-  Add(kPageShortcuts, L"BUTTON", "Add Folder to Desktop", WS_TABSTOP | BS_AUTOCHECKBOX, cx, 48, cw, 20,
-      idCheckBox2);
+  Add(kPageShortcuts, L"BUTTON", "Add Folder to Start Menu", WS_TABSTOP | BS_AUTOCHECKBOX, cx, 28, cw, 20, idCheckBox1);
+  Add(kPageShortcuts, L"BUTTON", "Add Folder to Desktop", WS_TABSTOP | BS_AUTOCHECKBOX, cx, 48, cw, 20, idCheckBox2);
   HWND list = Add(kPageShortcuts, WC_LISTVIEWW, "",
-                  WS_TABSTOP | WS_BORDER | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SINGLESEL | LVS_SHAREIMAGELISTS, cx,
-                  72, cw, 182, idListView1);
+                  WS_TABSTOP | WS_BORDER | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SINGLESEL | LVS_SHAREIMAGELISTS, cx, 72,
+                  cw, 182, idListView1);
   ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP);
   LVCOLUMNW col{};
   col.mask = LVCF_TEXT | LVCF_WIDTH;
@@ -200,8 +195,8 @@ void Win32View::CreateWizard() {
   col.cx = 110, col.pszText = c1;
   SendMessageW(list, LVM_INSERTCOLUMNW, 1, reinterpret_cast<LPARAM>(&col));
   SHFILEINFOW sfi{};
-  auto images = reinterpret_cast<HIMAGELIST>(
-      SHGetFileInfoW(L"C:\\", 0, &sfi, sizeof sfi, SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+  auto images =
+      reinterpret_cast<HIMAGELIST>(SHGetFileInfoW(L"C:\\", 0, &sfi, sizeof sfi, SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
   ListView_SetImageList(list, images, LVSIL_SMALL);
   // Page 4: ready.
   Add(kPageReady, L"STATIC", "Ready to Install Application:", label, cx, 8, cw, 18, idReadyText);
@@ -588,7 +583,8 @@ int CALLBACK BrowseCallback(HWND dlg, UINT msg, LPARAM, LPARAM data) {
   GetWindowRect(dlg, &d);
   const int x = (w.left + w.right) / 2 - (d.right - d.left) / 2, y = (w.top + w.bottom) / 2 - (d.bottom - d.top) / 2;
   SetWindowPos(dlg, nullptr, x < 0 ? 0 : x, y < 0 ? 0 : y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-  if (!args->second.empty()) SendMessageW(dlg, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(args->second.c_str()));
+  if (!args->second.empty())
+    SendMessageW(dlg, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(args->second.c_str()));
   return 0;
 }
 
@@ -732,8 +728,8 @@ void Win32View::ShowModal(TUnzip& unzip) {
                                      (GetSystemMetrics(SM_CXSCREEN) - w) / 2, (GetSystemMetrics(SM_CYSCREEN) - h) / 2,
                                      w, h, main_.get(), nullptr, GetModuleHandleW(nullptr), this));
   HWND u = unzipWindow_.get();
-  HWND label = CreateWindowExW(0, L"STATIC", Widen(unzip.Label1.Caption).c_str(), WS_CHILD | WS_VISIBLE | SS_LEFT, 8,
-                               6, TUnzip::kClientWidth - 16, 32, u,
+  HWND label = CreateWindowExW(0, L"STATIC", Widen(unzip.Label1.Caption).c_str(), WS_CHILD | WS_VISIBLE | SS_LEFT, 8, 6,
+                               TUnzip::kClientWidth - 16, 32, u,
                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(idUnzipLabel)), nullptr, nullptr);
   SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont_.get()), FALSE);
   texts_[label] = unzip.Label1.Caption;

@@ -1,0 +1,467 @@
+// setup_driver: walks setup.exe's windows from outside, as a person would, through window messages:
+// it starts setup.exe, waits for each wizard page, clicks, ticks and types, answers the questions,
+// takes screenshots (PNG) and checks the setup screen's colours and logo. A Windows program for the
+// Windows leg of the test suite (Wine with Xvfb).
+//
+//   setup_driver install SETUP.EXE DESTINATION SHOTDIR
+//   setup_driver uninstall SETUP.EXE SHOTDIR [ARGS...]
+//   setup_driver screen SETUP.EXE PNG DISPLAYSTYLE LOGO.BMP LOGOPOS
+//   setup_driver bench SETUP.EXE          (time to the main window; gradient repaint)
+#include <commctrl.h>
+#include <windows.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "screen/grad_pan.h"
+#include "ui/win32/control_ids.h"
+
+using namespace vurerode;
+using namespace vurerode::setup::win32;
+
+namespace {
+
+[[noreturn]] void Fail(const std::string& why) {
+  std::fprintf(stderr, "setup_driver: %s\n", why.c_str());
+  std::fflush(stderr);
+  std::exit(1);
+}
+
+void Say(const std::string& what) {
+  std::printf("setup_driver: %s\n", what.c_str());
+  std::fflush(stdout);
+}
+
+PROCESS_INFORMATION g_process{};
+DWORD g_pid = 0;
+
+void Start(const std::string& exe, const std::string& args) {
+  std::string cmd = "\"" + exe + "\"" + (args.empty() ? "" : " " + args);
+  std::string dir = exe.substr(0, exe.find_last_of("\\/") + 1);
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, dir.empty() ? nullptr : dir.c_str(),
+                      &si, &g_process))
+    Fail("cannot start " + cmd);
+  g_pid = g_process.dwProcessId;
+}
+
+// Waits until pred() holds, checking every 50 ms; fails after timeout_ms.
+template <typename Pred>
+void WaitFor(const std::string& what, Pred pred, int timeout_ms = 60000) {
+  for (int t = 0; t < timeout_ms; t += 50) {
+    if (pred()) return;
+    DWORD code = 0;
+    if (GetExitCodeProcess(g_process.hProcess, &code) && code != STILL_ACTIVE)
+      Fail("setup.exe ended (status " + std::to_string(code) + ") while waiting for " + what);
+    Sleep(50);
+  }
+  Fail("timed out waiting for " + what);
+}
+
+HWND FindTop(const wchar_t* cls) {
+  struct Args {
+    const wchar_t* cls;
+    HWND found;
+  } a{cls, nullptr};
+  EnumWindows(
+      [](HWND h, LPARAM l) -> BOOL {
+        auto* a = reinterpret_cast<Args*>(l);
+        DWORD pid = 0;
+        GetWindowThreadProcessId(h, &pid);
+        wchar_t name[64] = {};
+        GetClassNameW(h, name, 64);
+        if (pid == g_pid && IsWindowVisible(h) && std::wcscmp(name, a->cls) == 0) {
+          a->found = h;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&a));
+  return a.found;
+}
+
+HWND g_main = nullptr, g_wizard = nullptr;
+
+HWND Ctl(int id) {
+  return GetDlgItem(g_wizard, id);
+}
+bool Shown(int id) {
+  HWND h = Ctl(id);
+  return h && IsWindowVisible(h);
+}
+std::string Text(HWND h) {
+  char buf[1024] = {};
+  SendMessageA(h, WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf));
+  return buf;
+}
+
+void Click(int id) {
+  HWND h = Ctl(id);
+  if (!h || !IsWindowVisible(h)) Fail("button " + std::to_string(id) + " is not shown");
+  PostMessageW(g_wizard, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(h));
+}
+
+void WaitMain() {
+  WaitFor("the main window", [] { return (g_main = FindTop(kMainClass)) != nullptr; });
+  WaitFor("the wizard", [] {
+    g_wizard = FindWindowExW(g_main, nullptr, kWizardClass, nullptr);
+    return g_wizard && IsWindowVisible(g_wizard);
+  });
+}
+
+// ---- screenshots ----
+
+struct Shot {
+  int w = 0, h = 0;
+  std::vector<uint32_t> px;  // 0x00RRGGBB, top-down
+  uint32_t At(int x, int y) const { return px[static_cast<size_t>(y) * w + x]; }
+};
+
+Shot Capture() {
+  Shot s;
+  s.w = GetSystemMetrics(SM_CXSCREEN), s.h = GetSystemMetrics(SM_CYSCREEN);
+  s.px.resize(static_cast<size_t>(s.w) * s.h);
+  HDC screen = GetDC(nullptr);
+  HDC mem = CreateCompatibleDC(screen);
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = s.w;
+  bi.bmiHeader.biHeight = -s.h;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(mem, dib);
+  BitBlt(mem, 0, 0, s.w, s.h, screen, 0, 0, SRCCOPY);
+  GdiFlush();
+  std::memcpy(s.px.data(), bits, s.px.size() * 4);
+  SelectObject(mem, old);
+  DeleteObject(dib);
+  DeleteDC(mem);
+  ReleaseDC(nullptr, screen);
+  for (uint32_t& p : s.px) p &= 0xFFFFFF;
+  return s;
+}
+
+uint32_t Crc(const std::string& data) {
+  static uint32_t table[256];
+  if (!table[1])
+    for (uint32_t n = 0; n < 256; ++n) {
+      uint32_t c = n;
+      for (int k = 0; k < 8; ++k) c = c & 1 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+      table[n] = c;
+    }
+  uint32_t c = 0xFFFFFFFFu;
+  for (unsigned char b : data) c = table[(c ^ b) & 0xFF] ^ (c >> 8);
+  return c ^ 0xFFFFFFFFu;
+}
+
+void Be32(std::string& out, uint32_t v) {
+  for (int i = 3; i >= 0; --i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+
+// A PNG with stored (uncompressed) deflate blocks: simple and exact.
+void WritePng(const Shot& s, const std::string& path) {
+  std::string raw;
+  for (int y = 0; y < s.h; ++y) {
+    raw += '\0';
+    for (int x = 0; x < s.w; ++x) {
+      const uint32_t p = s.At(x, y);
+      raw += static_cast<char>((p >> 16) & 0xFF);
+      raw += static_cast<char>((p >> 8) & 0xFF);
+      raw += static_cast<char>(p & 0xFF);
+    }
+  }
+  std::string z = "\x78\x01";
+  uint32_t a = 1, b = 0;
+  for (unsigned char c : raw) a = (a + c) % 65521, b = (b + a) % 65521;
+  for (size_t at = 0; at < raw.size(); at += 65535) {
+    const size_t n = std::min<size_t>(65535, raw.size() - at);
+    z += static_cast<char>(at + n == raw.size() ? 1 : 0);
+    z += static_cast<char>(n & 0xFF), z += static_cast<char>(n >> 8);
+    z += static_cast<char>(~n & 0xFF), z += static_cast<char>((~n >> 8) & 0xFF);
+    z.append(raw, at, n);
+  }
+  Be32(z, (b << 16) | a);
+  std::string png = "\x89PNG\r\n\x1a\n";
+  auto chunk = [&](const char* type, const std::string& data) {
+    Be32(png, static_cast<uint32_t>(data.size()));
+    const std::string body = std::string(type) + data;
+    png += body;
+    Be32(png, Crc(body));
+  };
+  std::string ihdr;
+  Be32(ihdr, static_cast<uint32_t>(s.w));
+  Be32(ihdr, static_cast<uint32_t>(s.h));
+  ihdr += std::string("\x08\x02\x00\x00\x00", 5);
+  chunk("IHDR", ihdr);
+  chunk("IDAT", z);
+  chunk("IEND", "");
+  std::ofstream(path, std::ios::binary).write(png.data(), static_cast<std::streamsize>(png.size()));
+}
+
+void Screenshot(const std::string& dir, const std::string& name) {
+  Sleep(300);  // lets the window finish painting
+  WritePng(Capture(), dir + "\\" + name + ".png");
+  Say("screenshot " + name + ".png");
+}
+
+uint32_t Rgb(screen::Color c) {  // 0x00BBGGRR to 0x00RRGGBB
+  return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
+}
+
+// Every band of the gradient shows its table colour at enough of 16 points along it (text, the
+// logo and the wizard cover the others).
+void CheckBands(const Shot& s, setup::TDirection effect, screen::Color from, screen::Color to) {
+  screen::TGradPan pan;
+  pan.Width = s.w, pan.Height = s.h;
+  pan.SetBackGroundEffect(effect);
+  pan.SetColorStart(from);
+  pan.SetColorEnd(to);
+  std::array<screen::TGradPan::BandFill, 100> bands;
+  if (effect == setup::bdFlat) {
+    bands.fill({{0, 0, s.w, s.h}, from});
+  } else if (!pan.Bands(bands)) {
+    Fail("not a gradient");
+  }
+  int checked = 0;
+  for (size_t k = 0; k < bands.size(); ++k) {
+    const screen::Rect& r = bands[k].Area;
+    if (r.Right <= r.Left || r.Bottom <= r.Top) continue;
+    const uint32_t want = Rgb(bands[k].Fill);
+    int hits = 0;
+    for (int i = 0; i < 16; ++i) {
+      const int x = r.Left + (r.Right - r.Left - 1) * i / 15, y = r.Top + (r.Bottom - r.Top - 1) * i / 15;
+      const int cx = r.Right - r.Left > r.Bottom - r.Top ? x : (r.Left + r.Right) / 2;
+      const int cy = r.Right - r.Left > r.Bottom - r.Top ? (r.Top + r.Bottom) / 2 : y;
+      hits += s.At(cx, cy) == want;
+    }
+    if (hits < 3) {
+      char buf[160];
+      std::snprintf(buf, sizeof buf, "band %zu (%d,%d)-(%d,%d): colour %06X seen at %d of 16 points", k, r.Left, r.Top,
+                    r.Right, r.Bottom, want, hits);
+      Fail(buf);
+    }
+    ++checked;
+  }
+  Say("bands: " + std::to_string(checked) + " bands show the colour table");
+}
+
+// The logo's opaque pixels are at (left, top) in the screenshot.
+bool LogoAt(const Shot& s, HBITMAP logo, int lw, int lh, int left, int top) {
+  if (left < 0 || top < 0 || left + lw > s.w || top + lh > s.h) return false;
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, logo);
+  const COLORREF transparent = GetPixel(dc, 0, lh - 1);
+  int opaque = 0, same = 0;
+  for (int y = 0; y < lh; y += 2)
+    for (int x = 0; x < lw; x += 2) {
+      const COLORREF c = GetPixel(dc, x, y);
+      if (c == transparent) continue;
+      ++opaque;
+      same +=
+          s.At(left + x, top + y) == static_cast<uint32_t>((GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c));
+    }
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  return opaque > 0 && same == opaque;
+}
+
+void CheckLogo(const Shot& s, const std::string& bmp, const std::string& pos) {
+  HBITMAP logo = static_cast<HBITMAP>(LoadImageA(nullptr, bmp.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+  if (!logo) Fail("cannot read " + bmp);
+  BITMAP info{};
+  GetObjectW(logo, sizeof info, &info);
+  const int W = s.w, H = s.h, w = info.bmWidth, h = info.bmHeight;
+  int left = -1, top = -1;
+  if (pos == "Upper Right") left = W - w - 5, top = 5;
+  if (pos == "Bottom Right") left = W - w - 5, top = H - h - 5;
+  if (pos == "Bottom Left") left = 5, top = H - h - 5;
+  if (pos == "Center") left = W / 2 - w / 2, top = H / 2 - h / 2;
+  if (pos == "Upper Left (Under Text)") left = 5;
+  if (pos == "Upper Center" || pos == "Lower Center") left = W / 2 - w / 2;
+  if (left < 0) Fail("unknown Logo Pos " + pos);
+  if (top < 0) {
+    // Placed by the text lines' heights: found along its column, then checked against the lines.
+    for (int y = 0; y + h <= H && top < 0; ++y)
+      if (LogoAt(s, logo, w, h, left, y)) top = y;
+    if (top < 0) Fail("no logo in the column at x " + std::to_string(left));
+    const bool upper = pos != "Lower Center";
+    if (upper ? top < 40 || top > H / 2 : top < H / 2 || top + h > H - 10)
+      Fail("logo at top " + std::to_string(top) + " is not where " + pos + " puts it");
+  } else if (!LogoAt(s, logo, w, h, left, top)) {
+    Fail("the logo is not at " + std::to_string(left) + "," + std::to_string(top));
+  }
+  Say("logo: " + pos + " at " + std::to_string(left) + "," + std::to_string(top) + " size " + std::to_string(w) + "x" +
+      std::to_string(h));
+  DeleteObject(logo);
+}
+
+int WaitExit() {
+  if (WaitForSingleObject(g_process.hProcess, 120000) != WAIT_OBJECT_0) Fail("setup.exe did not end");
+  DWORD code = 0;
+  GetExitCodeProcess(g_process.hProcess, &code);
+  return static_cast<int>(code);
+}
+
+// ---- a list view row's tick in another process ----
+void SetRowChecked(HWND list, int row, bool checked) {
+  HANDLE proc = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE | PROCESS_VM_READ, FALSE, g_pid);
+  if (!proc) Fail("cannot open setup.exe's process");
+  LVITEMW item{};
+  item.stateMask = LVIS_STATEIMAGEMASK;
+  item.state = INDEXTOSTATEIMAGEMASK(checked ? 2 : 1);
+  void* remote = VirtualAllocEx(proc, nullptr, sizeof item, MEM_COMMIT, PAGE_READWRITE);
+  WriteProcessMemory(proc, remote, &item, sizeof item, nullptr);
+  SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote));
+  VirtualFreeEx(proc, remote, 0, MEM_RELEASE);
+  CloseHandle(proc);
+}
+
+bool RowChecked(HWND list, int row) {
+  return ((SendMessageW(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_STATEIMAGEMASK) >> 12) - 1) != 0;
+}
+
+// Answers every Yes/No/All question that is open; returns how many.
+int AnswerQuestions(int button) {
+  int answered = 0;
+  for (HWND box; (box = FindTop(L"#32770")) != nullptr;) {
+    if (!GetDlgItem(box, idAll)) Fail("an unexpected box: " + Text(box) + ": " + Text(GetDlgItem(box, 0xFFFF)));
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+    ++answered;
+    Sleep(200);
+  }
+  return answered;
+}
+
+int Install(const std::string& exe, const std::string& dest, const std::string& shots) {
+  Start(exe, "");
+  WaitMain();
+  // Page 1: the licence, opened first; Back hidden on the start page.
+  WaitFor("the licence page", [] { return Shown(idLicenceMemo); });
+  if (Shown(idBack1) || Shown(idNext1) || !Shown(idAccept) || !Shown(idDecline)) Fail("licence page buttons");
+  if (Text(Ctl(idLicenceMemo)).empty()) Fail("the licence text is empty");
+  Screenshot(shots, "page1-licence");
+  Click(idAccept);
+  // Page 2: the destination, typed into the box; Enter is the default button (Next).
+  WaitFor("the destination page", [] { return Shown(idMainDir); });
+  Screenshot(shots, "page2-destination");
+  SendMessageA(Ctl(idMainDir), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(dest.c_str()));
+  PostMessageW(Ctl(idMainDir), WM_KEYDOWN, VK_RETURN, 0);
+  PostMessageW(Ctl(idMainDir), WM_KEYUP, VK_RETURN, 0);
+  // Page 3: the shortcuts: the folder to the Start menu, one more row ticked.
+  WaitFor("the shortcuts page", [] { return Shown(idListView1); });
+  HWND list = Ctl(idListView1);
+  WaitFor("the shortcut rows", [&] { return SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) >= 6; });
+  const int rows = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+  std::string ticks;
+  for (int r = 0; r < rows; ++r) ticks += RowChecked(list, r) ? 'X' : '-';
+  Say("shortcut rows " + ticks);
+  // The second entry's Desktop row (Manual): ticked by the user.
+  SetRowChecked(list, 4, true);
+  Sleep(200);
+  if (!RowChecked(list, 4)) Fail("row 4 did not take the tick");
+  SendMessageW(Ctl(idCheckBox1), BM_SETCHECK, BST_CHECKED, 0);
+  PostMessageW(g_wizard, WM_COMMAND, MAKEWPARAM(idCheckBox1, BN_CLICKED), reinterpret_cast<LPARAM>(Ctl(idCheckBox1)));
+  Sleep(200);
+  Screenshot(shots, "page3-shortcuts");
+  Click(idNext1);
+  // Page 4: the summary names the destination and the folder choice.
+  WaitFor("the summary page", [] { return Shown(idMemo3); });
+  const std::string memo = Text(Ctl(idMemo3));
+  if (memo.find("Install To: " + dest) == std::string::npos) Fail("summary: " + memo);
+  if (memo.find("StartMenu : ") == std::string::npos) Fail("summary without the Start menu folder: " + memo);
+  if (Text(Ctl(idNext1)) != "&Install") Fail("Next reads " + Text(Ctl(idNext1)));
+  Screenshot(shots, "page4-ready");
+  Click(idNext1);
+  // Pages 5 and 6: the installation, then the finish page.
+  WaitFor("the install page", [] { return Shown(idProgressBar1) || Shown(idFinished1); });
+  if (Shown(idProgressBar1)) Screenshot(shots, "page5-install");
+  WaitFor(
+      "the finish page", [] { return Shown(idFinished1); }, 120000);
+  Screenshot(shots, "page6-finished");
+  if (SendMessageW(Ctl(idReturnToWindows), BM_GETCHECK, 0, 0) != BST_CHECKED) Fail("Return to Windows not chosen");
+  Click(idFinished1);
+  const int status = WaitExit();
+  Say("setup.exe ended with status " + std::to_string(status));
+  return status;
+}
+
+int Uninstall(const std::string& exe, const std::string& shots, const std::string& args) {
+  Start(exe, args);
+  WaitMain();
+  WaitFor("the uninstaller page", [] { return Shown(idRemove); });
+  Screenshot(shots, "page7-uninstaller");
+  Click(idRemove);
+  int questions = 0;
+  for (;;) {
+    DWORD code = 0;
+    GetExitCodeProcess(g_process.hProcess, &code);
+    if (code != STILL_ACTIVE) break;
+    questions += AnswerQuestions(IDYES);
+    Sleep(100);
+  }
+  Say("system-file questions answered Yes: " + std::to_string(questions));
+  const int status = WaitExit();
+  Say("setup.exe ended with status " + std::to_string(status));
+  return questions > 0 ? status : (Fail("no system-file question was asked"), 1);
+}
+
+int ScreenCheck(const std::string& exe, const std::string& png, const std::string& style, const std::string& bmp,
+                const std::string& pos) {
+  const setup::TDirection effect = setup::DisplayStyleEffect(style).value_or(setup::bdHorzIn);
+  Start(exe, "");
+  WaitMain();
+  WaitFor("the first page", [] { return Shown(idLicenceMemo) || Shown(idMainDir); });
+  Sleep(300);
+  const Shot s = Capture();
+  WritePng(s, png);
+  CheckBands(s, effect, setup::kClBlue, setup::kClBlack);
+  CheckLogo(s, bmp, pos);
+  Click(idCancel1);
+  const int status = WaitExit();
+  if (status != 2) Fail("Cancel ended with status " + std::to_string(status));
+  return 0;
+}
+
+int Bench(const std::string& exe) {
+  const auto t0 = std::chrono::steady_clock::now();
+  Start(exe, "");
+  WaitFor(
+      "the main window", [] { return (g_main = FindTop(kMainClass)) != nullptr; }, 30000);
+  const auto t1 = std::chrono::steady_clock::now();
+  // Repaints of the whole screen: the gradient and the text lines, each made to paint at once.
+  const int n = 50;
+  const auto t2 = std::chrono::steady_clock::now();
+  for (int i = 0; i < n; ++i) RedrawWindow(g_main, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  const auto t3 = std::chrono::steady_clock::now();
+  const double toWindow = std::chrono::duration<double, std::milli>(t1 - t0).count();
+  const double repaint = std::chrono::duration<double, std::milli>(t3 - t2).count() / n;
+  char buf[200];
+  std::snprintf(buf, sizeof buf, "main window on screen after %.0f ms; a %dx%d repaint takes %.2f ms", toWindow,
+                GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), repaint);
+  Say(buf);
+  TerminateProcess(g_process.hProcess, 3);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> a(argv + 1, argv + argc);
+  if (a.size() >= 4 && a[0] == "install") return Install(a[1], a[2], a[3]);
+  if (a.size() >= 3 && a[0] == "uninstall") {
+    std::string args;
+    for (size_t i = 3; i < a.size(); ++i) args += (i > 3 ? " " : "") + a[i];
+    return Uninstall(a[1], a[2], args);
+  }
+  if (a.size() >= 6 && a[0] == "screen") return ScreenCheck(a[1], a[2], a[3], a[4], a[5]);
+  if (a.size() >= 2 && a[0] == "bench") return Bench(a[1]);
+  std::fprintf(stderr, "usage: setup_driver install|uninstall|screen|bench ...\n");
+  return 2;
+}
