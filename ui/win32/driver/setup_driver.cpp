@@ -7,8 +7,9 @@
 //   setup_driver uninstall SETUP.EXE SHOTDIR [ARGS...]
 //   setup_driver screen SETUP.EXE PNG DISPLAYSTYLE LOGO.BMP LOGOPOS
 //   setup_driver bench SETUP.EXE          (time to the main window; gradient repaint)
-#include <commctrl.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <commctrl.h>
 
 #include <chrono>
 #include <cstdio>
