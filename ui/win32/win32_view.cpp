@@ -320,8 +320,10 @@ void Win32View::Sync() {
   GetWindowRect(wiz, &wr);
   MapWindowPoints(nullptr, main_.get(), reinterpret_cast<POINT*>(&wr), 2);
   if (wr.left != s.Wizard.Left || wr.top != s.Wizard.Top || wr.right - wr.left != s.Wizard.Width ||
-      wr.bottom - wr.top != s.Wizard.Height)
+      wr.bottom - wr.top != s.Wizard.Height) {
     MoveWindow(wiz, s.Wizard.Left, s.Wizard.Top, s.Wizard.Width, s.Wizard.Height, TRUE);
+    InvalidateRect(wiz, nullptr, TRUE);
+  }
   const int page = s.PageIndex;
   auto button = [&](int id, const TButton& b, bool shown) {
     HWND h = byId_[id];
