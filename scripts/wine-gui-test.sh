@@ -37,10 +37,16 @@ Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
 for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
 export DISPLAY=$display
+# Wine's own menu and desktop entries for shortcuts would be files the uninstaller never made.
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=};winemenubuilder.exe=d"
 # No window manager: no decorations. Tahoma and Marlett from Wine's own fonts.
 "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
 mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
 cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+# The user's shell folders inside the prefix, not links into the host's home.
+for link in "$WINEPREFIX"/drive_c/users/*/*; do
+  if [ -L "$link" ]; then rm "$link" && mkdir "$link"; fi
+done
 cp "$win_build/ui/setup_driver.exe" "$work/"
 driver=$work/setup_driver.exe
 winpath() { "$wine" winepath -w "$1" 2>/dev/null | tr -d '\r'; }
@@ -88,7 +94,7 @@ for f in README.TXT LICENSE.TXT docs/manual.txt uninstaller.cfg setup.exe; do
   [ -e "$app/$f" ] || fail "no $f in the chosen destination"
 done
 grep -q 'Installed=1' "$prefix_c/windows/vsample.ini" || fail "vsample.ini not written"
-find "$prefix_c/users" -path '*Start Menu/Programs/Vurerode Sample/Read Me.lnk' | grep -q . || fail "no Read Me.lnk"
+find "$prefix_c/users" -path '*Start Menu*/Vurerode Sample/Read Me.lnk' | grep -q . || fail "no Read Me.lnk in the program folder"
 find "$prefix_c/users" -path '*Desktop/Manual.lnk' | grep -q . || fail "the ticked Desktop row made no Manual.lnk"
 key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vurerode Sample 1.0'
 "$wine" reg query "$key" | tr -d '\r' >"$work/entry.txt" || fail "no uninstall entry"
@@ -98,8 +104,13 @@ echo "wine-gui-test: installed through the wizard into $dest: files, shortcuts, 
 
 # 3. The uninstaller page, as Add/Remove Programs starts it.
 uninstall=$(sed -n 's/^    UninstallString    REG_SZ    //p' "$work/entry.txt")
-program=$(printf '%s' "$uninstall" | sed 's/^"\([^"]*\)".*/\1/')
-args=$(printf '%s' "$uninstall" | sed 's/^"[^"]*" *//')
+# The program, quoted or not, then its arguments (the title).
+if [ "${uninstall#\"}" != "$uninstall" ]; then
+  program=${uninstall#\"} && program=${program%%\"*} && args=${uninstall#"\"$program\""}
+else
+  program=${uninstall%%.[eE][xX][eE]*}.exe && args=${uninstall#"$program"}
+fi
+args=${args# }
 # shellcheck disable=SC2086
 "$wine" "$driver" uninstall "$program" "$(winpath "$shots")" $args || fail "the uninstaller page"
 wineserver -w

