@@ -7,7 +7,8 @@
 #                                             <build-dir>-i686; SKIP_I686=1 leaves it out)
 #
 # Needs: g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 googletest (sources in
-# /usr/src/googletest) and, for the peer checks, liblnk-utils. No display is needed.
+# /usr/src/googletest) and, for the peer checks, liblnk-utils; for the windows, xvfb and fonts-wine
+# (the GUI step starts its own virtual display; the rest needs none).
 set -eu
 
 src=$(cd "$(dirname "$0")/.." && pwd)
@@ -51,6 +52,11 @@ ctest --test-dir "$build" --output-on-failure || status=$?
 # The installer itself: setup.exe installs and removes the sample in this prefix.
 if [ $status -eq 0 ]; then
   "$src/scripts/wine-setup-test.sh" "$build" "${NATIVE_BUILD:-$src/build/native}" || status=$?
+fi
+# Its windows: the setup screen, the wizard and the uninstaller page on a virtual display (Xvfb of
+# its own), walked by setup_driver.exe; screenshots in $build/gui-shots.
+if [ $status -eq 0 ]; then
+  "$src/scripts/wine-gui-test.sh" "$build" "${NATIVE_BUILD:-$src/build/native}" || status=$?
 fi
 wineserver -k || true
 exit $status

@@ -63,14 +63,18 @@ media() {  # media NAME [LINE...]
 
 # 1. The setup screen.
 logo=$(winpath "$src/samples/app/images/logo.bmp")
-check_screen() {  # check_screen NAME STYLE POS
-  media "$1" "Display Style = $2" "Logo Pos = $3"
+check_screen() {  # check_screen NAME STYLE POS [LINE]
+  media "$1" "Display Style = $2" "Logo Pos = $3" ${4:+"$4"}
   "$wine" "$driver" screen "$(winpath "$work/$1/setup.exe")" "$(winpath "$shots/$1.png")" "$2" "$logo" "$3" ||
     fail "setup screen $1 ($2, $3)"
   wineserver -w
 }
 for style in "Solid Color" "Horizontal In" "Horizontal Out" "Vertical In" "Vertical Out" Left Right Up Down; do
   check_screen "style-${style// /-}" "$style" "Upper Right"
+done
+# The picture effects, with the logo as the background picture too.
+for style in "Stretch Bitmap Image" "Tile Bitmap Image"; do
+  check_screen "style-${style// /-}" "$style" "Upper Right" 'BitMap = images\\logo.bmp'
 done
 for pos in "Upper Right" "Bottom Right" "Upper Left (Under Text)" "Bottom Left" "Upper Center" "Lower Center" Center; do
   name=${pos// /-}

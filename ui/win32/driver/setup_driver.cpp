@@ -313,6 +313,49 @@ void CheckLogo(const Shot& s, const std::string& bmp, const std::string& pos) {
   DeleteObject(logo);
 }
 
+// The picture effects with the background picture BMP: a tiled copy exactly, or the stretched picture
+// at sampled points (each equal to one of the source pixels next to where it maps).
+void CheckImage(const Shot& s, setup::TDirection effect, const std::string& bmp) {
+  HBITMAP pic = static_cast<HBITMAP>(LoadImageA(nullptr, bmp.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+  if (!pic) Fail("cannot read " + bmp);
+  BITMAP info{};
+  GetObjectW(pic, sizeof info, &info);
+  const int bw = info.bmWidth, bh = info.bmHeight;
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, pic);
+  auto src = [&](int x, int y) {
+    const COLORREF c = GetPixel(dc, x, y);
+    return static_cast<uint32_t>((GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c));
+  };
+  int compared = 0;
+  if (effect == setup::bdTileImage) {
+    // The copy in column 0, row 5: left of the wizard, below the text lines.
+    const int top = 5 * bh;
+    for (int y = 0; y < bh; ++y)
+      for (int x = 0; x < bw; ++x, ++compared)
+        if (s.At(x, top + y) != src(x, y))
+          Fail("tile (0, 5) differs at " + std::to_string(x) + "," + std::to_string(y));
+  } else {
+    const int dw = s.w - 1, dh = s.h - 1;  // stretched into (0, 0)-(W - 1, H - 1)
+    for (int y = s.h / 4; y < s.h * 3 / 4; y += 37)
+      for (int x : {2, 4, s.w - 4, s.w - 3}) {
+        const int sx = x * bw / dw, sy = y * bh / dh;
+        bool matches = false;
+        for (int dy = -1; dy <= 1; ++dy)
+          for (int dx = -1; dx <= 1; ++dx)
+            matches |=
+                sx + dx >= 0 && sx + dx < bw && sy + dy >= 0 && sy + dy < bh && s.At(x, y) == src(sx + dx, sy + dy);
+        if (!matches) Fail("stretched picture differs at " + std::to_string(x) + "," + std::to_string(y));
+        ++compared;
+      }
+  }
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  DeleteObject(pic);
+  Say("background picture: " + std::to_string(compared) + " pixels as the picture " +
+      (effect == setup::bdTileImage ? "tiled" : "stretched"));
+}
+
 int WaitExit() {
   if (WaitForSingleObject(g_process.hProcess, 120000) != WAIT_OBJECT_0) Fail("setup.exe did not end");
   DWORD code = 0;
@@ -438,7 +481,10 @@ int ScreenCheck(const std::string& exe, const std::string& png, const std::strin
   Sleep(300);
   const Shot s = Capture();
   WritePng(s, png);
-  CheckBands(s, effect, setup::kClBlue, setup::kClBlack);
+  if (effect == setup::bdStretchImage || effect == setup::bdTileImage)
+    CheckImage(s, effect, bmp);
+  else
+    CheckBands(s, effect, setup::kClBlue, setup::kClBlack);
   CheckLogo(s, bmp, pos);
   PostMessageW(g_wizard, WM_COMMAND, MAKEWPARAM(idCancel1, BN_CLICKED), reinterpret_cast<LPARAM>(Ctl(idCancel1)));
   const int status = WaitExit();
