@@ -31,12 +31,12 @@ cleanup() {
 trap cleanup EXIT
 mkdir -p "$shots"
 
-# A display of our own, for the windows only.
-display=${GUI_DISPLAY:-:$((100 + $$ % 100))}
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+# A display of our own, for the windows only: Xvfb picks a free number and tells it.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
-for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
-export DISPLAY=$display
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || { cat "$work/xvfb.log"; fail "Xvfb did not start"; }
+export DISPLAY=:$(head -n 1 "$work/display")
 # Wine's own menu and desktop entries for shortcuts would be files the uninstaller never made.
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=};winemenubuilder.exe=d"
 # No window manager: no decorations. Tahoma and Marlett from Wine's own fonts.

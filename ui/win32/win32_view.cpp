@@ -4,6 +4,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <cstdio>
 #include <ostream>
 #include <sstream>
 
@@ -770,6 +771,11 @@ int RunWindows(const std::vector<std::string>& args, std::ostream* log) {
     platform::win32::Win32Platform platform;
     Win32View view(log);
     view.CreateMainWindow();
+    if (!view.main()) {
+      std::fprintf(stderr, "setup: cannot create the main window (no display?)\n");
+      OleUninitialize();
+      return 1;
+    }
     std::unique_ptr<TDisplayScreen> screen;
     try {
       screen = StartSetup(platform, view, args);

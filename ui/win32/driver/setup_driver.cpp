@@ -65,25 +65,28 @@ void WaitFor(const std::string& what, Pred pred, int timeout_ms = 60000) {
   Fail("timed out waiting for " + what);
 }
 
+struct FindArgs {
+  const wchar_t* cls;
+  HWND found;
+};
+
+BOOL CALLBACK FindProc(HWND h, LPARAM l) {
+  auto* a = reinterpret_cast<FindArgs*>(l);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(h, &pid);
+  wchar_t name[64] = {};
+  GetClassNameW(h, name, 64);
+  if (pid == g_pid && IsWindowVisible(h) && std::wcscmp(name, a->cls) == 0) {
+    a->found = h;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// A visible top-level window of setup.exe's process with the class cls.
 HWND FindTop(const wchar_t* cls) {
-  struct Args {
-    const wchar_t* cls;
-    HWND found;
-  } a{cls, nullptr};
-  EnumWindows(
-      [](HWND h, LPARAM l) -> BOOL {
-        auto* a = reinterpret_cast<Args*>(l);
-        DWORD pid = 0;
-        GetWindowThreadProcessId(h, &pid);
-        wchar_t name[64] = {};
-        GetClassNameW(h, name, 64);
-        if (pid == g_pid && IsWindowVisible(h) && std::wcscmp(name, a->cls) == 0) {
-          a->found = h;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&a));
+  FindArgs a{cls, nullptr};
+  EnumWindows(FindProc, reinterpret_cast<LPARAM>(&a));
   return a.found;
 }
 
