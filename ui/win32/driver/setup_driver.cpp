@@ -260,12 +260,12 @@ void CheckBands(const Shot& s, setup::TDirection effect, screen::Color from, scr
 // The logo's opaque pixels are at (left, top) in the screenshot.
 // Pixels under the wizard, which floats in front of the screen, are not compared; a logo entirely
 // behind it counts as found when it is there (the centred positions).
-bool LogoAt(const Shot& s, HBITMAP logo, int lw, int lh, int left, int top) {
+bool LogoAt(const Shot& s, HBITMAP logo, int lw, int lh, int left, int top, bool allowCovered = true) {
   if (left < 0 || top < 0 || left + lw > s.w || top + lh > s.h) return false;
   RECT wiz{};
   GetWindowRect(g_wizard, &wiz);
   auto covered = [&](int x, int y) { return x >= wiz.left && x < wiz.right && y >= wiz.top && y < wiz.bottom; };
-  if (covered(left, top) && covered(left + lw - 1, top + lh - 1)) return true;
+  if (covered(left, top) && covered(left + lw - 1, top + lh - 1)) return allowCovered;
   HDC dc = CreateCompatibleDC(nullptr);
   HGDIOBJ old = SelectObject(dc, logo);
   const COLORREF transparent = GetPixel(dc, 0, lh - 1);
@@ -300,7 +300,7 @@ void CheckLogo(const Shot& s, const std::string& bmp, const std::string& pos) {
   if (top < 0) {
     // Placed by the text lines' heights: found along its column, then checked against the lines.
     for (int y = 0; y + h <= H && top < 0; ++y)
-      if (LogoAt(s, logo, w, h, left, y)) top = y;
+      if (LogoAt(s, logo, w, h, left, y, false)) top = y;
     if (top < 0) Fail("no logo in the column at x " + std::to_string(left));
     const bool upper = pos != "Lower Center";
     if (upper ? top < 40 || top > H / 2 : top < H / 2 || top + h > H - 10)
@@ -409,6 +409,23 @@ int Install(const std::string& exe, const std::string& dest, const std::string& 
   // Page 2: the destination, typed into the box; Enter is the default button (Next).
   WaitFor("the destination page", [] { return Shown(idMainDir) && Shown(idBack1) && Shown(idNext1); });
   Screenshot(shots, "page2-destination");
+  // The browse button: the shell's folder dialog, centred on the wizard; cancelled, it changes nothing.
+  const std::string before = Text(Ctl(idMainDir));
+  Click(idBrowse);
+  HWND browse = nullptr;
+  WaitFor("the folder dialog", [&] { return (browse = FindTop(L"#32770")) != nullptr; });
+  Sleep(300);
+  RECT d{}, w{};
+  GetWindowRect(browse, &d);
+  GetWindowRect(g_wizard, &w);
+  const int dx = (d.left + d.right) / 2 - (w.left + w.right) / 2, dy = (d.top + d.bottom) / 2 - (w.top + w.bottom) / 2;
+  Screenshot(shots, "page2-browse");
+  if (dx < -2 || dx > 2 || dy < -2 || dy > 2)
+    Fail("the folder dialog is off the wizard's centre by " + std::to_string(dx) + "," + std::to_string(dy));
+  PostMessageW(browse, WM_COMMAND, IDCANCEL, 0);
+  WaitFor("the folder dialog to close", [] { return FindTop(L"#32770") == nullptr; });
+  if (Text(Ctl(idMainDir)) != before) Fail("a cancelled folder dialog changed the destination");
+  Say("folder dialog centred on the wizard, cancelled");
   SendMessageA(Ctl(idMainDir), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(dest.c_str()));
   PostMessageW(Ctl(idMainDir), WM_KEYDOWN, VK_RETURN, 0);
   PostMessageW(Ctl(idMainDir), WM_KEYUP, VK_RETURN, 0);
