@@ -762,7 +762,6 @@ void Win32View::ShowModal(TUnzip& unzip) {
 }
 
 int RunWindows(const std::vector<std::string>& args, std::ostream* log) {
-  OleInitialize(nullptr);
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS |
                                            ICC_BAR_CLASSES | ICC_WIN95_CLASSES};
   InitCommonControlsEx(&icc);
@@ -773,9 +772,10 @@ int RunWindows(const std::vector<std::string>& args, std::ostream* log) {
     view.CreateMainWindow();
     if (!view.main()) {
       std::fprintf(stderr, "setup: cannot create the main window (no display?)\n");
-      OleUninitialize();
       return 1;
     }
+    // After the window is on screen: the folder dialog and the GIF pictures need OLE.
+    OleInitialize(nullptr);
     std::unique_ptr<TDisplayScreen> screen;
     try {
       screen = StartSetup(platform, view, args);

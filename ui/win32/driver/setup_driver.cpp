@@ -52,15 +52,15 @@ void Start(const std::string& exe, const std::string& args) {
   g_pid = g_process.dwProcessId;
 }
 
-// Waits until pred() holds, checking every 50 ms; fails after timeout_ms.
+// Waits until pred() holds, checking every step_ms; fails after timeout_ms.
 template <typename Pred>
-void WaitFor(const std::string& what, Pred pred, int timeout_ms = 60000) {
-  for (int t = 0; t < timeout_ms; t += 50) {
+void WaitFor(const std::string& what, Pred pred, int timeout_ms = 60000, int step_ms = 50) {
+  for (int t = 0; t < timeout_ms; t += step_ms) {
     if (pred()) return;
     DWORD code = 0;
     if (GetExitCodeProcess(g_process.hProcess, &code) && code != STILL_ACTIVE)
       Fail("setup.exe ended (status " + std::to_string(code) + ") while waiting for " + what);
-    Sleep(50);
+    Sleep(static_cast<DWORD>(step_ms));
   }
   Fail("timed out waiting for " + what);
 }
