@@ -81,6 +81,20 @@ for pos in "Upper Right" "Bottom Right" "Upper Left (Under Text)" "Bottom Left" 
   check_screen "logo-${name//[()]/}" "Horizontal In" "$pos"
 done
 
+# A GIF logo: its first frame inside the frame.
+"$wine" "$driver" gif "$(winpath "$work/logo.gif")"
+check_gif() {
+  cp -r "$src/samples/app" "$work/gif-src"
+  cp "$work/logo.gif" "$work/gif-src/images/logo.gif"
+  sed -i 's/^Logo File = .*/Logo File = images\\logo.gif/' "$work/gif-src/vurerode.prj"
+  mkdir -p "$work/gif-src/cache"
+  "$native_build/tools/vurerode" build --setup "$win_build/ui/setup.exe" "$work/gif-src" "$work/gif" >/dev/null
+  "$wine" "$driver" screen "$(winpath "$work/gif/setup.exe")" "$(winpath "$shots/logo-gif.png")" "Horizontal In" \
+    "$(winpath "$work/logo.gif")" "Upper Right" || fail "the GIF logo"
+  wineserver -w
+}
+check_gif
+
 # 2. The install through the wizard.
 prefix_c=$WINEPREFIX/drive_c
 snapshot() {  # the prefix's files and keys that an install may touch

@@ -7,6 +7,7 @@
 //   setup_driver uninstall SETUP.EXE SHOTDIR [ARGS...]
 //   setup_driver screen SETUP.EXE PNG DISPLAYSTYLE LOGO.BMP LOGOPOS
 //   setup_driver bench SETUP.EXE          (time to the main window; gradient repaint)
+//   setup_driver gif FILE                 (writes a one-colour 40 by 20 GIF, a logo for the screen)
 #include <windows.h>
 // After windows.h, which it needs.
 #include <commctrl.h>
@@ -359,6 +360,60 @@ void CheckImage(const Shot& s, setup::TDirection effect, const std::string& bmp)
       (effect == setup::bdTileImage ? "tiled" : "stretched"));
 }
 
+// A GIF of one colour (0x00RRGGBB), w by h: LZW codes of 3 bits, a clear code after every two
+// pixels so the code size never grows.
+void WriteSolidGif(const std::string& path, int w, int h, uint32_t rgb) {
+  std::string g = "GIF89a";
+  auto le16 = [&](int v) { g += static_cast<char>(v & 0xFF), g += static_cast<char>((v >> 8) & 0xFF); };
+  le16(w), le16(h);
+  g += '\x81', g += '\0', g += '\0';  // a global table of 4 colours
+  g += static_cast<char>(rgb >> 16), g += static_cast<char>(rgb >> 8), g += static_cast<char>(rgb);
+  g += std::string(9, '\0');
+  g += ',';
+  le16(0), le16(0), le16(w), le16(h);
+  g += '\0';
+  g += '\x02';  // minimum code size
+  std::string data;
+  uint32_t acc = 0;
+  int bits = 0;
+  auto code = [&](int c) {
+    acc |= static_cast<uint32_t>(c) << bits, bits += 3;
+    while (bits >= 8) data += static_cast<char>(acc & 0xFF), acc >>= 8, bits -= 8;
+  };
+  const int pixels = w * h;
+  for (int i = 0; i < pixels; i += 2) {
+    code(4);
+    code(0);
+    if (i + 1 < pixels) code(0);
+  }
+  code(5);
+  if (bits) data += static_cast<char>(acc & 0xFF);
+  for (size_t at = 0; at < data.size(); at += 255) {
+    const size_t n = std::min<size_t>(255, data.size() - at);
+    g += static_cast<char>(n);
+    g.append(data, at, n);
+  }
+  g += '\0';
+  g += ';';
+  std::ofstream(path, std::ios::binary).write(g.data(), static_cast<std::streamsize>(g.size()));
+}
+
+// A GIF logo: its frame (8 pixels larger) at Upper Right, the picture 4 pixels inside it.
+void CheckGifLogo(const Shot& s, const std::string& gif) {
+  std::ifstream in(gif, std::ios::binary);
+  unsigned char head[16] = {};
+  in.read(reinterpret_cast<char*>(head), sizeof head);
+  const int gw = head[6] | head[7] << 8, gh = head[8] | head[9] << 8;
+  const uint32_t colour = static_cast<uint32_t>(head[13] << 16 | head[14] << 8 | head[15]);
+  const int left = s.w - (gw + 8) - 5, top = 5;
+  for (int y = 0; y < gh; ++y)
+    for (int x = 0; x < gw; ++x)
+      if (s.At(left + 4 + x, top + 4 + y) != colour)
+        Fail("the GIF logo differs at " + std::to_string(x) + "," + std::to_string(y) + " of its frame at " +
+             std::to_string(left) + "," + std::to_string(top));
+  Say("GIF logo: its first frame inside the frame at " + std::to_string(left) + "," + std::to_string(top));
+}
+
 int WaitExit() {
   if (WaitForSingleObject(g_process.hProcess, 120000) != WAIT_OBJECT_0) Fail("setup.exe did not end");
   DWORD code = 0;
@@ -505,7 +560,10 @@ int ScreenCheck(const std::string& exe, const std::string& png, const std::strin
     CheckImage(s, effect, bmp);
   else
     CheckBands(s, effect, setup::kClBlue, setup::kClBlack);
-  CheckLogo(s, bmp, pos);
+  if (bmp.size() > 4 && (bmp.substr(bmp.size() - 4) == ".gif" || bmp.substr(bmp.size() - 4) == ".GIF"))
+    CheckGifLogo(s, bmp);
+  else
+    CheckLogo(s, bmp, pos);
   PostMessageW(g_wizard, WM_COMMAND, MAKEWPARAM(idCancel1, BN_CLICKED), reinterpret_cast<LPARAM>(Ctl(idCancel1)));
   const int status = WaitExit();
   if (status != 2) Fail("Cancel ended with status " + std::to_string(status));
@@ -545,6 +603,10 @@ int main(int argc, char** argv) {
   }
   if (a.size() >= 6 && a[0] == "screen") return ScreenCheck(a[1], a[2], a[3], a[4], a[5]);
   if (a.size() >= 2 && a[0] == "bench") return Bench(a[1]);
+  if (a.size() >= 2 && a[0] == "gif") {
+    WriteSolidGif(a[1], 40, 20, 0xC02010);
+    return 0;
+  }
   std::fprintf(stderr, "usage: setup_driver install|uninstall|screen|bench ...\n");
   return 2;
 }
