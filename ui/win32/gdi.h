@@ -126,6 +126,39 @@ class Window {
   HWND h_ = nullptr;
 };
 
+// A kernel handle, closed with CloseHandle.
+class Handle {
+ public:
+  Handle() = default;
+  explicit Handle(HANDLE h) : h_(h) {}
+  ~Handle() { reset(); }
+  Handle(Handle&& o) noexcept : h_(std::exchange(o.h_, nullptr)) {}
+  Handle& operator=(Handle&& o) noexcept {
+    if (this != &o) reset(std::exchange(o.h_, nullptr));
+    return *this;
+  }
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+  HANDLE get() const { return h_; }
+  void reset(HANDLE h = nullptr) {
+    if (h_ && h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
+    h_ = h;
+  }
+
+ private:
+  HANDLE h_ = nullptr;
+};
+
+// A COM interface pointer, released at the end of its scope.
+template <typename T>
+struct ComRelease {
+  void operator()(T* p) const {
+    if (p) p->Release();
+  }
+};
+template <typename T>
+using ComPtr = std::unique_ptr<T, ComRelease<T>>;
+
 // Text in the system's ANSI code page, as the model keeps it, and UTF-16 for the W functions.
 std::wstring Widen(const std::string& s);
 std::string Narrow(const std::wstring& s);

@@ -64,15 +64,16 @@ std::unique_ptr<Picture> LoadOlePicture(const std::string& path) {
   if (!mem) return nullptr;
   std::copy(bytes.begin(), bytes.end(), static_cast<char*>(GlobalLock(mem)));
   GlobalUnlock(mem);
-  IStream* stream = nullptr;
-  if (FAILED(CreateStreamOnHGlobal(mem, TRUE, &stream))) {
+  IStream* rawStream = nullptr;
+  if (FAILED(CreateStreamOnHGlobal(mem, TRUE, &rawStream))) {
     GlobalFree(mem);
     return nullptr;
   }
-  IPicture* picture = nullptr;
-  HRESULT hr =
-      OleLoadPicture(stream, static_cast<LONG>(bytes.size()), FALSE, IID_IPicture, reinterpret_cast<void**>(&picture));
-  stream->Release();
+  ComPtr<IStream> stream(rawStream);  // owns the memory from here on
+  IPicture* rawPicture = nullptr;
+  const HRESULT hr = OleLoadPicture(stream.get(), static_cast<LONG>(bytes.size()), FALSE, IID_IPicture,
+                                    reinterpret_cast<void**>(&rawPicture));
+  ComPtr<IPicture> picture(rawPicture);
   if (FAILED(hr) || !picture) return nullptr;
   OLE_XSIZE_HIMETRIC hw = 0;
   OLE_YSIZE_HIMETRIC hh = 0;
@@ -84,11 +85,8 @@ std::unique_ptr<Picture> LoadOlePicture(const std::string& path) {
   p->height = MulDiv(hh, GetDeviceCaps(screenDC.get(), LOGPIXELSY), 2540);
   p->bitmap.reset(CreateCompatibleBitmap(screenDC.get(), p->width, p->height));
   MemoryDC mdc(screenDC.get());
-  {
-    Selected sel(mdc.get(), p->bitmap.get());
-    picture->Render(mdc.get(), 0, 0, p->width, p->height, 0, hh, hw, -hh, nullptr);
-  }
-  picture->Release();
+  Selected sel(mdc.get(), p->bitmap.get());
+  picture->Render(mdc.get(), 0, 0, p->width, p->height, 0, hh, hw, -hh, nullptr);
   return p;
 }
 

@@ -670,7 +670,6 @@ LRESULT Win32View::OnWizard(HWND h, UINT m, WPARAM w, LPARAM l) {
       }
       return 0;
     }
-    case WM_CTLCOLORSTATIC: return DefWindowProcW(h, m, w, l);
     default: return DefWindowProcW(h, m, w, l);
   }
 }

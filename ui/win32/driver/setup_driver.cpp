@@ -21,6 +21,7 @@
 
 #include "screen/grad_pan.h"
 #include "ui/win32/control_ids.h"
+#include "ui/win32/gdi.h"
 
 using namespace vurerode;
 using namespace vurerode::setup::win32;
@@ -28,6 +29,7 @@ using namespace vurerode::setup::win32;
 namespace {
 
 PROCESS_INFORMATION g_process{};
+Handle g_processHandle, g_threadHandle;  // own g_process's two handles
 DWORD g_pid = 0;
 
 [[noreturn]] void Fail(const std::string& why) {
@@ -50,6 +52,8 @@ void Start(const std::string& exe, const std::string& args) {
   if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, dir.empty() ? nullptr : dir.c_str(),
                       &si, &g_process))
     Fail("cannot start " + cmd);
+  g_processHandle.reset(g_process.hProcess);
+  g_threadHandle.reset(g_process.hThread);
   g_pid = g_process.dwProcessId;
 }
 
@@ -132,8 +136,8 @@ Shot Capture() {
   Shot s;
   s.w = GetSystemMetrics(SM_CXSCREEN), s.h = GetSystemMetrics(SM_CYSCREEN);
   s.px.resize(static_cast<size_t>(s.w) * s.h);
-  HDC screen = GetDC(nullptr);
-  HDC mem = CreateCompatibleDC(screen);
+  WindowDC screen(nullptr);
+  MemoryDC mem(screen.get());
   BITMAPINFO bi{};
   bi.bmiHeader.biSize = sizeof bi.bmiHeader;
   bi.bmiHeader.biWidth = s.w;
@@ -141,15 +145,13 @@ Shot Capture() {
   bi.bmiHeader.biPlanes = 1;
   bi.bmiHeader.biBitCount = 32;
   void* bits = nullptr;
-  HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(mem, dib);
-  BitBlt(mem, 0, 0, s.w, s.h, screen, 0, 0, SRCCOPY);
-  GdiFlush();
-  std::memcpy(s.px.data(), bits, s.px.size() * 4);
-  SelectObject(mem, old);
-  DeleteObject(dib);
-  DeleteDC(mem);
-  ReleaseDC(nullptr, screen);
+  Bitmap dib(CreateDIBSection(screen.get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+  {
+    Selected sel(mem.get(), dib.get());
+    BitBlt(mem.get(), 0, 0, s.w, s.h, screen.get(), 0, 0, SRCCOPY);
+    GdiFlush();
+    std::memcpy(s.px.data(), bits, s.px.size() * 4);
+  }
   for (uint32_t& p : s.px) p &= 0xFFFFFF;
   return s;
 }
@@ -267,8 +269,9 @@ bool LogoAt(const Shot& s, HBITMAP logo, int lw, int lh, int left, int top, bool
   GetWindowRect(g_wizard, &wiz);
   auto covered = [&](int x, int y) { return x >= wiz.left && x < wiz.right && y >= wiz.top && y < wiz.bottom; };
   if (covered(left, top) && covered(left + lw - 1, top + lh - 1)) return allowCovered;
-  HDC dc = CreateCompatibleDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, logo);
+  MemoryDC mdc(nullptr);
+  Selected sel(mdc.get(), logo);
+  HDC dc = mdc.get();
   const COLORREF transparent = GetPixel(dc, 0, lh - 1);
   int opaque = 0, same = 0;
   for (int y = 0; y < lh; y += 2)
@@ -279,13 +282,12 @@ bool LogoAt(const Shot& s, HBITMAP logo, int lw, int lh, int left, int top, bool
       same +=
           s.At(left + x, top + y) == static_cast<uint32_t>((GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c));
     }
-  SelectObject(dc, old);
-  DeleteDC(dc);
   return opaque > 0 && same == opaque;
 }
 
 void CheckLogo(const Shot& s, const std::string& bmp, const std::string& pos) {
-  HBITMAP logo = static_cast<HBITMAP>(LoadImageA(nullptr, bmp.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+  Bitmap logoBitmap(static_cast<HBITMAP>(LoadImageA(nullptr, bmp.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE)));
+  HBITMAP logo = logoBitmap.get();
   if (!logo) Fail("cannot read " + bmp);
   BITMAP info{};
   GetObjectW(logo, sizeof info, &info);
@@ -314,19 +316,19 @@ void CheckLogo(const Shot& s, const std::string& bmp, const std::string& pos) {
   const bool behind = left >= wiz.left && left + w <= wiz.right && top >= wiz.top && top + h <= wiz.bottom;
   Say(std::string(behind ? "logo (behind the wizard): " : "logo: ") + pos + " at " + std::to_string(left) + "," +
       std::to_string(top) + " size " + std::to_string(w) + "x" + std::to_string(h));
-  DeleteObject(logo);
 }
 
 // The picture effects with the background picture BMP: a tiled copy exactly, or the stretched picture
 // at sampled points (each equal to one of the source pixels next to where it maps).
 void CheckImage(const Shot& s, setup::TDirection effect, const std::string& bmp) {
-  HBITMAP pic = static_cast<HBITMAP>(LoadImageA(nullptr, bmp.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+  Bitmap pic(static_cast<HBITMAP>(LoadImageA(nullptr, bmp.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE)));
   if (!pic) Fail("cannot read " + bmp);
   BITMAP info{};
-  GetObjectW(pic, sizeof info, &info);
+  GetObjectW(pic.get(), sizeof info, &info);
   const int bw = info.bmWidth, bh = info.bmHeight;
-  HDC dc = CreateCompatibleDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, pic);
+  MemoryDC mdc(nullptr);
+  Selected sel(mdc.get(), pic.get());
+  HDC dc = mdc.get();
   auto src = [&](int x, int y) {
     const COLORREF c = GetPixel(dc, x, y);
     return static_cast<uint32_t>((GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c));
@@ -353,9 +355,6 @@ void CheckImage(const Shot& s, setup::TDirection effect, const std::string& bmp)
         ++compared;
       }
   }
-  SelectObject(dc, old);
-  DeleteDC(dc);
-  DeleteObject(pic);
   Say("background picture: " + std::to_string(compared) + " pixels as the picture " +
       (effect == setup::bdTileImage ? "tiled" : "stretched"));
 }
@@ -423,7 +422,8 @@ int WaitExit() {
 
 // ---- a list view row's tick in another process ----
 void SetRowChecked(HWND list, int row, bool checked) {
-  HANDLE proc = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE | PROCESS_VM_READ, FALSE, g_pid);
+  Handle process(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE | PROCESS_VM_READ, FALSE, g_pid));
+  HANDLE proc = process.get();
   if (!proc) Fail("cannot open setup.exe's process");
   LVITEMW item{};
   item.stateMask = LVIS_STATEIMAGEMASK;
@@ -432,7 +432,6 @@ void SetRowChecked(HWND list, int row, bool checked) {
   WriteProcessMemory(proc, remote, &item, sizeof item, nullptr);
   SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote));
   VirtualFreeEx(proc, remote, 0, MEM_RELEASE);
-  CloseHandle(proc);
 }
 
 bool RowChecked(HWND list, int row) {
