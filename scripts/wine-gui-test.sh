@@ -3,9 +3,10 @@
 # window messages:
 #   1. the setup screen for every "Display Style" and every "Logo Pos": a screenshot each, the band
 #      colours checked against the colour table and the logo against its computed place;
-#   2. an install of the sample through every wizard page (licence accepted, the destination typed,
-#      a shortcut row and the Start-menu folder ticked), a screenshot per page; the files, shortcuts
-#      and registry entries checked in the prefix;
+#   2. an install of the sample through every wizard page (licence accepted, the folder dialog
+#      opened and cancelled, the destination typed and Enter pressed, a shortcut row ticked, another
+#      with Space, the Start-menu folder ticked), a screenshot per page; the files, shortcuts and
+#      registry entries checked in the prefix;
 #   3. the uninstaller page, the system-file question answered Yes; the prefix is as before.
 # Screenshots (PNG) go to SHOTS_DIR (default: WINDOWS_BUILD_DIR/gui-shots).
 #   scripts/wine-gui-test.sh WINDOWS_BUILD_DIR NATIVE_BUILD_DIR
@@ -114,6 +115,8 @@ done
 grep -q 'Installed=1' "$prefix_c/windows/vsample.ini" || fail "vsample.ini not written"
 find "$prefix_c/users" -path '*Start Menu*/Vurerode Sample/Read Me.lnk' | grep -q . || fail "no Read Me.lnk in the program folder"
 find "$prefix_c/users" -path '*Desktop/Manual.lnk' | grep -q . || fail "the ticked Desktop row made no Manual.lnk"
+find "$prefix_c/windows" -path '*Quick Launch/Manual.lnk' | grep -q . ||
+  fail "the Quick Launch row ticked with Space made no Manual.lnk"
 key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vurerode Sample 1.0'
 "$wine" reg query "$key" | tr -d '\r' >"$work/entry.txt" || fail "no uninstall entry"
 grep -q 'InstallLocation    REG_SZ    C:\\Vurerode GUI' "$work/entry.txt" || { cat "$work/entry.txt"; fail "InstallLocation"; }

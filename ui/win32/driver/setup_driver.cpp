@@ -420,18 +420,22 @@ int WaitExit() {
   return static_cast<int>(code);
 }
 
-// ---- a list view row's tick in another process ----
-void SetRowChecked(HWND list, int row, bool checked) {
+// ---- a list view row's state in another process: the item lives in that process's memory ----
+void SetRowState(HWND list, int row, UINT state, UINT mask) {
   Handle process(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE | PROCESS_VM_READ, FALSE, g_pid));
   HANDLE proc = process.get();
   if (!proc) Fail("cannot open setup.exe's process");
   LVITEMW item{};
-  item.stateMask = LVIS_STATEIMAGEMASK;
-  item.state = INDEXTOSTATEIMAGEMASK(checked ? 2 : 1);
+  item.stateMask = mask;
+  item.state = state;
   void* remote = VirtualAllocEx(proc, nullptr, sizeof item, MEM_COMMIT, PAGE_READWRITE);
   WriteProcessMemory(proc, remote, &item, sizeof item, nullptr);
   SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote));
   VirtualFreeEx(proc, remote, 0, MEM_RELEASE);
+}
+
+void SetRowChecked(HWND list, int row, bool checked) {
+  SetRowState(list, row, INDEXTOSTATEIMAGEMASK(checked ? 2 : 1), LVIS_STATEIMAGEMASK);
 }
 
 bool RowChecked(HWND list, int row) {
@@ -495,6 +499,12 @@ int Install(const std::string& exe, const std::string& dest, const std::string& 
   SetRowChecked(list, 4, true);
   Sleep(200);
   if (!RowChecked(list, 4)) Fail("row 4 did not take the tick");
+  // The keyboard: Space ticks the focused row (the second entry's Quick Launch row).
+  SetRowState(list, 5, LVIS_FOCUSED | LVIS_SELECTED, LVIS_FOCUSED | LVIS_SELECTED);
+  PostMessageW(list, WM_KEYDOWN, VK_SPACE, 0);
+  PostMessageW(list, WM_KEYUP, VK_SPACE, 0);
+  WaitFor(
+      "Space to tick row 5", [&] { return RowChecked(list, 5); }, 5000);
   SendMessageW(Ctl(idCheckBox1), BM_SETCHECK, BST_CHECKED, 0);
   PostMessageW(g_wizard, WM_COMMAND, MAKEWPARAM(idCheckBox1, BN_CLICKED), reinterpret_cast<LPARAM>(Ctl(idCheckBox1)));
   Sleep(200);
