@@ -22,7 +22,8 @@ Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$work/display" >/dev/n
 xvfb=$!
 trap 'wineserver -k 2>/dev/null || true; kill $xvfb 2>/dev/null || true; rm -rf "$work"' EXIT
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=:$(head -n 1 "$work/display")
+DISPLAY=:$(head -n 1 "$work/display")
+export DISPLAY
 mkdir -p "$WINEPREFIX"
 "$wine" wineboot --init >/dev/null 2>&1 || true
 "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
@@ -34,7 +35,7 @@ mkdir -p "$work/sample/cache"
 cp "$win_build/ui/setup_driver.exe" "$work/"
 exe=$("$wine" winepath -w "$work/media/setup.exe" 2>/dev/null | tr -d '\r')
 "$wine" "$work/setup_driver.exe" bench "$exe" >/dev/null 2>&1 || true  # warm-up: the first start loads Wine
-for i in $(seq "$reps"); do
+for _ in $(seq "$reps"); do
   "$wine" "$work/setup_driver.exe" bench "$exe" | tee -a "$work/runs.txt"
   wineserver -w
 done

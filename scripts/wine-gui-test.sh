@@ -37,7 +37,8 @@ Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/
 xvfb_pid=$!
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || { cat "$work/xvfb.log"; fail "Xvfb did not start"; }
-export DISPLAY=:$(head -n 1 "$work/display")
+DISPLAY=:$(head -n 1 "$work/display")
+export DISPLAY
 # Wine's own menu and desktop entries for shortcuts would be files the uninstaller never made.
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=};winemenubuilder.exe=d"
 # No window manager: no decorations. Tahoma and Marlett from Wine's own fonts.
@@ -104,7 +105,7 @@ snapshot() {  # the prefix's files and keys that an install may touch
 }
 snapshot >"$work/before.txt"
 media install
-dest='C:\Vurerode GUI\'
+dest='C:\Vurerode GUI'\\
 "$wine" "$driver" install "$(winpath "$work/install/setup.exe")" "$dest" "$(winpath "$shots")" ||
   fail "the install through the wizard"
 wineserver -w
