@@ -43,7 +43,8 @@ finish() {
 trap finish EXIT INT TERM
 
 mkdir -p "$WINEPREFIX"
-wineserver -p
+# Kept between the test programs, but not forever: `wineserver -w` below must see it end.
+wineserver -p5
 "$wine" wineboot --init >/dev/null 2>&1 || true
 "$wine" cmd /c exit 0 >/dev/null 2>&1  # warm-up: the first start creates the prefix's services
 
