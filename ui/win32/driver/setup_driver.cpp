@@ -456,6 +456,16 @@ int AnswerQuestions(int button) {
 
 int Install(const std::string& exe, const std::string& dest, const std::string& shots) {
   Start(exe, "");
+  // TUNZIP: the expansion window in front of the setup screen, client area 339 by 71.
+  HWND unzip = nullptr;
+  WaitFor(
+      "the expansion window", [&] { return (unzip = FindTop(kUnzipClass)) != nullptr; }, 60000, 10);
+  RECT client{};
+  GetClientRect(unzip, &client);
+  if (client.right != 339 || client.bottom != 71)
+    Fail("the expansion window's client area is " + std::to_string(client.right) + " by " +
+         std::to_string(client.bottom));
+  Screenshot(shots, "tunzip");
   WaitMain();
   // Page 1: the licence, opened first; Back hidden on the start page.
   WaitFor("the licence page with Accept and Decline, without Back and Next", [] {
