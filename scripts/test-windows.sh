@@ -50,13 +50,23 @@ wineserver -p5
 
 status=0
 ctest --test-dir "$build" --output-on-failure || status=$?
-# The installer itself: setup.exe installs and removes the sample in this prefix.
+# A fresh prefix for each end-to-end check: the test programs above import sandbox registries
+# (their Shell Folders among them), and each check compares the prefix with its own start.
+fresh_prefix() {
+  wineserver -k 2>/dev/null || true
+  WINEPREFIX=$scratch/$1
+  mkdir -p "$WINEPREFIX"
+  "$wine" wineboot --init >/dev/null 2>&1 || true
+}
+# The installer itself: setup.exe installs and removes the sample.
 if [ $status -eq 0 ]; then
+  fresh_prefix setup-prefix
   "$src/scripts/wine-setup-test.sh" "$build" "${NATIVE_BUILD:-$src/build/native}" || status=$?
 fi
 # Its windows: the setup screen, the wizard and the uninstaller page on a virtual display (Xvfb of
 # its own), walked by setup_driver.exe; screenshots in $build/gui-shots.
 if [ $status -eq 0 ]; then
+  fresh_prefix gui-prefix
   "$src/scripts/wine-gui-test.sh" "$build" "${NATIVE_BUILD:-$src/build/native}" || status=$?
 fi
 wineserver -k || true
