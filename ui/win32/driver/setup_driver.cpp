@@ -530,7 +530,16 @@ int Install(const std::string& exe, const std::string& dest, const std::string& 
   Click(idNext1);
   // Pages 5 and 6: the installation, then the finish page.
   WaitFor("the install page", [] { return Shown(idProgressBar1) || Shown(idFinished1); });
-  if (Shown(idProgressBar1)) Screenshot(shots, "page5-install");
+  // The install page lasts as long as the copying: a shot only when it is still there afterwards.
+  if (Shown(idProgressBar1)) {
+    const Shot during = Capture();
+    if (Shown(idProgressBar1) && !Shown(idFinished1)) {
+      WritePng(during, shots + "\\page5-install.png");
+      Say("screenshot page5-install.png");
+    } else {
+      Say("the install page was gone before its screenshot");
+    }
+  }
   WaitFor(
       "the finish page", [] { return Shown(idFinished1); }, 120000);
   Screenshot(shots, "page6-finished");
