@@ -39,6 +39,8 @@ for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || { cat "$work/xvfb.log"; fail "Xvfb did not start"; }
 DISPLAY=:$(head -n 1 "$work/display")
 export DISPLAY
+# The prefix's desktop must start on this display: end a server (and desktop) still running without.
+wineserver -k 2>/dev/null || true
 # Wine's own menu and desktop entries for shortcuts would be files the uninstaller never made.
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=};winemenubuilder.exe=d"
 # No window manager: no decorations. Tahoma and Marlett from Wine's own fonts.
