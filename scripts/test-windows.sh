@@ -9,7 +9,8 @@
 # Last, scripts/check-windows-tool.sh holds vurerode.exe against the native tool.
 #
 # Needs: g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 googletest (sources in
-# /usr/src/googletest) and, for the peer checks, liblnk-utils. No display is needed.
+# /usr/src/googletest) and, for the peer checks, liblnk-utils; for the windows, xvfb and fonts-wine
+# (the GUI step starts its own virtual display; the rest needs none).
 set -eu
 
 src=$(cd "$(dirname "$0")/.." && pwd)
@@ -44,7 +45,8 @@ finish() {
 trap finish EXIT INT TERM
 
 mkdir -p "$WINEPREFIX"
-wineserver -p
+# Kept between the test programs, but not forever: `wineserver -w` below must see it end.
+wineserver -p5
 "$wine" wineboot --init >/dev/null 2>&1 || true
 "$wine" cmd /c exit 0 >/dev/null 2>&1  # warm-up: the first start creates the prefix's services
 
@@ -61,9 +63,24 @@ if [ -z "$native_tool" ] || [ ! -x "$native_tool" ]; then
   native_tool=$build-host/tools/vurerode
 fi
 WINE=$wine sh "$src/scripts/check-windows-tool.sh" "$native_tool" "$build/tools/vurerode.exe" || status=$?
-# The installer itself: setup.exe installs and removes the sample in this prefix.
+# A fresh prefix for each end-to-end check: the test programs above import sandbox registries
+# (their Shell Folders among them), and each check compares the prefix with its own start.
+fresh_prefix() {
+  wineserver -k 2>/dev/null || true
+  WINEPREFIX=$scratch/$1
+  mkdir -p "$WINEPREFIX"
+  "$wine" wineboot --init >/dev/null 2>&1 || true
+}
+# The installer itself: setup.exe installs and removes the sample.
 if [ $status -eq 0 ]; then
+  fresh_prefix setup-prefix
   "$src/scripts/wine-setup-test.sh" "$build" "${NATIVE_BUILD:-$src/build/native}" || status=$?
+fi
+# Its windows: the setup screen, the wizard and the uninstaller page on a virtual display (Xvfb of
+# its own), walked by setup_driver.exe; screenshots in $build/gui-shots.
+if [ $status -eq 0 ]; then
+  fresh_prefix gui-prefix
+  "$src/scripts/wine-gui-test.sh" "$build" "${NATIVE_BUILD:-$src/build/native}" || status=$?
 fi
 wineserver -k || true
 exit $status

@@ -14,6 +14,13 @@
 #ifdef _WIN32
 #include "platform/win32/win32_platform.h"
 #endif
+#ifdef VURERODE_WIN32_GUI
+#include "ui/win32/win32_view.h"
+#endif
+#ifdef _WIN32
+// Last: its macros (CreateFile, ...) would rename the file system's members declared above.
+#include <windows.h>
+#endif
 
 namespace fs = std::filesystem;
 using namespace vurerode;
@@ -80,6 +87,10 @@ int Run(const console::ConsoleOptions& o) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+  // DLLs come from the system directory only, never from the medium's folder beside setup.exe.
+  SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+#endif
   console::ConsoleOptions options;
   try {
     options = console::ParseConsoleOptions(std::vector<std::string>(argv + 1, argv + argc));
@@ -91,6 +102,22 @@ int main(int argc, char** argv) {
     std::cout << console::kConsoleHelp;
     return 0;
   }
+#ifdef VURERODE_WIN32_GUI
+  // Without /SILENT and without a sandbox, the real windows. A console of our own (started from
+  // Explorer) goes away; a parent's console stays for the messages of scripts.
+  if (!options.silent && !options.sandboxRoot) {
+    DWORD processes[2];
+    if (GetConsoleProcessList(processes, 2) == 1) FreeConsole();
+    try {
+      std::unique_ptr<std::ofstream> log;
+      if (options.log) log = std::make_unique<std::ofstream>(*options.log, std::ios::binary | std::ios::trunc);
+      return win32::RunWindows(options.args, log.get());
+    } catch (const std::exception& e) {
+      std::cerr << "setup: " << e.what() << "\n";
+      return 1;
+    }
+  }
+#endif
   try {
     return Run(options);
   } catch (const std::exception& e) {
