@@ -9,6 +9,7 @@
 #include "platform/file_search.h"
 #include "platform/windows_path.h"
 #include "shell/del_tree.h"
+#include "shell/file_ops.h"
 
 namespace vurerode::setup {
 
@@ -172,16 +173,18 @@ void Remover::RemoveFiles(const std::vector<std::string>& files) {
 }
 
 void Remover::DeleteEntry(const std::string& dir, const std::string& mask) {
+  // What DeleteFilesByMask does (a drive's root refused, folders and files that cannot go left),
+  // in one pass that also tells what went and what stayed.
+  if (IsDriveRootFolder(fs_, dir.empty() ? std::string(".") : dir)) return;
   std::vector<std::string> matched;
   {
-    platform::TFileSearch search(fs_, dir + mask, 0);
+    platform::TFileSearch search(fs_, dir + mask, platform::faAnyFile);
     platform::TSearchRec rec;
     while (search.Next(rec))
       if (!(rec.Attr & platform::faDirectory)) matched.push_back(dir + rec.Name);
   }
-  DeleteFilesByMask(fs_, dir, mask);
   for (const std::string& path : matched) {
-    if (!fs_.FileExists(path))
+    if (fs_.DeleteFile(path))
       Record(RecordKind::Removed, path);
     else
       Record(RecordKind::Kept, path + (IsOwnProgram(path) ? " (in use; the cleanup batch deletes it)" : ""));
