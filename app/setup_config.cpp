@@ -87,9 +87,8 @@ bool ParseConfigInteger(const std::string& text, long long& value) {
     v = v * base + d;
     if (v > 0xFFFFFFFFull) return false;
   }
-  // Hexadecimal values are 32-bit patterns (colours such as $80000005).
-  long long signedValue = base == 16 ? static_cast<long long>(v) : static_cast<long long>(v);
-  value = negative ? -signedValue : signedValue;
+  // Hexadecimal values are 32-bit patterns (colours such as $80000005), kept unsigned.
+  value = negative ? -static_cast<long long>(v) : static_cast<long long>(v);
   return true;
 }
 
