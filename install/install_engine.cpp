@@ -2,6 +2,8 @@
 
 #include <map>
 #include <set>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "app/display_screen.h"
 #include "install/configured_entries.h"
@@ -22,10 +24,12 @@ using platform::ExtractFilePath;
 
 namespace {
 
-bool IsTargetRepeated(const std::vector<std::string>& targets, size_t k, const std::string& target) {
-  for (size_t i = k + 1; i < targets.size(); ++i)
-    if (targets[i] == target) return true;
-  return false;
+// Where each target (by its exact text) occurs last: a target is repeated after position k when it
+// occurs last after k.
+std::unordered_map<std::string, size_t> LastPositions(const std::vector<std::string>& targets) {
+  std::unordered_map<std::string, size_t> last;
+  for (size_t i = 0; i < targets.size(); ++i) last[targets[i]] = i;
+  return last;
 }
 
 bool Contains(const std::vector<std::string>& list, const std::string& s) {
@@ -43,6 +47,8 @@ class Installer {
 
  private:
   void CopyFiles();
+  std::vector<bool> MovableSources(const std::vector<std::string>& sources);
+  int64_t MoveIntoPlace(const std::string& source, const std::string& dir);
   void MakeShortcuts();
   void LogShortcutPlaces(const TShortcuts& s, const std::vector<std::string>& chain);
   void Record(RecordKind kind, const std::string& what) { main_.view().Record(kind, what); }
@@ -156,6 +162,8 @@ void Installer::Run() {
 
 void Installer::CopyFiles() {
   const std::vector<std::string> sources = g_.InstallSources, targets = g_.InstallTargets;
+  const std::vector<bool> movable = MovableSources(sources);
+  const std::unordered_map<std::string, size_t> lastPosition = LastPositions(targets);
   for (size_t k = 0; k < targets.size(); ++k) {
     const std::string& target = targets[k];
     const std::string dir = ExtractFilePath(target);
@@ -167,12 +175,13 @@ void Installer::CopyFiles() {
       MakeDirectory(dir);
       Log("Files", IsSystem(dir) ? target : dir + "*.*");
       try {
-        installedBytes_ += CopyFileInto(fs_, sources[k], dir);
+        const int64_t moved = movable[k] ? MoveIntoPlace(sources[k], dir) : -1;
+        installedBytes_ += moved >= 0 ? moved : CopyFileInto(fs_, sources[k], dir);
         Record(RecordKind::File, target);
       } catch (const Exception& e) {
         failures_.push_back(target + " (" + e.what() + ")");
       }
-      if (IsTargetRepeated(targets, k, target)) fs_.DeleteFile(sources[k]);
+      if (lastPosition.at(target) > k) fs_.DeleteFile(sources[k]);
     } else {
       main_.Dest1.Caption = "Creating Directories .. ";
       main_.ProcessMessages();
@@ -187,6 +196,34 @@ void Installer::CopyFiles() {
         failures_.push_back(dir + " (the folder could not be created)");
     }
   }
+}
+
+// The expanded files nothing reads after their own copy: those can be moved into place rather than
+// copied and deleted with the rest of the expanded archive. Kept are a source a later entry copies
+// again, the pictures the installation directory gets afterwards, and every file when follow-up
+// programs will run from the expanded archive.
+std::vector<bool> Installer::MovableSources(const std::vector<std::string>& sources) {
+  std::vector<bool> movable(sources.size(), !main_.KeepExpandDirForFinish());
+  std::vector<std::string> keys;
+  for (const std::string& s : sources) keys.push_back(platform::AnsiUpperCase(fs_.FullPathName(s)));
+  std::unordered_set<std::string> later;
+  for (const std::string* picture : {&main_.Settings.LogoFile, &main_.Settings.BitMap})
+    if (!picture->empty()) later.insert(platform::AnsiUpperCase(fs_.FullPathName(g_.ExpandDir + *picture)));
+  for (size_t k = sources.size(); k-- > 0;) {
+    if (later.count(keys[k])) movable[k] = false;
+    later.insert(keys[k]);
+  }
+  return movable;
+}
+
+// Moves an expanded file into dir under its own name, as CopyFileInto would have copied it: the
+// file's size, or -1 when it must be copied after all (a target that exists is replaced by copying,
+// under the rules a copy obeys).
+int64_t Installer::MoveIntoPlace(const std::string& source, const std::string& dir) {
+  // A folder that is not there fails the move, and the copy then reports it.
+  std::string folder = fs_.FullPathName(dir);
+  if (folder.empty()) return -1;
+  return fs_.RelocateFile(source, platform::IncludeTrailingBackslash(folder) + ExtractFileName(source));
 }
 
 void Installer::MakeShortcuts() {

@@ -72,6 +72,17 @@ class FileSystem {
   virtual std::unique_ptr<TFileStream> CreateFile(const std::string& path) = 0;
 
   virtual bool DeleteFile(const std::string& path) = 0;
+  // Moves a file to a new path on the same drive and leaves it as a fresh copy would be: written
+  // now, attributes Archive only, access as its new folder gives it. The target must not exist.
+  // Returns the file's size, or -1 when it was not moved (another drive, a target that exists, a
+  // file in use, a system that does not): the caller then copies. This one never moves, and Windows
+  // keeps it so: a moved file keeps the access list of the folder it left (a user's Temp folder
+  // grants other users nothing), and under Wine a rename costs more than the copy.
+  virtual int64_t RelocateFile(const std::string& source, const std::string& target) {
+    (void)source;
+    (void)target;
+    return -1;
+  }
   // Creates one directory (its parent must exist). Returns 0 or the system's error code.
   virtual int CreateDirectory(const std::string& path) = 0;
   virtual bool RemoveDirectory(const std::string& path) = 0;

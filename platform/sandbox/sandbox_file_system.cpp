@@ -62,7 +62,9 @@ struct SandboxFileSystem::ListingCache {
     size_t aliasedUpTo = 0;
     std::set<std::string> taken;
   };
-  std::map<stdfs::path, Folder> folders;
+  // By the host folder's path as the host spells it: hashing its text costs far less than comparing
+  // paths part by part.
+  std::unordered_map<stdfs::path::string_type, Folder> folders;
   // Folders whose every part was found to be a real folder of the machine, by the upper-case text
   // of their path: a path below one of them is resolved from there. Only removing a folder (or a
   // host program's run) can change what they stand for.
@@ -339,7 +341,7 @@ std::shared_ptr<Drive> SandboxFileSystem::DriveOf(char letter) {
 const std::vector<SandboxFileSystem::Listing>& SandboxFileSystem::ListFolder(const stdfs::path& hostDir) {
   std::error_code ec;
   const std::optional<uint64_t> stamp = HostFolderStamp(hostDir);
-  ListingCache::Folder& folder = listings_->folders[hostDir];
+  ListingCache::Folder& folder = listings_->folders[hostDir.native()];
   if (stamp && folder.stamp == stamp) return folder.entries;
   folder.entries.clear();
   folder.aliasedUpTo = 0;
@@ -362,7 +364,7 @@ void SandboxFileSystem::ForgetListings() {
 }
 
 void SandboxFileSystem::NoteAdded(const stdfs::path& hostDir, const stdfs::path& hostName) {
-  auto it = listings_->folders.find(hostDir);
+  auto it = listings_->folders.find(hostDir.native());
   if (it == listings_->folders.end()) return;
   const std::optional<uint64_t> stamp = HostFolderStamp(hostDir);
   // Only a listing that was current before the change is carried over.
@@ -378,7 +380,7 @@ void SandboxFileSystem::NoteAdded(const stdfs::path& hostDir, const stdfs::path&
 }
 
 void SandboxFileSystem::NoteRemoved(const stdfs::path& hostDir, const stdfs::path& hostName) {
-  auto it = listings_->folders.find(hostDir);
+  auto it = listings_->folders.find(hostDir.native());
   if (it == listings_->folders.end()) return;
   const std::optional<uint64_t> stamp = HostFolderStamp(hostDir);
   auto& entries = it->second.entries;
@@ -400,11 +402,12 @@ std::optional<SandboxFileSystem::Listing> SandboxFileSystem::LookupChild(const s
   stdfs::path exact = HostPath(AnsiToUtf8(part));
   if (HostKind kind = HostEntryKind(hostDir / exact); kind != HostKind::Missing) return Listing{part, exact, kind};
 #endif
-  const std::vector<Listing> entries = ListFolder(hostDir);
   // A kept listing may be older than the entry: its kind is looked at afresh.
-  for (const Listing& l : entries)
+  for (const Listing& l : ListFolder(hostDir))
     if (AnsiSameText(l.name, part)) return Listing{l.name, l.hostName, HostEntryKind(hostDir / l.hostName)};
   if (part.find('~') == std::string::npos) return std::nullopt;
+  // Giving aliases may read the folder again: the listing is taken as it is now.
+  const std::vector<Listing> entries = ListFolder(hostDir);
   std::string longName = metadata_.LongNameOfAlias(dir, part);
   if (longName.empty()) {
     EnsureAliases(dir, hostDir);
@@ -418,7 +421,7 @@ std::optional<SandboxFileSystem::Listing> SandboxFileSystem::LookupChild(const s
 
 void SandboxFileSystem::EnsureAliases(const std::string& dir, const stdfs::path& hostDir) {
   const std::vector<Listing>& entries = ListFolder(hostDir);
-  ListingCache::Folder& folder = listings_->folders[hostDir];
+  ListingCache::Folder& folder = listings_->folders[hostDir.native()];
   // Names that have their alias already keep it: only those listed since the last pass are looked at.
   if (folder.aliasedUpTo == 0) folder.taken.clear();
   std::set<std::string>& taken = folder.taken;
@@ -458,13 +461,12 @@ SandboxFileSystem::Resolved SandboxFileSystem::Resolve(const std::string& path) 
   r.host = r.drive->host;
   r.full = sp.drive;
   r.dir = sp.drive;
-  bool existing = stdfs::is_directory(r.host, ec);
-  r.parentExists = existing;
   r.isRoot = sp.parts.empty();
-  // The folder that holds the last part, when it was resolved before.
+  // The folder that holds the last part, when it was resolved before (its drive is there too).
   std::string parentKey;
   size_t start = 0;
-  if (existing && sp.parts.size() > 1) {
+  bool existing = false;
+  if (sp.parts.size() > 1) {
     parentKey = AnsiUpperCase(sp.drive);
     for (size_t i = 0; i + 1 < sp.parts.size(); ++i) parentKey += "\\" + AnsiUpperCase(sp.parts[i]);
     auto known = listings_->dirs.find(parentKey);
@@ -472,8 +474,11 @@ SandboxFileSystem::Resolved SandboxFileSystem::Resolve(const std::string& path) 
       r.host = known->second.host;
       r.full = known->second.full;
       start = sp.parts.size() - 1;
+      existing = true;
     }
   }
+  if (start == 0) existing = stdfs::is_directory(r.host, ec);
+  r.parentExists = existing;
   for (size_t i = start; i < sp.parts.size(); ++i) {
     const std::string& part = sp.parts[i];
     bool last = i + 1 == sp.parts.size();
@@ -532,8 +537,12 @@ bool SandboxFileSystem::SetAttributes(const std::string& path, uint32_t attribut
   if (!r.exists || r.isRoot || r.drive->readOnly) return false;
   uint32_t keep = attributes & kKeptBits;
   if (!r.isDirectory) {
-    if (!SetHostReadOnly(r.host, (keep & faReadOnly) != 0)) return false;
+    const bool readOnly = (keep & faReadOnly) != 0;
+    if (HostWritable(r.host) == readOnly && !SetHostReadOnly(r.host, readOnly)) return false;
     keep &= ~faReadOnly;
+    // Archive alone is what a file without kept bits shows: nothing to remember.
+    const MetadataStore::Entry* e = metadata_.Find(r.dir, r.name);
+    if (keep == faArchive && (!e || !e->attributes)) return true;
   }
   metadata_.Get(r.dir, r.name).attributes = keep;
   return true;
@@ -589,6 +598,34 @@ bool SandboxFileSystem::DeleteFile(const std::string& path) {
   r.drive->used -= size;
   metadata_.Remove(r.dir, r.name);
   return true;
+}
+
+int64_t SandboxFileSystem::RelocateFile(const std::string& source, const std::string& target) {
+  Resolved from = Resolve(source);
+  if (!from.exists || from.isDirectory || from.drive->readOnly || open_->files.count(Key(from.full))) return -1;
+  // A file with another hard link would take that link's file along.
+  std::error_code ec;
+  if (stdfs::hard_link_count(from.host, ec) != 1 || ec) return -1;
+  Resolved to = Resolve(target);
+  if (to.drive != from.drive || to.exists || !to.parentExists || to.badName || to.blocked || to.isRoot) return -1;
+  // Nor is a host entry the machine does not show (a link, say) ever replaced.
+  if (HostEntryKind(to.host) != HostKind::Missing) return -1;
+  const stdfs::path toParent = to.host.parent_path();
+  EnsureAliases(to.dir, toParent);
+  const auto bytes = stdfs::file_size(from.host, ec);
+  if (ec) return -1;
+  const auto size = static_cast<int64_t>(bytes);
+  stdfs::rename(from.host, to.host, ec);
+  if (ec) return -1;
+  NoteRemoved(from.host.parent_path(), from.host.filename());
+  metadata_.Remove(from.dir, from.name);
+  NoteAdded(toParent, to.host.filename());
+  EnsureAliases(to.dir, toParent);
+  metadata_.Get(to.dir, to.name).written = true;
+  // Left as a fresh copy would be: writable, written now.
+  if (!HostWritable(to.host)) SetHostReadOnly(to.host, false);
+  stdfs::last_write_time(to.host, stdfs::file_time_type::clock::now(), ec);
+  return size;
 }
 
 int SandboxFileSystem::CreateDirectory(const std::string& path) {

@@ -54,6 +54,7 @@ class SandboxFileSystem : public FileSystem {
   std::unique_ptr<TFileStream> OpenFile(const std::string& path, FileAccess access) override;
   std::unique_ptr<TFileStream> CreateFile(const std::string& path) override;
   bool DeleteFile(const std::string& path) override;
+  int64_t RelocateFile(const std::string& source, const std::string& target) override;
   int CreateDirectory(const std::string& path) override;
   bool RemoveDirectory(const std::string& path) override;
   double DiskFreeBytes(const std::string& root) override;

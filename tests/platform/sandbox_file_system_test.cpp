@@ -249,5 +249,42 @@ TEST_F(SandboxFileSystemTest, StreamsReadWriteSeekAndKeepTimes) {
   EXPECT_EQ(fd.lastWriteDosTime, when);
 }
 
+// A move leaves the file as a fresh copy would be, and refuses whatever a copy must decide instead.
+TEST_F(SandboxFileSystemTest, RelocateMovesOnlyWhatACopyWouldNotChange) {
+  ASSERT_EQ(fs.CreateDirectory("C:\\Dest"), 0);
+  stdfs::create_directories(dir.path() / "cd");
+  fs.Mount('D', dir.path() / "cd", false);
+  Put(fs, "C:\\src.txt", "payload");
+  Put(fs, "C:\\Dest\\taken.txt", "old");
+  stdfs::create_symlink("/etc/passwd", dir.path() / "drive_c" / "Dest" / "link.txt");
+  struct Case {
+    const char* target;
+    const char* why;
+  } refused[] = {{"C:\\Dest\\TAKEN.TXT", "a target that exists"},
+                 {"D:\\src.txt", "another drive"},
+                 {"C:\\Missing\\src.txt", "a folder that is not there"},
+                 {"C:\\Dest\\link.txt", "a host link"},
+                 {"C:\\Dest\\a|b.txt", "a bad name"}};
+  for (const Case& c : refused) EXPECT_EQ(fs.RelocateFile("C:\\src.txt", c.target), -1) << c.why;
+  EXPECT_EQ(Get(fs, "C:\\Dest\\taken.txt"), "old");
+  EXPECT_EQ(fs.RelocateFile("C:\\missing.txt", "C:\\Dest\\new.txt"), -1);
+  {
+    auto inUse = fs.OpenFile("C:\\src.txt", FileAccess::Read);
+    EXPECT_EQ(fs.RelocateFile("C:\\src.txt", "C:\\Dest\\new.txt"), -1);
+  }
+
+  const uint32_t past = PackDosDateTime({1999, 1, 1, 0, 0, 0});
+  fs.OpenFile("C:\\src.txt", FileAccess::ReadWrite)->SetLastWriteDosTime(past);
+  ASSERT_TRUE(fs.SetAttributes("C:\\src.txt", faReadOnly | faHidden | faArchive));
+  EXPECT_EQ(fs.RelocateFile("c:\\SRC.TXT", "C:\\dest\\Moved Long Name.txt"), 7);
+  EXPECT_FALSE(fs.FileExists("C:\\src.txt"));
+  EXPECT_EQ(Get(fs, "C:\\Dest\\Moved Long Name.txt"), "payload");
+  EXPECT_EQ(fs.GetAttributes("C:\\Dest\\Moved Long Name.txt"), faArchive);
+  EXPECT_EQ(fs.ShortPathName("C:\\Dest\\Moved Long Name.txt"), "C:\\Dest\\MOVEDL~1.TXT");
+  FindData fd;
+  ASSERT_NE(fs.FindFirst("C:\\Dest\\Moved*", fd), nullptr);
+  EXPECT_GT(fd.lastWriteDosTime, past);
+}
+
 }  // namespace
 }  // namespace vurerode::platform::sandbox

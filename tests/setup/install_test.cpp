@@ -185,6 +185,8 @@ TEST_F(InstallTest, FilesThatCannotBeCopiedAreReportedAndTheRestCanBeRemoved) {
     view.messages.clear();
     TestApp app = Acme();
     app.files["big.bin"] = Noise(300000, 5);
+    // Named as the logo too, it is read again after its own copy: copied, not moved, it needs room.
+    app.project.insert(app.project.find('\n') + 1, "Logo File = big.bin\n");
     BuildMedia(app);
     TDisplayScreen& s = Start();
     c.obstacle(*this);
@@ -229,6 +231,27 @@ TEST_F(InstallTest, AMissingSegmentIsAskedForAndCancelEndsTheRun) {
     }
     s.Destroy();
   }
+}
+
+// Installed files are moved out of the expanded archive when nothing reads them later; the
+// pictures the installation directory gets as well, and files that only differ in the case of
+// their names (one file on Windows), still arrive.
+TEST_F(InstallTest, FilesReadAgainAfterTheirCopyAreNotMovedAway) {
+  TestApp app;
+  app.files["art\\logo.bmp"] = "logo";
+  app.files["art\\side.bmp"] = "side";
+  app.files["doc\\Read.txt"] = "first";
+  app.files["doc\\READ.TXT"] = "second";
+  app.project = "[Setup]\nTitle = Acme 1.0\nMain Directory = Acme\nLogo File = art\\logo.bmp\nBitMap = art\\side.bmp\n";
+  BuildMedia(app);
+  TDisplayScreen& s = Start();
+  InstallWithDefaults(s);
+  ASSERT_EQ(s.Outcome, TSetupOutcome::Installed) << s.FailureMessage;
+  const std::string dir = "C:\\Program Files\\Acme\\";
+  for (const char* f : {"art\\logo.bmp", "logo.bmp"}) EXPECT_EQ(Text(dir + f), "logo") << f;
+  for (const char* f : {"art\\side.bmp", "side.bmp"}) EXPECT_EQ(Text(dir + f), "side") << f;
+  const std::string read = Text(dir + "doc\\" + (fs::exists(Host(dir + "doc\\Read.txt")) ? "Read.txt" : "READ.TXT"));
+  EXPECT_TRUE(read == "first" || read == "second") << read;
 }
 
 }  // namespace
