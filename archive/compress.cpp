@@ -174,7 +174,8 @@ void TCompress::ExpandArchiveStream(TStream& stream, std::vector<std::string>* s
     file->SetLastWriteDosTime(static_cast<uint32_t>(entry.FileDate));
     written.push_back(dest);
     file.reset();
-    fs_.SetAttributes(dest, entry.Attributes);
+    // A file just created has Archive alone already: setting it again would only cost a call.
+    if (entry.Attributes != platform::faArchive) fs_.SetAttributes(dest, entry.Attributes);
     running += entry.OriginalSize;
     stream.SetPosition(next);
   }

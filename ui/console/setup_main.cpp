@@ -91,6 +91,9 @@ int main(int argc, char** argv) {
   // DLLs come from the system directory only, never from the medium's folder beside setup.exe.
   SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
 #endif
+  // The streams buffer for themselves: the C library's stdout is unbuffered on a console (and on
+  // NUL), where each character of a progress line would be a write of its own.
+  std::ios::sync_with_stdio(false);
   console::ConsoleOptions options;
   try {
     options = console::ParseConsoleOptions(std::vector<std::string>(argv + 1, argv + argc));
