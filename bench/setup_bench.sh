@@ -82,11 +82,14 @@ hyperfine --warmup 1 --runs 5 --export-json wine.json \
   -n "makensis installer /S" "wine nsis-setup.exe /S"
 echo "Wine install: $(ratio "$(mean wine.json 0)" "$(mean wine.json 1)") (target: no longer)"
 
-# Removal: each uninstaller on a fresh installation. NSIS's runs in place with _?= (otherwise it
-# copies itself away and returns at once); ours is the installed setup.exe with its title.
+# Removal: each uninstaller on a fresh installation, timed until its folder is gone (ours leaves
+# setup.exe and the folder to a batch that runs once it has ended). NSIS's runs in place with _?=
+# (otherwise it copies itself away and returns at once); ours is the installed setup.exe with its
+# title.
+gone() { echo "n=0; while [ -d '$pf/$1' ] && [ \$n -lt 3000 ]; do sleep 0.01; n=\$((n+1)); done"; }
 hyperfine --warmup 1 --runs 5 --export-json wine-remove.json \
   --prepare "cd media && wine setup.exe /SILENT >/dev/null && cd .. && wine nsis-setup.exe /S" \
-  -n "setup.exe Bench /SILENT" "wine 'C:\\Program Files\\Bench\\setup.exe' Bench /SILENT" \
-  -n "NSIS uninstall.exe /S" "wine 'C:\\Program Files\\BenchNSIS\\uninstall.exe' /S '_?=C:\\Program Files\\BenchNSIS'"
+  -n "setup.exe Bench /SILENT" "wine 'C:\\Program Files\\Bench\\setup.exe' Bench /SILENT; $(gone Bench)" \
+  -n "NSIS uninstall.exe /S" "wine 'C:\\Program Files\\BenchNSIS\\uninstall.exe' /S '_?=C:\\Program Files\\BenchNSIS'; $(gone BenchNSIS)"
 echo "Wine removal: $(ratio "$(mean wine-remove.json 0)" "$(mean wine-remove.json 1)") (target: no longer)"
 wineserver -k || true

@@ -22,7 +22,7 @@ class Sha256 {
   static std::string Hex(const Digest& digest);
 
  private:
-  void Compress(const uint8_t* block);
+  void Compress(const uint8_t* blocks, size_t count);
 
   std::array<uint32_t, 8> state_;
   std::array<uint8_t, 64> block_{};

@@ -10,6 +10,7 @@
 #include "platform/exception.h"
 #include "platform/native_file_system.h"
 #include "segment/sha256.h"
+#include "segment/sha256_blocks.h"
 #include "support/test_support.h"
 
 namespace vurerode {
@@ -39,6 +40,19 @@ TEST(Sha256, KnownVectorsWhateverThePieces) {
   for (const auto& [data, hex] : vectors)
     for (size_t piece : {size_t{1}, size_t{3}, size_t{63}, size_t{64}, size_t{65}, size_t{1} << 20})
       EXPECT_EQ(Sha256Hex(data, piece), hex) << data.size() << " bytes in pieces of " << piece;
+}
+
+// The processor's SHA instructions, where there are any, agree with the portable rounds on every
+// block count, from the same starting state.
+TEST(Sha256, BothFormsOfTheRoundsAgree) {
+  const std::vector<uint8_t> data = test::RandomBytes(64 * 37, 11);
+  for (size_t blocks : {size_t{1}, size_t{2}, size_t{37}}) {
+    uint32_t portable[8] = {1, 2, 3, 4, 5, 6, 7, 0xffffffffu}, fast[8];
+    std::copy(portable, portable + 8, fast);
+    sha256_blocks::Portable(portable, data.data(), blocks);
+    if (!sha256_blocks::WithShaInstructions(fast, data.data(), blocks)) GTEST_SKIP() << "no SHA instructions here";
+    EXPECT_TRUE(std::equal(portable, portable + 8, fast)) << blocks << " blocks";
+  }
 }
 
 class MediaSums : public ::testing::Test {
