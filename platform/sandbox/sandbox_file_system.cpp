@@ -384,9 +384,9 @@ void SandboxFileSystem::NoteRemoved(const stdfs::path& hostDir, const stdfs::pat
   if (it == listings_->folders.end()) return;
   const std::optional<uint64_t> stamp = HostFolderStamp(hostDir);
   auto& entries = it->second.entries;
-  entries.erase(
-      std::remove_if(entries.begin(), entries.end(), [&](const Listing& l) { return l.hostName == hostName; }),
-      entries.end());
+  entries.erase(std::remove_if(entries.begin(), entries.end(),
+                               [&](const Listing& l) { return l.hostName.native() == hostName.native(); }),
+                entries.end());
   it->second.aliasedUpTo = 0;  // a freed alias may be given again
   if (!stamp)
     listings_->folders.erase(it);
