@@ -132,6 +132,7 @@ class Decoder {
     try {
       Header();
       Blocks();
+      if (gif_.Frames.empty()) throw Damaged{"it holds no image"};
     } catch (const Damaged& d) {
       if (gif_.Frames.empty()) throw EGifError(std::string("Not a GIF picture, or a damaged one: ") + d.why);
       gif_.Truncated = true;

@@ -159,6 +159,7 @@ TEST(GifAnimation, DamagedAndHostileFiles) {
       {"empty", {}, {}, -1, false},
       {"not a GIF", Bytes{'G', 'I', 'F', '9', '0', 'a', 1, 0, 1, 0, 0, 0, 0, ';'}, {}, -1, false},
       {"cut inside the first image", cut(0x3F), {}, -1, false},
+      {"a trailer before any image", Bytes{'G', 'I', 'F', '8', '7', 'a', 1, 0, 1, 0, 0, 0, 0, ';'}, {}, -1, false},
       {"an undefined code in the first image", badCode, {}, -1, false},
       {"cut inside the second image", cut(0x5C), {}, 1, true},
       {"without its trailer", cut(good.size() - 1), {}, 4, true},
