@@ -690,6 +690,13 @@ LRESULT Win32View::OnMain(HWND h, UINT m, WPARAM w, LPARAM l) {
         }
       }
       return 0;
+    case WM_DPICHANGED: {
+      // Moved to a monitor of another scale: the system's rectangle covers it there, and the
+      // resize lays the screen out anew.
+      const RECT& r = *reinterpret_cast<const RECT*>(l);
+      SetWindowPos(h, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
+      return 0;
+    }
     case WM_CLOSE:
       // Alt+F4 is Cancel where the wizard offers one; nothing while the work runs.
       Command(IDCANCEL, 0);
