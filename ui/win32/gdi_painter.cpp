@@ -93,6 +93,10 @@ void GdiPainter::FillRect(const screen::Rect& r, screen::Color c) {
 
 void GdiPainter::StretchBitmap(const screen::Rect& r) {
   if (!panelBitmap_) return;
+  if (panelBitmap_->gif) {  // a GIF background shows its first frame
+    panelBitmap_->gif->Draw(dc_, {r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top});
+    return;
+  }
   MemoryDC mdc(dc_);
   Selected sel(mdc.get(), panelBitmap_->bitmap.get());
   SetStretchBltMode(dc_, COLORONCOLOR);
@@ -102,6 +106,10 @@ void GdiPainter::StretchBitmap(const screen::Rect& r) {
 
 void GdiPainter::DrawBitmap(int x, int y) {
   if (!panelBitmap_) return;
+  if (panelBitmap_->gif) {
+    panelBitmap_->gif->Draw(dc_, {x, y, panelBitmap_->width, panelBitmap_->height});
+    return;
+  }
   MemoryDC mdc(dc_);
   Selected sel(mdc.get(), panelBitmap_->bitmap.get());
   BitBlt(dc_, x, y, panelBitmap_->width, panelBitmap_->height, mdc.get(), 0, 0, SRCCOPY);
