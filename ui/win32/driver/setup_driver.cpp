@@ -362,9 +362,13 @@ void CheckImage(const Shot& s, setup::TDirection effect, const std::string& bmp)
       (effect == setup::bdTileImage ? "tiled" : "stretched"));
 }
 
+// The animated logo's columns on the left that are transparent: the screen shows through them.
+constexpr int kSeeThrough = 4;
+
 // A GIF of solid frames, one colour each (0x00RRGGBB), w by h, each shown for delayCs hundredths
-// of a second, looping without end: LZW codes of 3 bits, a clear code after every two pixels so the
-// code size never grows. One colour makes a still picture without animation blocks.
+// of a second, looping without end, its first kSeeThrough columns transparent: LZW codes of 3 bits,
+// a clear code after every two pixels so the code size never grows. One colour makes a still
+// picture without animation blocks or transparency.
 void WriteSolidGif(const std::string& path, int w, int h, const std::vector<uint32_t>& colours, int delayCs) {
   std::string g = "GIF89a";
   auto le16 = [&](int v) { g += static_cast<char>(v & 0xFF), g += static_cast<char>((v >> 8) & 0xFF); };
@@ -377,9 +381,9 @@ void WriteSolidGif(const std::string& path, int w, int h, const std::vector<uint
   if (colours.size() > 1) g += std::string("\x21\xFF\x0BNETSCAPE2.0\x03\x01\x00\x00\x00", 19);
   for (size_t frame = 0; frame < colours.size(); ++frame) {
     if (colours.size() > 1) {
-      g += std::string("\x21\xF9\x04\x00", 4);
+      g += std::string("\x21\xF9\x04\x01", 4);  // with a transparent index: the table's last
       le16(delayCs);
-      g += std::string("\x00\x00", 2);
+      g += std::string("\x03\x00", 2);
     }
     g += ',';
     le16(0), le16(0), le16(w), le16(h);
@@ -392,11 +396,12 @@ void WriteSolidGif(const std::string& path, int w, int h, const std::vector<uint
       acc |= static_cast<uint32_t>(c) << bits, bits += 3;
       while (bits >= 8) data += static_cast<char>(acc & 0xFF), acc >>= 8, bits -= 8;
     };
-    const int pixels = w * h, index = static_cast<int>(frame);
+    const int pixels = w * h;
+    auto index = [&](int i) { return colours.size() > 1 && i % w < kSeeThrough ? 3 : static_cast<int>(frame); };
     for (int i = 0; i < pixels; i += 2) {
       code(4);
-      code(index);
-      if (i + 1 < pixels) code(index);
+      code(index(i));
+      if (i + 1 < pixels) code(index(i + 1));
     }
     code(5);
     if (bits) data += static_cast<char>(acc & 0xFF);
@@ -422,7 +427,8 @@ std::optional<uint32_t> SolidColour(const Shot& s, int left, int top, int w, int
 
 // A GIF logo of solid frames: its frame (8 pixels larger) at Upper Right, the picture 4 pixels
 // inside it, showing `frames` different colours of its table in screenshots taken while it plays
-// (the first of them written to png, the others beside it).
+// (the first of them written to png, the others beside it); an animated one's transparent columns
+// show the gradient (bdHorzIn, blue to black) beneath.
 void CheckGifLogo(const Shot& first, const std::string& gif, const std::string& png, size_t frames) {
   std::ifstream in(gif, std::ios::binary);
   unsigned char head[25] = {};
@@ -431,7 +437,24 @@ void CheckGifLogo(const Shot& first, const std::string& gif, const std::string& 
   std::vector<uint32_t> table;
   for (size_t i = 0; i < 4; ++i)
     table.push_back(static_cast<uint32_t>(head[13 + 3 * i] << 16 | head[14 + 3 * i] << 8 | head[15 + 3 * i]));
-  const int left = first.w - (gw + 8) - 5 + 4, top = 5 + 4;
+  const int left = first.w - (gw + 8) - 5 + 4, top = 5 + 4, clear = frames > 1 ? kSeeThrough : 0;
+  if (clear > 0) {
+    screen::TGradPan pan;
+    pan.Width = first.w, pan.Height = first.h;
+    pan.SetBackGroundEffect(setup::bdHorzIn);
+    pan.SetColorStart(setup::kClBlue);
+    pan.SetColorEnd(setup::kClBlack);
+    std::array<screen::TGradPan::BandFill, 100> bands;
+    pan.Bands(bands);
+    for (int y = top; y < top + gh; ++y)
+      for (int x = left; x < left + clear; ++x)
+        for (const auto& b : bands)
+          if (x >= b.Area.Left && x < b.Area.Right && y >= b.Area.Top && y < b.Area.Bottom &&
+              first.At(x, y) != Rgb(b.Fill))
+            Fail("the GIF logo's transparent pixel at " + std::to_string(x) + "," + std::to_string(y) +
+                 " does not show the gradient");
+    Say("GIF logo: its transparent pixels show the gradient");
+  }
   std::vector<uint32_t> seen;
   std::string last = "nothing";
   Shot s = first;
@@ -441,7 +464,7 @@ void CheckGifLogo(const Shot& first, const std::string& gif, const std::string& 
       Sleep(50);
       s = Capture();
     }
-    const std::optional<uint32_t> c = SolidColour(s, left, top, gw, gh);
+    const std::optional<uint32_t> c = SolidColour(s, left + clear, top, gw - clear, gh);
     char buf[16];
     std::snprintf(buf, sizeof buf, "%06X", c.value_or(0));
     last = c ? std::string("colour ") + buf : "a picture of several colours";
