@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstddef>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -34,28 +32,25 @@ Bytes Seed(const std::string& name) {
   return ReadFile(fs::path(VURERODE_TEST_GIFS) / name);
 }
 
-// Every image of a PAM file (as ImageMagick writes them one after another) as 0xAARRGGBB pixels.
+// Every image of a PAM file (ImageMagick writes them one after another, RGB or RGB_ALPHA) as
+// 0xAARRGGBB pixels.
 std::vector<std::vector<uint32_t>> ReadPam(const fs::path& p) {
-  const Bytes b = ReadFile(p);
+  const Bytes raw = ReadFile(p);
+  const std::string b(raw.begin(), raw.end());
   std::vector<std::vector<uint32_t>> images;
-  size_t at = 0;
-  while (at < b.size()) {
-    const size_t end = std::string(b.begin() + static_cast<std::ptrdiff_t>(at), b.end()).find("ENDHDR\n");
-    if (end == std::string::npos) break;
-    std::istringstream header(
-        std::string(b.begin() + static_cast<std::ptrdiff_t>(at), b.begin() + static_cast<std::ptrdiff_t>(at + end)));
+  for (size_t at = 0, end; (end = b.find("ENDHDR\n", at)) != std::string::npos;) {
+    std::istringstream header(b.substr(at, end - at));
     size_t w = 0, h = 0, depth = 0;
     for (std::string key; header >> key;) {
       if (key == "WIDTH") header >> w;
       if (key == "HEIGHT") header >> h;
       if (key == "DEPTH") header >> depth;
     }
-    at += end + 7;
+    at = end + 7;
     std::vector<uint32_t>& px = images.emplace_back();
     for (size_t i = 0; i < w * h && at + depth <= b.size(); ++i, at += depth) {
-      const uint32_t r = b[at], g = depth >= 3 ? b[at + 1] : r, bl = depth >= 3 ? b[at + 2] : r;
-      const uint32_t a = depth == 4 ? b[at + 3] : depth == 2 ? b[at + 1] : 255;
-      px.push_back(a << 24 | r << 16 | g << 8 | bl);
+      auto c = [&](size_t k) { return uint32_t{static_cast<uint8_t>(b[at + k])}; };
+      px.push_back((depth == 4 ? c(3) : 255) << 24 | c(0) << 16 | c(1) << 8 | c(2));
     }
   }
   return images;
@@ -103,18 +98,11 @@ TEST(GifAnimation, FreshFilesComposeAsImageMagickDoes) {
   GTEST_SKIP() << "no ImageMagick on Windows";
 #else
   std::string convert;
-  for (const char* c : {static_cast<const char*>(std::getenv("VURERODE_CONVERT")), "/usr/bin/convert", "convert"}) {
-    if (!c) continue;
-    std::string version;
-    if (FILE* p = popen((std::string(c) + " -version 2>/dev/null").c_str(), "r")) {
-      for (int ch; (ch = std::fgetc(p)) != EOF;) version += static_cast<char>(ch);
-      pclose(p);
-    }
-    if (version.find("Version: ImageMagick") != std::string::npos) {
+  for (const char* c : {static_cast<const char*>(std::getenv("VURERODE_CONVERT")), "/usr/bin/convert", "convert"})
+    if (c && std::system((std::string(c) + " -version 2>/dev/null | grep -q 'Version: ImageMagick'").c_str()) == 0) {
       convert = c;
       break;
     }
-  }
   if (convert.empty()) GTEST_SKIP() << "ImageMagick's convert is not installed";
   const fs::path dir = fs::temp_directory_path() / ("vurerode-gif-" + std::to_string(::getpid()));
   fs::create_directories(dir);
