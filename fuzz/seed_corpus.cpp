@@ -1,7 +1,7 @@
 // Writes small seed inputs for the fuzz targets into one folder per target: archives of every
 // method made with the library itself (with and without a key), coded streams of each codec, plain
 // samples for the round trips, archives whose entries claim far more than their data holds,
-// segmented sets and list files made by the set writer, and SHA256SUMS.
+// segmented sets and list files made by the set writer, SHA256SUMS, and the GIF tests' pictures.
 // Usage: vurerode_fuzz_seeds OUTPUT_DIR
 #include <cstdint>
 #include <cstdio>
@@ -271,6 +271,9 @@ int main(int argc, char** argv) {
                            " *binary.bin\r\nSHA256 (tagged.cfg) = " + hex + "\n";
   Write(out / "media_sums" / "sums", Bytes(sums.begin(), sums.end()));
   WriteSandboxStoreSeeds(out);
+  fs::create_directories(out / "gif_decode");
+  for (const auto& e : fs::directory_iterator(VURERODE_GIF_SEEDS))
+    if (e.path().extension() == ".gif") fs::copy_file(e.path(), out / "gif_decode" / e.path().filename());
   std::printf("seeds written to %s%s\n", out.c_str(), haveLh5 ? "" : " (no -lh5- encoder: no -lh5- seeds)");
   return 0;
 }

@@ -2,6 +2,12 @@
 
 namespace vurerode::screen {
 
+setup::TRect LogoPictureRect(const setup::TSetupScreenState& s) {
+  const setup::TRect& f = s.ImageHolder1;
+  return {f.Left + kLogoFrameInset, f.Top + kLogoFrameInset, f.Width - 2 * kLogoFrameInset,
+          f.Height - 2 * kLogoFrameInset};
+}
+
 TGradPan SetupScreenPanel(const setup::TSetupScreenState& s, int bitmapWidth, int bitmapHeight) {
   TGradPan pan;
   pan.Width = s.Width;
@@ -43,17 +49,18 @@ void PaintSetupScreen(const setup::TSetupScreenState& s, ScreenPainter& p, int b
   }
   if (s.ImageHolder1Visible && !s.LogoImage.empty()) {
     const setup::TRect& f = s.ImageHolder1;
-    p.FillRect({f.Left, f.Top, f.Left + f.Width, f.Top + f.Height}, s.ImageBorderColor);
+    // The frame's colour rings the picture only: its transparent pixels show the screen beneath.
+    const int in = kLogoFrameInset, fr = f.Left + f.Width, fb = f.Top + f.Height;
+    for (const Rect& ring : {Rect{f.Left, f.Top, fr, f.Top + in}, Rect{f.Left, fb - in, fr, fb},
+                             Rect{f.Left, f.Top + in, f.Left + in, fb - in}, Rect{fr - in, f.Top + in, fr, fb - in}})
+      p.FillRect(ring, s.ImageBorderColor);
     // The lowered inner bevel inside the 2-pixel border: grey at the top left, white at the bottom right.
     const int a = 2, l = f.Left + a, t = f.Top + a, r = f.Left + f.Width - a, b = f.Top + f.Height - a;
     p.Line(l, t, r, t, 0x808080);
     p.Line(l, t, l, b, 0x808080);
     p.Line(l, b - 1, r, b - 1, 0xFFFFFF);
     p.Line(r - 1, b - 1, r - 1, t, 0xFFFFFF);
-    p.DrawLogo(s.LogoImage,
-               {f.Left + kLogoFrameInset, f.Top + kLogoFrameInset, f.Width - 2 * kLogoFrameInset,
-                f.Height - 2 * kLogoFrameInset},
-               false);
+    p.DrawLogo(s.LogoImage, LogoPictureRect(s), false);
   }
   if (s.LogoImage2Visible && !s.LogoImage2.empty()) p.DrawLogo(s.LogoImage2, s.LogoImage2Rect, true);
 }

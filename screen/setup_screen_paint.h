@@ -24,6 +24,9 @@ inline constexpr int kShadowOffset = 2;
 // How far the GIF logo sits inside its frame (a lowered inner bevel and a 2-pixel border).
 inline constexpr int kLogoFrameInset = 4;
 
+// Where the GIF logo's picture lies: the frame's inside. The animation repaints only this.
+setup::TRect LogoPictureRect(const setup::TSetupScreenState& s);
+
 // The setup screen's gradient panel for a state: it fills the screen, has no outer bevel and no
 // caption. Its bitmap (for the picture effects) is the view's; bitmapWidth/Height give its size.
 TGradPan SetupScreenPanel(const setup::TSetupScreenState& s, int bitmapWidth = 0, int bitmapHeight = 0);

@@ -2,7 +2,8 @@
 # setup.exe's windows under Wine on a virtual X display (Xvfb), walked by setup_driver.exe through
 # window messages:
 #   1. the setup screen for every "Display Style" and every "Logo Pos": a screenshot each, the band
-#      colours checked against the colour table and the logo against its computed place;
+#      colours checked against the colour table and the logo against its computed place; a GIF logo
+#      still and animated (each of its frames seen in turn);
 #   2. an install of the sample through every wizard page (licence accepted, the folder dialog
 #      opened and cancelled, the destination typed and Enter pressed, a shortcut row ticked, another
 #      with Space, the Start-menu folder ticked), a screenshot per page; the files, shortcuts and
@@ -85,19 +86,22 @@ for pos in "Upper Right" "Bottom Right" "Upper Left (Under Text)" "Bottom Left" 
   check_screen "logo-${name//[()]/}" "Horizontal In" "$pos"
 done
 
-# A GIF logo: its first frame inside the frame.
+# GIF logos inside their frame: a still one, and one whose three frames take turns.
 "$wine" "$driver" gif "$(winpath "$work/logo.gif")"
-check_gif() {
+"$wine" "$driver" anim "$(winpath "$work/anim.gif")"
+check_gif() {  # check_gif NAME GIF FRAMES
+  rm -rf "$work/gif-src" "$work/$1"
   cp -r "$src/samples/app" "$work/gif-src"
-  cp "$work/logo.gif" "$work/gif-src/images/logo.gif"
+  cp "$2" "$work/gif-src/images/logo.gif"
   sed -i 's/^Logo File = .*/Logo File = images\\logo.gif/' "$work/gif-src/vurerode.prj"
   mkdir -p "$work/gif-src/cache"
-  "$native_build/tools/vurerode" build --setup "$win_build/ui/setup.exe" "$work/gif-src" "$work/gif" >/dev/null
-  "$wine" "$driver" screen "$(winpath "$work/gif/setup.exe")" "$(winpath "$shots/logo-gif.png")" "Horizontal In" \
-    "$(winpath "$work/logo.gif")" "Upper Right" || fail "the GIF logo"
+  "$native_build/tools/vurerode" build --setup "$win_build/ui/setup.exe" "$work/gif-src" "$work/$1" >/dev/null
+  "$wine" "$driver" screen "$(winpath "$work/$1/setup.exe")" "$(winpath "$shots/$1.png")" "Horizontal In" \
+    "$(winpath "$2")" "Upper Right" "$3" || fail "the GIF logo $1"
   wineserver -w
 }
-check_gif
+check_gif logo-gif "$work/logo.gif" 1
+check_gif logo-gif-animated "$work/anim.gif" 3
 
 # 2. The install through the wizard.
 prefix_c=$WINEPREFIX/drive_c

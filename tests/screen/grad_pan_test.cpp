@@ -325,5 +325,25 @@ TEST(SetupScreen, PaintsBandsTextAndLogoWhereTheModelPutThem) {
   EXPECT_EQ(p.draws.back(), "logo C:\\x\\logo.bmp 911 5 108 58 1");
 }
 
+TEST(SetupScreen, GifLogoFrameLeavesThePictureToTheScreenBeneath) {
+  TSetupScreenState s;
+  s.LogoImage = "C:\\x\\logo.gif", s.ImageHolder1Visible = true, s.ImageHolder1 = {911, 5, 108, 58};
+  s.ImageBorderColor = 0x123456;
+  RecordingPainter p;
+  PaintSetupScreen(s, p);
+  const TRect in = LogoPictureRect(s);
+  EXPECT_EQ(p.draws.back(), "logo C:\\x\\logo.gif 915 9 100 50 0");
+  // The frame's fills cover the frame but for the picture, each pixel once.
+  int area = 0;
+  for (const auto& [r, c] : p.fills) {
+    if (c != s.ImageBorderColor) continue;
+    area += (r.Right - r.Left) * (r.Bottom - r.Top);
+    EXPECT_TRUE(r.Right <= in.Left || r.Left >= in.Left + in.Width || r.Bottom <= in.Top || r.Top >= in.Top + in.Height)
+        << r.Left << "," << r.Top;
+    EXPECT_TRUE(r.Left >= 911 && r.Top >= 5 && r.Right <= 911 + 108 && r.Bottom <= 5 + 58) << r.Left << "," << r.Top;
+  }
+  EXPECT_EQ(area, 108 * 58 - 100 * 50);
+}
+
 }  // namespace
 }  // namespace vurerode::screen

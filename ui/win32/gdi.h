@@ -84,6 +84,7 @@ class PaintDC {
   PaintDC(const PaintDC&) = delete;
   PaintDC& operator=(const PaintDC&) = delete;
   HDC get() const { return ps_.hdc; }
+  const RECT& rect() const { return ps_.rcPaint; }
 
  private:
   HWND w_;
@@ -148,16 +149,6 @@ class Handle {
  private:
   HANDLE h_ = nullptr;
 };
-
-// A COM interface pointer, released at the end of its scope.
-template <typename T>
-struct ComRelease {
-  void operator()(T* p) const {
-    if (p) p->Release();
-  }
-};
-template <typename T>
-using ComPtr = std::unique_ptr<T, ComRelease<T>>;
 
 // Text in the system's ANSI code page, as the model keeps it, and UTF-16 for the W functions.
 std::wstring Widen(const std::string& s);

@@ -1,12 +1,5 @@
 #include "ui/win32/gdi_painter.h"
 
-#include <ole2.h>
-#include <olectl.h>
-
-#include <fstream>
-#include <iterator>
-#include <vector>
-
 #include "platform/ansi.h"
 
 namespace vurerode::setup::win32 {
@@ -52,47 +45,7 @@ void MeasureShadowLabel(HDC dc, TShadowLabel& label) {
   label.Height = size.cy + screen::kShadowOffset;
 }
 
-namespace {
-
-// A GIF (or any picture OLE reads) rendered into a bitmap: its first frame.
-std::unique_ptr<Picture> LoadOlePicture(const std::string& path) {
-  std::ifstream in(Widen(path).c_str(), std::ios::binary);
-  if (!in) return nullptr;
-  std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (bytes.size() < 6 || std::string(bytes.data(), 3) != "GIF") return nullptr;
-  HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
-  if (!mem) return nullptr;
-  std::copy(bytes.begin(), bytes.end(), static_cast<char*>(GlobalLock(mem)));
-  GlobalUnlock(mem);
-  IStream* rawStream = nullptr;
-  if (FAILED(CreateStreamOnHGlobal(mem, TRUE, &rawStream))) {
-    GlobalFree(mem);
-    return nullptr;
-  }
-  ComPtr<IStream> stream(rawStream);  // owns the memory from here on
-  IPicture* rawPicture = nullptr;
-  const HRESULT hr = OleLoadPicture(stream.get(), static_cast<LONG>(bytes.size()), FALSE, IID_IPicture,
-                                    reinterpret_cast<void**>(&rawPicture));
-  ComPtr<IPicture> picture(rawPicture);
-  if (FAILED(hr) || !picture) return nullptr;
-  OLE_XSIZE_HIMETRIC hw = 0;
-  OLE_YSIZE_HIMETRIC hh = 0;
-  picture->get_Width(&hw);
-  picture->get_Height(&hh);
-  auto p = std::make_unique<Picture>();
-  WindowDC screenDC(nullptr);
-  p->width = MulDiv(hw, GetDeviceCaps(screenDC.get(), LOGPIXELSX), 2540);
-  p->height = MulDiv(hh, GetDeviceCaps(screenDC.get(), LOGPIXELSY), 2540);
-  p->bitmap.reset(CreateCompatibleBitmap(screenDC.get(), p->width, p->height));
-  MemoryDC mdc(screenDC.get());
-  Selected sel(mdc.get(), p->bitmap.get());
-  picture->Render(mdc.get(), 0, 0, p->width, p->height, 0, hh, hw, -hh, nullptr);
-  return p;
-}
-
-}  // namespace
-
-const Picture* PictureCache::Get(const std::string& path) {
+Picture* PictureCache::Get(const std::string& path) {
   auto it = pictures_.find(path);
   if (it != pictures_.end()) return it->second.get();
   std::unique_ptr<Picture> p;
@@ -106,9 +59,16 @@ const Picture* PictureCache::Get(const std::string& path) {
     p->width = info.bmWidth;
     p->height = info.bmHeight;
   } else {
-    p = LoadOlePicture(path);
+    try {
+      p = std::make_unique<Picture>();
+      p->gif = std::make_unique<GifPicture>(path);
+      p->width = p->gif->width();
+      p->height = p->gif->height();
+    } catch (const std::exception&) {
+      p.reset();  // a picture that cannot be loaded is not shown
+    }
   }
-  if (p && p->width > 0 && p->height > 0) {
+  if (p && !p->gif && p->width > 0 && p->height > 0) {
     WindowDC screenDC(nullptr);
     MemoryDC mdc(screenDC.get());
     Selected sel(mdc.get(), p->bitmap.get());
@@ -133,6 +93,10 @@ void GdiPainter::FillRect(const screen::Rect& r, screen::Color c) {
 
 void GdiPainter::StretchBitmap(const screen::Rect& r) {
   if (!panelBitmap_) return;
+  if (panelBitmap_->gif) {  // a GIF background shows its first frame
+    panelBitmap_->gif->Draw(dc_, {r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top});
+    return;
+  }
   MemoryDC mdc(dc_);
   Selected sel(mdc.get(), panelBitmap_->bitmap.get());
   SetStretchBltMode(dc_, COLORONCOLOR);
@@ -142,6 +106,10 @@ void GdiPainter::StretchBitmap(const screen::Rect& r) {
 
 void GdiPainter::DrawBitmap(int x, int y) {
   if (!panelBitmap_) return;
+  if (panelBitmap_->gif) {
+    panelBitmap_->gif->Draw(dc_, {x, y, panelBitmap_->width, panelBitmap_->height});
+    return;
+  }
   MemoryDC mdc(dc_);
   Selected sel(mdc.get(), panelBitmap_->bitmap.get());
   BitBlt(dc_, x, y, panelBitmap_->width, panelBitmap_->height, mdc.get(), 0, 0, SRCCOPY);
@@ -197,6 +165,10 @@ void GdiPainter::SelectFont(const TFont& font) {
 void GdiPainter::DrawLogo(const std::string& path, const TRect& r, bool transparent) {
   const Picture* p = pictures_.Get(path);
   if (!p) return;
+  if (p->gif) {
+    p->gif->Draw(dc_, r);
+    return;
+  }
   MemoryDC mdc(dc_);
   Selected sel(mdc.get(), p->bitmap.get());
   if (transparent)

@@ -1,5 +1,5 @@
 // The setup screen's and the gradient panel's draws on a GDI device context, the pictures they
-// show (bitmaps and the first frame of a GIF), and the fonts of the text lines.
+// show (bitmaps and GIF frames), and the fonts of the text lines.
 #pragma once
 
 #include <windows.h>
@@ -10,6 +10,7 @@
 
 #include "screen/setup_screen_paint.h"
 #include "ui/win32/gdi.h"
+#include "ui/win32/gif_picture.h"
 
 namespace vurerode::setup::win32 {
 
@@ -20,17 +21,18 @@ Font CreateModelFont(const TFont& f, int escapement = 0);
 // The size a shadowed text line takes in its font, shadow included.
 void MeasureShadowLabel(HDC dc, TShadowLabel& label);
 
-// A picture file loaded once: a bitmap, or a GIF's first frame rendered into a bitmap.
+// A picture file loaded once: a bitmap, or a GIF with the frame it shows.
 struct Picture {
   Bitmap bitmap;
   int width = 0, height = 0;
   COLORREF transparent = 0;  // the colour of the bottom-left pixel
+  std::unique_ptr<GifPicture> gif;
 };
 
 class PictureCache {
  public:
   // The picture of a file, nullptr when it cannot be loaded.
-  const Picture* Get(const std::string& path);
+  Picture* Get(const std::string& path);
 
  private:
   std::map<std::string, std::unique_ptr<Picture>> pictures_;

@@ -11,6 +11,7 @@
 #include "app/setup_program.h"
 #include "app/unzip.h"
 #include "platform/win32/win32_platform.h"
+#include "screen/frame_schedule.h"
 #include "screen/setup_screen_paint.h"
 #include "ui/win32/control_ids.h"
 #include "ui/win32/dialogs.h"
@@ -20,6 +21,7 @@ namespace vurerode::setup::win32 {
 namespace {
 
 constexpr UINT_PTR kTimer1 = 1;
+constexpr UINT_PTR kLogoTimer = 2;
 constexpr int kSideWidth = 96;  // the side picture of the pages that have one
 
 // The marker pictures' places on the wizard: install page (3) and uninstaller page (4).
@@ -315,6 +317,7 @@ void Win32View::Sync() {
     shownScreen_ = key.str();
     InvalidateRect(main_.get(), nullptr, FALSE);
   }
+  SyncLogo();
   // The wizard panel.
   HWND wiz = wizard_.get();
   RECT wr{};
@@ -462,6 +465,56 @@ void Win32View::PaintScreen(HDC dc) {
   screen::PaintSetupScreen(*st, painter, background ? background->width : 0, background ? background->height : 0);
 }
 
+// The logo animation's repaints go through a bitmap, so the screen beneath never shows between
+// two frames.
+void Win32View::PaintScreenPart(HDC dc, const RECT& part) {
+  const int w = part.right - part.left, h = part.bottom - part.top;
+  const TRect logo = screen_ ? screen::LogoPictureRect(screen_->Screen) : TRect{};
+  if (w <= 0 || h <= 0 || part.left < logo.Left || part.top < logo.Top || part.right > logo.Left + logo.Width ||
+      part.bottom > logo.Top + logo.Height) {
+    PaintScreen(dc);
+    return;
+  }
+  MemoryDC mem(dc);
+  Bitmap bitmap(CreateCompatibleBitmap(dc, w, h));
+  Selected sel(mem.get(), bitmap.get());
+  SetViewportOrgEx(mem.get(), -part.left, -part.top, nullptr);
+  PaintScreen(mem.get());
+  BitBlt(dc, part.left, part.top, w, h, mem.get(), part.left, part.top, SRCCOPY);
+}
+
+// The GIF logo plays from when the model starts it (once the files are expanded; never while
+// uninstalling) until its loop count runs out.
+void Win32View::SyncLogo() {
+  const TSetupScreenState& st = screen_->Screen;
+  const std::string logo = st.LogoAnimated && st.ImageHolder1Visible ? st.LogoImage : std::string();
+  if (logo == animatedLogo_) return;
+  animatedLogo_ = logo;
+  KillTimer(main_.get(), kLogoTimer);
+  logoStart_ = GetTickCount();
+  if (!logo.empty()) LogoTimer();
+}
+
+void Win32View::LogoTimer() {
+  Picture* p = animatedLogo_.empty() ? nullptr : pictures_.Get(animatedLogo_);
+  if (!p || !p->gif) {
+    KillTimer(main_.get(), kLogoTimer);
+    return;
+  }
+  // The frame is taken from the clock: a late tick skips frames rather than slowing the logo.
+  const screen::FrameAt at = screen::FrameAtTime(p->gif->delays(), p->gif->plays(), GetTickCount() - logoStart_);
+  if (at.Frame != p->gif->shown()) {
+    p->gif->Show(at.Frame);
+    const TRect r = screen::LogoPictureRect(screen_->Screen);
+    const RECT rc{r.Left, r.Top, r.Left + r.Width, r.Top + r.Height};
+    InvalidateRect(main_.get(), &rc, FALSE);
+  }
+  if (at.UntilNext)
+    SetTimer(main_.get(), kLogoTimer, static_cast<UINT>(*at.UntilNext), nullptr);
+  else
+    KillTimer(main_.get(), kLogoTimer);
+}
+
 void Win32View::PaintWizard(HDC dc) {
   if (!screen_) return;
   const TDisplayScreen& s = *screen_;
@@ -515,6 +568,7 @@ void Win32View::AfterEvent() {
   Sync();
   if (screen_->Closed && main_.get()) {
     KillTimer(main_.get(), kTimer1);
+    KillTimer(main_.get(), kLogoTimer);
     ShowWindow(main_.get(), SW_HIDE);
     PostQuitMessage(0);
     quit_ = true;
@@ -616,7 +670,7 @@ LRESULT Win32View::OnMain(HWND h, UINT m, WPARAM w, LPARAM l) {
     case WM_ERASEBKGND: return 1;
     case WM_PAINT: {
       PaintDC dc(h);
-      PaintScreen(dc.get());
+      PaintScreenPart(dc.get(), dc.rect());
       return 0;
     }
     case WM_SIZE:
@@ -627,6 +681,7 @@ LRESULT Win32View::OnMain(HWND h, UINT m, WPARAM w, LPARAM l) {
       InvalidateRect(h, nullptr, FALSE);
       return 0;
     case WM_TIMER:
+      if (w == kLogoTimer) LogoTimer();
       if (w == kTimer1) {
         KillTimer(h, kTimer1);
         if (screen_) {
@@ -635,6 +690,13 @@ LRESULT Win32View::OnMain(HWND h, UINT m, WPARAM w, LPARAM l) {
         }
       }
       return 0;
+    case WM_DPICHANGED: {
+      // Moved to a monitor of another scale: the system's rectangle covers it there, and the
+      // resize lays the screen out anew.
+      const RECT& r = *reinterpret_cast<const RECT*>(l);
+      SetWindowPos(h, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
+      return 0;
+    }
     case WM_CLOSE:
       // Alt+F4 is Cancel where the wizard offers one; nothing while the work runs.
       Command(IDCANCEL, 0);
@@ -773,7 +835,7 @@ int RunWindows(const std::vector<std::string>& args, std::ostream* log) {
       std::fprintf(stderr, "setup: cannot create the main window (no display?)\n");
       return 1;
     }
-    // After the window is on screen: the folder dialog and the GIF pictures need OLE.
+    // After the window is on screen: the folder dialog needs OLE.
     OleInitialize(nullptr);
     std::unique_ptr<TDisplayScreen> screen;
     try {

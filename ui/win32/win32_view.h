@@ -55,6 +55,9 @@ class Win32View : public TSetupView {
   void CreateWizard();
   HWND Add(int page, const wchar_t* cls, const std::string& text, DWORD style, int x, int y, int w, int h, int id);
   void PaintScreen(HDC dc);
+  void PaintScreenPart(HDC dc, const RECT& part);
+  void SyncLogo();
+  void LogoTimer();
   void PaintWizard(HDC dc);
   void Command(int id, int code);
   void AfterEvent();
@@ -75,7 +78,9 @@ class Win32View : public TSetupView {
   std::map<int, HWND> byId_;
   Font uiFont_, boldFont_;
   PictureCache pictures_;
-  std::string shownScreen_;  // what the setup screen showed at the last sync
+  std::string shownScreen_;   // what the setup screen showed at the last sync
+  std::string animatedLogo_;  // the GIF the logo timer plays; empty while none plays
+  DWORD logoStart_ = 0;       // when it started, in the system's milliseconds
   std::string shownMarkers_;
   std::vector<TListRow> shownRows_;
   bool shownCheckBoxes_ = false;

@@ -5,17 +5,20 @@
 //
 //   setup_driver install SETUP.EXE DESTINATION SHOTDIR
 //   setup_driver uninstall SETUP.EXE SHOTDIR [ARGS...]
-//   setup_driver screen SETUP.EXE PNG DISPLAYSTYLE LOGO.BMP LOGOPOS
+//   setup_driver screen SETUP.EXE PNG DISPLAYSTYLE LOGO LOGOPOS [GIFFRAMES]
 //   setup_driver bench SETUP.EXE          (time to the main window; gradient repaint)
 //   setup_driver gif FILE                 (writes a one-colour 40 by 20 GIF, a logo for the screen)
+//   setup_driver anim FILE                (the same with three frames of 0.4 s, each its own colour)
 #include <windows.h>
 // After windows.h, which it needs.
 #include <commctrl.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -359,58 +362,125 @@ void CheckImage(const Shot& s, setup::TDirection effect, const std::string& bmp)
       (effect == setup::bdTileImage ? "tiled" : "stretched"));
 }
 
-// A GIF of one colour (0x00RRGGBB), w by h: LZW codes of 3 bits, a clear code after every two
-// pixels so the code size never grows.
-void WriteSolidGif(const std::string& path, int w, int h, uint32_t rgb) {
+// The animated logo's columns on the left that are transparent: the screen shows through them.
+constexpr int kSeeThrough = 4;
+
+// A GIF of solid frames, one colour each (0x00RRGGBB), w by h, each shown for delayCs hundredths
+// of a second, looping without end, its first kSeeThrough columns transparent: LZW codes of 3 bits,
+// a clear code after every two pixels so the code size never grows. One colour makes a still
+// picture without animation blocks or transparency.
+void WriteSolidGif(const std::string& path, int w, int h, const std::vector<uint32_t>& colours, int delayCs) {
   std::string g = "GIF89a";
   auto le16 = [&](int v) { g += static_cast<char>(v & 0xFF), g += static_cast<char>((v >> 8) & 0xFF); };
   le16(w), le16(h);
   g += '\x81', g += '\0', g += '\0';  // a global table of 4 colours
-  g += static_cast<char>(rgb >> 16), g += static_cast<char>(rgb >> 8), g += static_cast<char>(rgb);
-  g += std::string(9, '\0');
-  g += ',';
-  le16(0), le16(0), le16(w), le16(h);
-  g += '\0';
-  g += '\x02';  // minimum code size
-  std::string data;
-  uint32_t acc = 0;
-  int bits = 0;
-  auto code = [&](int c) {
-    acc |= static_cast<uint32_t>(c) << bits, bits += 3;
-    while (bits >= 8) data += static_cast<char>(acc & 0xFF), acc >>= 8, bits -= 8;
-  };
-  const int pixels = w * h;
-  for (int i = 0; i < pixels; i += 2) {
-    code(4);
-    code(0);
-    if (i + 1 < pixels) code(0);
+  for (size_t i = 0; i < 4; ++i) {
+    const uint32_t rgb = i < colours.size() ? colours[i] : 0;
+    g += static_cast<char>(rgb >> 16), g += static_cast<char>(rgb >> 8), g += static_cast<char>(rgb);
   }
-  code(5);
-  if (bits) data += static_cast<char>(acc & 0xFF);
-  for (size_t at = 0; at < data.size(); at += 255) {
-    const size_t n = std::min<size_t>(255, data.size() - at);
-    g += static_cast<char>(n);
-    g.append(data, at, n);
+  if (colours.size() > 1) g += std::string("\x21\xFF\x0BNETSCAPE2.0\x03\x01\x00\x00\x00", 19);
+  for (size_t frame = 0; frame < colours.size(); ++frame) {
+    if (colours.size() > 1) {
+      g += std::string("\x21\xF9\x04\x01", 4);  // with a transparent index: the table's last
+      le16(delayCs);
+      g += std::string("\x03\x00", 2);
+    }
+    g += ',';
+    le16(0), le16(0), le16(w), le16(h);
+    g += '\0';
+    g += '\x02';  // minimum code size
+    std::string data;
+    uint32_t acc = 0;
+    int bits = 0;
+    auto code = [&](int c) {
+      acc |= static_cast<uint32_t>(c) << bits, bits += 3;
+      while (bits >= 8) data += static_cast<char>(acc & 0xFF), acc >>= 8, bits -= 8;
+    };
+    const int pixels = w * h;
+    auto index = [&](int i) { return colours.size() > 1 && i % w < kSeeThrough ? 3 : static_cast<int>(frame); };
+    for (int i = 0; i < pixels; i += 2) {
+      code(4);
+      code(index(i));
+      if (i + 1 < pixels) code(index(i + 1));
+    }
+    code(5);
+    if (bits) data += static_cast<char>(acc & 0xFF);
+    for (size_t at = 0; at < data.size(); at += 255) {
+      const size_t n = std::min<size_t>(255, data.size() - at);
+      g += static_cast<char>(n);
+      g.append(data, at, n);
+    }
+    g += '\0';
   }
-  g += '\0';
   g += ';';
   std::ofstream(path, std::ios::binary).write(g.data(), static_cast<std::streamsize>(g.size()));
 }
 
-// A GIF logo: its frame (8 pixels larger) at Upper Right, the picture 4 pixels inside it.
-void CheckGifLogo(const Shot& s, const std::string& gif) {
+// The colour every pixel of the w by h area at (left, top) has; nullopt when they differ.
+std::optional<uint32_t> SolidColour(const Shot& s, int left, int top, int w, int h) {
+  const uint32_t c = s.At(left, top);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x)
+      if (s.At(left + x, top + y) != c) return std::nullopt;
+  return c;
+}
+
+// A GIF logo of solid frames: its frame (8 pixels larger) at Upper Right, the picture 4 pixels
+// inside it, showing `frames` different colours of its table in screenshots taken while it plays
+// (the first of them written to png, the others beside it); an animated one's transparent columns
+// show the gradient (bdHorzIn, blue to black) beneath.
+void CheckGifLogo(const Shot& first, const std::string& gif, const std::string& png, size_t frames) {
   std::ifstream in(gif, std::ios::binary);
-  unsigned char head[16] = {};
+  unsigned char head[25] = {};
   in.read(reinterpret_cast<char*>(head), sizeof head);
   const int gw = head[6] | head[7] << 8, gh = head[8] | head[9] << 8;
-  const uint32_t colour = static_cast<uint32_t>(head[13] << 16 | head[14] << 8 | head[15]);
-  const int left = s.w - (gw + 8) - 5, top = 5;
-  for (int y = 0; y < gh; ++y)
-    for (int x = 0; x < gw; ++x)
-      if (s.At(left + 4 + x, top + 4 + y) != colour)
-        Fail("the GIF logo differs at " + std::to_string(x) + "," + std::to_string(y) + " of its frame at " +
-             std::to_string(left) + "," + std::to_string(top));
-  Say("GIF logo: its first frame inside the frame at " + std::to_string(left) + "," + std::to_string(top));
+  std::vector<uint32_t> table;
+  for (size_t i = 0; i < 4; ++i)
+    table.push_back(static_cast<uint32_t>(head[13 + 3 * i] << 16 | head[14 + 3 * i] << 8 | head[15 + 3 * i]));
+  const int left = first.w - (gw + 8) - 5 + 4, top = 5 + 4, clear = frames > 1 ? kSeeThrough : 0;
+  if (clear > 0) {
+    screen::TGradPan pan;
+    pan.Width = first.w, pan.Height = first.h;
+    pan.SetBackGroundEffect(setup::bdHorzIn);
+    pan.SetColorStart(setup::kClBlue);
+    pan.SetColorEnd(setup::kClBlack);
+    std::array<screen::TGradPan::BandFill, 100> bands;
+    pan.Bands(bands);
+    for (int y = top; y < top + gh; ++y)
+      for (int x = left; x < left + clear; ++x)
+        for (const auto& b : bands)
+          if (x >= b.Area.Left && x < b.Area.Right && y >= b.Area.Top && y < b.Area.Bottom &&
+              first.At(x, y) != Rgb(b.Fill))
+            Fail("the GIF logo's transparent pixel at " + std::to_string(x) + "," + std::to_string(y) +
+                 " does not show the gradient");
+    Say("GIF logo: its transparent pixels show the gradient");
+  }
+  std::vector<uint32_t> seen;
+  std::string last = "nothing";
+  Shot s = first;
+  // Frames change on the program's clock: screenshots until enough were seen, within a time limit.
+  for (int t = 0; t < 15000 && seen.size() < frames; t += 50) {
+    if (t > 0) {
+      Sleep(50);
+      s = Capture();
+    }
+    const std::optional<uint32_t> c = SolidColour(s, left + clear, top, gw - clear, gh);
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%06X", c.value_or(0));
+    last = c ? std::string("colour ") + buf : "a picture of several colours";
+    if (!c || std::find(seen.begin(), seen.end(), *c) != seen.end()) continue;
+    if (std::find(table.begin(), table.begin() + static_cast<long>(frames), *c) ==
+        table.begin() + static_cast<long>(frames))
+      Fail("the GIF logo at " + std::to_string(left) + "," + std::to_string(top) + " shows " + last +
+           ", which none of its frames has");
+    seen.push_back(*c);
+    if (seen.size() > 1) WritePng(s, png.substr(0, png.size() - 4) + "-frame" + std::to_string(seen.size()) + ".png");
+    Say("GIF logo: frame colour " + std::string(buf) + " inside the frame at " + std::to_string(left - 4) + "," +
+        std::to_string(top - 4));
+  }
+  if (seen.size() < frames)
+    Fail("the GIF logo showed " + std::to_string(seen.size()) + " of " + std::to_string(frames) +
+         " frames in 15 s; last " + last);
 }
 
 int WaitExit() {
@@ -576,7 +646,7 @@ int Uninstall(const std::string& exe, const std::string& shots, const std::strin
 }
 
 int ScreenCheck(const std::string& exe, const std::string& png, const std::string& style, const std::string& bmp,
-                const std::string& pos) {
+                const std::string& pos, size_t gifFrames) {
   const setup::TDirection effect = setup::DisplayStyleEffect(style).value_or(setup::bdHorzIn);
   Start(exe, "");
   WaitMain();
@@ -589,7 +659,7 @@ int ScreenCheck(const std::string& exe, const std::string& png, const std::strin
   else
     CheckBands(s, effect, setup::kClBlue, setup::kClBlack);
   if (bmp.size() > 4 && (bmp.substr(bmp.size() - 4) == ".gif" || bmp.substr(bmp.size() - 4) == ".GIF"))
-    CheckGifLogo(s, bmp);
+    CheckGifLogo(s, bmp, png, gifFrames);
   else
     CheckLogo(s, bmp, pos);
   PostMessageW(g_wizard, WM_COMMAND, MAKEWPARAM(idCancel1, BN_CLICKED), reinterpret_cast<LPARAM>(Ctl(idCancel1)));
@@ -629,10 +699,15 @@ int main(int argc, char** argv) {
     for (size_t i = 3; i < a.size(); ++i) args += (i > 3 ? " " : "") + a[i];
     return Uninstall(a[1], a[2], args);
   }
-  if (a.size() >= 6 && a[0] == "screen") return ScreenCheck(a[1], a[2], a[3], a[4], a[5]);
+  if (a.size() >= 6 && a[0] == "screen")
+    return ScreenCheck(a[1], a[2], a[3], a[4], a[5], a.size() >= 7 ? std::stoul(a[6]) : 1);
   if (a.size() >= 2 && a[0] == "bench") return Bench(a[1]);
   if (a.size() >= 2 && a[0] == "gif") {
-    WriteSolidGif(a[1], 40, 20, 0xC02010);
+    WriteSolidGif(a[1], 40, 20, {0xC02010}, 0);
+    return 0;
+  }
+  if (a.size() >= 2 && a[0] == "anim") {
+    WriteSolidGif(a[1], 40, 20, {0xC02010, 0x10A040, 0x2030D0}, 40);
     return 0;
   }
   std::fprintf(stderr, "usage: setup_driver install|uninstall|screen|bench ...\n");
