@@ -39,9 +39,9 @@ struct GifFrame {
 struct GifAnimation {
   int Width = 0, Height = 0;  // the logical screen
   std::vector<GifFrame> Frames;
-  // How often the frames run through: 0 without end. A file without a loop count runs without end
-  // too: a logo that stopped after one pass would look broken.
-  int Plays = 0;
+  // How often the frames run through: 0 without end. A file without a loop count plays once, as
+  // browsers show it; animation tools write the count (0 for without end) when asked to loop.
+  int Plays = 1;
   // The file ended, or went wrong, after Frames; they are what could be shown.
   bool Truncated = false;
 };

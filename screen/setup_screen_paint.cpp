@@ -49,11 +49,8 @@ void PaintSetupScreen(const setup::TSetupScreenState& s, ScreenPainter& p, int b
   }
   if (s.ImageHolder1Visible && !s.LogoImage.empty()) {
     const setup::TRect& f = s.ImageHolder1;
-    // The frame's colour rings the picture only: its transparent pixels show the screen beneath.
-    const int in = kLogoFrameInset, fr = f.Left + f.Width, fb = f.Top + f.Height;
-    for (const Rect& ring : {Rect{f.Left, f.Top, fr, f.Top + in}, Rect{f.Left, fb - in, fr, fb},
-                             Rect{f.Left, f.Top + in, f.Left + in, fb - in}, Rect{fr - in, f.Top + in, fr, fb - in}})
-      p.FillRect(ring, s.ImageBorderColor);
+    // The frame is filled with its colour, which the picture's transparent pixels show.
+    p.FillRect({f.Left, f.Top, f.Left + f.Width, f.Top + f.Height}, s.ImageBorderColor);
     // The lowered inner bevel inside the 2-pixel border: grey at the top left, white at the bottom right.
     const int a = 2, l = f.Left + a, t = f.Top + a, r = f.Left + f.Width - a, b = f.Top + f.Height - a;
     p.Line(l, t, r, t, 0x808080);

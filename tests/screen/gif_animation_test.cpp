@@ -77,9 +77,7 @@ TEST(GifAnimation, SeedsComposeAsImageMagickDoes) {
     std::vector<int> delays;
     int plays;
   } rows[] = {
-      {"disposal", {100, 50, 200, 100}, 2},
-      {"noise", {70, 70}, 0},
-      {"still87", {100}, 0},
+      {"disposal", {100, 50, 200, 100}, 2}, {"noise", {70, 70}, 0}, {"still87", {100}, 1},  // no loop count: one play
   };
   for (const Row& r : rows) {
     const GifAnimation gif = DecodeGif(Seed(std::string(r.name) + ".gif"));
