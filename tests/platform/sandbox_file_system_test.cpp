@@ -256,7 +256,8 @@ TEST_F(SandboxFileSystemTest, RelocateMovesOnlyWhatACopyWouldNotChange) {
   fs.Mount('D', dir.path() / "cd", false);
   Put(fs, "C:\\src.txt", "payload");
   Put(fs, "C:\\Dest\\taken.txt", "old");
-  stdfs::create_symlink("/etc/passwd", dir.path() / "drive_c" / "Dest" / "link.txt");
+  std::error_code noLinks;  // Windows hosts may not make them
+  stdfs::create_symlink("/etc/passwd", dir.path() / "drive_c" / "Dest" / "link.txt", noLinks);
   struct Case {
     const char* target;
     const char* why;
@@ -265,7 +266,10 @@ TEST_F(SandboxFileSystemTest, RelocateMovesOnlyWhatACopyWouldNotChange) {
                  {"C:\\Missing\\src.txt", "a folder that is not there"},
                  {"C:\\Dest\\link.txt", "a host link"},
                  {"C:\\Dest\\a|b.txt", "a bad name"}};
-  for (const Case& c : refused) EXPECT_EQ(fs.RelocateFile("C:\\src.txt", c.target), -1) << c.why;
+  for (const Case& c : refused) {
+    if (noLinks && std::string_view(c.why) == "a host link") continue;
+    EXPECT_EQ(fs.RelocateFile("C:\\src.txt", c.target), -1) << c.why;
+  }
   EXPECT_EQ(Get(fs, "C:\\Dest\\taken.txt"), "old");
   EXPECT_EQ(fs.RelocateFile("C:\\missing.txt", "C:\\Dest\\new.txt"), -1);
   {
