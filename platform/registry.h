@@ -30,6 +30,9 @@ class RegistryKey {
   virtual std::optional<std::string> ReadString(const std::string& name) = 0;
   // Writes a string value; raises ERegistryException "Failed to set data for '%s'" when refused.
   virtual void WriteString(const std::string& name, const std::string& value) = 0;
+  // A DWORD value; nullopt when there is no such value, ERegistryException "Invalid data type for
+  // '%s'" for a value of another type.
+  virtual std::optional<uint32_t> ReadInteger(const std::string& name) = 0;
   // Writes a DWORD value; raises ERegistryException "Failed to set data for '%s'" when refused.
   virtual void WriteInteger(const std::string& name, uint32_t value) = 0;
   // False when there was no such value or it could not be deleted.

@@ -75,6 +75,21 @@ std::vector<std::string> CommandArguments(const std::string& command) {
   return args;
 }
 
+// A value of the uninstall entry as Add/Remove Programs shows it: a text, or a number (the size in
+// kilobytes).
+std::string ValueText(platform::RegistryKey& key, const std::string& name) {
+  try {
+    return key.ReadString(name).value_or("");
+  } catch (const std::exception&) {
+  }
+  try {
+    const std::optional<uint32_t> number = key.ReadInteger(name);
+    return number ? std::to_string(*number) + (name == "EstimatedSize" ? " KB" : "") : "";
+  } catch (const std::exception&) {
+    return "(binary data)";
+  }
+}
+
 }  // namespace
 
 MachineState ReadMachineState(const fs::path& root) {
@@ -135,13 +150,7 @@ RehearsalResult Rehearse(const fs::path& media, const fs::path& root, std::ostre
       if (!entry || !entry->ReadString("QuietUninstallString")) continue;
       out << "\nuninstall entry HKEY_LOCAL_MACHINE\\" << kUninstallKey << name << ":\n";
       for (const std::string& v : entry->ValueNames()) {
-        std::string text;
-        try {
-          text = entry->ReadString(v).value_or("");
-        } catch (const std::exception&) {
-          text = "(a number)";
-        }
-        out << "  " << v << " = " << text << "\n";
+        out << "  " << v << " = " << ValueText(*entry, v) << "\n";
       }
       quiet = entry->ReadString("QuietUninstallString").value_or("");
     }

@@ -23,6 +23,14 @@ class SandboxKey : public RegistryKey {
     return v->text;
   }
 
+  std::optional<uint32_t> ReadInteger(const std::string& name) override {
+    RegNode* node = registry_.tree_.Find(root_, path_);
+    RegValue* v = node ? node->Value(name) : nullptr;
+    if (!v) return std::nullopt;
+    if (v->type != kRegDword || v->data.size() != 4) throw ERegistryException::InvalidType(name);
+    return static_cast<uint32_t>(v->data[0] | v->data[1] << 8 | v->data[2] << 16 | uint32_t{v->data[3]} << 24);
+  }
+
   void WriteString(const std::string& name, const std::string& value) override { Store(name, kRegSz, value, {}); }
 
   void WriteInteger(const std::string& name, uint32_t value) override {

@@ -53,6 +53,18 @@ class Win32Key : public RegistryKey {
     return value;
   }
 
+  std::optional<uint32_t> ReadInteger(const std::string& name) override {
+    DWORD type = 0, data = 0, size = sizeof data;
+    if (RegQueryValueExA(h_, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&data), &size) != ERROR_SUCCESS) {
+      // A value too large for a DWORD is there all the same, of another type.
+      if (RegQueryValueExA(h_, name.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS)
+        throw ERegistryException::InvalidType(name);
+      return std::nullopt;
+    }
+    if (type != REG_DWORD || size != sizeof data) throw ERegistryException::InvalidType(name);
+    return data;
+  }
+
   void WriteString(const std::string& name, const std::string& value) override {
     if (RegSetValueExA(h_, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                        static_cast<DWORD>(value.size() + 1)) != ERROR_SUCCESS)

@@ -207,7 +207,8 @@ TEST_F(Win32RegistryTest, DeletingATreeRemovesItsSubKeys) {
   EXPECT_FALSE(win.registry().DeleteKeyTree(RegistryRoot::CurrentUser, "\\"));
 }
 
-TEST_F(Win32RegistryTest, NonStringValuesAreATypeError) {
+// A DWORD that reg.exe wrote reads as a number and is a type error as text, and the other way round.
+TEST_F(Win32RegistryTest, DwordsReadAsNumbersOnly) {
   auto reg = test::RunWindowsTool("reg add \"HKCU\\Software\\Vurerode Test\\Platform\" /v Count /t REG_DWORD /d 7 /f");
   ASSERT_TRUE(reg);
   ASSERT_EQ(reg->exitCode, 0) << reg->output;
@@ -219,6 +220,10 @@ TEST_F(Win32RegistryTest, NonStringValuesAreATypeError) {
   } catch (const ERegistryException& e) {
     EXPECT_STREQ(e.what(), "Invalid data type for 'Count'");
   }
+  EXPECT_EQ(key->ReadInteger("Count"), 7u);
+  EXPECT_EQ(key->ReadInteger("missing"), std::nullopt);
+  win.registry().CreateKey(RegistryRoot::CurrentUser, kTestKey)->WriteString("Text", "7");
+  EXPECT_THROW(key->ReadInteger("Text"), ERegistryException);
 }
 
 // The sandbox's registry file, imported into this system by its own registry editor.

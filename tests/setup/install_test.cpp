@@ -2,6 +2,7 @@
 // its defaults, and the machine inspected afterwards.
 #include <fstream>
 
+#include "install/uninstall_log.h"
 #include "segment/media_sums.h"
 #include "setup_fixture.h"
 
@@ -88,6 +89,15 @@ TEST_F(InstallTest, InstallsFilesShortcutsEntriesLogAndRegistration) {
         "\"DisplayIcon\"=\"C:\\\\Program Files\\\\Acme\\\\acme.exe\"", "\"DisplayVersion\"=\"1.0\"",
         "\"Publisher\"=\"Acme Corp\"", "\"EstimatedSize\"=dword:"})
     EXPECT_NE(reg.find(line), std::string::npos) << line;
+  // The size Add/Remove Programs shows: the installed files in kilobytes, rounded up.
+  uintmax_t bytes = fs::file_size(Host("C:\\WINDOWS\\System\\acmecore.dll"));
+  for (const auto& f : fs::recursive_directory_iterator(Host(dir)))
+    if (f.is_regular_file() && f.path().filename() != "uninstaller.cfg") bytes += f.file_size();
+  auto entry = Machine().registry().OpenKey(platform::RegistryRoot::LocalMachine,
+                                            std::string(kUninstallKey) + "Acme 1.0", platform::RegistryAccess::Read);
+  ASSERT_TRUE(entry);
+  EXPECT_EQ(entry->ReadInteger("EstimatedSize"), (bytes + 1023) / 1024);
+  EXPECT_THROW(entry->ReadInteger("DisplayName"), ERegistryException);
 }
 
 TEST_F(InstallTest, ShortcutsPointAtTheInstalledProgram) {
