@@ -76,6 +76,10 @@ void TCompress::ListArchiveStream(TStream& stream, TArchiveList& list) {
 // ---------------------------------------------------------------------------------------------
 // Expansion
 
+std::unique_ptr<platform::TFileStream> TCompress::CreateDestination(const std::string& path) {
+  return fs_.CreateFile(path);
+}
+
 void TCompress::ExpandArchiveFile(const std::string& fileName, std::vector<std::string>* selection) {
   auto file = fs_.OpenFile(fileName, platform::FileAccess::Read);
   ExpandArchiveStream(*file, selection);
@@ -147,11 +151,11 @@ void TCompress::ExpandArchiveStream(TStream& stream, std::vector<std::string>* s
     std::unique_ptr<platform::TFileStream> file;
     try {
       try {
-        file = fs_.CreateFile(dest);
+        file = CreateDestination(dest);
       } catch (const EFCreateError&) {
         if (!folderKnown || fs_.DirectoryExists(folder)) throw;
         MakeDirectoryPath(folder);
-        file = fs_.CreateFile(dest);
+        file = CreateDestination(dest);
       }
     } catch (const EFCreateError&) {
       knownFolder.clear();
@@ -168,14 +172,15 @@ void TCompress::ExpandArchiveStream(TStream& stream, std::vector<std::string>* s
       throw;
     } catch (...) {
       file.reset();
-      fs_.SetAttributes(dest, entry.Attributes);
+      if (RestoreFileInfo) fs_.SetAttributes(dest, entry.Attributes);
       throw;
     }
-    file->SetLastWriteDosTime(static_cast<uint32_t>(entry.FileDate));
+    if (RestoreFileInfo) file->SetLastWriteDosTime(static_cast<uint32_t>(entry.FileDate));
     written.push_back(dest);
     file.reset();
     // A file just created has Archive alone already: setting it again would only cost a call.
-    if (entry.Attributes != platform::faArchive) fs_.SetAttributes(dest, entry.Attributes);
+    if (RestoreFileInfo && entry.Attributes != platform::faArchive) fs_.SetAttributes(dest, entry.Attributes);
+    if (OnFileExpanded) OnFileExpanded(dest, entry.OriginalSize);
     running += entry.OriginalSize;
     stream.SetPosition(next);
   }

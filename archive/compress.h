@@ -25,6 +25,7 @@ using TExpandEvent = std::function<void(TStream& dest, TStream& source, int32_t 
 using TCompressEvent = std::function<void(TStream& dest, TStream& source, std::string& CompressID, int32_t& Outputsize,
                                           int32_t& checksum)>;
 using TFilenameCheckEvent = std::function<void(std::string& filepath, TCProcessMode mode)>;
+using TFileExpandedEvent = std::function<void(const std::string& filepath, int64_t size)>;
 
 // One listed entry: its name as stored and its information record.
 struct TListedEntry {
@@ -54,6 +55,8 @@ class TCompress {
   TExpandEvent OnExpand;
   TRecognizeEvent OnRecognize;
   TFilenameCheckEvent OnCheckFile;
+  // After a file has been written whole, checked and closed: where it is and its size.
+  TFileExpandedEvent OnFileExpanded;
   TShowProgressEvent OnShowProgress;
   bool MakeDirectories = false;
   int32_t Key = 0;
@@ -64,6 +67,9 @@ class TCompress {
   // threads (a window's) run during long work. A program with nothing else to run turns it off: on a
   // busy machine every yield may hand a whole time slice to another process.
   bool YieldToOtherThreads = true;
+  // Give each expanded file its entry's date and attributes. Off, a file is left as newly written
+  // (dated now, Archive alone), as a copy of it would be.
+  bool RestoreFileInfo = true;
 
   const std::string& TargetPath() const { return targetPath_; }
   // Stores the path with a backslash appended unless it is empty or already ends with one.
@@ -112,6 +118,9 @@ class TCompress {
 
  protected:
   platform::FileSystem& fs() { return fs_; }
+  // Where an expanded file's bytes go: a new file at path (raising EFCreateError when it cannot be
+  // created), unless a derived component keeps them elsewhere.
+  virtual std::unique_ptr<platform::TFileStream> CreateDestination(const std::string& path);
 
  private:
   // Codes one entry's data for AppendEntry; false when the source did not deliver all its bytes.

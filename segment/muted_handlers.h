@@ -1,4 +1,4 @@
-// Scoped muting of a TCompress's five event handlers.
+// Scoped muting of a TCompress's event handlers.
 #pragma once
 
 #include "archive/compress.h"
@@ -15,12 +15,14 @@ class MutedHandlers {
         expand_(std::move(c.OnExpand)),
         recognize_(std::move(c.OnRecognize)),
         checkFile_(std::move(c.OnCheckFile)),
-        progress_(std::move(c.OnShowProgress)) {
+        progress_(std::move(c.OnShowProgress)),
+        expanded_(std::move(c.OnFileExpanded)) {
     c.OnCompress = [](TStream&, TStream&, std::string&, int32_t&, int32_t&) {};
     c.OnExpand = [](TStream&, TStream&, int32_t, int32_t, const std::string&, int32_t&) {};
     c.OnRecognize = [](const std::string&, bool&) {};
     c.OnCheckFile = [](std::string&, TCProcessMode) {};
     c.OnShowProgress = [](int32_t&) {};
+    c.OnFileExpanded = nullptr;
   }
   ~MutedHandlers() {
     c_.OnCompress = std::move(compress_);
@@ -28,6 +30,7 @@ class MutedHandlers {
     c_.OnRecognize = std::move(recognize_);
     c_.OnCheckFile = std::move(checkFile_);
     c_.OnShowProgress = std::move(progress_);
+    c_.OnFileExpanded = std::move(expanded_);
   }
   MutedHandlers(const MutedHandlers&) = delete;
   MutedHandlers& operator=(const MutedHandlers&) = delete;
@@ -39,6 +42,7 @@ class MutedHandlers {
   TRecognizeEvent recognize_;
   TFilenameCheckEvent checkFile_;
   TShowProgressEvent progress_;
+  TFileExpandedEvent expanded_;
 };
 
 }  // namespace vurerode

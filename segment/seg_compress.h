@@ -72,6 +72,11 @@ class TSegCompress : public TCompress {
   // OnShowProgress and OnCompress are called from those threads, one call at a time.
   int BuildThreads = 1;
 
+  // Reads embedded archives of up to 1 MiB into memory instead of the temporary archive file,
+  // which saves creating, reading and deleting a file for each. Off, every archive passes through
+  // the file, for applications whose handlers read it there.
+  bool SmallArchivesInMemory = false;
+
   // Expands the set named by SegDir, SegBaseName and SegExt into the templates' directories (or
   // wherever OnCheckFile sends each file), filling the list with one entry per archive.
   void SegExpandArchives(TSegArcList& SegArcList);
@@ -102,8 +107,19 @@ class TSegCompress : public TCompress {
 
   // ---- records ----
   void ReadScanRecord(TSegArc& arc);
-  void ExpandListData(TSegArc& arc, int32_t recordLength);
+  // An embedded archive read from the set: in memory, or in the temporary archive file.
+  struct EmbeddedArchive {
+    std::unique_ptr<TStream> stream;
+    bool inFile = false;
+  };
+  EmbeddedArchive ReadEmbeddedArchive(int64_t size, bool showProgress);
+  void ReleaseEmbeddedArchive(EmbeddedArchive& archive);
+  void ExpandListData(TSegArc& arc, int32_t recordLength, EmbeddedArchive archive);
   void ReadListFile(const std::string& path, int32_t recordLength, std::vector<std::string>& names);
+  // The names of a list file, one fixed-length record each, trailing spaces dropped; false when the
+  // stream could not give a whole record.
+  bool ReadListRecords(TStream& list, int32_t recordLength, std::vector<std::string>& names);
+  std::unique_ptr<platform::TFileStream> CreateDestination(const std::string& path) override;
   void ExpandArchive(TSegArc& arc);
   void WriteTempArchive(int64_t size, bool showProgress);
   void DeleteTempArchive();
@@ -122,6 +138,9 @@ class TSegCompress : public TCompress {
   int64_t segLeft_ = 0;
   std::unique_ptr<platform::TFileStream> segFile_;
   std::vector<uint8_t> buffer_;
+  // While a list file is expanded into memory: its bytes, replaced by each entry of its name.
+  bool listInMemory_ = false;
+  std::vector<uint8_t> listBytes_;
 };
 
 }  // namespace vurerode

@@ -14,11 +14,33 @@ namespace vurerode {
 
 namespace {
 
-// Deletes a file the reader wrote, read-only or not.
+// Deletes a file the reader wrote, read-only or not (its attributes are cleared only when the file
+// resists: each call costs a system call or two).
 void RemoveFile(platform::FileSystem& fs, const std::string& path) {
+  if (fs.DeleteFile(path)) return;
   fs.SetAttributes(path, platform::faNormal);
   fs.DeleteFile(path);
 }
+
+// A list file expanded into memory: its bytes land in the reader's buffer when it is closed.
+class ListInMemory : public platform::TFileStream {
+ public:
+  ListInMemory(std::string path, std::vector<uint8_t>& target) : path_(std::move(path)), target_(target) {}
+  ~ListInMemory() override { target_ = std::move(bytes_.data()); }
+  size_t Read(void* buffer, size_t n) override { return bytes_.Read(buffer, n); }
+  void Write(const void* buffer, size_t n) override { bytes_.Write(buffer, n); }
+  int64_t Seek(int64_t offset, SeekOrigin origin) override { return bytes_.Seek(offset, origin); }
+  int64_t Size() override { return bytes_.Size(); }
+  void Truncate() override { bytes_.Truncate(); }
+  void SetLastWriteDosTime(uint32_t) override {}
+  uint32_t LastWriteDosTime() override { return 0; }
+  const std::string& Path() const override { return path_; }
+
+ private:
+  std::string path_;
+  std::vector<uint8_t>& target_;
+  TMemoryStream bytes_;
+};
 
 // The text of a fixed-length field: up to the first zero byte.
 std::string FieldText(const uint8_t* bytes, size_t n) {
@@ -90,41 +112,91 @@ void TSegCompress::ReadScanRecord(TSegArc& arc) {
   arc.FileList.clear();
   if (scan.ListDataSize == 0) return;
 
-  WriteTempArchive(scan.ListDataSize, false);
-  ExpandListData(arc, scan.ListRecordLength);
+  ExpandListData(arc, scan.ListRecordLength, ReadEmbeddedArchive(scan.ListDataSize, false));
+}
+
+// The largest embedded archive held in memory: a larger one goes through the temporary archive
+// file, so that memory stays small whatever the set holds.
+constexpr int64_t kArchiveInMemory = int64_t{1} << 20;
+
+TSegCompress::EmbeddedArchive TSegCompress::ReadEmbeddedArchive(int64_t size, bool showProgress) {
+  EmbeddedArchive archive;
+  if (SmallArchivesInMemory && size <= kArchiveInMemory) {
+    auto memory = std::make_unique<TMemoryStream>();
+    memory->data().reserve(static_cast<size_t>(size));
+    CopySegmentStream(*memory, size, showProgress);
+    memory->SetPosition(0);
+    archive.stream = std::move(memory);
+    return archive;
+  }
+  WriteTempArchive(size, showProgress);
+  archive.inFile = true;
+  try {
+    archive.stream = fs().OpenFile(TempArchivePath(), platform::FileAccess::Read);
+  } catch (...) {
+    DeleteTempArchive();
+    throw;
+  }
+  return archive;
+}
+
+void TSegCompress::ReleaseEmbeddedArchive(EmbeddedArchive& archive) {
+  archive.stream.reset();
+  if (archive.inFile) DeleteTempArchive();
+  archive.inFile = false;
 }
 
 // Only the first entry of the list data is the list file; it alone is expanded (together with any
 // entry of the same name, as the selection compares names), so nothing else reaches the work
 // directory.
-void TSegCompress::ExpandListData(TSegArc& arc, int32_t recordLength) {
-  const std::string temp = TempArchivePath();
-  const std::string tempName = AnsiLowerCase(PathFileNamePart(temp));
+std::unique_ptr<platform::TFileStream> TSegCompress::CreateDestination(const std::string& path) {
+  if (!listInMemory_) return TCompress::CreateDestination(path);
+  return std::make_unique<ListInMemory>(path, listBytes_);
+}
+
+void TSegCompress::ExpandListData(TSegArc& arc, int32_t recordLength, EmbeddedArchive archive) {
+  const std::string tempName = AnsiLowerCase(PathFileNamePart(TempArchivePath()));
   const std::string savedTarget = TargetPath();
   SetTargetPath(segTmpDir_ + "\\");
   std::vector<std::string> written;
   std::string candidate;  // where the list file lands, removed after a failure unless it was there before
+  // A list held in memory never touches the work directory.
+  struct InMemory {
+    TSegCompress& self;
+    explicit InMemory(TSegCompress& s, bool on) : self(s) {
+      self.listInMemory_ = on;
+      self.listBytes_.clear();
+    }
+    ~InMemory() { self.listInMemory_ = false; }
+  } inMemory(*this, SmallArchivesInMemory);
   try {
     TArchiveList listed;
-    ListArchiveFile(temp, listed);
+    ListArchiveStream(*archive.stream, listed);
     if (!listed.empty()) {
       const std::string& name = listed.front().Name;
       // The work directory stays flat, and the temporary archive is never overwritten while it is read.
       if (name.empty() || name.find_first_of("\\/:") != std::string::npos || AnsiLowerCase(name) == tempName)
         throw ESegError(seg_msg::kListName);
-      if (!fs().FileExists(TargetPath() + name)) candidate = TargetPath() + name;
+      if (!listInMemory_ && !fs().FileExists(TargetPath() + name)) candidate = TargetPath() + name;
       written.push_back(name);
-      ExpandArchiveFile(temp, &written);
+      archive.stream->SetPosition(0);
+      ExpandArchiveStream(*archive.stream, &written);
     }
   } catch (...) {
     SetTargetPath(savedTarget);
-    DeleteTempArchive();
+    ReleaseEmbeddedArchive(archive);
     if (!candidate.empty()) RemoveFile(fs(), candidate);
     throw;
   }
   SetTargetPath(savedTarget);
-  DeleteTempArchive();
+  ReleaseEmbeddedArchive(archive);
 
+  if (listInMemory_) {
+    if (written.empty()) throw ESegError(seg_msg::kStreamOpen);
+    TMemoryStream list(std::move(listBytes_));
+    if (!ReadListRecords(list, recordLength, arc.FileList)) throw ESegError(seg_msg::kStreamRead);
+    return;
+  }
   struct Cleanup {
     platform::FileSystem& fs;
     const std::vector<std::string>& files;
@@ -144,28 +216,33 @@ void TSegCompress::ReadListFile(const std::string& path, int32_t recordLength, s
     RemoveFile(fs(), path);
     throw ESegError(seg_msg::kStreamOpen);
   }
-  int64_t remaining = file->Size();
+  if (!ReadListRecords(*file, recordLength, names)) {
+    file.reset();
+    RemoveFile(fs(), path);
+    throw ESegError(seg_msg::kStreamRead);
+  }
+  file.reset();
+  RemoveFile(fs(), path);
+}
+
+bool TSegCompress::ReadListRecords(TStream& list, int32_t recordLength, std::vector<std::string>& names) {
+  int64_t remaining = list.Size();
   while (remaining > 0) {
     std::fill(buffer_.begin(), buffer_.end(), uint8_t{0});
     size_t n = static_cast<size_t>(std::min<int64_t>(recordLength, remaining));
     size_t got = 0;
     try {
-      got = file->Read(buffer_.data(), n);
+      got = list.Read(buffer_.data(), n);
     } catch (const Exception&) {
       got = 0;
     }
-    if (got != n) {
-      file.reset();
-      RemoveFile(fs(), path);
-      throw ESegError(seg_msg::kStreamRead);
-    }
+    if (got != n) return false;
     remaining -= static_cast<int64_t>(n);
     std::string name = FieldText(buffer_.data(), n);
     name.erase(name.find_last_not_of(' ') + 1);
     names.push_back(std::move(name));
   }
-  file.reset();
-  RemoveFile(fs(), path);
+  return true;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -184,17 +261,18 @@ void TSegCompress::ExpandArchive(TSegArc& arc) {
     SkipSegmentStream(record.DataSize);  // an archive the application took off the list
   }
 
-  WriteTempArchive(record.DataSize, true);
+  EmbeddedArchive archive = ReadEmbeddedArchive(record.DataSize, true);
   try {
     MakeDirectories = true;
     SetTargetPath(arc.Path);
-    ExpandArchiveFile(TempArchivePath(), &arc.FileList);
+    ExpandArchiveStream(*archive.stream, &arc.FileList);
+    archive.stream.reset();  // the handler may read the temporary archive itself
     if (OnSegAfterArchive) OnSegAfterArchive(record, arc.Template);
   } catch (...) {
-    DeleteTempArchive();
+    ReleaseEmbeddedArchive(archive);
     throw;
   }
-  DeleteTempArchive();
+  ReleaseEmbeddedArchive(archive);
 }
 
 void TSegCompress::WriteTempArchive(int64_t size, bool showProgress) {
