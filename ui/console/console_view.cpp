@@ -26,13 +26,19 @@ bool ConsoleView::ReadLine(std::string& line) {
   return true;
 }
 
-void ConsoleView::Say(const std::string& text) {
-  out_ << text << std::endl;
+void ConsoleView::Say(const std::string& text, bool progress) {
+  out_ << text << '\n';
+  const auto now = std::chrono::steady_clock::now();
+  if (!progress || now - flushed_ >= std::chrono::milliseconds(100)) {
+    out_.flush();
+    flushed_ = now;
+  }
   if (log_) *log_ << "step: " << text << '\n';
 }
 
 PromptResult ConsoleView::Message(const std::string& text, const std::string& caption, PromptButtons buttons,
                                   PromptIcon icon) {
+  out_.flush();  // progress lines waiting come first
   (icon == PromptIcon::Error ? err_ : out_) << Lines(text) << std::endl;
   if (log_) *log_ << "message: " << caption << ": " << Lines(text) << '\n';
   PromptResult safe = buttons == PromptButtons::Ok      ? PromptResult::Ok
@@ -124,7 +130,8 @@ void ConsoleView::ShowChanges() {
                                            : percent < 100 ? " "
                                                            : "") +
                                std::to_string(percent) + "%] " + now[i]
-                         : now[i]);
+                         : now[i],
+        i == 0 || i == 4);
   }
 }
 

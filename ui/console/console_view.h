@@ -2,6 +2,7 @@
 // unattended), progress printed as the model's labels change, and the /LOG record.
 #pragma once
 
+#include <chrono>
 #include <iosfwd>
 #include <string>
 
@@ -34,7 +35,9 @@ class ConsoleView : public TSetupView {
 
  private:
   void ShowChanges();
-  void Say(const std::string& text);
+  // A line, shown at once; a progress line (one per file) may wait up to a tenth of a second
+  // for the next, since every write to a console or a pipe costs a call of its own.
+  void Say(const std::string& text, bool progress = false);
 
   std::istream& in_;
   std::ostream& out_;
@@ -45,6 +48,7 @@ class ConsoleView : public TSetupView {
   TUnzip* unzip_ = nullptr;
   std::vector<std::string> shown_;
   std::vector<std::string> kept_;
+  std::chrono::steady_clock::time_point flushed_;
 };
 
 }  // namespace vurerode::setup::console
