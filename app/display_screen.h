@@ -8,6 +8,7 @@
 #include <array>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "app/controls.h"
@@ -77,6 +78,9 @@ class TDisplayScreen {
   void Notebook1PageChanged();
   void BuildShortcutList();
   void ReadSetupConfig(const std::string& dir);
+  // The expanded files the wizard shows before the installation, by install.cfg in dir: the logo,
+  // the background picture, the programs whose icons the shortcut rows show.
+  std::vector<std::string> FilesShownBeforeInstall(const std::string& dir);
   // The setup screen's styling: text stacking, logo loading and placing, background effect.
   void AdjustFonts1Click();
   void LoadLogo1Click();
@@ -109,6 +113,9 @@ class TDisplayScreen {
   std::string JoinedArgs;
   TSetupOutcome Outcome = TSetupOutcome::Running;
   std::string FailureMessage;
+  // The files of the set that the expansion left in it for the installation to place (FileKey of
+  // their paths below ExpandDir); empty when everything was expanded.
+  std::unordered_set<std::string> DeferredFiles;
 
   // The wizard panel and its page book.
   TPanel Wizard;

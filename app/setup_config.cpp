@@ -105,6 +105,17 @@ uint8_t ParseFontStyle(const std::string& text) {
   return style;
 }
 
+std::vector<std::string> TDisplayScreen::FilesShownBeforeInstall(const std::string& dir) {
+  ConfigReader cfg(platform_.profile(), dir + "install.cfg");
+  std::vector<std::string> files;
+  for (const char* key : {"Logo File", "BitMap"})
+    if (std::string file = DropDrive(cfg.String(key, "")); !file.empty()) files.push_back(Globals.ExpandDir + file);
+  for (const std::string& entry : cfg.KeyNames("Desktop"))
+    if (std::string program = SplitFields(entry, 8)[5]; program.size() > 3)
+      files.push_back(Globals.ExpandDir + program.substr(3));
+  return files;
+}
+
 void TDisplayScreen::ReadSetupConfig(const std::string& dir) {
   ConfigReader cfg(platform_.profile(), dir + "install.cfg");
   TShadowLabel* lines[4] = {&Screen.TextInfo1, &Screen.TextInfo2, &Screen.TextInfo3, &Screen.TextInfo4};

@@ -1,7 +1,12 @@
 #include "app/unzip.h"
 
+#include <unordered_set>
+
 #include "app/display_screen.h"
+#include "app/set_files.h"
+#include "platform/ansi.h"
 #include "platform/exception.h"
+#include "platform/windows_path.h"
 #include "shell/file_ops.h"
 
 namespace vurerode::setup {
@@ -21,8 +26,15 @@ TUnzip::TUnzip(TDisplayScreen& main) : main_(main) {
   c.SegBuildMode = bmRecursive;
   c.SegCompType = coLZH5;
   c.SegMultiArc = true;
+  c.SmallArchivesInMemory = true;
+  // The window is kept alive by the handlers letting its messages run, on this same thread: giving up
+  // the processor would only hand it to other programs.
+  c.YieldToOtherThreads = false;
   c.OnSegBefore = [this](TSegMode, const std::string&, uint16_t number) { OnSegBefore(number); };
   c.OnCheckFile = [this](std::string& path, TCProcessMode) { OnCheckFile(path); };
+  c.OnSegBeforeExpand = [this](TSegArcList& list) {
+    if (leaveInSet_) LeaveInSet(list);
+  };
 }
 
 TUnzip::~TUnzip() = default;
@@ -59,9 +71,14 @@ void TUnzip::Expand() {
   c.SetTargetPath(g.ExpandDir);
   c.SegArcList.Clear();
   c.SegSource().clear();
+  medium_.emplace(fs, g.SourceDir);
+  main_.DeferredFiles.clear();
   try {
     ForceDirectories(fs, g.ExpandDir);
     ForceDirectories(fs, g.TempDir);
+    // A medium whose every segment is there and matches its SHA-256 can be read again at
+    // installation: the files go straight to their places then, instead of through ExpandDir.
+    leaveInSet_ = medium_->WholeSetVerified(c.SegBaseName());
     c.SegExpand();
     main_.ReadSetupConfig(g.ExpandDir);
     ProcessMessages();
@@ -82,16 +99,11 @@ void TUnzip::Expand() {
 }
 
 void TUnzip::OnSegBefore(uint16_t segNumber) {
-  TSetupGlobals& g = main_.Globals;
-  platform::FileSystem& fs = main_.platform().fs();
   std::string number = std::to_string(segNumber);
   while (number.size() < 3) number = "0" + number;
   ProcessMessages();
-  const std::string file = g.SourceDir + SegCompEZ1->SegBaseName() + "." + number;
-  for (int prompts = 0; !fs.FileExists(file) && prompts < 2; ++prompts)
-    main_.view().Message("Please Insert Disk #" + std::to_string(segNumber) + " into Floppy Drive.", Caption,
-                         PromptButtons::Ok, PromptIcon::Information);
-  CheckMedium(SegCompEZ1->SegBaseName() + "." + number);
+  AskForSegment(main_, Caption, SegCompEZ1->SegBaseName(), segNumber);
+  medium_->Check(SegCompEZ1->SegBaseName() + "." + number);
   if (segNumber == 1) CopyBesideFiles();
   ProcessMessages();
 }
@@ -102,7 +114,7 @@ void TUnzip::CopyBesideFiles() {
   ProgressBar1.Position = 0;
   ProcessMessages();
   for (const char* name : {"setup.exe", "install.cfg", "finstall.cfg"}) {
-    if (std::string_view(name) != "setup.exe") CheckMedium(name);
+    if (std::string_view(name) != "setup.exe") medium_->Check(name);
     CopyFileInto(main_.platform().fs(), g.SourceDir + name, g.ExpandDir);
     ProgressBar1.StepBy(1);
     ProcessMessages();
@@ -110,13 +122,21 @@ void TUnzip::CopyBesideFiles() {
 }
 
 void TUnzip::OnCheckFile(std::string& filepath) {
-  const TSetupGlobals& g = main_.Globals;
-  const std::string stored = filepath;
-  filepath = g.ExpandDir + (filepath.size() > 2 ? filepath.substr(2) : std::string());
-  // The redirection must keep every file inside the expansion directory.
-  if (!PathIsBelow(filepath, g.ExpandDir)) throw Exception("The set names a file outside its folder: " + stored);
+  filepath = ExpandedPath(main_.Globals, filepath);
   ProgressBar1.StepBy(1);
   ProcessMessages();
+}
+
+void TUnzip::LeaveInSet(TSegArcList& list) {
+  std::unordered_set<std::string> shown;
+  for (const std::string& path : main_.FilesShownBeforeInstall(main_.Globals.ExpandDir)) shown.insert(FileKey(path));
+  SelectSetFiles(list, main_.Globals, [&](const std::string& path) {
+    const std::string key = FileKey(path);
+    // Any LICENSE.TXT may turn out to be the licence.
+    if (shown.count(key) || platform::AnsiUpperCase(platform::ExtractFileName(path)) == "LICENSE.TXT") return true;
+    main_.DeferredFiles.insert(key);
+    return false;
+  });
 }
 
 }  // namespace vurerode::setup

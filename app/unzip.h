@@ -8,7 +8,7 @@
 #include <string>
 
 #include "app/controls.h"
-#include "segment/media_sums.h"
+#include "app/media_check.h"
 #include "segment/seg_comp_ez.h"
 #include "segment/seg_owner.h"
 
@@ -44,15 +44,16 @@ class TUnzip : public TSegOwner {
   void OnSegBefore(uint16_t segNumber);
   void OnCheckFile(std::string& filepath);
   void CopyBesideFiles();
-  // Compares a file of the medium with SHA256SUMS beside it, when the medium has one; raises an
-  // error naming a damaged file.
-  void CheckMedium(const std::string& name);
+  // On a whole, verified medium: expands only what the wizard shows (the licence, the pictures,
+  // the programs whose icons the shortcut rows show) and leaves the rest in the set for the
+  // installation, which places each file straight where it goes.
+  void LeaveInSet(TSegArcList& list);
   void Close() { Closed = true; }
 
   TDisplayScreen& main_;
   std::unique_ptr<TSegCompEZ> SegCompEZ1;
-  std::optional<TMediaSums> sums_;
-  bool sumsLoaded_ = false;
+  std::optional<TMediumCheck> medium_;
+  bool leaveInSet_ = false;
 };
 
 }  // namespace vurerode::setup

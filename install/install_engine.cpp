@@ -1,12 +1,15 @@
 #include "install/install_engine.h"
 
 #include <map>
+#include <optional>
 #include <set>
 #include <unordered_map>
 #include <unordered_set>
 
 #include "app/display_screen.h"
+#include "app/set_files.h"
 #include "install/configured_entries.h"
+#include "install/set_placement.h"
 #include "install/shared_folders.h"
 #include "install/uninstall_log.h"
 #include "platform/ansi.h"
@@ -47,6 +50,9 @@ class Installer {
 
  private:
   void CopyFiles();
+  std::vector<int64_t> PlaceDeferredFiles(const std::vector<std::string>& sources,
+                                          const std::vector<std::string>& targets);
+  bool NameTaken(const std::string& dir, const std::string& name);
   std::vector<bool> MovableSources(const std::vector<std::string>& sources);
   int64_t MoveIntoPlace(const std::string& source, const std::string& dir);
   void MakeShortcuts();
@@ -57,7 +63,8 @@ class Installer {
   bool IsSystem(const std::string& dir) {
     auto known = system_cache_.find(dir);
     if (known != system_cache_.end()) return known->second;
-    return system_cache_[dir] = Contains(system_, dir) || IsSharedFolder(platform_, dir);
+    if (!shared_) shared_ = SharedFolders(platform_);
+    return system_cache_[dir] = Contains(system_, dir) || IsSharedFolder(*shared_, dir);
   }
   // A key the log holds already stays one line where it was first written: writing it again
   // changes nothing, so it is not written again.
@@ -76,7 +83,9 @@ class Installer {
   std::vector<std::string> system_;
   std::vector<std::string> failures_;
   std::map<std::string, bool> system_cache_;
+  std::optional<std::vector<std::string>> shared_;
   std::set<std::string> logged_, made_;
+  std::unordered_map<std::string, std::unordered_set<std::string>> taken_;  // names in a folder, by folder
   int64_t installedBytes_ = 0;
 };
 
@@ -164,16 +173,24 @@ void Installer::CopyFiles() {
   const std::vector<std::string> sources = g_.InstallSources, targets = g_.InstallTargets;
   const std::vector<bool> movable = MovableSources(sources);
   const std::unordered_map<std::string, size_t> lastPosition = LastPositions(targets);
+  const std::vector<int64_t> placed = PlaceDeferredFiles(sources, targets);
   for (size_t k = 0; k < targets.size(); ++k) {
     const std::string& target = targets[k];
     const std::string dir = ExtractFilePath(target);
     main_.ProgressBar1.StepBy(1);
     const std::string name = ExtractFileName(target);
     if (!name.empty()) {
-      main_.Dest1.Caption = "Installing : " + name;
-      main_.ProcessMessages();
+      if (placed[k] < 0) {  // one placed already was shown as it arrived
+        main_.Dest1.Caption = "Installing : " + name;
+        main_.ProcessMessages();
+      }
       MakeDirectory(dir);
       Log("Files", IsSystem(dir) ? target : dir + "*.*");
+      if (placed[k] >= 0) {  // expanded straight into place, its source never written
+        installedBytes_ += placed[k];
+        Record(RecordKind::File, target);
+        continue;
+      }
       try {
         const int64_t moved = movable[k] ? MoveIntoPlace(sources[k], dir) : -1;
         installedBytes_ += moved >= 0 ? moved : CopyFileInto(fs_, sources[k], dir);
@@ -196,6 +213,72 @@ void Installer::CopyFiles() {
         failures_.push_back(dir + " (the folder could not be created)");
     }
   }
+}
+
+// Places the files the bootstrap left in the set: straight into its destination a file that one
+// entry alone installs to a place no other entry writes and where no file is yet (an existing one
+// is replaced by copying, under the copy's rules); into ExpandDir every other file an entry copies,
+// and every file when follow-up programs will run from there. The sizes of the files placed
+// straight, -1 for the rest.
+std::vector<int64_t> Installer::PlaceDeferredFiles(const std::vector<std::string>& sources,
+                                                   const std::vector<std::string>& targets) {
+  std::vector<int64_t> placed(targets.size(), -1);
+  if (main_.DeferredFiles.empty()) return placed;
+  std::vector<std::string> keys(sources.size());
+  std::unordered_map<std::string, int> sourceUses, targetUses;
+  for (size_t k = 0; k < sources.size(); ++k) {
+    if (ExtractFileName(targets[k]).empty()) continue;
+    keys[k] = FileKey(sources[k]);
+    ++sourceUses[keys[k]];
+    ++targetUses[FileKey(targets[k])];
+  }
+  TPlacementPlan plan;
+  const bool keepAll = main_.KeepExpandDirForFinish();
+  if (keepAll) plan.Expand = main_.DeferredFiles;
+  std::vector<std::pair<size_t, std::string>> direct;
+  for (size_t k = 0; k < sources.size(); ++k) {
+    if (keys[k].empty() || !main_.DeferredFiles.count(keys[k]) || keepAll) continue;
+    if (sourceUses[keys[k]] == 1 && targetUses[FileKey(targets[k])] == 1) {
+      const std::string dir = ExtractFilePath(targets[k]);
+      const std::string folder = fs_.FullPathName(dir);
+      // A folder this installation makes holds nothing yet: it needs no listing.
+      if (!folder.empty() && !made_.count(platform::AnsiUpperCase(dir)) && !fs_.DirectoryExists(folder))
+        taken_.emplace(platform::AnsiUpperCase(platform::IncludeTrailingBackslash(folder)),
+                       std::unordered_set<std::string>());
+      MakeDirectory(dir);
+      const std::string name = ExtractFileName(sources[k]);
+      if (!folder.empty() && fs_.DirectoryExists(folder) && !NameTaken(folder, name)) {
+        const std::string file = platform::IncludeTrailingBackslash(folder) + name;
+        plan.Direct[keys[k]] = file;
+        direct.emplace_back(k, file);
+        continue;
+      }
+    }
+    plan.Expand.insert(keys[k]);
+  }
+  main_.DeferredFiles.clear();
+  if (plan.Direct.empty() && plan.Expand.empty()) return placed;
+  const TPlacementResult result = PlaceSetFiles(main_, plan);
+  if (!result.Stopped.empty())
+    failures_.push_back("the installation medium could not be read to its end (" + result.Stopped + ")");
+  for (const auto& [k, file] : direct)
+    if (auto written = result.Written.find(file); written != result.Written.end()) placed[k] = written->second;
+  return placed;
+}
+
+// Whether a folder holds an entry of that name already (its long or its short name).
+bool Installer::NameTaken(const std::string& dir, const std::string& name) {
+  const std::string folder = platform::AnsiUpperCase(platform::IncludeTrailingBackslash(dir));
+  auto listed = taken_.find(folder);
+  if (listed == taken_.end()) {
+    listed = taken_.emplace(folder, std::unordered_set<std::string>()).first;
+    platform::FindData found;
+    if (auto search = fs_.FindFirst(platform::IncludeTrailingBackslash(dir) + "*.*", found)) do {
+        listed->second.insert(platform::AnsiUpperCase(found.name));
+        if (!found.shortName.empty()) listed->second.insert(platform::AnsiUpperCase(found.shortName));
+      } while (search->Next(found));
+  }
+  return listed->second.count(platform::AnsiUpperCase(name)) > 0;
 }
 
 // The expanded files nothing reads after their own copy: those can be moved into place rather than

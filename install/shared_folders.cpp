@@ -16,17 +16,28 @@ std::string Normal(const std::string& dir) {
 
 }  // namespace
 
-bool IsSharedFolder(platform::Platform& platform, const std::string& dir) {
-  const std::string d = Normal(dir);
-  if (d.empty() || platform::IsDriveRoot(d)) return true;
+std::vector<std::string> SharedFolders(platform::Platform& platform) {
   std::vector<std::string> shared = SystemDirectories(platform);
   shared.push_back(WindowsDrive(platform) + "Program Files\\");
   for (int kind : {kShellDesktop, kShellPrograms, kShellStartMenu, kShellStartup})
     shared.push_back(GetShellFolder(platform, kind));
   shared.push_back(QuickLaunchFolder(platform));
+  std::vector<std::string> normal;
   for (const std::string& s : shared)
-    if (s.size() > 1 && Normal(s) == d) return true;
+    if (s.size() > 1) normal.push_back(Normal(s));
+  return normal;
+}
+
+bool IsSharedFolder(const std::vector<std::string>& shared, const std::string& dir) {
+  const std::string d = Normal(dir);
+  if (d.empty() || platform::IsDriveRoot(d)) return true;
+  for (const std::string& s : shared)
+    if (s == d) return true;
   return false;
+}
+
+bool IsSharedFolder(platform::Platform& platform, const std::string& dir) {
+  return IsSharedFolder(SharedFolders(platform), dir);
 }
 
 std::string RefusedInstallDirectory(platform::Platform& platform, const std::string& dir) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -12,6 +13,10 @@ namespace vurerode::setup {
 // folders, and the shell folders (Desktop, Start Menu, Programs, Startup, Quick Launch). dir may end
 // with a backslash or not; the comparison ignores case.
 bool IsSharedFolder(platform::Platform& platform, const std::string& dir);
+// The same test against the list SharedFolders gave, for a caller with many folders to test: the
+// shell folders are looked up once.
+std::vector<std::string> SharedFolders(platform::Platform& platform);
+bool IsSharedFolder(const std::vector<std::string>& shared, const std::string& dir);
 
 // Why an installation directory is refused (not a full path, or a shared folder); empty when it
 // is acceptable.

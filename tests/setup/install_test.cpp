@@ -330,3 +330,108 @@ TEST_F(InstallTest, FoldersNamedLikeBaseDirectoriesStayBelowTheirParents) {
 
 }  // namespace
 }  // namespace vurerode::setup::test
+
+namespace vurerode::setup::test {
+namespace {
+
+// Every file's bytes and attributes below drive C:, the temporary folders aside.
+std::map<std::string, std::string> InstalledTree(SetupTest& t) {
+  std::map<std::string, std::string> tree;
+  const fs::path c = t.Root() / "drive_c";
+  for (const auto& f : fs::recursive_directory_iterator(c)) {
+    std::string rel = fs::relative(f.path(), c).generic_string();
+    std::string lower = rel;
+    for (char& ch : lower) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    if (lower.find("temp") != std::string::npos) continue;
+    std::string windows = "C:\\" + rel;
+    for (char& ch : windows)
+      if (ch == '/') ch = '\\';
+    const uint32_t attributes = t.Machine().fs().GetAttributes(windows);
+    if (f.is_directory()) {
+      tree[rel] = "folder " + std::to_string(attributes);
+    } else {
+      auto bytes = vurerode::test::ReadFileBytes(f.path());
+      tree[rel] = std::string(bytes.begin(), bytes.end()) + " " + std::to_string(attributes);
+    }
+  }
+  return tree;
+}
+
+// Rewrites SHA256SUMS after the test changed a file of the medium.
+void ListSums(const fs::path& media) {
+  std::vector<std::pair<std::string, std::string>> sums;
+  platform::sandbox::SandboxPlatform scratch(media.parent_path() / "hash");
+  scratch.files().Mount('M', media, true);
+  for (const auto& f : fs::directory_iterator(media))
+    if (f.path().filename() != kMediaSumsFile)
+      sums.push_back({f.path().filename().string(), Sha256OfFile(scratch.fs(), "M:\\" + f.path().filename().string())});
+  std::string text = TMediaSums::Format(sums);
+  vurerode::test::WriteFileBytes(media / kMediaSumsFile, std::vector<uint8_t>(text.begin(), text.end()));
+}
+
+// A whole medium whose sums match is read again at installation, each file written once where it
+// goes: the machine ends up as when everything passes through the expanded archive, with a source
+// installed twice, two sources for one target, and follow-up programs that run from the archive.
+TEST_F(InstallTest, AWholeMediumReadAgainInstallsWhatTheExpandedArchiveWould) {
+  for (bool followUp : {false, true}) {
+    SCOPED_TRACE(followUp ? "with a follow-up program" : "without follow-up programs");
+    TestApp app = Acme();
+    app.files["a\\same.txt"] = "one";
+    app.files["b\\same.txt"] = "two";
+    if (followUp) {
+      app.files["tools\\post.bat"] = "@echo off\r\n";
+      app.project += "[Run After Install]\ntools\\post.bat\n";
+    }
+    BuildMedia(app);
+    auto bytes = vurerode::test::ReadFileBytes(Media() / "finstall.cfg");
+    const std::string source(bytes.begin(), bytes.end());  // the sources' folder, as built
+    const size_t at = source.find("C:\\");
+    const std::string base = source.substr(at, source.find("LICENSE.TXT") - at);
+    const std::string extra = "Installation Directory,again," + base + "acme.exe\r\nInstallation Directory," + base +
+                              "a\\same.txt\r\nInstallation Directory," + base + "b\\same.txt\r\n";
+    std::ofstream(Media() / "finstall.cfg", std::ios::app | std::ios::binary) << extra;
+    ListSums(Media());
+
+    std::map<std::string, std::string> trees[2];
+    std::string registry[2];
+    for (int twoPasses = 0; twoPasses < 2; ++twoPasses) {
+      NewMachine();
+      fs::remove_all(Root());
+      if (twoPasses) fs::remove(Media() / kMediaSumsFile);
+      TDisplayScreen& s = Start();
+      const std::string expanded = s.Globals.ExpandDir;
+      // Only what the wizard shows is expanded before it: the licence, not the manual.
+      EXPECT_TRUE(Machine().fs().FileExists(expanded + base.substr(3) + "LICENSE.TXT"));
+      EXPECT_EQ(Machine().fs().FileExists(expanded + base.substr(3) + "docs\\manual.txt"), twoPasses == 1);
+      InstallWithDefaults(s);
+      ASSERT_EQ(s.Outcome, TSetupOutcome::Installed) << s.FailureMessage;
+      EXPECT_EQ(Text("C:\\Program Files\\Acme\\again\\acme.exe"), Noise(3000, 1));
+      EXPECT_EQ(Text("C:\\Program Files\\Acme\\same.txt"), "two");
+      trees[twoPasses] = InstalledTree(*this);
+      registry[twoPasses] = RegistryText(Root());
+    }
+    EXPECT_EQ(trees[0], trees[1]);
+    EXPECT_EQ(registry[0], registry[1]);
+  }
+}
+
+// A medium changed between the wizard and the installation: the files it could not give are
+// reported, none of them is taken for installed, and what did land can be removed.
+TEST_F(InstallTest, AMediumDamagedAfterTheWizardFailsTheFilesItCouldNotGive) {
+  BuildMedia(Acme());
+  TDisplayScreen& s = Start();
+  auto b = vurerode::test::ReadFileBytes(Media() / "disk.001");
+  b[b.size() - 300] ^= 0x55;
+  vurerode::test::WriteFileBytes(Media() / "disk.001", b);
+  InstallWithDefaults(s);
+  EXPECT_EQ(s.Outcome, TSetupOutcome::Failed);
+  ASSERT_FALSE(view.messages.empty());
+  const std::string& message = view.messages.back();
+  EXPECT_NE(message.find("disk.001 is damaged"), std::string::npos) << message;
+  EXPECT_NE(message.find("C:\\Program Files\\Acme\\docs\\manual.txt"), std::string::npos) << message;
+  EXPECT_FALSE(Machine().fs().FileExists("C:\\Program Files\\Acme\\docs\\manual.txt"));
+  EXPECT_TRUE(Machine().fs().FileExists("C:\\Program Files\\Acme\\uninstaller.cfg"));
+}
+
+}  // namespace
+}  // namespace vurerode::setup::test

@@ -1,0 +1,98 @@
+#include "install/set_placement.h"
+
+#include "app/display_screen.h"
+#include "app/media_check.h"
+#include "app/set_files.h"
+#include "platform/windows_path.h"
+#include "segment/seg_comp_ez.h"
+#include "shell/file_ops.h"
+
+namespace vurerode::setup {
+
+namespace {
+
+class Placement : public TSegOwner {
+ public:
+  Placement(TDisplayScreen& main, const TPlacementPlan& plan)
+      : main_(main), plan_(plan), medium_(main.platform().fs(), main.Globals.SourceDir) {}
+
+  TPlacementResult Run();
+
+  Prompter& SegPrompter() override { return main_.view(); }
+  void Repaint() override { main_.Repaint(); }
+  void ProcessMessages() override { main_.ProcessMessages(); }
+
+ private:
+  bool Planned(const std::string& key) const { return plan_.Direct.count(key) || plan_.Expand.count(key); }
+  void OnCheckFile(std::string& path);
+
+  TDisplayScreen& main_;
+  const TPlacementPlan& plan_;
+  TMediumCheck medium_;
+  std::string writing_;  // the file being written, until it is whole
+  TPlacementResult result_;
+};
+
+TPlacementResult Placement::Run() {
+  const TSetupGlobals& g = main_.Globals;
+  platform::FileSystem& fs = main_.platform().fs();
+  TSegCompEZ c(fs, *this);
+  c.MakeDirectories = true;
+  c.ExceptionOnFileError = false;
+  c.CheckSpaceBeforeExpand = false;
+  c.SegPopUp = false;
+  c.RestoreFileInfo = false;
+  c.SmallArchivesInMemory = true;
+  // The window is kept alive by the handlers letting its messages run, on this same thread: giving up
+  // the processor would only hand it to other programs.
+  c.YieldToOtherThreads = false;
+  c.SetSegBaseName("disk");
+  c.SetSegDir(g.SourceDir);
+  c.SetSegTmpDir(g.TempDir);
+  c.OnSegBefore = [&](TSegMode, const std::string&, uint16_t number) {
+    ProcessMessages();
+    AskForSegment(main_, main_.Caption, c.SegBaseName(), number);
+    std::string digits = std::to_string(number);
+    while (digits.size() < 3) digits = "0" + digits;
+    medium_.Check(c.SegBaseName() + "." + digits);
+  };
+  c.OnSegBeforeExpand = [&](TSegArcList& list) {
+    SelectSetFiles(list, g, [&](const std::string& path) { return Planned(FileKey(path)); });
+  };
+  c.OnCheckFile = [&](std::string& path, TCProcessMode) { OnCheckFile(path); };
+  c.OnFileExpanded = [&](const std::string& path, int64_t size) {
+    result_.Written[path] = size;
+    writing_.clear();
+  };
+  try {
+    ForceDirectories(fs, g.TempDir);
+    c.SegExpand();
+  } catch (const std::exception& e) {
+    if (!writing_.empty()) fs.DeleteFile(writing_);
+    result_.Stopped = e.what();
+  }
+  return std::move(result_);
+}
+
+void Placement::OnCheckFile(std::string& path) {
+  path = ExpandedPath(main_.Globals, path);
+  const std::string key = FileKey(path);
+  if (auto direct = plan_.Direct.find(key); direct != plan_.Direct.end()) {
+    path = direct->second;
+  } else if (!plan_.Expand.count(key)) {
+    path.clear();  // a second entry of a name the list selected
+    return;
+  }
+  writing_ = path;
+  main_.Dest1.Caption = "Installing : " + platform::ExtractFileName(path);
+  main_.ProgressBar1.StepBy(1);
+  ProcessMessages();
+}
+
+}  // namespace
+
+TPlacementResult PlaceSetFiles(TDisplayScreen& main, const TPlacementPlan& plan) {
+  return Placement(main, plan).Run();
+}
+
+}  // namespace vurerode::setup
