@@ -45,6 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   seg.SegPopUp = (options & 4) != 0;
   seg.Key = key;
   seg.CheckSpaceBeforeExpand = (options & 8) != 0;
+  seg.SmallArchivesInMemory = (options & 64) != 0;
+  seg.RestoreFileInfo = (options & 128) == 0;
   if (options & 16) {
     seg.OnSegBeforeExpand = [](TSegArcList& list) {
       if (list.Count() > 1) list.Delete(1);

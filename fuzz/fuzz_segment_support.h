@@ -71,6 +71,11 @@ inline void ExpandAndCheck(MemoryFileSystem& files, TSegCompEZ& seg, std::functi
     if (checkFile) checkFile(path);
     dataFiles.insert(MemoryFileSystem::Key(path));
   };
+  // A file reported written is there, whole, with the size reported.
+  seg.OnFileExpanded = [&](const std::string& path, int64_t size) {
+    auto file = files.store.files.find(MemoryFileSystem::Key(path));
+    if (file == files.store.files.end() || static_cast<int64_t>(file->second->size()) != size) abort();
+  };
   try {
     seg.SegExpand();
   } catch (const Exception&) {

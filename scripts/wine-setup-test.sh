@@ -81,3 +81,17 @@ wineserver -w  # the cleanup batch runs after the program has ended
 ! "$wine" reg query "$key" >/dev/null 2>&1 || fail "the uninstall entry is still there"
 ! "$wine" reg query 'HKLM\Software\Vurerode' >/dev/null 2>&1 || fail "HKLM\\Software\\Vurerode is still there"
 echo "removed through QuietUninstallString: files, shortcuts, keys and the directory are gone"
+
+# Without follow-up programs nothing is read from the expanded archive after the wizard: the files
+# go from the medium straight to their places. The result must be the same.
+cp -r "$work/sample" "$work/direct"
+sed -i '/^\[Run After Install\]/,$d' "$work/direct/vurerode.prj"
+"$native_build/tools/vurerode" build --setup "$win_build/ui/setup.exe" "$work/direct" "$work/media-direct" >/dev/null
+"$native_build/ui/setup" --sandbox "$work/machine-direct" --media "$work/media-direct" /SILENT >/dev/null
+(cd "$work/media-direct" && "$wine" setup.exe /SILENT >"$work/wine-direct.out" 2>&1) ||
+  { cat "$work/wine-direct.out"; fail "setup.exe /SILENT failed on media without follow-up programs"; }
+wineserver -w
+diff -r -x uninstaller.cfg "$work/machine-direct/drive_c/$app_dir" "$prefix_c/$app_dir" ||
+  fail "files placed straight from the medium differ from the sandbox's"
+diff <(log_lines "$work/machine-direct/drive_c") <(log_lines "$prefix_c") || fail "uninstaller.cfg differs (direct)"
+echo "files placed straight from the medium: as on the sandbox"
