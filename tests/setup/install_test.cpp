@@ -38,6 +38,18 @@ std::string RegistryText(const fs::path& root) {
   return text;
 }
 
+// Rewrites SHA256SUMS after the test changed a file of the medium.
+void ListSums(const fs::path& media) {
+  std::vector<std::pair<std::string, std::string>> sums;
+  platform::sandbox::SandboxPlatform scratch(media.parent_path() / "hash");
+  scratch.files().Mount('M', media, true);
+  for (const auto& f : fs::directory_iterator(media))
+    if (f.path().filename() != kMediaSumsFile)
+      sums.push_back({f.path().filename().string(), Sha256OfFile(scratch.fs(), "M:\\" + f.path().filename().string())});
+  std::string text = TMediaSums::Format(sums);
+  vurerode::test::WriteFileBytes(media / kMediaSumsFile, std::vector<uint8_t>(text.begin(), text.end()));
+}
+
 class InstallTest : public SetupTest {};
 
 TEST_F(InstallTest, InstallsFilesShortcutsEntriesLogAndRegistration) {
@@ -278,32 +290,38 @@ struct QuietOwner : TSegOwner {
 // A set whose archive folder climbs out with ".." would have the redirection into the expansion
 // folder land anywhere on the drive: the file ends the expansion and nothing is written outside.
 TEST_F(InstallTest, ASetThatNamesFilesOutsideItsFolderIsRefused) {
-  BuildMedia(Acme());
-  {
-    platform::sandbox::SandboxPlatform writer(scratch_.path() / "writer");
-    writer.files().Mount('M', Media(), false);
-    auto src = writer.fs().CreateFile("C:\\evil.txt");
-    src->Write("evil", 4);
-    src.reset();
-    QuietOwner owner;
-    TSegCompEZ seg(writer.fs(), owner);
-    seg.SetSegBaseName("disk");
-    seg.SetSegDir("M:\\");
-    seg.SetSegTmpDir("C:\\");
-    TSegBuildArchive archive;
-    archive.Template = "C:\\..\\..\\..\\escaped\\*.*";
-    archive.Files = {{"C:\\evil.txt", "evil.txt"}};
-    fs::remove(Media() / "disk.001");
-    fs::remove(Media() / kMediaSumsFile);
-    ASSERT_EQ(seg.SegCompressArchives({archive}, coLZH5), 1);
+  for (bool listed : {false, true}) {
+    SCOPED_TRACE(listed ? "read again at installation" : "expanded before the wizard");
+    NewMachine();
+    view.messages.clear();
+    BuildMedia(Acme());
+    {
+      platform::sandbox::SandboxPlatform writer(scratch_.path() / "writer");
+      writer.files().Mount('M', Media(), false);
+      auto src = writer.fs().CreateFile("C:\\evil.txt");
+      src->Write("evil", 4);
+      src.reset();
+      QuietOwner owner;
+      TSegCompEZ seg(writer.fs(), owner);
+      seg.SetSegBaseName("disk");
+      seg.SetSegDir("M:\\");
+      seg.SetSegTmpDir("C:\\");
+      TSegBuildArchive archive;
+      archive.Template = "C:\\..\\..\\..\\escaped\\*.*";
+      archive.Files = {{"C:\\evil.txt", "evil.txt"}};
+      fs::remove(Media() / "disk.001");
+      fs::remove(Media() / kMediaSumsFile);
+      ASSERT_EQ(seg.SegCompressArchives({archive}, coLZH5), 1);
+    }
+    if (listed) ListSums(Media());
+    TDisplayScreen& s = Start();
+    EXPECT_EQ(s.Outcome, TSetupOutcome::Failed);
+    ASSERT_FALSE(view.messages.empty());
+    EXPECT_EQ(view.messages.back().rfind("Error Expanding Files!!\n", 0), 0u) << view.messages.back();
+    EXPECT_NE(view.messages.back().find("evil.txt"), std::string::npos) << view.messages.back();
+    EXPECT_FALSE(fs::exists(Root() / "drive_c" / "escaped"));
+    EXPECT_FALSE(fs::exists(Root() / "drive_c" / "WINDOWS" / "escaped"));
   }
-  TDisplayScreen& s = Start();
-  EXPECT_EQ(s.Outcome, TSetupOutcome::Failed);
-  ASSERT_FALSE(view.messages.empty());
-  EXPECT_EQ(view.messages.back().rfind("Error Expanding Files!!\n", 0), 0u) << view.messages.back();
-  EXPECT_NE(view.messages.back().find("evil.txt"), std::string::npos) << view.messages.back();
-  EXPECT_FALSE(fs::exists(Root() / "drive_c" / "escaped"));
-  EXPECT_FALSE(fs::exists(Root() / "drive_c" / "WINDOWS" / "escaped"));
 }
 
 }  // namespace
@@ -355,18 +373,6 @@ std::map<std::string, std::string> InstalledTree(SetupTest& t) {
     }
   }
   return tree;
-}
-
-// Rewrites SHA256SUMS after the test changed a file of the medium.
-void ListSums(const fs::path& media) {
-  std::vector<std::pair<std::string, std::string>> sums;
-  platform::sandbox::SandboxPlatform scratch(media.parent_path() / "hash");
-  scratch.files().Mount('M', media, true);
-  for (const auto& f : fs::directory_iterator(media))
-    if (f.path().filename() != kMediaSumsFile)
-      sums.push_back({f.path().filename().string(), Sha256OfFile(scratch.fs(), "M:\\" + f.path().filename().string())});
-  std::string text = TMediaSums::Format(sums);
-  vurerode::test::WriteFileBytes(media / kMediaSumsFile, std::vector<uint8_t>(text.begin(), text.end()));
 }
 
 // A whole medium whose sums match is read again at installation, each file written once where it
@@ -430,6 +436,31 @@ TEST_F(InstallTest, AMediumDamagedAfterTheWizardFailsTheFilesItCouldNotGive) {
   EXPECT_NE(message.find("disk.001 is damaged"), std::string::npos) << message;
   EXPECT_NE(message.find("C:\\Program Files\\Acme\\docs\\manual.txt"), std::string::npos) << message;
   EXPECT_FALSE(Machine().fs().FileExists("C:\\Program Files\\Acme\\docs\\manual.txt"));
+  EXPECT_TRUE(Machine().fs().FileExists("C:\\Program Files\\Acme\\uninstaller.cfg"));
+}
+
+}  // namespace
+}  // namespace vurerode::setup::test
+
+namespace vurerode::setup::test {
+namespace {
+
+// A disk that fills while files go straight from the medium to their places: the file being
+// written is not left half written, and it is reported.
+TEST_F(InstallTest, ADiskThatFillsWhileFilesArePlacedLeavesNoHalfFile) {
+  TestApp app = Acme();
+  app.files["huge.bin"] = Noise(300000, 6);
+  BuildMedia(app);
+  TDisplayScreen& s = Start();
+  Machine().files().SetQuota('C', int64_t{1} << 30);
+  const double used = double(int64_t{1} << 30) - Machine().fs().DiskFreeBytes("C:\\");
+  Machine().files().SetQuota('C', static_cast<int64_t>(used) + 100000);
+  InstallWithDefaults(s);
+  EXPECT_EQ(s.Outcome, TSetupOutcome::Failed);
+  ASSERT_FALSE(view.messages.empty());
+  EXPECT_NE(view.messages.back().find("C:\\Program Files\\Acme\\huge.bin"), std::string::npos) << view.messages.back();
+  Machine().files().SetQuota('C', std::nullopt);
+  EXPECT_FALSE(Machine().fs().FileExists("C:\\Program Files\\Acme\\huge.bin"));
   EXPECT_TRUE(Machine().fs().FileExists("C:\\Program Files\\Acme\\uninstaller.cfg"));
 }
 
