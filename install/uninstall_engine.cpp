@@ -1,5 +1,7 @@
 #include "install/uninstall_engine.h"
 
+#include <optional>
+
 #include "app/display_screen.h"
 #include "install/cleanup_batch.h"
 #include "install/shared_folders.h"
@@ -51,7 +53,7 @@ class Remover {
   // Removes a folder when it is empty, never one that Windows or other programs share (an empty
   // Quick Launch or System folder is still theirs).
   void RemoveEmptyFolder(const std::string& dir) {
-    if (IsSharedFolder(platform_, dir)) return;
+    if (IsSharedFolder(Shared(), dir)) return;
     if (fs_.RemoveDirectory(dir)) Record(RecordKind::Removed, dir);
   }
   // Removes the keys above a removed key that it leaves empty (no values, no sub-keys), up to but
@@ -62,11 +64,21 @@ class Remover {
     main_.Repaint();
   }
   void Record(RecordKind kind, const std::string& what) { main_.view().Record(kind, what); }
+  // The shared folders and the system directories, looked up once for the whole removal.
+  const std::vector<std::string>& Shared() {
+    if (!shared_) shared_ = SharedFolders(platform_);
+    return *shared_;
+  }
+  const std::vector<std::string>& System() {
+    if (!system_) system_ = SystemDirectories(platform_);
+    return *system_;
+  }
 
   TDisplayScreen& main_;
   platform::Platform& platform_;
   platform::FileSystem& fs_;
   bool deleteAll_ = false;
+  std::optional<std::vector<std::string>> shared_, system_;
 };
 
 void Remover::Step(int index) {
@@ -117,7 +129,7 @@ void Remover::Run() {
   if (uninstall) uninstall->DeleteValue(main_.UninstallTitle);
   // A directory Windows or other programs share is never removed as a tree.
   const std::string& dir = main_.Globals.ExpandDir;
-  if (IsSharedFolder(platform_, dir)) {
+  if (IsSharedFolder(Shared(), dir)) {
     Status("Keeping " + dir + ": other programs share it");
     Record(RecordKind::Kept, dir + " (a folder other programs share)");
   } else {
@@ -137,11 +149,11 @@ void Remover::Run() {
 bool Remover::IsSystemEntry(const std::string& entry) {
   const std::string upper = AnsiUpperCase(entry);
   if (upper.find(".LNK") != std::string::npos) return false;
-  for (const std::string& dir : SystemDirectories(platform_))
+  for (const std::string& dir : System())
     if (upper.find(AnsiUpperCase(dir)) != std::string::npos) return true;
   // A mask over a folder others share would empty it: asked about like a system file.
   return ExtractFileName(entry).find_first_of("*?") != std::string::npos &&
-         IsSharedFolder(platform_, ExtractFilePath(entry));
+         IsSharedFolder(Shared(), ExtractFilePath(entry));
 }
 
 void Remover::RemoveFiles(const std::vector<std::string>& files) {
@@ -151,7 +163,7 @@ void Remover::RemoveFiles(const std::vector<std::string>& files) {
   for (const std::string& e : files) {
     const std::string name = ExtractFileName(e);
     bool remove = true;
-    if (IsSharedIniFile(e) && AnsiUpperCase(ExtractFilePath(e)) == AnsiUpperCase(SystemDirectories(platform_)[0])) {
+    if (IsSharedIniFile(e) && AnsiUpperCase(ExtractFilePath(e)) == AnsiUpperCase(System()[0])) {
       remove = false;  // Windows' own INI files hold every program's settings
     } else if (IsSystemEntry(e) && !deleteAll_) {
       switch (main_.view().AskYesNoAll("File Possible used by Windows.\r" + e + "\rDelete Anyway?", main_.Caption)) {
