@@ -50,6 +50,7 @@ class Installer {
 
  private:
   void CopyFiles();
+  void LogCopyStep(const std::vector<std::string>& targets);
   std::vector<int64_t> PlaceDeferredFiles(const std::vector<std::string>& sources,
                                           const std::vector<std::string>& targets);
   bool NameTaken(const std::string& dir, const std::string& name);
@@ -173,6 +174,7 @@ void Installer::CopyFiles() {
   const std::vector<std::string> sources = g_.InstallSources, targets = g_.InstallTargets;
   const std::vector<bool> movable = MovableSources(sources);
   const std::unordered_map<std::string, size_t> lastPosition = LastPositions(targets);
+  LogCopyStep(targets);
   const std::vector<int64_t> placed = PlaceDeferredFiles(sources, targets);
   for (size_t k = 0; k < targets.size(); ++k) {
     const std::string& target = targets[k];
@@ -213,6 +215,32 @@ void Installer::CopyFiles() {
         failures_.push_back(dir + " (the folder could not be created)");
     }
   }
+}
+
+// The copy step's log entries (and the installation directory's), written before anything is
+// copied, a section at a time: the log then holds what the step's loop writes entry by entry, in
+// the same order, with two writes of the file instead of one per folder. The loop finds its keys
+// logged already.
+void Installer::LogCopyStep(const std::vector<std::string>& targets) {
+  std::vector<std::pair<std::string, std::string>> entries;
+  for (const std::string& target : targets) {
+    const std::string dir = ExtractFilePath(target);
+    if (!ExtractFileName(target).empty()) {
+      entries.emplace_back("Files", IsSystem(dir) ? target : dir + "*.*");
+    } else if (!IsSystem(dir)) {
+      entries.emplace_back("Folder", dir);
+      entries.emplace_back("Files", dir + "*.*");
+    }
+  }
+  entries.emplace_back("Files", main_.Main_Dir + "*.*");
+  std::vector<std::string> sections;
+  std::unordered_map<std::string, std::vector<std::string>> keys;
+  for (const auto& [section, key] : entries) {
+    if (!logged_.insert(section + "\n" + platform::AnsiUpperCase(key)).second) continue;
+    if (!keys.count(section)) sections.push_back(section);
+    keys[section].push_back(key);
+  }
+  for (const std::string& section : sections) log_.AddEntries(section, keys[section]);
 }
 
 // Places the files the bootstrap left in the set: straight into its destination a file that one

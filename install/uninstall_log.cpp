@@ -11,6 +11,12 @@ void TUninstallLog::AddEntry(const std::string& section, const std::string& key)
   profile_.WriteString(path_, section, key, "");
 }
 
+void TUninstallLog::AddEntries(const std::string& section, const std::vector<std::string>& keys) {
+  std::vector<std::pair<std::string, std::string>> entries;
+  for (const std::string& key : keys) entries.emplace_back(key, "");
+  profile_.WriteStrings(path_, section, entries);
+}
+
 void TUninstallLog::SetTitle(const std::string& title) {
   profile_.WriteString(path_, "Name", "Title", title);
 }

@@ -25,6 +25,8 @@ class TUninstallLog {
   void Open(const std::string& dir) { path_ = dir + kUninstallLogName; }
   // Raise EIniFileException "Unable to write to %s" when the log cannot be written.
   void AddEntry(const std::string& section, const std::string& key);
+  // Several keys of one section in one write of the log.
+  void AddEntries(const std::string& section, const std::vector<std::string>& keys);
   void SetTitle(const std::string& title);
   std::vector<std::string> ReadEntries(const std::string& section);
   std::string ReadTitle();

@@ -63,6 +63,15 @@ void IniProfile::WriteString(const std::string& file, const std::string& section
   if (doc.Write(section, key, value) || !fs_.FileExists(path)) Store(file, path, doc);
 }
 
+void IniProfile::WriteStrings(const std::string& file, const std::string& section,
+                              const std::vector<std::pair<std::string, std::string>>& entries) {
+  std::string path = ResolveFile(file);
+  IniDocument doc = Load(path);
+  bool changed = false;
+  for (const auto& [key, value] : entries) changed |= doc.Write(section, key, value);
+  if (changed || !fs_.FileExists(path)) Store(file, path, doc);
+}
+
 void IniProfile::DeleteKey(const std::string& file, const std::string& section, const std::string& key) {
   std::string path = ResolveFile(file);
   IniDocument doc = Load(path);

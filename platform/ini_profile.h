@@ -22,6 +22,8 @@ class IniProfile : public Profile {
   std::vector<std::string> ReadSectionNames(const std::string& file) override;
   void WriteString(const std::string& file, const std::string& section, const std::string& key,
                    const std::string& value) override;
+  void WriteStrings(const std::string& file, const std::string& section,
+                    const std::vector<std::pair<std::string, std::string>>& entries) override;
   void DeleteKey(const std::string& file, const std::string& section, const std::string& key) override;
   void EraseSection(const std::string& file, const std::string& section) override;
 

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vurerode::platform {
@@ -32,6 +33,13 @@ class Profile {
   // keeps its place. Raises EIniFileException "Unable to write to %s" when the file cannot be written.
   virtual void WriteString(const std::string& file, const std::string& section, const std::string& key,
                            const std::string& value) = 0;
+  // Writes several key=value entries into one section, each as WriteString would (a key there
+  // already keeps its place), in one go where the system allows: one read and one write of the file
+  // instead of one of each per entry.
+  virtual void WriteStrings(const std::string& file, const std::string& section,
+                            const std::vector<std::pair<std::string, std::string>>& entries) {
+    for (const auto& [key, value] : entries) WriteString(file, section, key, value);
+  }
   // Removing a key or a whole section. Nothing is reported: removing what is not there, or from a
   // file that cannot be written, leaves things as they are, as the profile functions' callers have it.
   virtual void DeleteKey(const std::string& file, const std::string& section, const std::string& key) = 0;

@@ -1,5 +1,8 @@
 #include "platform/win32/windows_api.h"
 // (the API first: the seam's headers must not see its renaming macros)
+#include <unordered_set>
+
+#include "platform/ansi.h"
 #include "platform/exception.h"
 #include "platform/win32/win32_profile.h"
 
@@ -55,6 +58,28 @@ void Win32Profile::WriteString(const std::string& file, const std::string& secti
                                const std::string& value) {
   if (!WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), file.c_str()))
     throw EIniFileException(file);
+}
+
+void Win32Profile::WriteStrings(const std::string& file, const std::string& section,
+                                const std::vector<std::pair<std::string, std::string>>& entries) {
+  // Into a section without keys the entries go as its whole text in one call; elsewhere, or with a
+  // key the section text could not carry as a key, one call per entry keeps the keys there.
+  std::unordered_set<std::string> seen;
+  std::string text;
+  bool whole = ReadKeyNames(file, section).empty();
+  for (const auto& [key, value] : entries) {
+    if (!whole) break;
+    whole = !key.empty() && key.find_first_of("=\r\n") == std::string::npos && key[0] != '[' && key[0] != ';' &&
+            value.find_first_of("\r\n") == std::string::npos && seen.insert(AnsiUpperCase(key)).second;
+    text += key + "=" + value;
+    text += '\0';
+  }
+  if (!whole) {
+    Profile::WriteStrings(file, section, entries);
+    return;
+  }
+  text += '\0';
+  if (!WritePrivateProfileSectionA(section.c_str(), text.c_str(), file.c_str())) throw EIniFileException(file);
 }
 
 void Win32Profile::DeleteKey(const std::string& file, const std::string& section, const std::string& key) {

@@ -303,6 +303,15 @@ TEST_F(Win32Test, ProfileLayoutMatchesTheSystemByteForByte) {
               (std::vector<std::string>{"C:\\Program Files\\Acme\\*.*", "C:\\WINDOWS\\System\\acme.dll"}));
     EXPECT_EQ(p->ReadSectionNames(f), (std::vector<std::string>{"Files", "Name", "Options"}));
   }
+  // Several keys in one write: into a new section as its whole text, into one with keys key by key.
+  std::string c = dir + "system-batch.ini", d = dir + "ours-batch.ini";
+  for (Profile* p : {&system, static_cast<Profile*>(&ours)}) {
+    const std::string& f = p == &system ? c : d;
+    p->WriteStrings(f, "Files", {{"C:\\Program Files\\Acme\\*.*", ""}, {"C:\\WINDOWS\\System\\acme.dll", ""}});
+    p->WriteStrings(f, "Files", {{"c:\\program files\\acme\\*.*", ""}, {"C:\\x", "1"}});
+  }
+  EXPECT_EQ(Get(c), Get(d));
+  EXPECT_EQ(Get(d), "[Files]\r\nC:\\Program Files\\Acme\\*.*=\r\nC:\\WINDOWS\\System\\acme.dll=\r\nC:\\x=1\r\n");
 }
 
 TEST_F(Win32Test, ProfileBuffersCutAsTheSystemCuts) {
