@@ -35,6 +35,9 @@ std::unordered_map<std::string, size_t> LastPositions(const std::vector<std::str
   return last;
 }
 
+// A file that was to go straight from the medium to its place and did not arrive.
+constexpr int64_t kNotWritten = -2;
+
 bool Contains(const std::vector<std::string>& list, const std::string& s) {
   for (const std::string& x : list)
     if (x == s) return true;
@@ -193,6 +196,10 @@ void Installer::CopyFiles() {
         Record(RecordKind::File, target);
         continue;
       }
+      if (placed[k] == kNotWritten) {
+        failures_.push_back(target + " (it could not be written from the installation medium)");
+        continue;
+      }
       try {
         const int64_t moved = movable[k] ? MoveIntoPlace(sources[k], dir) : -1;
         installedBytes_ += moved >= 0 ? moved : CopyFileInto(fs_, sources[k], dir);
@@ -247,7 +254,7 @@ void Installer::LogCopyStep(const std::vector<std::string>& targets) {
 // entry alone installs to a place no other entry writes and where no file is yet (an existing one
 // is replaced by copying, under the copy's rules); into ExpandDir every other file an entry copies,
 // and every file when follow-up programs will run from there. The sizes of the files placed
-// straight, -1 for the rest.
+// straight, kNotWritten for those that were to be and are not, -1 for the rest.
 std::vector<int64_t> Installer::PlaceDeferredFiles(const std::vector<std::string>& sources,
                                                    const std::vector<std::string>& targets) {
   std::vector<int64_t> placed(targets.size(), -1);
@@ -289,8 +296,10 @@ std::vector<int64_t> Installer::PlaceDeferredFiles(const std::vector<std::string
   const TPlacementResult result = PlaceSetFiles(main_, plan);
   if (!result.Stopped.empty())
     failures_.push_back("the installation medium could not be read to its end (" + result.Stopped + ")");
-  for (const auto& [k, file] : direct)
-    if (auto written = result.Written.find(file); written != result.Written.end()) placed[k] = written->second;
+  for (const auto& [k, file] : direct) {
+    auto written = result.Written.find(file);
+    placed[k] = written != result.Written.end() ? written->second : kNotWritten;
+  }
   return placed;
 }
 

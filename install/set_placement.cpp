@@ -75,6 +75,8 @@ TPlacementResult Placement::Run() {
 }
 
 void Placement::OnCheckFile(std::string& path) {
+  // The file before is whole (and reported) or was never created: nothing of it is to be undone.
+  writing_.clear();
   path = ExpandedPath(main_.Globals, path);
   const std::string key = FileKey(path);
   if (auto direct = plan_.Direct.find(key); direct != plan_.Direct.end()) {
