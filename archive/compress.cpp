@@ -177,10 +177,11 @@ void TCompress::ExpandArchiveStream(TStream& stream, std::vector<std::string>* s
     }
     if (RestoreFileInfo) file->SetLastWriteDosTime(static_cast<uint32_t>(entry.FileDate));
     written.push_back(dest);
+    const int64_t size = OnFileExpanded ? file->Size() : 0;
     file.reset();
     // A file just created has Archive alone already: setting it again would only cost a call.
     if (RestoreFileInfo && entry.Attributes != platform::faArchive) fs_.SetAttributes(dest, entry.Attributes);
-    if (OnFileExpanded) OnFileExpanded(dest, entry.OriginalSize);
+    if (OnFileExpanded) OnFileExpanded(dest, size);
     running += entry.OriginalSize;
     stream.SetPosition(next);
   }

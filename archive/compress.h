@@ -55,7 +55,8 @@ class TCompress {
   TExpandEvent OnExpand;
   TRecognizeEvent OnRecognize;
   TFilenameCheckEvent OnCheckFile;
-  // After a file has been written whole, checked and closed: where it is and its size.
+  // After a file has been written whole, checked and closed: where it is and how many bytes it
+  // holds.
   TFileExpandedEvent OnFileExpanded;
   TShowProgressEvent OnShowProgress;
   bool MakeDirectories = false;
