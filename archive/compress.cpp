@@ -80,6 +80,10 @@ std::unique_ptr<platform::TFileStream> TCompress::CreateDestination(const std::s
   return fs_.CreateFile(path);
 }
 
+void TCompress::DiscardDestination(const std::string& path) {
+  fs_.DeleteFile(path);
+}
+
 void TCompress::ExpandArchiveFile(const std::string& fileName, std::vector<std::string>* selection) {
   auto file = fs_.OpenFile(fileName, platform::FileAccess::Read);
   ExpandArchiveStream(*file, selection);
@@ -168,7 +172,7 @@ void TCompress::ExpandArchiveStream(TStream& stream, std::vector<std::string>* s
       ExpandEntry(*file, stream, entry, methodId);
     } catch (const EInvalidKey&) {
       file.reset();
-      fs_.DeleteFile(dest);
+      DiscardDestination(dest);
       throw;
     } catch (...) {
       file.reset();

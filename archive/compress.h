@@ -122,6 +122,8 @@ class TCompress {
   // Where an expanded file's bytes go: a new file at path (raising EFCreateError when it cannot be
   // created), unless a derived component keeps them elsewhere.
   virtual std::unique_ptr<platform::TFileStream> CreateDestination(const std::string& path);
+  // Removes what CreateDestination made for a file that must not stay (its entry is locked).
+  virtual void DiscardDestination(const std::string& path);
 
  private:
   // Codes one entry's data for AppendEntry; false when the source did not deliver all its bytes.

@@ -120,6 +120,7 @@ class TSegCompress : public TCompress {
   // stream could not give a whole record.
   bool ReadListRecords(TStream& list, int32_t recordLength, std::vector<std::string>& names);
   std::unique_ptr<platform::TFileStream> CreateDestination(const std::string& path) override;
+  void DiscardDestination(const std::string& path) override;
   void ExpandArchive(TSegArc& arc);
   void WriteTempArchive(int64_t size, bool showProgress);
   void DeleteTempArchive();

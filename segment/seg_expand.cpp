@@ -146,28 +146,39 @@ void TSegCompress::ReleaseEmbeddedArchive(EmbeddedArchive& archive) {
   archive.inFile = false;
 }
 
-// Only the first entry of the list data is the list file; it alone is expanded (together with any
-// entry of the same name, as the selection compares names), so nothing else reaches the work
-// directory.
+// A list expanded into memory has no file: nothing on the disk is created, dated, or removed for it.
 std::unique_ptr<platform::TFileStream> TSegCompress::CreateDestination(const std::string& path) {
   if (!listInMemory_) return TCompress::CreateDestination(path);
   return std::make_unique<ListInMemory>(path, listBytes_);
 }
 
+void TSegCompress::DiscardDestination(const std::string& path) {
+  if (!listInMemory_) TCompress::DiscardDestination(path);
+}
+
+// Only the first entry of the list data is the list file; it alone is expanded (together with any
+// entry of the same name, as the selection compares names), so nothing else reaches the work
+// directory.
 void TSegCompress::ExpandListData(TSegArc& arc, int32_t recordLength, EmbeddedArchive archive) {
   const std::string tempName = AnsiLowerCase(PathFileNamePart(TempArchivePath()));
   const std::string savedTarget = TargetPath();
   SetTargetPath(segTmpDir_ + "\\");
   std::vector<std::string> written;
   std::string candidate;  // where the list file lands, removed after a failure unless it was there before
-  // A list held in memory never touches the work directory.
+  // A list held in memory never touches the work directory: not even the attributes of a file
+  // that happens to bear its name there.
   struct InMemory {
     TSegCompress& self;
-    explicit InMemory(TSegCompress& s, bool on) : self(s) {
+    bool restore;
+    explicit InMemory(TSegCompress& s, bool on) : self(s), restore(s.RestoreFileInfo) {
       self.listInMemory_ = on;
       self.listBytes_.clear();
+      if (on) self.RestoreFileInfo = false;
     }
-    ~InMemory() { self.listInMemory_ = false; }
+    ~InMemory() {
+      self.listInMemory_ = false;
+      self.RestoreFileInfo = restore;
+    }
   } inMemory(*this, SmallArchivesInMemory);
   try {
     TArchiveList listed;

@@ -268,3 +268,37 @@ TEST_F(SegReader, DataArchivesKeepTheirKeyAndMethod) {
 
 }  // namespace
 }  // namespace vurerode::test
+
+namespace vurerode::test {
+namespace {
+
+// Archives held in memory give the same files and never touch the work folder: a file there that
+// bears the list file's name keeps its bytes, even when the list entry is locked and no key given.
+TEST_F(SegFixture, ArchivesHeldInMemoryLeaveTheWorkFolderAlone) {
+  for (int32_t key : {0, 7}) {
+    SCOPED_TRACE(key ? "locked list" : "open list");
+    RawSet set;
+    set.Header(1)
+        .Scan(Template("x"), ArchiveBytes({{"l.lst", ListBytes({"a.txt"}, 8)}}, coNone, key), 8)
+        .Arc(0, ArchiveBytes({{"a.txt", Bytes("hello")}}));
+    Write(set.bytes, {});
+    std::filesystem::create_directories(tmpDir);
+    WriteFileBytes(tmpDir / "l.lst", Bytes("mine"));
+    files.created.clear();
+    seg.SmallArchivesInMemory = true;
+    std::vector<std::pair<std::string, int64_t>> expanded;
+    seg.OnFileExpanded = [&](const std::string& path, int64_t size) { expanded.emplace_back(path, size); };
+    if (key) {
+      EXPECT_THROW(seg.SegExpand(), EInvalidKey);
+    } else {
+      seg.SegExpand();
+      EXPECT_EQ(ReadFileBytes(Out("x/a.txt")), Bytes("hello"));
+      EXPECT_EQ(expanded, (std::vector<std::pair<std::string, int64_t>>{{Win(Out("x")) + "\\a.txt", 5}}));
+    }
+    EXPECT_EQ(ReadFileBytes(tmpDir / "l.lst"), Bytes("mine"));
+    for (const std::string& path : files.created) EXPECT_EQ(path.find(Win(tmpDir)), std::string::npos) << path;
+  }
+}
+
+}  // namespace
+}  // namespace vurerode::test
