@@ -5,6 +5,7 @@
 #include "platform/ansi.h"
 #include "platform/exception.h"
 #include "platform/windows_path.h"
+#include "segment/seg_names.h"
 
 namespace vurerode::setup {
 
@@ -38,9 +39,7 @@ void SelectSetFiles(TSegArcList& list, const TSetupGlobals& g,
 }
 
 void AskForSegment(TDisplayScreen& main, const std::string& caption, const std::string& base, uint16_t number) {
-  std::string digits = std::to_string(number);
-  while (digits.size() < 3) digits = "0" + digits;
-  const std::string file = main.Globals.SourceDir + base + "." + digits;
+  const std::string file = main.Globals.SourceDir + SegmentFileName(base, "", number);
   for (int prompts = 0; !main.platform().fs().FileExists(file) && prompts < 2; ++prompts)
     main.view().Message("Please Insert Disk #" + std::to_string(number) + " into Floppy Drive.", caption,
                         PromptButtons::Ok, PromptIcon::Information);

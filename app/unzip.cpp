@@ -7,6 +7,7 @@
 #include "platform/ansi.h"
 #include "platform/exception.h"
 #include "platform/windows_path.h"
+#include "segment/seg_names.h"
 #include "shell/file_ops.h"
 
 namespace vurerode::setup {
@@ -99,11 +100,9 @@ void TUnzip::Expand() {
 }
 
 void TUnzip::OnSegBefore(uint16_t segNumber) {
-  std::string number = std::to_string(segNumber);
-  while (number.size() < 3) number = "0" + number;
   ProcessMessages();
   AskForSegment(main_, Caption, SegCompEZ1->SegBaseName(), segNumber);
-  medium_->Check(SegCompEZ1->SegBaseName() + "." + number);
+  medium_->Check(SegmentFileName(SegCompEZ1->SegBaseName(), "", segNumber));
   if (segNumber == 1) CopyBesideFiles();
   ProcessMessages();
 }

@@ -5,6 +5,7 @@
 #include "app/set_files.h"
 #include "platform/windows_path.h"
 #include "segment/seg_comp_ez.h"
+#include "segment/seg_names.h"
 #include "shell/file_ops.h"
 
 namespace vurerode::setup {
@@ -52,9 +53,7 @@ TPlacementResult Placement::Run() {
   c.OnSegBefore = [&](TSegMode, const std::string&, uint16_t number) {
     ProcessMessages();
     AskForSegment(main_, main_.Caption, c.SegBaseName(), number);
-    std::string digits = std::to_string(number);
-    while (digits.size() < 3) digits = "0" + digits;
-    medium_.Check(c.SegBaseName() + "." + digits);
+    medium_.Check(SegmentFileName(c.SegBaseName(), "", number));
   };
   c.OnSegBeforeExpand = [&](TSegArcList& list) {
     SelectSetFiles(list, g, [&](const std::string& path) { return Planned(FileKey(path)); });

@@ -360,7 +360,7 @@ std::map<std::string, std::string> InstalledTree(SetupTest& t) {
     std::string rel = fs::relative(f.path(), c).generic_string();
     std::string lower = rel;
     for (char& ch : lower) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-    if (lower.find("temp") != std::string::npos) continue;
+    if (lower.rfind("windows/temp", 0) == 0) continue;
     std::string windows = "C:\\" + rel;
     for (char& ch : windows)
       if (ch == '/') ch = '\\';

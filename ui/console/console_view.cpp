@@ -28,17 +28,22 @@ bool ConsoleView::ReadLine(std::string& line) {
 
 void ConsoleView::Say(const std::string& text, bool progress) {
   out_ << text << '\n';
-  const auto now = std::chrono::steady_clock::now();
-  if (!progress || now - flushed_ >= std::chrono::milliseconds(100)) {
-    out_.flush();
-    flushed_ = now;
-  }
+  held_ = true;
+  FlushHeld(!progress);
   if (log_) *log_ << "step: " << text << '\n';
+}
+
+void ConsoleView::FlushHeld(bool now) {
+  const auto time = std::chrono::steady_clock::now();
+  if (!held_ || (!now && time - flushed_ < std::chrono::milliseconds(100))) return;
+  out_.flush();
+  flushed_ = time;
+  held_ = false;
 }
 
 PromptResult ConsoleView::Message(const std::string& text, const std::string& caption, PromptButtons buttons,
                                   PromptIcon icon) {
-  out_.flush();  // progress lines waiting come first
+  FlushHeld(true);  // progress lines waiting come first
   (icon == PromptIcon::Error ? err_ : out_) << Lines(text) << std::endl;
   if (log_) *log_ << "message: " << caption << ": " << Lines(text) << '\n';
   PromptResult safe = buttons == PromptButtons::Ok      ? PromptResult::Ok
@@ -107,6 +112,7 @@ void ConsoleView::ShowModal(TUnzip& unzip) {
 }
 
 void ConsoleView::ShowChanges() {
+  FlushHeld(false);
   if (!screen_) return;
   const TDisplayScreen& s = *screen_;
   // The labels that report progress, each printed when its text changes.

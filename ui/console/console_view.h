@@ -38,6 +38,8 @@ class ConsoleView : public TSetupView {
   // A line, shown at once; a progress line (one per file) may wait up to a tenth of a second
   // for the next, since every write to a console or a pipe costs a call of its own.
   void Say(const std::string& text, bool progress = false);
+  // Shows the progress lines held back: now, or once their tenth of a second is over.
+  void FlushHeld(bool now);
 
   std::istream& in_;
   std::ostream& out_;
@@ -49,6 +51,7 @@ class ConsoleView : public TSetupView {
   std::vector<std::string> shown_;
   std::vector<std::string> kept_;
   std::chrono::steady_clock::time_point flushed_;
+  bool held_ = false;  // a progress line not flushed yet
 };
 
 }  // namespace vurerode::setup::console
