@@ -111,7 +111,6 @@ void Installer::Run() {
   log_.Open(main_.Main_Dir);
   system_ = SystemDirectories(platform_);
   CopyFiles();
-  Log("Files", main_.Main_Dir + "*.*");
   for (const std::string* extra : {&main_.Settings.LogoFile, &main_.Settings.BitMap}) {
     if (extra->empty()) continue;
     try {
@@ -190,7 +189,6 @@ void Installer::CopyFiles() {
         main_.ProcessMessages();
       }
       MakeDirectory(dir);
-      Log("Files", IsSystem(dir) ? target : dir + "*.*");
       if (placed[k] >= 0) {  // expanded straight into place, its source never written
         installedBytes_ += placed[k];
         Record(RecordKind::File, target);
@@ -212,10 +210,6 @@ void Installer::CopyFiles() {
       main_.Dest1.Caption = "Creating Directories .. ";
       main_.ProcessMessages();
       MakeDirectory(dir);
-      if (!IsSystem(dir)) {
-        Log("Folder", dir);
-        Log("Files", dir + "*.*");
-      }
       if (fs_.DirectoryExists(dir))
         Record(RecordKind::Folder, dir);
       else
@@ -225,9 +219,9 @@ void Installer::CopyFiles() {
 }
 
 // The copy step's log entries (and the installation directory's), written before anything is
-// copied, a section at a time: the log then holds what the step's loop writes entry by entry, in
-// the same order, with two writes of the file instead of one per folder. The loop finds its keys
-// logged already.
+// copied, a section at a time: each file's folder by a mask (a shared folder's file by its name),
+// each folder entry's folder, in the order of the list. The log holds what writing them entry by
+// entry would give, with two writes of the file instead of one per folder.
 void Installer::LogCopyStep(const std::vector<std::string>& targets) {
   std::vector<std::pair<std::string, std::string>> entries;
   for (const std::string& target : targets) {
@@ -325,10 +319,10 @@ bool Installer::NameTaken(const std::string& dir, const std::string& name) {
 std::vector<bool> Installer::MovableSources(const std::vector<std::string>& sources) {
   std::vector<bool> movable(sources.size(), !main_.KeepExpandDirForFinish());
   std::vector<std::string> keys;
-  for (const std::string& s : sources) keys.push_back(platform::AnsiUpperCase(fs_.FullPathName(s)));
+  for (const std::string& s : sources) keys.push_back(FileKey(s));
   std::unordered_set<std::string> later;
   for (const std::string* picture : {&main_.Settings.LogoFile, &main_.Settings.BitMap})
-    if (!picture->empty()) later.insert(platform::AnsiUpperCase(fs_.FullPathName(g_.ExpandDir + *picture)));
+    if (!picture->empty()) later.insert(FileKey(g_.ExpandDir + *picture));
   for (size_t k = sources.size(); k-- > 0;) {
     if (later.count(keys[k])) movable[k] = false;
     later.insert(keys[k]);
