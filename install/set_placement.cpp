@@ -80,13 +80,14 @@ void Placement::OnCheckFile(std::string& path) {
   const std::string key = FileKey(path);
   if (auto direct = plan_.Direct.find(key); direct != plan_.Direct.end()) {
     path = direct->second;
+    // Installed now; a file expanded for the copying is shown when it is copied.
+    main_.Dest1.Caption = "Installing : " + platform::ExtractFileName(path);
+    main_.ProgressBar1.StepBy(1);
   } else if (!plan_.Expand.count(key)) {
     path.clear();  // a second entry of a name the list selected
     return;
   }
   writing_ = path;
-  main_.Dest1.Caption = "Installing : " + platform::ExtractFileName(path);
-  main_.ProgressBar1.StepBy(1);
   ProcessMessages();
 }
 
