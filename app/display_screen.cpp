@@ -1,7 +1,9 @@
 #include "app/display_screen.h"
 
+#include "app/page_progress.h"
 #include "app/text_lines.h"
 #include "app/unzip.h"
+#include "install/cleanup_batch.h"
 #include "install/finish.h"
 #include "install/install_engine.h"
 #include "install/shared_folders.h"
@@ -74,7 +76,7 @@ void TDisplayScreen::GiveUp(const std::string& reason) {
 
 void TDisplayScreen::FormShow() {
   if (Globals.UninstallMode)
-    Guarded([&] { UninstallStart(*this); });
+    Guarded([&] { StartUninstallMode(); });
   else
     Timer1Enabled = true;
 }
@@ -246,7 +248,6 @@ void TDisplayScreen::Notebook1PageChanged() {
       Wizard.Top = Screen.TextInfo4.Top - 15 - Wizard.Height;
       ProcessMessages();
       Repaint();
-      InstallApplication(*this);
       break;
     case kPageFinished:
       RxLabel3.Caption = Screen.TextInfo1.Caption;
@@ -265,6 +266,42 @@ void TDisplayScreen::Notebook1PageChanged() {
     default: break;
   }
   if (page == StartPage) Back1.Visible = false;
+  if (page == kPageInstall) RunInstallation();
+}
+
+TInstallChoices TDisplayScreen::InstallChoices() const {
+  TInstallChoices c;
+  c.InstallDir = Main_Dir;
+  c.FolderOnStartMenu = CheckBox1.Checked;
+  c.FolderOnDesktop = CheckBox2.Checked;
+  // The list holds three rows per Desktop entry: Start menu, Desktop, Quick Launch.
+  auto ticked = [&](size_t row) { return row < ListView1.Items.size() && ListView1.Items[row].Checked; };
+  for (size_t k = 0; k < Globals.Desktop.size(); ++k)
+    c.Shortcuts.push_back({ticked(3 * k), ticked(3 * k + 1), ticked(3 * k + 2)});
+  c.Title = Screen.TextInfo1.Caption;
+  c.LogoFile = Settings.LogoFile;
+  c.BitMap = Settings.BitMap;
+  c.DisplayVersion = Settings.DisplayVersion;
+  c.Publisher = Settings.Publisher;
+  return c;
+}
+
+// The install page runs the installation to its end, then the finish page follows; files that could
+// not be installed end the run as failed instead, with the list of them.
+void TDisplayScreen::RunInstallation() {
+  TInstallPageProgress progress(*this);
+  const TInstallResult result = InstallApplication(platform_, Globals, InstallChoices(), progress);
+  Main_Dir = result.InstallDir;
+  if (result.Outcome == TInstallOutcome::Failed) {
+    Fail(result.FailureText());
+    return;
+  }
+  Outcome = TSetupOutcome::Installed;
+  try {
+    SetPage(kPageFinished);
+  } catch (const std::exception&) {
+    // A page that cannot be shown changes nothing of what was installed.
+  }
 }
 
 void TDisplayScreen::BuildShortcutList() {
@@ -293,13 +330,27 @@ void TDisplayScreen::BuildShortcutList() {
 
 void TDisplayScreen::Finished1Click() {
   Guarded([&] {
-    if (PageIndex == kPageFinished && Finished1.Visible && Finished1.Enabled) FinishInstallation(*this);
+    if (PageIndex != kPageFinished || !Finished1.Visible || !Finished1.Enabled) return;
+    TFinishChoices finish;
+    finish.FollowUpPrograms = Globals.LaunchApplications;
+    finish.Program = LaunchIt.Caption;
+    finish.Choice = LaunchItOption.Checked ? TFinishChoice::LaunchProgram
+                    : reboot.Checked       ? TFinishChoice::RestartWindows
+                                           : TFinishChoice::ReturnToWindows;
+    TFinishPageProgress progress(*this);
+    RunFinishActions(platform_, finish, progress);
+    Close();
   });
 }
 
 void TDisplayScreen::RemoveClick() {
   Guarded([&] {
-    if (PageIndex == kPageUninstaller && Remove.Visible && Remove.Enabled) RemoveInstallation(*this);
+    if (PageIndex != kPageUninstaller || !Remove.Visible || !Remove.Enabled) return;
+    Remove.Enabled = false;
+    TUninstallPageProgress progress(*this);
+    RemoveApplication(platform_, {StartDirectory, Globals.ExpandDir, UninstallTitle}, progress);
+    Outcome = TSetupOutcome::Removed;
+    Close();
   });
 }
 
@@ -321,7 +372,15 @@ void TDisplayScreen::Close() {
 void TDisplayScreen::Destroy() {
   if (Destroyed) return;
   Destroyed = true;
-  DestroyMainWindow(*this);
+  ListView1.Items.clear();
+  LicenceMemo.clear();
+  Globals.ClearLists();
+  if (!Globals.UninstallMode) {
+    RemoveExpansionDirectory(platform_, Globals.ExpandDir);
+  } else if (Outcome == TSetupOutcome::Removed) {
+    // A batch left by an earlier run, or one written before a Cancel, is never started.
+    StartCleanupBatch(platform_);
+  }
 }
 
 }  // namespace vurerode::setup

@@ -8,15 +8,15 @@
 #include <array>
 #include <memory>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 #include "app/controls.h"
 #include "app/setup_paths.h"
 #include "app/setup_screen.h"
 #include "app/setup_settings.h"
-#include "app/setup_state.h"
 #include "app/setup_view.h"
+#include "install/install_engine.h"
+#include "install/setup_state.h"
 #include "platform/platform.h"
 
 namespace vurerode::setup {
@@ -113,9 +113,6 @@ class TDisplayScreen {
   std::string JoinedArgs;
   TSetupOutcome Outcome = TSetupOutcome::Running;
   std::string FailureMessage;
-  // The files of the set that the expansion left in it for the installation to place (FileKey of
-  // their paths below ExpandDir); empty when everything was expanded.
-  std::unordered_set<std::string> DeferredFiles;
 
   // The wizard panel and its page book.
   TPanel Wizard;
@@ -145,8 +142,8 @@ class TDisplayScreen {
 
   // Set by the finish page's radio group: exactly one is checked.
   void SelectFinishChoice(TRadioButton& choice);
-  // Whether the run kept the expansion directory for the follow-up programs.
-  bool KeepExpandDirForFinish() const { return !Globals.LaunchApplications.empty(); }
+  // What the user chose on the wizard, as the installation takes it.
+  TInstallChoices InstallChoices() const;
 
  private:
   template <typename Action>
@@ -154,6 +151,8 @@ class TDisplayScreen {
   // A button of the wizard's bar that a user can press now; clicks on hidden ones do nothing.
   bool Clickable(const TButton& b) const { return ButtonBarVisible && b.Visible && b.Enabled; }
   void StartInstallMode();
+  void StartUninstallMode();
+  void RunInstallation();
   void LoadLicence();
   bool CheckDestination();
 

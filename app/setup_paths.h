@@ -1,45 +1,19 @@
-// The path helpers of the setup program: the directory tokens of configured paths, the pairs of
-// source and destination built from finstall.cfg entries, and the start-up paths.
+// The start-up paths of the setup program: the joined command line, the directory of a named
+// uninstall entry, and the process-wide source, expansion and work directories.
 #pragma once
 
 #include <functional>
 #include <string>
 #include <vector>
 
-#include "app/setup_state.h"
+#include "install/install_paths.h"
+#include "install/setup_state.h"
 #include "platform/platform.h"
 
 namespace vurerode::setup {
 
-inline constexpr int kBaseDirCount = 7;
-// Names of the base directories in finstall.cfg entries, and the tokens other paths begin with;
-// the same index stands for the same directory.
-extern const char* const kBaseDirNames[kBaseDirCount];
-extern const char* const kPathTokens[kBaseDirCount];
-
-// The directory a base index stands for; index 0 is the installation directory (mainDir).
-std::string BaseDirectory(platform::Platform& platform, int index, const std::string& mainDir);
-
 // All arguments joined with one space between them.
 std::string JoinArguments(const std::vector<std::string>& args);
-
-// Takes the text up to the first separator out of rest (rest keeps what follows it). Without a
-// separator the whole rest is the field and rest becomes empty.
-std::string TakeField(std::string& rest, char separator);
-// The fields of a comma-separated entry; missing trailing fields are empty.
-std::vector<std::string> SplitFields(const std::string& entry, size_t count);
-
-// A path with a leading token replaced by its directory. A path with no token stays as it is when
-// absolute and is taken relative to the installation directory otherwise.
-std::string SubstitutePathTokens(platform::Platform& platform, const std::string& mainDir, const std::string& path);
-
-// Rebuilds InstallSources and InstallTargets from the Install Files list; mainDir gets its trailing
-// backslash first.
-void BuildInstallFileLists(platform::Platform& platform, TSetupGlobals& globals, std::string& mainDir);
-
-// Reasons an Install Files entry cannot be installed safely (no base directory, a ".." that leaves
-// it, a source outside the expanded set); empty when it is sound.
-std::string CheckInstallFileEntry(const std::string& entry);
 
 // When the command line names an uninstall entry, moves into the directory of its uninstall command.
 void OpenUninstallKeyDirectory(platform::Platform& platform, const std::string& joinedArgs);
@@ -53,11 +27,5 @@ std::string LocalTimeText();
 // command line that cannot be entered raises EInOutError.
 void MakeTempPaths(platform::Platform& platform, TSetupGlobals& globals, const std::string& joinedArgs,
                    const TimeText& now = LocalTimeText);
-
-// The four system directories: WindowsDir followed by "\", "\System\", "\System32\" and "\Fonts\".
-std::vector<std::string> SystemDirectories(platform::Platform& platform);
-
-// True when a full path lies below dir (both compared without case, after resolving "." and "..").
-bool PathIsBelow(const std::string& path, const std::string& dir);
 
 }  // namespace vurerode::setup

@@ -8,17 +8,12 @@
 #include <string>
 
 #include "app/setup_screen.h"
+#include "install/engine_progress.h"
 #include "platform/prompter.h"
 
 namespace vurerode::setup {
 
 class TUnzip;
-
-enum class YesNoAll { Yes, No, All, Closed };
-
-// Kinds of items the installation writes, for the record a front end may keep.
-enum class RecordKind { Step, File, Folder, Shortcut, IniValue, RegistryValue, Kept, Removed };
-const char* RecordKindName(RecordKind kind);
 
 class TSetupView : public Prompter {
  public:

@@ -3,7 +3,7 @@
 #include <unordered_set>
 
 #include "app/display_screen.h"
-#include "app/set_files.h"
+#include "install/set_files.h"
 #include "platform/ansi.h"
 #include "platform/exception.h"
 #include "platform/windows_path.h"
@@ -73,7 +73,7 @@ void TUnzip::Expand() {
   c.SegArcList.Clear();
   c.SegSource().clear();
   medium_.emplace(fs, g.SourceDir);
-  main_.DeferredFiles.clear();
+  main_.Globals.DeferredFiles.clear();
   try {
     ForceDirectories(fs, g.ExpandDir);
     ForceDirectories(fs, g.TempDir);
@@ -101,7 +101,8 @@ void TUnzip::Expand() {
 
 void TUnzip::OnSegBefore(uint16_t segNumber) {
   ProcessMessages();
-  AskForSegment(main_, Caption, SegCompEZ1->SegBaseName(), segNumber);
+  AskForSegment(main_.platform().fs(), main_.view(), Caption, main_.Globals.SourceDir, SegCompEZ1->SegBaseName(),
+                segNumber);
   medium_->Check(SegmentFileName(SegCompEZ1->SegBaseName(), "", segNumber));
   if (segNumber == 1) CopyBesideFiles();
   ProcessMessages();
@@ -133,7 +134,7 @@ void TUnzip::LeaveInSet(TSegArcList& list) {
     const std::string key = FileKey(path);
     // Any LICENSE.TXT may turn out to be the licence.
     if (shown.count(key) || platform::AnsiUpperCase(platform::ExtractFileName(path)) == "LICENSE.TXT") return true;
-    main_.DeferredFiles.insert(key);
+    main_.Globals.DeferredFiles.insert(key);
     return false;
   });
 }

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "app/controls.h"
-#include "app/media_check.h"
+#include "install/media_check.h"
 #include "segment/seg_comp_ez.h"
 #include "segment/seg_owner.h"
 

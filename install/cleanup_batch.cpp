@@ -1,7 +1,6 @@
 #include "install/cleanup_batch.h"
 
-#include "app/display_screen.h"
-#include "install/uninstall_engine.h"
+#include "install/install_paths.h"
 #include "shell/launch.h"
 #include "shell/shell_folders.h"
 
@@ -20,20 +19,17 @@ std::vector<std::string> CleanupBatchLines(const std::string& shortDir) {
   return lines;
 }
 
-void WriteCleanupBatch(TDisplayScreen& main) {
-  platform::Platform& platform = main.platform();
-  std::string shortDir = platform.fs().ShortPathName(main.Globals.SourceDir);
-  if (shortDir.empty()) shortDir = main.Globals.SourceDir;
+void WriteCleanupBatch(platform::Platform& platform, const std::string& installDir) {
+  std::string shortDir = platform.fs().ShortPathName(installDir);
+  if (shortDir.empty()) shortDir = installDir;
   std::string text;
   for (const std::string& line : CleanupBatchLines(shortDir)) text += line + "\r\n";
   auto file = platform.fs().CreateFile(WindowsDir(platform) + "\\Temp\\" + kCleanupBatchName);
   file->Write(text.data(), text.size());
 }
 
-void StartCleanupBatch(TDisplayScreen& main) {
-  // A batch left by an earlier run, or one written before a Cancel, is never started.
-  if (!RemovalCompleted(main)) return;
-  OpenWithShell(main.platform(), WindowsDir(main.platform()) + "\\temp\\" + kCleanupBatchName, 3);
+void StartCleanupBatch(platform::Platform& platform) {
+  OpenWithShell(platform, WindowsDir(platform) + "\\temp\\" + kCleanupBatchName, 3);
 }
 
 }  // namespace vurerode::setup

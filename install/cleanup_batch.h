@@ -6,17 +6,18 @@
 #include <string>
 #include <vector>
 
-namespace vurerode::setup {
+#include "platform/platform.h"
 
-class TDisplayScreen;
+namespace vurerode::setup {
 
 inline constexpr const char* kCleanupBatchName = "zad2000.bat";
 
 // The batch's lines for an installation directory given in its short form (C:\PROGRA~1\ACME\).
 std::vector<std::string> CleanupBatchLines(const std::string& shortDir);
-// Writes the batch for SourceDir; raises EFCreateError "Cannot create file %s" when it cannot.
-void WriteCleanupBatch(TDisplayScreen& main);
-// Starts the batch hidden, only after a completed removal.
-void StartCleanupBatch(TDisplayScreen& main);
+// Writes the batch for the installation directory; raises EFCreateError "Cannot create file %s" when
+// it cannot.
+void WriteCleanupBatch(platform::Platform& platform, const std::string& installDir);
+// Starts the batch hidden and returns at once.
+void StartCleanupBatch(platform::Platform& platform);
 
 }  // namespace vurerode::setup

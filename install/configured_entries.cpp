@@ -1,6 +1,6 @@
 #include "install/configured_entries.h"
 
-#include "app/display_screen.h"
+#include "install/install_paths.h"
 #include "install/shared_folders.h"
 #include "install/uninstall_log.h"
 #include "platform/ansi.h"
@@ -51,10 +51,10 @@ void RemoveRegistryKey(platform::Platform& platform, const std::string& key) {
   platform.registry().DeleteKeyTree(root, head.empty() ? tail : head + "\\" + tail);
 }
 
-void ClearConfiguredEntries(TDisplayScreen& main) {
-  platform::Platform& platform = main.platform();
-  for (const std::string& entry : main.Globals.IniRegistry) {
-    main.ProcessMessages();
+void ClearConfiguredEntries(platform::Platform& platform, const std::vector<std::string>& entries,
+                            TEngineProgress& progress) {
+  for (const std::string& entry : entries) {
+    progress.ProcessMessages();
     std::vector<std::string> f = SplitFields(entry, 4);
     if (IsIniEntry(f[0])) {
       if (!IsSharedIniFile(f[0])) platform.fs().DeleteFile(WindowsDir(platform) + "\\" + f[0]);
@@ -64,29 +64,29 @@ void ClearConfiguredEntries(TDisplayScreen& main) {
   }
 }
 
-void WriteConfiguredEntries(TDisplayScreen& main, TUninstallLog& log) {
-  platform::Platform& platform = main.platform();
-  main.Label2.Caption = "Creating Registry Entries";
-  main.ProcessMessages();
-  for (const std::string& entry : main.Globals.IniRegistry) {
-    main.ProcessMessages();
+void WriteConfiguredEntries(platform::Platform& platform, const std::vector<std::string>& entries, TUninstallLog& log,
+                            TEngineProgress& progress) {
+  progress.Status("Creating Registry Entries");
+  progress.ProcessMessages();
+  for (const std::string& entry : entries) {
+    progress.ProcessMessages();
     std::vector<std::string> f = SplitFields(entry, 4);
-    main.ProgressBar1.StepBy(1);
-    main.ProcessMessages();
+    progress.Advance();
+    progress.ProcessMessages();
     if (IsIniEntry(f[0])) {
       // Windows' shared INI files take the value but are never listed for deletion.
-      if (!IsSharedIniFile(f[0])) log.AddEntry("Files", WindowsDir(platform) + "\\" + f[0]);
+      if (!IsSharedIniFile(f[0])) log.AddEntry(kLogFiles, WindowsDir(platform) + "\\" + f[0]);
       platform.profile().WriteString(f[0], f[1], f[2], f[3]);
-      main.view().Record(RecordKind::IniValue, f[0] + " [" + f[1] + "] " + f[2] + "=" + f[3]);
+      progress.Record(RecordKind::IniValue, f[0] + " [" + f[1] + "] " + f[2] + "=" + f[3]);
     } else {
-      log.AddEntry("Registry", f[0] + "\\" + f[1]);
+      log.AddEntry(kLogRegistry, f[0] + "\\" + f[1]);
       const TRegistryPlace place = RegistryPlaceOf(f[0]);
       const std::string path = place.keyPath + "\\" + f[1];
       auto key = platform.registry().CreateKey(place.root, path);
       if (!key) throw ERegistryException::CreateFailed(path);
       key->WriteString(f[2], f[3]);
-      main.view().Record(RecordKind::RegistryValue,
-                         std::string(platform::RootName(place.root)) + "\\" + path + " " + f[2] + "=" + f[3]);
+      progress.Record(RecordKind::RegistryValue,
+                      std::string(platform::RootName(place.root)) + "\\" + path + " " + f[2] + "=" + f[3]);
     }
   }
 }

@@ -3,12 +3,13 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
+#include "install/engine_progress.h"
 #include "platform/platform.h"
 
 namespace vurerode::setup {
 
-class TDisplayScreen;
 class TUninstallLog;
 
 // An entry's registry place: the root and the key path below it (the root name taken off).
@@ -22,10 +23,12 @@ TRegistryPlace RegistryPlaceOf(const std::string& f1);
 bool IsIniEntry(const std::string& f1);
 
 // Deletes the INI files the entries name (never Windows' shared ones) and their registry keys.
-void ClearConfiguredEntries(TDisplayScreen& main);
+void ClearConfiguredEntries(platform::Platform& platform, const std::vector<std::string>& entries,
+                            TEngineProgress& progress);
 // Writes the entries, logging each; raises the INI or registry layer's error when one cannot be
 // written.
-void WriteConfiguredEntries(TDisplayScreen& main, TUninstallLog& log);
+void WriteConfiguredEntries(platform::Platform& platform, const std::vector<std::string>& entries, TUninstallLog& log,
+                            TEngineProgress& progress);
 // Removes a key given as root name, backslash, key path (or a path under HKEY_CURRENT_USER), with
 // all its sub-keys; failures are ignored.
 void RemoveRegistryKey(platform::Platform& platform, const std::string& key);

@@ -6,9 +6,9 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "app/display_screen.h"
-#include "app/set_files.h"
 #include "install/configured_entries.h"
+#include "install/install_paths.h"
+#include "install/set_files.h"
 #include "install/set_placement.h"
 #include "install/shared_folders.h"
 #include "install/uninstall_log.h"
@@ -46,10 +46,17 @@ bool Contains(const std::vector<std::string>& list, const std::string& s) {
 
 class Installer {
  public:
-  explicit Installer(TDisplayScreen& main)
-      : main_(main), platform_(main.platform()), fs_(platform_.fs()), g_(main.Globals), log_(platform_.profile()) {}
+  Installer(platform::Platform& platform, TSetupGlobals& globals, const TInstallChoices& choices,
+            TInstallProgress& progress)
+      : platform_(platform),
+        fs_(platform.fs()),
+        g_(globals),
+        choices_(choices),
+        progress_(progress),
+        mainDir_(platform::IncludeTrailingBackslash(choices.InstallDir)),
+        log_(platform.profile()) {}
 
-  void Run();
+  TInstallResult Run();
 
  private:
   void CopyFiles();
@@ -61,7 +68,8 @@ class Installer {
   int64_t MoveIntoPlace(const std::string& source, const std::string& dir);
   void MakeShortcuts();
   void LogShortcutPlaces(const TShortcuts& s, const std::vector<std::string>& chain);
-  void Record(RecordKind kind, const std::string& what) { main_.view().Record(kind, what); }
+  void Record(RecordKind kind, const std::string& what) { progress_.Record(kind, what); }
+  void RegisterUninstaller();
   // A directory the log must not claim by a mask: the four system directories, and (never to
   // destroy what others own) every other shared folder.
   bool IsSystem(const std::string& dir) {
@@ -79,10 +87,12 @@ class Installer {
     if (made_.insert(platform::AnsiUpperCase(dir)).second) ForceDirectories(fs_, dir);
   }
 
-  TDisplayScreen& main_;
   platform::Platform& platform_;
   platform::FileSystem& fs_;
   TSetupGlobals& g_;
+  const TInstallChoices& choices_;
+  TInstallProgress& progress_;
+  std::string mainDir_;
   TUninstallLog log_;
   std::vector<std::string> system_;
   std::vector<std::string> failures_;
@@ -93,83 +103,75 @@ class Installer {
   int64_t installedBytes_ = 0;
 };
 
-void Installer::Run() {
-  main_.InstallMarkers[0].Done = true;
-  Record(RecordKind::Step, "Installing files into " + main_.Main_Dir);
+TInstallResult Installer::Run() {
+  progress_.StepReached(TInstallStep::Files);
+  Record(RecordKind::Step, "Installing files into " + mainDir_);
   // The log lives in the installation directory, which must be there before its first entry even
   // when the first file goes elsewhere (into System, say).
-  MakeDirectory(platform::IncludeTrailingBackslash(main_.Main_Dir));
-  log_.Create(fs_, platform::IncludeTrailingBackslash(main_.Main_Dir));
-  ClearConfiguredEntries(main_);
-  main_.ProgressBar1.Min = 0;
-  main_.ProgressBar1.Max = static_cast<int>(2 * g_.InstallTargets.size() + g_.Desktop.size() + g_.IniRegistry.size() +
-                                            g_.AutoexecBat.size());
-  main_.ProgressBar1.Position = 0;
+  MakeDirectory(mainDir_);
+  log_.Create(fs_, mainDir_);
+  ClearConfiguredEntries(platform_, g_.IniRegistry, progress_);
+  progress_.SetRange(static_cast<int>(2 * g_.InstallTargets.size() + g_.Desktop.size() + g_.IniRegistry.size() +
+                                      g_.AutoexecBat.size()));
   for (const char* name : {"setup.exe", "install.cfg", "finstall.cfg"})
     g_.InstallFiles.push_back(std::string("Installation Directory,C:\\") + name);
-  BuildInstallFileLists(platform_, g_, main_.Main_Dir);
-  log_.Open(main_.Main_Dir);
+  BuildInstallFileLists(platform_, g_, mainDir_);
+  log_.Open(mainDir_);
   system_ = SystemDirectories(platform_);
   CopyFiles();
-  for (const std::string* extra : {&main_.Settings.LogoFile, &main_.Settings.BitMap}) {
+  for (const std::string* extra : {&choices_.LogoFile, &choices_.BitMap}) {
     if (extra->empty()) continue;
     try {
-      CopyFileInto(fs_, g_.ExpandDir + *extra, main_.Main_Dir);
+      CopyFileInto(fs_, g_.ExpandDir + *extra, mainDir_);
     } catch (const Exception&) {
       // The uninstaller only shows them; a missing picture is not shown.
     }
   }
   // The follow-up programs run from the expanded files: keep them until the finish has run them.
-  if (!main_.KeepExpandDirForFinish()) {
+  if (!KeepExpandDirForFinish(g_)) {
     TMPDelTree tree(platform_, nullptr);
     tree.Path = g_.ExpandDir;
     tree.Execute();
   }
-  main_.InstallMarkers[1].Done = true;
-  main_.ProcessMessages();
-  main_.Label2.Caption = "Creating Folders";
-  main_.ProcessMessages();
+  progress_.StepReached(TInstallStep::Shortcuts);
+  progress_.ProcessMessages();
+  progress_.Status("Creating Folders");
+  progress_.ProcessMessages();
   Record(RecordKind::Step, "Creating folders and shortcuts");
   MakeShortcuts();
-  main_.InstallMarkers[2].Done = true;
+  progress_.StepReached(TInstallStep::Entries);
   Record(RecordKind::Step, "Writing INI and registry entries");
-  WriteConfiguredEntries(main_, log_);
+  WriteConfiguredEntries(platform_, g_.IniRegistry, log_, progress_);
+  RegisterUninstaller();
+  progress_.Status("Finished");
 
-  main_.Label2.Caption = "Creating Uninstaller";
-  main_.Repaint();
+  TInstallResult result;
+  result.Outcome = failures_.empty() ? TInstallOutcome::Installed : TInstallOutcome::Failed;
+  result.Failures = failures_;
+  result.BytesInstalled = installedBytes_;
+  result.InstallDir = mainDir_;
+  return result;
+}
+
+void Installer::RegisterUninstaller() {
+  progress_.Status("Creating Uninstaller");
+  progress_.Repaint();
   TUninstallRegistration r;
-  r.Title = main_.Screen.TextInfo1.Caption;
-  r.InstallDir = main_.Main_Dir;
-  r.DisplayIcon = main_.Main_Dir + "setup.exe";
+  r.Title = choices_.Title;
+  r.InstallDir = mainDir_;
+  r.DisplayIcon = mainDir_ + "setup.exe";
   if (!g_.Desktop.empty()) {
     std::string program = SplitFields(g_.Desktop.front(), 2)[1];
-    if (!program.empty()) r.DisplayIcon = SubstitutePathTokens(platform_, main_.Main_Dir, program);
+    if (!program.empty()) r.DisplayIcon = SubstitutePathTokens(platform_, mainDir_, program);
   }
-  r.DisplayVersion = main_.Settings.DisplayVersion;
-  r.Publisher = main_.Settings.Publisher;
+  r.DisplayVersion = choices_.DisplayVersion;
+  r.Publisher = choices_.Publisher;
   r.EstimatedSizeKB = static_cast<uint32_t>((installedBytes_ + 1023) / 1024);
   RegisterUninstall(platform_, r);
   Record(RecordKind::RegistryValue, "HKEY_LOCAL_MACHINE\\" + std::string(kUninstallKey) + r.Title +
                                         " UninstallString=" + r.InstallDir + "setup.exe " + r.Title);
   log_.SetTitle(r.Title);
   Record(RecordKind::File, log_.Path());
-  main_.Label2.Caption = "Finished";
-
-  if (!failures_.empty()) {
-    std::string text = "Setup could not install " + std::to_string(failures_.size()) + " file" +
-                       (failures_.size() == 1 ? "" : "s") + ":";
-    for (size_t i = 0; i < failures_.size() && i < 10; ++i) text += "\n" + failures_[i];
-    if (failures_.size() > 10) text += "\n...";
-    text += "\nThe rest of the installation is in place and can be removed with its uninstaller.";
-    main_.Fail(text);
-    return;
-  }
-  main_.Outcome = TSetupOutcome::Installed;
-  try {
-    main_.SetPage(kPageFinished);
-  } catch (const std::exception&) {
-    // A page that cannot be shown changes nothing of what was installed.
-  }
 }
 
 void Installer::CopyFiles() {
@@ -181,12 +183,12 @@ void Installer::CopyFiles() {
   for (size_t k = 0; k < targets.size(); ++k) {
     const std::string& target = targets[k];
     const std::string dir = ExtractFilePath(target);
-    main_.ProgressBar1.StepBy(1);
+    progress_.Advance();
     const std::string name = ExtractFileName(target);
     if (!name.empty()) {
       if (placed[k] < 0) {  // one placed already was shown as it arrived
-        main_.Dest1.Caption = "Installing : " + name;
-        main_.ProcessMessages();
+        progress_.CurrentItem(TInstallStep::Files, "Installing : " + name);
+        progress_.ProcessMessages();
       }
       MakeDirectory(dir);
       if (placed[k] >= 0) {  // expanded straight into place, its source never written
@@ -207,8 +209,8 @@ void Installer::CopyFiles() {
       }
       if (lastPosition.at(target) > k) fs_.DeleteFile(sources[k]);
     } else {
-      main_.Dest1.Caption = "Creating Directories .. ";
-      main_.ProcessMessages();
+      progress_.CurrentItem(TInstallStep::Files, "Creating Directories .. ");
+      progress_.ProcessMessages();
       MakeDirectory(dir);
       if (fs_.DirectoryExists(dir))
         Record(RecordKind::Folder, dir);
@@ -227,13 +229,13 @@ void Installer::LogCopyStep(const std::vector<std::string>& targets) {
   for (const std::string& target : targets) {
     const std::string dir = ExtractFilePath(target);
     if (!ExtractFileName(target).empty()) {
-      entries.emplace_back("Files", IsSystem(dir) ? target : dir + "*.*");
+      entries.emplace_back(kLogFiles, IsSystem(dir) ? target : dir + "*.*");
     } else if (!IsSystem(dir)) {
-      entries.emplace_back("Folder", dir);
-      entries.emplace_back("Files", dir + "*.*");
+      entries.emplace_back(kLogFolders, dir);
+      entries.emplace_back(kLogFiles, dir + "*.*");
     }
   }
-  entries.emplace_back("Files", main_.Main_Dir + "*.*");
+  entries.emplace_back(kLogFiles, mainDir_ + "*.*");
   std::vector<std::string> sections;
   std::unordered_map<std::string, std::vector<std::string>> keys;
   for (const auto& [section, key] : entries) {
@@ -252,7 +254,7 @@ void Installer::LogCopyStep(const std::vector<std::string>& targets) {
 std::vector<int64_t> Installer::PlaceDeferredFiles(const std::vector<std::string>& sources,
                                                    const std::vector<std::string>& targets) {
   std::vector<int64_t> placed(targets.size(), -1);
-  if (main_.DeferredFiles.empty()) return placed;
+  if (g_.DeferredFiles.empty()) return placed;
   std::vector<std::string> keys(sources.size());
   std::unordered_map<std::string, int> sourceUses, targetUses;
   for (size_t k = 0; k < sources.size(); ++k) {
@@ -262,11 +264,11 @@ std::vector<int64_t> Installer::PlaceDeferredFiles(const std::vector<std::string
     ++targetUses[FileKey(targets[k])];
   }
   TPlacementPlan plan;
-  const bool keepAll = main_.KeepExpandDirForFinish();
-  if (keepAll) plan.Expand = main_.DeferredFiles;
+  const bool keepAll = KeepExpandDirForFinish(g_);
+  if (keepAll) plan.Expand = g_.DeferredFiles;
   std::vector<std::pair<size_t, std::string>> direct;
   for (size_t k = 0; k < sources.size(); ++k) {
-    if (keys[k].empty() || !main_.DeferredFiles.count(keys[k]) || keepAll) continue;
+    if (keys[k].empty() || !g_.DeferredFiles.count(keys[k]) || keepAll) continue;
     if (sourceUses[keys[k]] == 1 && targetUses[FileKey(targets[k])] == 1) {
       const std::string dir = ExtractFilePath(targets[k]);
       const std::string folder = fs_.FullPathName(dir);
@@ -285,9 +287,9 @@ std::vector<int64_t> Installer::PlaceDeferredFiles(const std::vector<std::string
     }
     plan.Expand.insert(keys[k]);
   }
-  main_.DeferredFiles.clear();
+  g_.DeferredFiles.clear();
   if (plan.Direct.empty() && plan.Expand.empty()) return placed;
-  const TPlacementResult result = PlaceSetFiles(main_, plan);
+  const TPlacementResult result = PlaceSetFiles(platform_, g_, plan, progress_);
   if (!result.Stopped.empty())
     failures_.push_back("the installation medium could not be read to its end (" + result.Stopped + ")");
   for (const auto& [k, file] : direct) {
@@ -317,11 +319,11 @@ bool Installer::NameTaken(const std::string& dir, const std::string& name) {
 // again, the pictures the installation directory gets afterwards, and every file when follow-up
 // programs will run from the expanded archive.
 std::vector<bool> Installer::MovableSources(const std::vector<std::string>& sources) {
-  std::vector<bool> movable(sources.size(), !main_.KeepExpandDirForFinish());
+  std::vector<bool> movable(sources.size(), !KeepExpandDirForFinish(g_));
   std::vector<std::string> keys;
   for (const std::string& s : sources) keys.push_back(FileKey(s));
   std::unordered_set<std::string> later;
-  for (const std::string* picture : {&main_.Settings.LogoFile, &main_.Settings.BitMap})
+  for (const std::string* picture : {&choices_.LogoFile, &choices_.BitMap})
     if (!picture->empty()) later.insert(FileKey(g_.ExpandDir + *picture));
   for (size_t k = sources.size(); k-- > 0;) {
     if (later.count(keys[k])) movable[k] = false;
@@ -342,30 +344,27 @@ int64_t Installer::MoveIntoPlace(const std::string& source, const std::string& d
 
 void Installer::MakeShortcuts() {
   std::vector<std::string> chain;
-  size_t row = 0;
-  for (const std::string& entry : g_.Desktop) {
-    main_.ProgressBar1.StepBy(1);
-    main_.ProcessMessages();
-    const std::vector<std::string> f = SplitFields(entry, 8);
+  for (size_t k = 0; k < g_.Desktop.size(); ++k) {
+    progress_.Advance();
+    progress_.ProcessMessages();
+    const std::vector<std::string> f = SplitFields(g_.Desktop[k], 8);
     TShortcuts s(platform_);
-    s.FolderDesktop = main_.CheckBox2.Checked;
-    s.FolderStartMenu = main_.CheckBox1.Checked;
+    s.FolderDesktop = choices_.FolderOnDesktop;
+    s.FolderStartMenu = choices_.FolderOnStartMenu;
     s.ProgramName = f[0];
-    s.RunProgram = SubstitutePathTokens(platform_, main_.Main_Dir, f[1]);
-    auto ticked = [&](size_t r) { return r < main_.ListView1.Items.size() && main_.ListView1.Items[r].Checked; };
-    s.StartMenu = ticked(row);
-    s.Desktop = ticked(row + 1);
-    s.QuickLaunch = ticked(row + 2);
-    row += 3;
+    s.RunProgram = SubstitutePathTokens(platform_, mainDir_, f[1]);
+    const TShortcutTicks ticks = k < choices_.Shortcuts.size() ? choices_.Shortcuts[k] : TShortcutTicks();
+    s.StartMenu = ticks.StartMenu;
+    s.Desktop = ticks.Desktop;
+    s.QuickLaunch = ticks.QuickLaunch;
     s.Folder = f[6];
     s.IconFile = ExtractFileName(f[7]);
-    if (!s.IconFile.empty()) s.IconFile = main_.Main_Dir + s.IconFile;
-    std::string folder = s.Folder;
-    for (const std::string& part : FolderChain(folder)) chain.push_back(part);
+    if (!s.IconFile.empty()) s.IconFile = mainDir_ + s.IconFile;
+    for (const std::string& part : FolderChain(s.Folder)) chain.push_back(part);
     LogShortcutPlaces(s, chain);
-    main_.Label1.Caption = "Folders: " + s.ProgramName;
+    progress_.CurrentItem(TInstallStep::Shortcuts, "Folders: " + s.ProgramName);
     s.CreateShortcut();
-    main_.ProcessMessages();
+    progress_.ProcessMessages();
   }
 }
 
@@ -374,11 +373,11 @@ void Installer::LogShortcutPlaces(const TShortcuts& s, const std::vector<std::st
                     P = GetShellFolder(platform_, kShellPrograms), Q = QuickLaunchFolder(platform_);
   const std::string lnk = s.ProgramName + ".lnk";
   auto file = [&](const std::string& path) {
-    Log("Files", path);
+    Log(kLogFiles, path);
     Record(RecordKind::Shortcut, path + " -> " + s.RunProgram);
   };
   auto folders = [&](const std::string& base) {
-    for (const std::string& f : chain) Log("Folder", base + f);
+    for (const std::string& f : chain) Log(kLogFolders, base + f);
   };
   folders(S);
   if (s.StartMenu) file(S + lnk);
@@ -410,8 +409,18 @@ std::vector<std::string> FolderChain(const std::string& folder) {
   return chain;
 }
 
-void InstallApplication(TDisplayScreen& main) {
-  Installer(main).Run();
+std::string TInstallResult::FailureText() const {
+  if (Failures.empty()) return {};
+  std::string text =
+      "Setup could not install " + std::to_string(Failures.size()) + " file" + (Failures.size() == 1 ? "" : "s") + ":";
+  for (size_t i = 0; i < Failures.size() && i < 10; ++i) text += "\n" + Failures[i];
+  if (Failures.size() > 10) text += "\n...";
+  return text + "\nThe rest of the installation is in place and can be removed with its uninstaller.";
+}
+
+TInstallResult InstallApplication(platform::Platform& platform, TSetupGlobals& globals, const TInstallChoices& choices,
+                                  TInstallProgress& progress) {
+  return Installer(platform, globals, choices, progress).Run();
 }
 
 }  // namespace vurerode::setup

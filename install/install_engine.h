@@ -1,19 +1,59 @@
 // InstallApplication: copies the files into place, makes the program folders and shortcuts, writes
 // the configured INI and registry entries, logs every item for the uninstaller and registers it.
+// It works on the platform with the run's paths and lists and what the user chose, reports through
+// a progress interface and returns what came of it; it shows no page of its own.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
+#include "install/engine_progress.h"
+#include "install/setup_state.h"
+#include "platform/platform.h"
+
 namespace vurerode::setup {
 
-class TDisplayScreen;
+// The shortcut rows of one Desktop entry, as ticked.
+struct TShortcutTicks {
+  bool StartMenu = false;
+  bool Desktop = false;
+  bool QuickLaunch = false;
+};
 
-// Runs the whole installation from the install page and switches the wizard to the finish page.
-// Files that could not be copied do not stop it (the uninstall log and registration are still
-// written, so what did land can be removed); they are reported at the end and the run counts as
-// failed.
-void InstallApplication(TDisplayScreen& main);
+// What the user chose on the wizard, and the settings of install.cfg the installation uses.
+struct TInstallChoices {
+  std::string InstallDir;  // the destination; a trailing backslash is added
+  bool FolderOnStartMenu = false;
+  bool FolderOnDesktop = false;
+  // One per entry of the Desktop list, in its order; an entry without one makes no single shortcut.
+  std::vector<TShortcutTicks> Shortcuts;
+  std::string Title;  // names the uninstall entry
+  // Pictures the uninstaller shows, relative to ExpandDir; copied into the installation directory.
+  std::string LogoFile;
+  std::string BitMap;
+  std::string DisplayVersion;
+  std::string Publisher;
+};
+
+enum class TInstallOutcome { Installed, Failed };
+
+struct TInstallResult {
+  TInstallOutcome Outcome = TInstallOutcome::Installed;
+  // The files and folders that could not be installed, each with the reason.
+  std::vector<std::string> Failures;
+  int64_t BytesInstalled = 0;
+  std::string InstallDir;  // as the installation used it, with its trailing backslash
+  // The message that tells the user what failed; empty when nothing did.
+  std::string FailureText() const;
+};
+
+// Runs the whole installation. Files that could not be installed do not stop it (the uninstall log
+// and registration are still written, so what did land can be removed); they make the outcome
+// Failed. Errors of the INI and registry layers that nothing can go on from raise. The globals'
+// Install Files list gains the installer's own three files and the pairs are rebuilt.
+TInstallResult InstallApplication(platform::Platform& platform, TSetupGlobals& globals, const TInstallChoices& choices,
+                                  TInstallProgress& progress);
 
 // The folder chain of a shortcut group: G, then G without its last part, down to the first part,
 // which is listed twice (A\B\C gives A\B\C, A\B, A, A); an empty or single G gives G once.

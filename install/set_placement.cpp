@@ -1,8 +1,7 @@
 #include "install/set_placement.h"
 
-#include "app/display_screen.h"
-#include "app/media_check.h"
-#include "app/set_files.h"
+#include "install/media_check.h"
+#include "install/set_files.h"
 #include "platform/windows_path.h"
 #include "segment/seg_comp_ez.h"
 #include "segment/seg_names.h"
@@ -14,29 +13,32 @@ namespace {
 
 class Placement : public TSegOwner {
  public:
-  Placement(TDisplayScreen& main, const TPlacementPlan& plan)
-      : main_(main), plan_(plan), medium_(main.platform().fs(), main.Globals.SourceDir) {}
+  Placement(platform::Platform& platform, const TSetupGlobals& globals, const TPlacementPlan& plan,
+            TInstallProgress& progress)
+      : fs_(platform.fs()), g_(globals), plan_(plan), progress_(progress), medium_(fs_, globals.SourceDir) {}
 
   TPlacementResult Run();
 
-  Prompter& SegPrompter() override { return main_.view(); }
-  void Repaint() override { main_.Repaint(); }
-  void ProcessMessages() override { main_.ProcessMessages(); }
+  Prompter& SegPrompter() override { return progress_.Prompts(); }
+  void Repaint() override { progress_.Repaint(); }
+  void ProcessMessages() override { progress_.ProcessMessages(); }
 
  private:
   bool Planned(const std::string& key) const { return plan_.Direct.count(key) || plan_.Expand.count(key); }
   void OnCheckFile(std::string& path);
 
-  TDisplayScreen& main_;
+  platform::FileSystem& fs_;
+  const TSetupGlobals& g_;
   const TPlacementPlan& plan_;
+  TInstallProgress& progress_;
   TMediumCheck medium_;
   std::string writing_;  // the file being written, until it is whole
   TPlacementResult result_;
 };
 
 TPlacementResult Placement::Run() {
-  const TSetupGlobals& g = main_.Globals;
-  platform::FileSystem& fs = main_.platform().fs();
+  const TSetupGlobals& g = g_;
+  platform::FileSystem& fs = fs_;
   TSegCompEZ c(fs, *this);
   c.MakeDirectories = true;
   c.ExceptionOnFileError = false;
@@ -52,7 +54,7 @@ TPlacementResult Placement::Run() {
   c.SetSegTmpDir(g.TempDir);
   c.OnSegBefore = [&](TSegMode, const std::string&, uint16_t number) {
     ProcessMessages();
-    AskForSegment(main_, main_.Caption, c.SegBaseName(), number);
+    AskForSegment(fs_, progress_.Prompts(), progress_.Caption(), g.SourceDir, c.SegBaseName(), number);
     medium_.Check(SegmentFileName(c.SegBaseName(), "", number));
   };
   c.OnSegBeforeExpand = [&](TSegArcList& list) {
@@ -76,13 +78,13 @@ TPlacementResult Placement::Run() {
 void Placement::OnCheckFile(std::string& path) {
   // The file before is whole (and reported) or was never created: nothing of it is to be undone.
   writing_.clear();
-  path = ExpandedPath(main_.Globals, path);
+  path = ExpandedPath(g_, path);
   const std::string key = FileKey(path);
   if (auto direct = plan_.Direct.find(key); direct != plan_.Direct.end()) {
     path = direct->second;
     // Installed now; a file expanded for the copying is shown when it is copied.
-    main_.Dest1.Caption = "Installing : " + platform::ExtractFileName(path);
-    main_.ProgressBar1.StepBy(1);
+    progress_.CurrentItem(TInstallStep::Files, "Installing : " + platform::ExtractFileName(path));
+    progress_.Advance();
   } else if (!plan_.Expand.count(key)) {
     path.clear();  // a second entry of a name the list selected
     return;
@@ -93,8 +95,9 @@ void Placement::OnCheckFile(std::string& path) {
 
 }  // namespace
 
-TPlacementResult PlaceSetFiles(TDisplayScreen& main, const TPlacementPlan& plan) {
-  return Placement(main, plan).Run();
+TPlacementResult PlaceSetFiles(platform::Platform& platform, const TSetupGlobals& globals, const TPlacementPlan& plan,
+                               TInstallProgress& progress) {
+  return Placement(platform, globals, plan, progress).Run();
 }
 
 }  // namespace vurerode::setup

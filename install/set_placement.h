@@ -8,9 +8,11 @@
 #include <unordered_map>
 #include <unordered_set>
 
-namespace vurerode::setup {
+#include "install/engine_progress.h"
+#include "install/setup_state.h"
+#include "platform/platform.h"
 
-class TDisplayScreen;
+namespace vurerode::setup {
 
 struct TPlacementPlan {
   // FileKey of a path below ExpandDir -> the file it is expanded to.
@@ -29,6 +31,7 @@ struct TPlacementResult {
 
 // Reads the set and places the planned files, each left as a copy would be (dated now, Archive
 // alone).
-TPlacementResult PlaceSetFiles(TDisplayScreen& main, const TPlacementPlan& plan);
+TPlacementResult PlaceSetFiles(platform::Platform& platform, const TSetupGlobals& globals, const TPlacementPlan& plan,
+                               TInstallProgress& progress);
 
 }  // namespace vurerode::setup

@@ -1,6 +1,6 @@
 #include "install/shared_folders.h"
 
-#include "app/setup_paths.h"
+#include "install/install_paths.h"
 #include "platform/ansi.h"
 #include "platform/windows_path.h"
 #include "shell/shell_folders.h"

@@ -2,8 +2,7 @@
 
 #include <optional>
 
-#include "app/display_screen.h"
-#include "install/cleanup_batch.h"
+#include "install/install_paths.h"
 #include "install/shared_folders.h"
 #include "install/uninstall_log.h"
 #include "platform/ansi.h"
@@ -37,19 +36,20 @@ std::string ReadUninstallString(platform::Platform& platform, const std::string&
 
 class Remover {
  public:
-  explicit Remover(TDisplayScreen& main) : main_(main), platform_(main.platform()), fs_(platform_.fs()) {}
-  void Run();
+  Remover(platform::Platform& platform, const TRemovalRequest& request, TRemovalProgress& progress)
+      : platform_(platform), fs_(platform.fs()), request_(request), progress_(progress) {}
+  TRemovalResult Run();
 
  private:
-  void Step(int index);
+  void RemovePasses(const std::vector<std::string>& files, const std::vector<std::string>& folders,
+                    const std::vector<std::string>& keys);
+  void RemoveRegistrationAndTree();
   void RemoveFiles(const std::vector<std::string>& files);
   bool IsSystemEntry(const std::string& entry);
   void DeleteEntry(const std::string& dir, const std::string& mask);
   void RemoveRegistry(const std::vector<std::string>& keys);
   // The running setup.exe of the installation: it cannot go while the program runs.
-  bool IsOwnProgram(const std::string& path) {
-    return platform::AnsiSameText(path, main_.Globals.ExpandDir + "setup.exe");
-  }
+  bool IsOwnProgram(const std::string& path) { return platform::AnsiSameText(path, request_.InstallDir + "setup.exe"); }
   // Removes a folder when it is empty, never one that Windows or other programs share (an empty
   // Quick Launch or System folder is still theirs).
   void RemoveEmptyFolder(const std::string& dir) {
@@ -60,10 +60,10 @@ class Remover {
   // not including the first level below the root ("Software").
   void PruneEmptyParents(platform::RegistryRoot root, std::string path);
   void Status(const std::string& text) {
-    main_.UninstallStatus.Caption = text;
-    main_.Repaint();
+    progress_.Status(text);
+    progress_.Repaint();
   }
-  void Record(RecordKind kind, const std::string& what) { main_.view().Record(kind, what); }
+  void Record(RecordKind kind, const std::string& what) { progress_.Record(kind, what); }
   // The shared folders and the system directories, looked up once for the whole removal.
   const std::vector<std::string>& Shared() {
     if (!shared_) shared_ = SharedFolders(platform_);
@@ -74,76 +74,77 @@ class Remover {
     return *system_;
   }
 
-  TDisplayScreen& main_;
   platform::Platform& platform_;
   platform::FileSystem& fs_;
+  const TRemovalRequest& request_;
+  TRemovalProgress& progress_;
   bool deleteAll_ = false;
   std::optional<std::vector<std::string>> shared_, system_;
 };
 
-void Remover::Step(int index) {
-  main_.UninstallMarkers[index].Done = true;
-  if (index > 0) main_.StartLabels[index - 1].Bold = false;
-  main_.StartLabels[index].Bold = true;
-  main_.Repaint();
-}
-
-void Remover::Run() {
-  Step(0);
-  main_.Remove.Enabled = false;
+TRemovalResult Remover::Run() {
+  progress_.PassStarted(0);
   TUninstallLog log(platform_.profile());
-  log.Open(main_.StartDirectory);
-  const std::vector<std::string> files = log.ReadEntries("Files");
-  const std::vector<std::string> folders = log.ReadEntries("Folder");
-  const std::vector<std::string> keys = log.ReadEntries("Registry");
+  log.Open(request_.LogDirectory);
+  // Read whole before anything goes: the log lies among the files it names.
+  const std::vector<std::string> files = log.ReadEntries(kLogFiles);
+  const std::vector<std::string> folders = log.ReadEntries(kLogFolders);
+  const std::vector<std::string> keys = log.ReadEntries(kLogRegistry);
+  TRemovalResult result;
   deleteAll_ = false;
   if (files.empty()) {
     Status("Unable to Find uninstall.cfg!!");
+    result.Outcome = TRemovalOutcome::LogMissing;
   } else {
-    RemoveFiles(files);
-    Step(1);
-    for (const std::string& e : files) {
-      const std::string dir = ExtractFilePath(e);
-      Status("Removing " + dir);
-      RemoveEmptyFolder(dir);
-      main_.ProgressBar2.StepBy(1);
-      main_.Repaint();
-    }
-    Step(2);
-    for (const std::string& f : folders) {
-      Status("Removing " + f);
-      RemoveEmptyFolder(f);
-    }
-    Step(3);
-    RemoveRegistry(keys);
+    RemovePasses(files, folders, keys);
   }
-  main_.Remove.Caption = "Close";
-  main_.Remove.Enabled = true;
-  main_.Screen.TextInfo2.Caption = "All Files,Folders and Icons Removed";
-  main_.Repaint();
+  progress_.PassesDone();
+  RemoveRegistrationAndTree();
+  return result;
+}
+
+void Remover::RemovePasses(const std::vector<std::string>& files, const std::vector<std::string>& folders,
+                           const std::vector<std::string>& keys) {
+  RemoveFiles(files);
+  progress_.PassStarted(1);
+  for (const std::string& e : files) {
+    const std::string dir = ExtractFilePath(e);
+    Status("Removing " + dir);
+    RemoveEmptyFolder(dir);
+    progress_.Advance();
+    progress_.Repaint();
+  }
+  progress_.PassStarted(2);
+  for (const std::string& f : folders) {
+    Status("Removing " + f);
+    RemoveEmptyFolder(f);
+  }
+  progress_.PassStarted(3);
+  RemoveRegistry(keys);
+}
+
+void Remover::RemoveRegistrationAndTree() {
+  const std::string& title = request_.Title;
   auto uninstall = platform_.registry().OpenKey(platform::RegistryRoot::LocalMachine, kUninstallKey,
                                                 platform::RegistryAccess::ReadWrite);
-  if (!main_.UninstallTitle.empty() &&
-      platform_.registry().DeleteKeyTree(platform::RegistryRoot::LocalMachine, kUninstallKey + main_.UninstallTitle))
-    Record(RecordKind::Removed, "HKEY_LOCAL_MACHINE\\" + std::string(kUninstallKey) + main_.UninstallTitle);
-  if (uninstall) uninstall->DeleteValue(main_.UninstallTitle);
+  if (!title.empty() && platform_.registry().DeleteKeyTree(platform::RegistryRoot::LocalMachine, kUninstallKey + title))
+    Record(RecordKind::Removed, "HKEY_LOCAL_MACHINE\\" + std::string(kUninstallKey) + title);
+  if (uninstall) uninstall->DeleteValue(title);
   // A directory Windows or other programs share is never removed as a tree.
-  const std::string& dir = main_.Globals.ExpandDir;
+  const std::string& dir = request_.InstallDir;
   if (IsSharedFolder(Shared(), dir)) {
     Status("Keeping " + dir + ": other programs share it");
     Record(RecordKind::Kept, dir + " (a folder other programs share)");
-  } else {
-    TMPDelTree tree(platform_, nullptr);
-    tree.Path = dir;
-    tree.Verbose = false;
-    tree.Execute();
-    if (fs_.DirectoryExists(dir))
-      Record(RecordKind::Kept, dir + " (the cleanup batch removes it once setup.exe is gone)");
-    else
-      Record(RecordKind::Removed, dir);
+    return;
   }
-  main_.Outcome = TSetupOutcome::Removed;
-  main_.Close();
+  TMPDelTree tree(platform_, nullptr);
+  tree.Path = dir;
+  tree.Verbose = false;
+  tree.Execute();
+  if (fs_.DirectoryExists(dir))
+    Record(RecordKind::Kept, dir + " (the cleanup batch removes it once setup.exe is gone)");
+  else
+    Record(RecordKind::Removed, dir);
 }
 
 bool Remover::IsSystemEntry(const std::string& entry) {
@@ -157,16 +158,14 @@ bool Remover::IsSystemEntry(const std::string& entry) {
 }
 
 void Remover::RemoveFiles(const std::vector<std::string>& files) {
-  main_.ProgressBar2.Min = 0;
-  main_.ProgressBar2.Max = static_cast<int>(2 * files.size());
-  main_.ProgressBar2.Position = 0;
+  progress_.SetRange(static_cast<int>(2 * files.size()));
   for (const std::string& e : files) {
     const std::string name = ExtractFileName(e);
     bool remove = true;
     if (IsSharedIniFile(e) && AnsiUpperCase(ExtractFilePath(e)) == AnsiUpperCase(System()[0])) {
       remove = false;  // Windows' own INI files hold every program's settings
     } else if (IsSystemEntry(e) && !deleteAll_) {
-      switch (main_.view().AskYesNoAll("File Possible used by Windows.\r" + e + "\rDelete Anyway?", main_.Caption)) {
+      switch (progress_.AskDelete("File Possible used by Windows.\r" + e + "\rDelete Anyway?")) {
         case YesNoAll::Yes: break;
         case YesNoAll::All: deleteAll_ = true; break;
         default: remove = false; break;
@@ -179,8 +178,8 @@ void Remover::RemoveFiles(const std::vector<std::string>& files) {
       Status("Skipping " + name);
       Record(RecordKind::Kept, e);
     }
-    main_.ProgressBar2.StepBy(1);
-    main_.Repaint();
+    progress_.Advance();
+    progress_.Repaint();
   }
 }
 
@@ -238,56 +237,28 @@ void Remover::PruneEmptyParents(platform::RegistryRoot root, std::string path) {
 
 }  // namespace
 
-void UninstallStart(TDisplayScreen& main) {
-  platform::Platform& platform = main.platform();
-  TSetupGlobals& g = main.Globals;
-  main.Wizard.Visible = true;
-  g.ExpandDir = g.SourceDir;
-  main.Screen.TextInfo2.Caption = "Uninstall Software!";
-  main.Screen.ColorStart = 255;
-  main.SetPage(kPageUninstaller);
-  main.Notebook1PageChanged();
-  std::string title = main.JoinedArgs;
-  main.StartDirectory = CurrentDirWithBackslash(platform);
+TInstalledApplication FindInstallation(platform::Platform& platform, const std::string& joinedArgs) {
+  std::string title = joinedArgs;
+  std::string dir = CurrentDirWithBackslash(platform);
   TUninstallLog log(platform.profile());
-  if (platform.fs().FileExists(main.StartDirectory + kUninstallLogName)) {
-    log.Open(main.StartDirectory);
+  if (platform.fs().FileExists(dir + kUninstallLogName)) {
+    log.Open(dir);
     // A log cut short has lost its title; the one the entry was started with still names it.
     if (std::string logged = log.ReadTitle(); !logged.empty()) title = logged;
   }
-  std::string command = ReadUninstallString(platform, title);
-  main.StartDirectory = ExtractFilePath(command.empty() ? CurrentDirWithBackslash(platform) : command);
+  const std::string command = ReadUninstallString(platform, title);
+  dir = ExtractFilePath(command.empty() ? CurrentDirWithBackslash(platform) : command);
   if (title.empty()) {
-    main.StartDirectory = CurrentDirWithBackslash(platform);
-    log.Open(main.StartDirectory);
+    dir = CurrentDirWithBackslash(platform);
+    log.Open(dir);
     title = log.ReadTitle();
   }
-  main.UninstallTitle = title;
-  main.Screen.TextInfo1.Caption = title;
-  main.Screen.TextInfo4.Caption = "ZAD2000 Uninstaller | Zuroduzadod, Inc.";
-  g.ExpandDir = main.StartDirectory;
-  if (main.Screen.TextInfo1.Caption.empty()) {
-    main.Screen.TextInfo1.Caption = "No Uninstall Information Found!!";
-    main.Remove.Visible = false;
-    main.Remove.Hint = "No Uninstall Info. Click here to Exit.";
-    main.Outcome = TSetupOutcome::NothingToRemove;
-    return;
-  }
-  try {
-    WriteCleanupBatch(main);
-  } catch (const Exception& e) {
-    main.view().Message(e.what(), main.Caption, PromptButtons::Ok, PromptIcon::Error);
-    return;
-  }
-  main.ReadSetupConfig(g.SourceDir);
+  return {title, dir};
 }
 
-void RemoveInstallation(TDisplayScreen& main) {
-  Remover(main).Run();
-}
-
-bool RemovalCompleted(const TDisplayScreen& main) {
-  return main.Outcome == TSetupOutcome::Removed;
+TRemovalResult RemoveApplication(platform::Platform& platform, const TRemovalRequest& request,
+                                 TRemovalProgress& progress) {
+  return Remover(platform, request, progress).Run();
 }
 
 }  // namespace vurerode::setup

@@ -1,16 +1,43 @@
-// Uninstall mode: the start (title, installed directory, cleanup batch, configuration) and the
-// removal of everything the uninstall log names, pass by pass.
+// Uninstall mode's engine: finding the installation an uninstaller run removes, and removing
+// everything its uninstall log names, pass by pass, then its registration and directory tree.
 #pragma once
+
+#include <string>
+
+#include "install/engine_progress.h"
+#include "platform/platform.h"
 
 namespace vurerode::setup {
 
-class TDisplayScreen;
+// The installation a run in uninstall mode removes.
+struct TInstalledApplication {
+  std::string Title;      // names the uninstall entry; empty when nothing names one
+  std::string Directory;  // where its uninstall log lies, with a trailing backslash
+};
 
-// When the main window is first shown in uninstall mode.
-void UninstallStart(TDisplayScreen& main);
-// The uninstaller page's Start button.
-void RemoveInstallation(TDisplayScreen& main);
-// True once a removal has run to its end.
-bool RemovalCompleted(const TDisplayScreen& main);
+// Finds the installation from the title on the command line (joinedArgs), the log in the current
+// directory and the uninstall entry: the log's title wins over the command line's (a log cut short
+// has lost it, and the command line's still names it); the entry's UninstallString names the
+// directory, the current one does when there is no entry.
+TInstalledApplication FindInstallation(platform::Platform& platform, const std::string& joinedArgs);
+
+struct TRemovalRequest {
+  std::string LogDirectory;  // holds uninstaller.cfg; ends with a backslash
+  std::string InstallDir;    // the tree removed at the end, holding the running setup.exe
+  std::string Title;         // the uninstall entry removed
+};
+
+enum class TRemovalOutcome { Removed, LogMissing };
+
+struct TRemovalResult {
+  TRemovalOutcome Outcome = TRemovalOutcome::Removed;
+};
+
+// Removes the installation: the logged files (asking before those Windows may use), their
+// directories and the logged folders when empty, the logged registry keys, then the uninstall entry
+// and the installation's directory tree. A log that is missing or names no file skips the four
+// passes; the entry and the tree go all the same.
+TRemovalResult RemoveApplication(platform::Platform& platform, const TRemovalRequest& request,
+                                 TRemovalProgress& progress);
 
 }  // namespace vurerode::setup

@@ -14,6 +14,11 @@ namespace vurerode::setup {
 
 inline constexpr const char* kUninstallLogName = "uninstaller.cfg";
 inline constexpr const char* kUninstallKey = "Software\\Microsoft\\Windows\\currentversion\\uninstall\\";
+// The log's sections: what to delete (files and masks), the folders to remove when empty, the
+// registry keys to delete.
+inline constexpr const char* kLogFiles = "Files";
+inline constexpr const char* kLogFolders = "Folder";
+inline constexpr const char* kLogRegistry = "Registry";
 
 class TUninstallLog {
  public:

@@ -7,12 +7,12 @@
 #include <functional>
 #include <string>
 
-#include "app/setup_state.h"
+#include "install/setup_state.h"
+#include "platform/file_system.h"
+#include "platform/prompter.h"
 #include "segment/seg_arc.h"
 
 namespace vurerode::setup {
-
-class TDisplayScreen;
 
 // ExpandDir followed by the stored path without its drive (C:\Work\a.exe becomes
 // ExpandDir\Work\a.exe). Raises an error naming a file that would land outside ExpandDir.
@@ -27,7 +27,8 @@ std::string FileKey(const std::string& path);
 void SelectSetFiles(TSegArcList& list, const TSetupGlobals& g,
                     const std::function<bool(const std::string& expandedPath)>& keep);
 
-// Before segment number is read: asks twice at most for a disk that is not there.
-void AskForSegment(TDisplayScreen& main, const std::string& caption, const std::string& base, uint16_t number);
+// Before segment number is read: asks twice at most for a disk that is not there in sourceDir.
+void AskForSegment(platform::FileSystem& fs, Prompter& prompter, const std::string& caption,
+                   const std::string& sourceDir, const std::string& base, uint16_t number);
 
 }  // namespace vurerode::setup

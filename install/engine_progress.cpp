@@ -1,4 +1,4 @@
-#include "app/setup_view.h"
+#include "install/engine_progress.h"
 
 namespace vurerode::setup {
 

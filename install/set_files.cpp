@@ -1,7 +1,6 @@
-#include "app/set_files.h"
+#include "install/set_files.h"
 
-#include "app/display_screen.h"
-#include "app/setup_paths.h"
+#include "install/install_paths.h"
 #include "platform/ansi.h"
 #include "platform/exception.h"
 #include "platform/windows_path.h"
@@ -38,11 +37,12 @@ void SelectSetFiles(TSegArcList& list, const TSetupGlobals& g,
   }
 }
 
-void AskForSegment(TDisplayScreen& main, const std::string& caption, const std::string& base, uint16_t number) {
-  const std::string file = main.Globals.SourceDir + SegmentFileName(base, "", number);
-  for (int prompts = 0; !main.platform().fs().FileExists(file) && prompts < 2; ++prompts)
-    main.view().Message("Please Insert Disk #" + std::to_string(number) + " into Floppy Drive.", caption,
-                        PromptButtons::Ok, PromptIcon::Information);
+void AskForSegment(platform::FileSystem& fs, Prompter& prompter, const std::string& caption,
+                   const std::string& sourceDir, const std::string& base, uint16_t number) {
+  const std::string file = sourceDir + SegmentFileName(base, "", number);
+  for (int prompts = 0; !fs.FileExists(file) && prompts < 2; ++prompts)
+    prompter.Message("Please Insert Disk #" + std::to_string(number) + " into Floppy Drive.", caption,
+                     PromptButtons::Ok, PromptIcon::Information);
 }
 
 }  // namespace vurerode::setup

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 namespace vurerode::setup {
@@ -24,6 +25,20 @@ struct TSetupGlobals {
   // directory to create).
   std::vector<std::string> InstallSources;
   std::vector<std::string> InstallTargets;
+  // The files of the set that the bootstrap left in it for the installation to place (FileKey of
+  // their paths below ExpandDir); empty when everything was expanded.
+  std::unordered_set<std::string> DeferredFiles;
+
+  void ClearLists() {
+    for (auto* list :
+         {&InstallFiles, &AutoexecBat, &IniRegistry, &Desktop, &LaunchApplications, &InstallSources, &InstallTargets})
+      list->clear();
+  }
 };
+
+// The follow-up programs run from the expanded files: the expansion directory stays until they ran.
+inline bool KeepExpandDirForFinish(const TSetupGlobals& g) {
+  return !g.LaunchApplications.empty();
+}
 
 }  // namespace vurerode::setup

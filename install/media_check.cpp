@@ -1,4 +1,4 @@
-#include "app/media_check.h"
+#include "install/media_check.h"
 
 #include <cctype>
 #include <map>

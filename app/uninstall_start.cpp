@@ -1,0 +1,40 @@
+// Uninstall mode's start: the uninstaller page, the installation it removes, the cleanup batch and
+// the configuration for the setup screen's look.
+#include "app/display_screen.h"
+#include "install/cleanup_batch.h"
+#include "install/uninstall_engine.h"
+#include "platform/exception.h"
+
+namespace vurerode::setup {
+
+void TDisplayScreen::StartUninstallMode() {
+  TSetupGlobals& g = Globals;
+  Wizard.Visible = true;
+  g.ExpandDir = g.SourceDir;
+  Screen.TextInfo2.Caption = "Uninstall Software!";
+  Screen.ColorStart = 255;
+  SetPage(kPageUninstaller);
+  Notebook1PageChanged();
+  const TInstalledApplication found = FindInstallation(platform_, JoinedArgs);
+  StartDirectory = found.Directory;
+  UninstallTitle = found.Title;
+  Screen.TextInfo1.Caption = found.Title;
+  Screen.TextInfo4.Caption = "ZAD2000 Uninstaller | Zuroduzadod, Inc.";
+  g.ExpandDir = StartDirectory;
+  if (found.Title.empty()) {
+    Screen.TextInfo1.Caption = "No Uninstall Information Found!!";
+    Remove.Visible = false;
+    Remove.Hint = "No Uninstall Info. Click here to Exit.";
+    Outcome = TSetupOutcome::NothingToRemove;
+    return;
+  }
+  try {
+    WriteCleanupBatch(platform_, g.SourceDir);
+  } catch (const Exception& e) {
+    view_.Message(e.what(), Caption, PromptButtons::Ok, PromptIcon::Error);
+    return;
+  }
+  ReadSetupConfig(g.SourceDir);
+}
+
+}  // namespace vurerode::setup

@@ -1,0 +1,165 @@
+#include "install/install_paths.h"
+
+#include <ctime>
+
+#include "platform/ansi.h"
+#include "platform/exception.h"
+#include "platform/windows_path.h"
+#include "shell/shell_folders.h"
+
+namespace vurerode::setup {
+
+using platform::ExtractFileName;
+using platform::ExtractFilePath;
+using platform::IncludeTrailingBackslash;
+
+const char* const kBaseDirNames[kBaseDirCount] = {
+    "Installation Directory", "Program Files", "Windows", "System", "System32", "Fonts", "Root"};
+const char* const kPathTokens[kBaseDirCount] = {
+    "<InstallDir>\\",        "<ProgramFiles>\\", "<Windows>\\", "<Windows>\\System\\",
+    "<Windows>\\System32\\", "<Windows>\\Fonts", "<Root>\\"};
+
+namespace {
+
+bool StartsWith(const std::string& s, std::string_view prefix) {
+  return s.compare(0, prefix.size(), prefix) == 0;
+}
+
+bool IsAbsolute(const std::string& path) {
+  return (path.size() >= 3 && path[1] == ':' && platform::IsPathDelimiter(path[2])) ||
+         (!path.empty() && platform::IsPathDelimiter(path[0]));
+}
+
+// The parts of a relative path, split at either separator.
+std::vector<std::string> Components(const std::string& path) {
+  std::vector<std::string> parts;
+  std::string rest = path;
+  for (char& c : rest)
+    if (c == '/') c = '\\';
+  while (!rest.empty()) parts.push_back(TakeField(rest, '\\'));
+  return parts;
+}
+
+bool IsDotPart(const std::string& part) {
+  std::string trimmed = part;
+  while (!trimmed.empty() && (trimmed.back() == ' ')) trimmed.pop_back();
+  return trimmed == "." || trimmed == "..";
+}
+
+// The fields of an Install Files entry: tab-separated ones first, then comma-separated, then the path.
+std::vector<std::string> InstallEntryTokens(const std::string& entry, std::string& path) {
+  std::vector<std::string> tokens;
+  path = entry;
+  while (path.find('\t') != std::string::npos) tokens.push_back(TakeField(path, '\t'));
+  while (path.find(',') != std::string::npos) tokens.push_back(TakeField(path, ','));
+  return tokens;
+}
+
+// A folder field may end with a backslash of its own; the doubled separator that leaves in the
+// destination reads as one, and is written as one.
+std::string SingleSeparators(const std::string& dir) {
+  std::string out;
+  for (size_t i = 0; i < dir.size(); ++i)
+    if (!(dir[i] == '\\' && i > 1 && dir[i - 1] == '\\')) out += dir[i];
+  return out;
+}
+
+int BaseIndex(const std::string& token) {
+  for (int i = 0; i < kBaseDirCount; ++i)
+    if (token == kBaseDirNames[i]) return i;
+  return -1;
+}
+
+}  // namespace
+
+std::string BaseDirectory(platform::Platform& platform, int index, const std::string& mainDir) {
+  const std::string windows = WindowsDir(platform);
+  switch (index) {
+    case 0: return IncludeTrailingBackslash(mainDir);
+    case 1: return WindowsDrive(platform) + "Program Files\\";
+    case 2: return windows + "\\";
+    case 3: return windows + "\\System\\";
+    case 4: return windows + "\\System32\\";
+    case 5: return windows + "\\Fonts\\";
+    default: return WindowsDrive(platform);
+  }
+}
+
+std::string TakeField(std::string& rest, char separator) {
+  size_t at = rest.find(separator);
+  std::string field = rest.substr(0, at);
+  rest = at == std::string::npos ? std::string() : rest.substr(at + 1);
+  return field;
+}
+
+std::vector<std::string> SplitFields(const std::string& entry, size_t count) {
+  std::vector<std::string> fields;
+  std::string rest = entry;
+  for (size_t i = 0; i < count; ++i) fields.push_back(TakeField(rest, ','));
+  return fields;
+}
+
+std::string SubstitutePathTokens(platform::Platform& platform, const std::string& mainDir, const std::string& path) {
+  std::string result = mainDir;
+  std::string rest = path;
+  bool matched = false;
+  for (int i = 0; i < kBaseDirCount; ++i) {
+    if (!StartsWith(rest, kPathTokens[i])) continue;
+    rest.erase(0, std::string_view(kPathTokens[i]).size());
+    result = BaseDirectory(platform, i, mainDir) + rest;
+    matched = true;
+  }
+  if (matched || path.empty()) return result;
+  // A path without a token is never thrown away.
+  return IsAbsolute(path) ? path : IncludeTrailingBackslash(mainDir) + path;
+}
+
+void BuildInstallFileLists(platform::Platform& platform, TSetupGlobals& globals, std::string& mainDir) {
+  mainDir = IncludeTrailingBackslash(mainDir);
+  globals.InstallSources.clear();
+  globals.InstallTargets.clear();
+  for (const std::string& entry : globals.InstallFiles) {
+    if (entry.empty()) continue;
+    std::string path;
+    std::string dir;
+    for (const std::string& token : InstallEntryTokens(entry, path)) {
+      int base = BaseIndex(token);
+      dir = base >= 0 ? BaseDirectory(platform, base, mainDir) : dir + token + "\\";
+    }
+    globals.InstallSources.push_back(globals.ExpandDir + (path.size() > 3 ? path.substr(3) : std::string()));
+    globals.InstallTargets.push_back(SingleSeparators(dir) + ExtractFileName(path));
+  }
+}
+
+std::string CheckInstallFileEntry(const std::string& entry) {
+  if (entry.empty()) return {};
+  std::string path;
+  bool based = false;
+  for (const std::string& token : InstallEntryTokens(entry, path)) {
+    if (BaseIndex(token) >= 0) {
+      based = true;
+      continue;
+    }
+    if (token.find(':') != std::string::npos) return "a folder name holds a colon";
+    for (const std::string& part : Components(token))
+      if (IsDotPart(part)) return "a folder name leaves its base directory";
+  }
+  if (!based) return "it names no base directory (such as Installation Directory)";
+  if (path.size() < 4 || path[1] != ':' || path[2] != '\\') return "its file is not named by a full path";
+  for (const std::string& part : Components(path.substr(3)))
+    if (IsDotPart(part)) return "its path leaves the expanded files";
+  return {};
+}
+
+std::vector<std::string> SystemDirectories(platform::Platform& platform) {
+  const std::string w = WindowsDir(platform);
+  return {w + "\\", w + "\\System\\", w + "\\System32\\", w + "\\Fonts\\"};
+}
+
+bool PathIsBelow(const std::string& path, const std::string& dir) {
+  std::string full = platform::AnsiUpperCase(platform::MakeFullPath(path, "C:\\"));
+  std::string base = platform::AnsiUpperCase(IncludeTrailingBackslash(platform::MakeFullPath(dir, "C:\\")));
+  return full.size() > base.size() && full.compare(0, base.size(), base) == 0;
+}
+
+}  // namespace vurerode::setup
