@@ -1,6 +1,7 @@
 // The wizard driven as a user drives it: buttons, ticks and the destination box; pages, buttons,
 // list rows and summary lines checked.
 #include "setup_fixture.h"
+#include "shell/shell_folders.h"
 
 namespace vurerode::setup::test {
 namespace {
@@ -105,6 +106,27 @@ TEST_F(WizardTest, ShortcutRowsAndSummary) {
   s.Back1Click();
   s.Next1Click();
   EXPECT_FALSE(s.ListView1.Items[1].Checked);
+}
+
+TEST_F(WizardTest, EachFolderBoxPutsTheProgramFolderWhereItSays) {
+  struct Row {
+    bool startMenu, desktop;
+  };
+  for (const Row& row : {Row{true, false}, Row{false, true}}) {
+    SCOPED_TRACE(row.startMenu ? "Start menu box alone" : "Desktop box alone");
+    NewMachine();
+    fs::remove_all(Root());
+    TDisplayScreen& s = StartWith("", true, "Acme = bin\\acme.exe, Acme, start menu\n");
+    s.acceptClick();
+    s.Next1Click();
+    s.CheckBox1.Checked = row.startMenu;
+    s.CheckBox2.Checked = row.desktop;
+    s.Next1Click();
+    s.Next1Click();
+    ASSERT_EQ(s.PageIndex, kPageFinished) << s.FailureMessage;
+    EXPECT_EQ(Machine().fs().FileExists(GetShellFolder(Machine(), kShellStartMenu) + "Acme\\Acme.lnk"), row.startMenu);
+    EXPECT_EQ(Machine().fs().FileExists(GetShellFolder(Machine(), kShellDesktop) + "Acme\\Acme.lnk"), row.desktop);
+  }
 }
 
 TEST_F(WizardTest, SharedFoldersAndRelativePathsAreRefusedAsDestination) {

@@ -1,0 +1,217 @@
+// The engines on their own: a sandbox machine with an expanded archive laid out by hand, the
+// user's choices as plain data, and a progress that records what it was told. No wizard runs.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "install/finish.h"
+#include "install/install_engine.h"
+#include "install/install_paths.h"
+#include "install/uninstall_engine.h"
+#include "platform/sandbox/sandbox_platform.h"
+#include "platform/windows_path.h"
+#include "shell/file_ops.h"
+#include "shell/shell_folders.h"
+#include "support/test_support.h"
+
+namespace vurerode::setup::test {
+namespace {
+
+// Every call of the engines' progress, one line each, in order.
+class RecordingProgress : public TInstallProgress, public TRemovalProgress {
+ public:
+  void Status(const std::string& text) override { events.push_back("status " + text); }
+  void SetRange(int max) override { events.push_back("range " + std::to_string(max)); }
+  void Advance() override { ++advances; }
+  void Record(RecordKind kind, const std::string& what) override {
+    events.push_back(std::string(RecordKindName(kind)) + " " + what);
+  }
+  void StepReached(TInstallStep step) override { events.push_back("step " + std::to_string(int(step))); }
+  void CurrentItem(TInstallStep step, const std::string& text) override {
+    events.push_back("item " + std::to_string(int(step)) + " " + text);
+  }
+  Prompter& Prompts() override { return prompter; }
+  std::string Caption() const override { return "Test"; }
+  void PassStarted(int pass) override { events.push_back("pass " + std::to_string(pass)); }
+  void PassesDone() override { events.push_back("passes done"); }
+  YesNoAll AskDelete(const std::string& text) override {
+    events.push_back("asked " + text);
+    return YesNoAll::No;
+  }
+
+  // Where the first line starting with prefix stands; events.size() when none does.
+  size_t Find(const std::string& prefix) const {
+    return std::find_if(events.begin(), events.end(), [&](const std::string& e) { return e.rfind(prefix, 0) == 0; }) -
+           events.begin();
+  }
+
+  struct : Prompter {
+    PromptResult Message(const std::string&, const std::string&, PromptButtons, PromptIcon) override {
+      return PromptResult::Cancel;
+    }
+    bool InputQuery(const std::string&, const std::string&, std::string&) override { return false; }
+  } prompter;
+  std::vector<std::string> events;
+  int advances = 0;
+};
+
+class EngineTest : public ::testing::Test {
+ protected:
+  EngineTest() : machine_(scratch_.path() / "machine") {
+    g_.SourceDir = "A:\\";
+    g_.TempDir = "C:\\WINDOWS\\Temp\\";
+    g_.ExpandDir = "C:\\WINDOWS\\Temp\\lkst_120000\\";
+    // What the bootstrap leaves: the installer's own files at the top, the set's files below.
+    for (const char* name : {"setup.exe", "install.cfg", "finstall.cfg", "Src\\acme.exe", "Src\\readme.txt"})
+      Put(g_.ExpandDir + name, std::string(name) + " bytes");
+    g_.InstallFiles = {"Installation Directory,C:\\Src\\acme.exe", "Installation Directory,Docs,C:\\Src\\readme.txt"};
+    g_.Desktop = {"Acme,<InstallDir>\\acme.exe,X,,X,C:\\Src\\acme.exe,Acme Tools,"};
+    g_.IniRegistry = {"HKEY_LOCAL_MACHINE\\Software\\Acme,Settings,Path,C:\\Acme"};
+    choices_.InstallDir = "C:\\Program Files\\Acme";
+    choices_.Title = "Acme";
+    choices_.Shortcuts = {{true, false, true}};
+    std::string dir = choices_.InstallDir;
+    BuildInstallFileLists(machine_, g_, dir);  // as reading the configuration does
+  }
+
+  void Put(const std::string& path, const std::string& text) {
+    ForceDirectories(machine_.fs(), platform::ExtractFilePath(path));
+    machine_.fs().CreateFile(path)->Write(text.data(), text.size());
+  }
+  bool Exists(const std::string& path) { return machine_.fs().FileExists(path); }
+  TInstallResult Install() { return InstallApplication(machine_, g_, choices_, progress_); }
+
+  vurerode::test::ScratchDir scratch_;
+  platform::sandbox::SandboxPlatform machine_;
+  TSetupGlobals g_;
+  TInstallChoices choices_;
+  RecordingProgress progress_;
+};
+
+TEST_F(EngineTest, InstallationReportsItsStepsAndReturnsWhatItInstalled) {
+  const TInstallResult result = Install();
+  EXPECT_EQ(result.Outcome, TInstallOutcome::Installed) << result.FailureText();
+  EXPECT_EQ(result.InstallDir, "C:\\Program Files\\Acme\\");
+  EXPECT_TRUE(Exists("C:\\Program Files\\Acme\\acme.exe"));
+  EXPECT_TRUE(Exists("C:\\Program Files\\Acme\\Docs\\readme.txt"));
+  EXPECT_TRUE(Exists("C:\\Program Files\\Acme\\uninstaller.cfg"));
+  int64_t bytes = 0;
+  for (const char* name : {"setup.exe", "install.cfg", "finstall.cfg", "Src\\acme.exe", "Src\\readme.txt"})
+    bytes += static_cast<int64_t>(std::string(name).size() + 6);
+  EXPECT_EQ(result.BytesInstalled, bytes);
+  // The bar covers twice the pairs read from the configuration and one per shortcut and entry row;
+  // it moves once per pair (the installer's own three files too), shortcut and entry.
+  EXPECT_EQ(progress_.Find("range "), progress_.Find("range 6"));
+  EXPECT_EQ(progress_.advances, 5 + 1 + 1);
+  // Each step is reached before its items are shown, in the order of the steps.
+  const std::vector<std::string> order = {"step 0",
+                                          "item 0 Installing : acme.exe",
+                                          "step 1",
+                                          "item 1 Folders: Acme",
+                                          "step 2",
+                                          "status Creating Registry Entries",
+                                          "status Creating Uninstaller",
+                                          "status Finished"};
+  for (size_t i = 1; i < order.size(); ++i)
+    EXPECT_LT(progress_.Find(order[i - 1]), progress_.Find(order[i])) << order[i - 1] << " before " << order[i];
+  EXPECT_LT(progress_.Find(order.back()), progress_.events.size());
+}
+
+TEST_F(EngineTest, ShortcutsGoWhereTheChoicesSay) {
+  const std::string start = GetShellFolder(machine_, kShellStartMenu),
+                    desktop = GetShellFolder(machine_, kShellDesktop),
+                    programs = GetShellFolder(machine_, kShellPrograms), quick = QuickLaunchFolder(machine_);
+  struct Row {
+    bool folderOnStartMenu, folderOnDesktop;
+    TShortcutTicks ticks;
+  };
+  for (const Row& row : std::vector<Row>{{true, false, {false, false, false}},
+                                         {false, true, {true, false, false}},
+                                         {false, false, {false, true, true}},
+                                         {true, true, {true, true, true}}}) {
+    SCOPED_TRACE(std::to_string(row.folderOnStartMenu) + std::to_string(row.folderOnDesktop) +
+                 std::to_string(row.ticks.StartMenu) + std::to_string(row.ticks.Desktop) +
+                 std::to_string(row.ticks.QuickLaunch));
+    vurerode::test::ScratchDir scratch;
+    platform::sandbox::SandboxPlatform machine(scratch.path() / "machine");
+    TSetupGlobals g = g_;
+    for (const char* name : {"setup.exe", "install.cfg", "finstall.cfg", "Src\\acme.exe", "Src\\readme.txt"}) {
+      ForceDirectories(machine.fs(), platform::ExtractFilePath(g.ExpandDir + name));
+      machine.fs().CreateFile(g.ExpandDir + name)->Write("x", 1);
+    }
+    TInstallChoices choices = choices_;
+    choices.FolderOnStartMenu = row.folderOnStartMenu;
+    choices.FolderOnDesktop = row.folderOnDesktop;
+    choices.Shortcuts = {row.ticks};
+    RecordingProgress progress;
+    ASSERT_EQ(InstallApplication(machine, g, choices, progress).Outcome, TInstallOutcome::Installed);
+    const std::vector<std::pair<std::string, bool>> expected = {
+        // The program group stands under Programs unless the folder goes to the Start menu alone.
+        {programs + "Acme Tools\\Acme.lnk", row.folderOnDesktop || !row.folderOnStartMenu},
+        {start + "Acme Tools\\Acme.lnk", row.folderOnStartMenu},
+        {desktop + "Acme Tools\\Acme.lnk", row.folderOnDesktop},
+        {start + "Acme.lnk", row.ticks.StartMenu},
+        {desktop + "Acme.lnk", row.ticks.Desktop},
+        {quick + "Acme.lnk", row.ticks.QuickLaunch}};
+    for (const auto& [lnk, present] : expected) EXPECT_EQ(machine.fs().FileExists(lnk), present) << lnk;
+  }
+}
+
+TEST_F(EngineTest, RemovalReportsItsPassesAndTakesAwayWhatTheInstallationMade) {
+  ASSERT_EQ(Install().Outcome, TInstallOutcome::Installed);
+  struct Row {
+    std::string logDirectory;
+    TRemovalOutcome outcome;
+    std::vector<std::string> passes;
+  };
+  // Once the log is gone the four passes are skipped; the entry and the tree still go.
+  for (const Row& row :
+       std::vector<Row>{{"C:\\Program Files\\Acme\\",
+                         TRemovalOutcome::Removed,
+                         {"pass 0", "pass 1", "pass 2", "pass 3", "passes done"}},
+                        {"C:\\Program Files\\Acme\\", TRemovalOutcome::LogMissing, {"pass 0", "passes done"}}}) {
+    SCOPED_TRACE(row.logDirectory);
+    RecordingProgress progress;
+    const TRemovalResult result =
+        RemoveApplication(machine_, {row.logDirectory, "C:\\Program Files\\Acme\\", "Acme"}, progress);
+    EXPECT_EQ(result.Outcome, row.outcome);
+    std::vector<std::string> passes;
+    for (const std::string& e : progress.events)
+      if (e.rfind("pass", 0) == 0) passes.push_back(e);
+    EXPECT_EQ(passes, row.passes);
+    EXPECT_EQ(progress.events.back().rfind("removed C:\\Program Files\\Acme\\", 0), 0u) << progress.events.back();
+  }
+  EXPECT_FALSE(machine_.fs().DirectoryExists("C:\\Program Files\\Acme\\"));
+  EXPECT_FALSE(Exists(GetShellFolder(machine_, kShellPrograms) + "Acme Tools\\Acme.lnk"));
+  EXPECT_FALSE(machine_.registry().OpenKey(platform::RegistryRoot::LocalMachine, "Software\\Acme\\Settings",
+                                           platform::RegistryAccess::Read));
+  EXPECT_FALSE(machine_.registry().OpenKey(platform::RegistryRoot::LocalMachine,
+                                           "Software\\Microsoft\\Windows\\currentversion\\uninstall\\Acme",
+                                           platform::RegistryAccess::Read));
+}
+
+TEST_F(EngineTest, TheFinishRunsTheFollowUpProgramsThenTheChoice) {
+  struct Row {
+    TFinishChoice choice;
+    std::string lastJournalLine;  // the start of the journal's last line
+  };
+  for (const Row& row : std::vector<Row>{{TFinishChoice::LaunchProgram, "ShellExecute"},
+                                         {TFinishChoice::RestartWindows, "ExitWindowsEx"},
+                                         {TFinishChoice::ReturnToWindows, "CreateProcess"}}) {
+    vurerode::test::ScratchDir scratch;
+    platform::sandbox::SandboxPlatform machine(scratch.path() / "machine");
+    RecordingProgress progress;
+    RunFinishActions(machine, {{"C:\\WINDOWS\\Temp\\lkst_1\\Src\\after.exe"}, row.choice, "C:\\Acme\\acme.exe"},
+                     static_cast<TInstallProgress&>(progress));
+    const std::vector<std::string> lines = machine.journal().Lines();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.front().rfind("CreateProcess", 0), 0u) << lines.front();
+    EXPECT_EQ(lines.back().rfind(row.lastJournalLine, 0), 0u) << lines.back();
+    EXPECT_EQ(progress.events.back(), "status Install Completed");
+  }
+}
+
+}  // namespace
+}  // namespace vurerode::setup::test
