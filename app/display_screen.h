@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/controls.h"
+#include "app/setup_config.h"
 #include "app/setup_paths.h"
 #include "app/setup_screen.h"
 #include "app/setup_settings.h"
@@ -77,6 +78,8 @@ class TDisplayScreen {
   void SetPage(int page);
   void Notebook1PageChanged();
   void BuildShortcutList();
+  // Reads install.cfg and finstall.cfg in dir and applies them: the setup screen's look, the
+  // settings, the destination, the lists.
   void ReadSetupConfig(const std::string& dir);
   // The expanded files the wizard shows before the installation, by install.cfg in dir: the logo,
   // the background picture, the programs whose icons the shortcut rows show.
@@ -152,6 +155,8 @@ class TDisplayScreen {
   bool Clickable(const TButton& b) const { return ButtonBarVisible && b.Visible && b.Enabled; }
   void StartInstallMode();
   void StartUninstallMode();
+  void ApplySettings(const TSetupConfig& config);
+  void TakeLists(const TSetupConfig& config);
   void RunInstallation();
   void LoadLicence();
   bool CheckDestination();

@@ -1,4 +1,7 @@
-// Reading install.cfg and finstall.cfg into the settings, the lists and the controls.
+// Reading install.cfg and finstall.cfg, and applying what they say to the settings, the lists and the
+// controls.
+#include "app/setup_config.h"
+
 #include <cctype>
 
 #include "app/display_screen.h"
@@ -49,6 +52,26 @@ void ReadTextLine(ConfigReader& cfg, int n, TShadowLabel& label) {
   label.Font.Height = static_cast<int>(cfg.Integer(k + " Font Height", label.Font.Height));
   label.Font.Style = ParseFontStyle(cfg.String(k + " Font Style", ""));
   label.ShadowColor = cfg.Colour(k + " Shadow Color", label.ShadowColor);
+}
+
+TSetupSettings ReadSettings(ConfigReader& cfg) {
+  TSetupSettings s;
+  s.DisplayStyle = cfg.String("Display Style", "Horiz In");
+  s.LogoPos = cfg.String("Logo Pos", "Upper Right");
+  s.LogoFile = cfg.String("Logo File", "");
+  s.BitMap = cfg.String("BitMap", "");
+  s.RebootOption = cfg.Boolean("ReBoot Option", false);
+  s.RestartOption = cfg.Boolean("ReStart Option", false);
+  s.LaunchApplication = cfg.String("Launch Application", "");
+  s.MainDirectory = cfg.String("Main Directory", "LKS");
+  s.Bit16App = cfg.Boolean("16Bit App", false);
+  s.Bit32App = cfg.Boolean("32Bit App", true);
+  s.UnderProgramFiles = cfg.Boolean("Under Program Files", true);
+  s.DesktopFolder = cfg.String("Desktop Folder", "Applications");
+  s.DisplayDesktopOptions = cfg.Boolean("Display Desktop Options", true);
+  s.DisplayVersion = cfg.String("Display Version", "");
+  s.Publisher = cfg.String("Publisher", "");
+  return s;
 }
 
 std::string DropDrive(const std::string& value) {
@@ -116,106 +139,105 @@ std::vector<std::string> TDisplayScreen::FilesShownBeforeInstall(const std::stri
   return files;
 }
 
-void TDisplayScreen::ReadSetupConfig(const std::string& dir) {
-  ConfigReader cfg(platform_.profile(), dir + "install.cfg");
-  TShadowLabel* lines[4] = {&Screen.TextInfo1, &Screen.TextInfo2, &Screen.TextInfo3, &Screen.TextInfo4};
-  for (int n = 1; n <= 4; ++n) ReadTextLine(cfg, n, *lines[n - 1]);
-  TSetupSettings& s = Settings;
-  Screen.ColorStart = cfg.Colour("From Color", kClBlue);
-  Screen.ColorEnd = cfg.Colour("To Color", kClBlack);
-  s.DisplayStyle = cfg.String("Display Style", "Horiz In");
-  s.LogoPos = cfg.String("Logo Pos", "Upper Right");
-  s.LogoFile = cfg.String("Logo File", "");
-  Screen.ImageBorderColor = cfg.Colour("Image Border Color", kClBtnFace);
-  s.BitMap = cfg.String("BitMap", "");
-  s.RebootOption = cfg.Boolean("ReBoot Option", false);
-  s.RestartOption = cfg.Boolean("ReStart Option", false);
-  s.LaunchApplication = cfg.String("Launch Application", "");
-  s.MainDirectory = cfg.String("Main Directory", "LKS");
-  s.Bit16App = cfg.Boolean("16Bit App", false);
-  s.Bit32App = cfg.Boolean("32Bit App", true);
-  s.UnderProgramFiles = cfg.Boolean("Under Program Files", true);
-  s.DesktopFolder = cfg.String("Desktop Folder", "Applications");
-  s.DisplayDesktopOptions = cfg.Boolean("Display Desktop Options", true);
-  s.DisplayVersion = cfg.String("Display Version", "");
-  s.Publisher = cfg.String("Publisher", "");
-
-  reboot.Visible = s.RebootOption;
-  if (Globals.UninstallMode) {
-    s.LogoFile = platform::ExtractFileName(s.LogoFile);
-    s.BitMap = platform::ExtractFileName(s.BitMap);
-  } else {
-    s.LogoFile = DropDrive(s.LogoFile);
-    s.BitMap = DropDrive(s.BitMap);
-  }
-  LaunchItOption.Visible = false;
-  LaunchIt.Visible = false;
-  CreateFolder.Caption = s.DesktopFolder;
-
-  const std::string programFiles = s.UnderProgramFiles ? "Program Files\\" : "";
-  Main_Dir = WindowsDrive(platform_) + programFiles + s.MainDirectory;
-  if (s.MainDirectory.compare(0, 5, "HKEY_") == 0) {
-    std::string rest = s.MainDirectory;
-    const std::string root = TakeField(rest, ',');
-    std::string keyPath = TakeField(rest, ',');
-    const std::string valueName = TakeField(rest, ',');
-    const std::string fallback = WindowsDrive(platform_) + programFiles + rest;
-    if (keyPath.empty() || keyPath[0] != '\\') keyPath = "\\" + keyPath;
-    const auto hive =
-        root == "HKEY_LOCAL_MACHINE" ? platform::RegistryRoot::LocalMachine : platform::RegistryRoot::CurrentUser;
-    std::string found;
-    if (auto key = platform_.registry().OpenKey(hive, keyPath, platform::RegistryAccess::Read)) {
-      try {
-        found = key->ReadString(valueName).value_or("");
-      } catch (const ERegistryException&) {
-        found.clear();  // a value that is not text names no directory
-      }
-    }
-    Main_Dir = found.empty() ? fallback : found;
-  }
-
-  ReturnToWIndows.Visible = true;
-  if (!s.LaunchApplication.empty()) {
-    LaunchItOption.Visible = true;
-    LaunchIt.Visible = true;
-    LaunchIt.Caption = s.LaunchApplication;
-    SelectFinishChoice(LaunchItOption);
-  } else {
-    SelectFinishChoice(ReturnToWIndows);
-  }
-
-  Globals.AutoexecBat = cfg.KeyNames("Autoexec.bat");
+TSetupConfig ParseSetupConfig(platform::Profile& profile, platform::FileSystem& fs, const std::string& dir) {
+  ConfigReader cfg(profile, dir + "install.cfg");
+  TSetupConfig c;
+  const TSetupScreenState screen;
+  c.Lines = {screen.TextInfo1, screen.TextInfo2, screen.TextInfo3, screen.TextInfo4};
+  for (int n = 1; n <= 4; ++n) ReadTextLine(cfg, n, c.Lines[n - 1]);
+  c.ColorStart = cfg.Colour("From Color", kClBlue);
+  c.ColorEnd = cfg.Colour("To Color", kClBlack);
+  c.ImageBorderColor = cfg.Colour("Image Border Color", kClBtnFace);
+  c.Settings = ReadSettings(cfg);
+  c.AutoexecBat = cfg.KeyNames("Autoexec.bat");
   long long count = 0;
   if (!ParseConfigInteger(cfg.Value("INI\\Registry", "Count"), count)) count = -1;
   for (long long i = 0; i < count; ++i)
-    Globals.IniRegistry.push_back(cfg.Value("INI\\Registry", "INIREG " + std::to_string(i)));
-  Globals.LaunchApplications.clear();
-  for (const std::string& name : cfg.KeyNames("Launch Applications"))
-    Globals.LaunchApplications.push_back(Globals.ExpandDir + (name.size() > 2 ? name.substr(2) : std::string()));
-  Globals.Desktop = cfg.KeyNames("Desktop");
-
+    c.IniRegistry.push_back(cfg.Value("INI\\Registry", "INIREG " + std::to_string(i)));
+  c.LaunchApplications = cfg.KeyNames("Launch Applications");
+  c.Desktop = cfg.KeyNames("Desktop");
   try {
-    Globals.InstallFiles = ReadTextLines(platform_.fs(), dir + "finstall.cfg");
+    c.InstallFiles = ReadTextLines(fs, dir + "finstall.cfg");
   } catch (const Exception&) {
     // A missing finstall.cfg leaves the list as it was.
   }
+  return c;
+}
+
+std::string ConfiguredInstallDirectory(platform::Platform& platform, const TSetupSettings& s) {
+  const std::string programFiles = s.UnderProgramFiles ? "Program Files\\" : "";
+  if (s.MainDirectory.compare(0, 5, "HKEY_") != 0) return WindowsDrive(platform) + programFiles + s.MainDirectory;
+  std::string rest = s.MainDirectory;
+  const std::string root = TakeField(rest, ',');
+  std::string keyPath = TakeField(rest, ',');
+  const std::string valueName = TakeField(rest, ',');
+  if (keyPath.empty() || keyPath[0] != '\\') keyPath = "\\" + keyPath;
+  const auto hive =
+      root == "HKEY_LOCAL_MACHINE" ? platform::RegistryRoot::LocalMachine : platform::RegistryRoot::CurrentUser;
+  std::string found;
+  if (auto key = platform.registry().OpenKey(hive, keyPath, platform::RegistryAccess::Read)) {
+    try {
+      found = key->ReadString(valueName).value_or("");
+    } catch (const ERegistryException&) {
+      found.clear();  // a value that is not text names no directory
+    }
+  }
+  return found.empty() ? WindowsDrive(platform) + programFiles + rest : found;
+}
+
+void TDisplayScreen::ReadSetupConfig(const std::string& dir) {
+  const TSetupConfig config = ParseSetupConfig(platform_.profile(), platform_.fs(), dir);
+  ApplySettings(config);
+  TakeLists(config);
+  Screen.ImageHolder1Visible = false;
+  LoadLogo1Click();
+  Screen.BackgroundBitmap.clear();
+  if (!Settings.BitMap.empty() && platform_.fs().FileExists(Globals.ExpandDir + Settings.BitMap))
+    Screen.BackgroundBitmap = Globals.ExpandDir + Settings.BitMap;
+  AdjustFonts1Click();
+  LogoPosChanges1Click();
+  DisplayStyleChanges1Click();
+  ProcessMessages();
+  Repaint();
+}
+
+// The setup screen's lines and colours, the settings, the finish page's choices and the destination.
+void TDisplayScreen::ApplySettings(const TSetupConfig& config) {
+  TShadowLabel* lines[4] = {&Screen.TextInfo1, &Screen.TextInfo2, &Screen.TextInfo3, &Screen.TextInfo4};
+  for (size_t n = 0; n < 4; ++n) *lines[n] = config.Lines[n];
+  Screen.ColorStart = config.ColorStart;
+  Screen.ColorEnd = config.ColorEnd;
+  Screen.ImageBorderColor = config.ImageBorderColor;
+  Settings = config.Settings;
+  TSetupSettings& s = Settings;
+  reboot.Visible = s.RebootOption;
+  // Installed, the pictures lie beside setup.exe; on the medium, below ExpandDir by their path.
+  s.LogoFile = Globals.UninstallMode ? platform::ExtractFileName(s.LogoFile) : DropDrive(s.LogoFile);
+  s.BitMap = Globals.UninstallMode ? platform::ExtractFileName(s.BitMap) : DropDrive(s.BitMap);
+  CreateFolder.Caption = s.DesktopFolder;
+  Main_Dir = ConfiguredInstallDirectory(platform_, s);
+  ReturnToWIndows.Visible = true;
+  const bool launch = !s.LaunchApplication.empty();
+  LaunchItOption.Visible = LaunchIt.Visible = launch;
+  if (launch) LaunchIt.Caption = s.LaunchApplication;
+  SelectFinishChoice(launch ? LaunchItOption : ReturnToWIndows);
+}
+
+// The lists, and the pairs of source and destination of the files to install.
+void TDisplayScreen::TakeLists(const TSetupConfig& config) {
+  Globals.AutoexecBat = config.AutoexecBat;
+  Globals.IniRegistry = config.IniRegistry;
+  Globals.LaunchApplications.clear();
+  for (const std::string& name : config.LaunchApplications)
+    Globals.LaunchApplications.push_back(Globals.ExpandDir + (name.size() > 2 ? name.substr(2) : std::string()));
+  Globals.Desktop = config.Desktop;
+  if (config.InstallFiles) Globals.InstallFiles = *config.InstallFiles;
   // Entries that cannot be installed safely are refused now, not half way through the copying.
   if (!Globals.UninstallMode)
     for (const std::string& entry : Globals.InstallFiles)
       if (std::string why = CheckInstallFileEntry(entry); !why.empty())
         throw Exception("finstall.cfg entry \"" + entry + "\" cannot be installed: " + why + ".");
   BuildInstallFileLists(platform_, Globals, Main_Dir);
-
-  Screen.ImageHolder1Visible = false;
-  LoadLogo1Click();
-  Screen.BackgroundBitmap.clear();
-  if (!s.BitMap.empty() && platform_.fs().FileExists(Globals.ExpandDir + s.BitMap))
-    Screen.BackgroundBitmap = Globals.ExpandDir + s.BitMap;
-  AdjustFonts1Click();
-  LogoPosChanges1Click();
-  DisplayStyleChanges1Click();
-  ProcessMessages();
-  Repaint();
 }
 
 }  // namespace vurerode::setup

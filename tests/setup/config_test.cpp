@@ -67,6 +67,26 @@ TEST_F(ConfigTest, ValuesAreReadByTheirTypeRules) {
   EXPECT_EQ(s.Globals.Desktop.size(), 1u);
 }
 
+TEST_F(ConfigTest, TheParseTakesTheFilesAsTheyStand) {
+  platform::FileSystem& fs = Machine().fs();
+  fs.CreateDirectory("C:\\cfg");
+  const std::string text =
+      "[Setup Screen]\r\nText Line 2=Welcome\r\nLogo File=C:\\Src\\logo.gif\r\nMain Directory=HKEY_LOCAL_MACHINE,"
+      "Software\\Acme,Path,Acme\r\n[INI\\Registry]\r\nCount=1\r\nINIREG 0=acme.ini,A,B,C\r\n"
+      "[Launch Applications]\r\nC:\\Src\\post.exe=\r\n";
+  fs.CreateFile("C:\\cfg\\install.cfg")->Write(text.data(), text.size());
+  const TSetupConfig c = ParseSetupConfig(Machine().profile(), fs, "C:\\cfg\\");
+  EXPECT_EQ(c.Lines[0].Caption, "Vurerode Setup");  // what a missing line says
+  EXPECT_EQ(c.Lines[1].Caption, "Welcome");
+  EXPECT_EQ(c.Lines[3].Font.Height, -13);  // the screen's own font where install.cfg gives none
+  // Paths and the registry form of Main Directory stand as written: applying them is another step.
+  EXPECT_EQ(c.Settings.LogoFile, "C:\\Src\\logo.gif");
+  EXPECT_EQ(c.Settings.MainDirectory, "HKEY_LOCAL_MACHINE,Software\\Acme,Path,Acme");
+  EXPECT_EQ(c.IniRegistry, std::vector<std::string>{"acme.ini,A,B,C"});
+  EXPECT_EQ(c.LaunchApplications, std::vector<std::string>{"C:\\Src\\post.exe"});
+  EXPECT_FALSE(c.InstallFiles.has_value());  // no finstall.cfg
+}
+
 TEST_F(ConfigTest, MainDirectoryFromTheRegistry) {
   const std::string cfg = "[Setup Screen]\r\nMain Directory=HKEY_LOCAL_MACHINE,Software\\Acme\\App,Path,Acme\\App\r\n";
   EXPECT_EQ(Read(cfg).Main_Dir, "C:\\Program Files\\Acme\\App\\");
