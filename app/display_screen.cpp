@@ -35,10 +35,10 @@ TDisplayScreen::TDisplayScreen(platform::Platform& platform, TSetupView& view, b
                                         "Remove Folders.", "Remove Register Information."};
   for (size_t i = 0; i < StartLabels.size(); ++i) StartLabels[i].Caption = kSteps[i];
   for (TMarker& m : UninstallMarkers) m = TMarker{true, false};
-  Label14.Caption = kWelcomeText;
-  Label1.Caption = "Create Icons and Folders";
-  Label2.Caption = "Process Registry Entires";
-  ReturnToWIndows.Checked = true;
+  ExitProgramsWarning.Caption = kWelcomeText;
+  IconsStepLabel.Caption = "Create Icons and Folders";
+  EntriesStepLabel.Caption = "Process Registry Entires";
+  ReturnToWindows.Checked = true;
   StartDirectory = platform_.fs().CurrentDirectory();
   MakeTempPaths(platform_, Globals, JoinedArgs, now);
 }
@@ -78,12 +78,12 @@ void TDisplayScreen::FormShow() {
   if (Globals.UninstallMode)
     Guarded([&] { StartUninstallMode(); });
   else
-    Timer1Enabled = true;
+    TimerArmed = true;
 }
 
 void TDisplayScreen::Timer1Timer() {
-  if (!Timer1Enabled || Closed) return;
-  Timer1Enabled = false;
+  if (!TimerArmed || Closed) return;
+  TimerArmed = false;
   Guarded([&] { StartInstallMode(); });
 }
 
@@ -100,7 +100,7 @@ void TDisplayScreen::StartInstallMode() {
     return;
   }
   // The title names the uninstall entry; an empty one would write into the uninstall key itself.
-  if (Screen.TextInfo1.Caption.empty()) {
+  if (Screen.TitleLine.Caption.empty()) {
     Fail(
         "This setup has no application title (\"Text Line 1\" of install.cfg is empty), so it could not "
         "register its uninstaller. Nothing was installed.");
@@ -135,9 +135,9 @@ void TDisplayScreen::FormResize(int width, int height) {
   Screen.Height = height;
   Wizard.Left = width / 2 - Wizard.Width / 2;
   Wizard.Top = height / 2 - Wizard.Height / 2;
-  AdjustFonts1Click();
-  LogoPosChanges1Click();
-  DisplayStyleChanges1Click();
+  AdjustFonts();
+  PlaceLogo();
+  ApplyDisplayStyle();
 }
 
 void TDisplayScreen::SetPage(int page) {
@@ -155,7 +155,7 @@ bool TDisplayScreen::CheckDestination() {
 
 void TDisplayScreen::Next1Click() {
   Guarded([&] {
-    if (PageIndex == kPageUninstaller || !Clickable(Next1)) return;
+    if (PageIndex == kPageUninstaller || !Clickable(NextButton)) return;
     if (PageIndex == kPageDestination) {
       if (!CheckDestination()) return;
       if (Settings.DisplayDesktopOptions) {
@@ -172,7 +172,7 @@ void TDisplayScreen::Next1Click() {
 
 void TDisplayScreen::Back1Click() {
   Guarded([&] {
-    if (PageIndex <= StartPage || !Clickable(Back1)) return;
+    if (PageIndex <= StartPage || !Clickable(BackButton)) return;
     if (PageIndex == kPageReady)
       SetPage(Settings.DisplayDesktopOptions ? kPageShortcuts : kPageDestination);
     else
@@ -196,7 +196,7 @@ void TDisplayScreen::declineClick() {
 
 void TDisplayScreen::Cancel1Click() {
   Guarded([&] {
-    if (!Clickable(Cancel1)) return;
+    if (!Clickable(CancelButton)) return;
     Outcome = TSetupOutcome::Cancelled;
     Close();
   });
@@ -207,18 +207,18 @@ void TDisplayScreen::Main_DirAfterDialog(const std::string& chosen) {
 }
 
 void TDisplayScreen::SetRowChecked(size_t row, bool checked) {
-  if (row < ListView1.Items.size()) ListView1.Items[row].Checked = checked;
+  if (row < ShortcutList.Items.size()) ShortcutList.Items[row].Checked = checked;
 }
 
 void TDisplayScreen::SelectFinishChoice(TRadioButton& choice) {
-  for (TRadioButton* r : {&reboot, &LaunchItOption, &ReturnToWIndows}) r->Checked = r == &choice;
+  for (TRadioButton* r : {&reboot, &LaunchItOption, &ReturnToWindows}) r->Checked = r == &choice;
 }
 
 void TDisplayScreen::Notebook1PageChanged() {
   if (handlersDetached_) return;
-  Back1.Visible = Next1.Visible = true;
+  BackButton.Visible = NextButton.Visible = true;
   decline.Visible = Accept.Visible = false;
-  Next1.Caption = "&Next >>";
+  NextButton.Caption = "&Next >>";
   ProcessMessages();
   const int page = PageIndex;
   auto centre = [&](int w, int h) {
@@ -230,27 +230,27 @@ void TDisplayScreen::Notebook1PageChanged() {
   switch (page) {
     case kPageLicence:
       decline.Visible = Accept.Visible = true;
-      Next1.Visible = false;
+      NextButton.Visible = false;
       if (LicenceMissing) {
         SetPage(kPageDestination);
-        Back1.Visible = Next1.Visible = true;
+        BackButton.Visible = NextButton.Visible = true;
         decline.Visible = Accept.Visible = false;
       }
       break;
     case kPageShortcuts: BuildShortcutList(); break;
-    case kPageReady: Next1.Caption = "&Install"; break;
+    case kPageReady: NextButton.Caption = "&Install"; break;
     case kPageInstall:
       ButtonBarVisible = false;
       Wizard.Width = 300;
       Wizard.Height = 105;
       for (TMarker& m : InstallMarkers) m.Visible = true;
       Wizard.Left = Screen.Width / 2 - Wizard.Width / 2;
-      Wizard.Top = Screen.TextInfo4.Top - 15 - Wizard.Height;
+      Wizard.Top = Screen.FooterLine.Top - 15 - Wizard.Height;
       ProcessMessages();
       Repaint();
       break;
     case kPageFinished:
-      RxLabel3.Caption = Screen.TextInfo1.Caption;
+      FinishTitle.Caption = Screen.TitleLine.Caption;
       LaunchIt.Caption = SubstitutePathTokens(platform_, Main_Dir, Settings.LaunchApplication);
       ProcessMessages();
       ButtonBarVisible = false;
@@ -265,20 +265,20 @@ void TDisplayScreen::Notebook1PageChanged() {
       break;
     default: break;
   }
-  if (page == StartPage) Back1.Visible = false;
+  if (page == StartPage) BackButton.Visible = false;
   if (page == kPageInstall) RunInstallation();
 }
 
 TInstallChoices TDisplayScreen::InstallChoices() const {
   TInstallChoices c;
   c.InstallDir = Main_Dir;
-  c.FolderOnStartMenu = CheckBox1.Checked;
-  c.FolderOnDesktop = CheckBox2.Checked;
+  c.FolderOnStartMenu = AddFolderToStartMenu.Checked;
+  c.FolderOnDesktop = AddFolderToDesktop.Checked;
   // The list holds three rows per Desktop entry: Start menu, Desktop, Quick Launch.
-  auto ticked = [&](size_t row) { return row < ListView1.Items.size() && ListView1.Items[row].Checked; };
+  auto ticked = [&](size_t row) { return row < ShortcutList.Items.size() && ShortcutList.Items[row].Checked; };
   for (size_t k = 0; k < Globals.Desktop.size(); ++k)
     c.Shortcuts.push_back({ticked(3 * k), ticked(3 * k + 1), ticked(3 * k + 2)});
-  c.Title = Screen.TextInfo1.Caption;
+  c.Title = Screen.TitleLine.Caption;
   c.LogoFile = Settings.LogoFile;
   c.BitMap = Settings.BitMap;
   c.DisplayVersion = Settings.DisplayVersion;
@@ -305,32 +305,32 @@ void TDisplayScreen::RunInstallation() {
 }
 
 void TDisplayScreen::BuildShortcutList() {
-  ListView1.Items.clear();
-  ListView1.CheckBoxes = false;
-  Memo3 = {"Install To: " + Main_Dir, "", "Folders:"};
+  ShortcutList.Items.clear();
+  ShortcutList.CheckBoxes = false;
+  SummaryMemo = {"Install To: " + Main_Dir, "", "Folders:"};
   for (const std::string& entry : Globals.Desktop) {
-    const bool toDesktop = CheckBox2.Checked;
-    const bool toStartMenu = CheckBox1.Checked;
+    const bool toDesktop = AddFolderToDesktop.Checked;
+    const bool toStartMenu = AddFolderToStartMenu.Checked;
     std::vector<std::string> f = SplitFields(entry, 8);
     const std::string& name = f[0];
     const std::string iconSource = Globals.ExpandDir + (f[5].size() > 3 ? f[5].substr(3) : std::string());
     const std::string& folder = f[6];
-    Memo3.push_back(folder + ": " + name);
-    if (toDesktop) Memo3.push_back(folder + " Desktop : " + name);
-    if (toStartMenu) Memo3.push_back(folder + " StartMenu : " + name);
+    SummaryMemo.push_back(folder + ": " + name);
+    if (toDesktop) SummaryMemo.push_back(folder + " Desktop : " + name);
+    if (toStartMenu) SummaryMemo.push_back(folder + " StartMenu : " + name);
     const int icon = GetFileIconIndex(platform_, iconSource);
-    ListView1.Items.push_back({name, "StartMenu", icon, f[2] == "X"});
-    ListView1.Items.push_back({name, "Desktop", icon, f[3] == "X"});
-    ListView1.Items.push_back({name, "Quick Launch", icon, f[4] == "X"});
+    ShortcutList.Items.push_back({name, "StartMenu", icon, f[2] == "X"});
+    ShortcutList.Items.push_back({name, "Desktop", icon, f[3] == "X"});
+    ShortcutList.Items.push_back({name, "Quick Launch", icon, f[4] == "X"});
   }
   ProcessMessages();
-  ListView1.CheckBoxes = true;
+  ShortcutList.CheckBoxes = true;
   ProcessMessages();
 }
 
-void TDisplayScreen::Finished1Click() {
+void TDisplayScreen::FinishedClick() {
   Guarded([&] {
-    if (PageIndex != kPageFinished || !Finished1.Visible || !Finished1.Enabled) return;
+    if (PageIndex != kPageFinished || !FinishedButton.Visible || !FinishedButton.Enabled) return;
     TFinishChoices finish;
     finish.FollowUpPrograms = Globals.LaunchApplications;
     finish.Program = LaunchIt.Caption;
@@ -354,7 +354,7 @@ void TDisplayScreen::RemoveClick() {
   });
 }
 
-void TDisplayScreen::BitBtn1Click() {
+void TDisplayScreen::UninstallCancelClick() {
   Guarded([&] {
     if (Outcome == TSetupOutcome::Running) Outcome = TSetupOutcome::Cancelled;
     Close();
@@ -372,7 +372,7 @@ void TDisplayScreen::Close() {
 void TDisplayScreen::Destroy() {
   if (Destroyed) return;
   Destroyed = true;
-  ListView1.Items.clear();
+  ShortcutList.Items.clear();
   LicenceMemo.clear();
   Globals.ClearLists();
   if (!Globals.UninstallMode) {

@@ -65,9 +65,9 @@ class TDisplayScreen {
   void Main_DirAfterDialog(const std::string& chosen);
   // Ticks of the shortcut list and the folder boxes.
   void SetRowChecked(size_t row, bool checked);
-  void Finished1Click();  // the finish page's button
-  void RemoveClick();     // the uninstaller page's Start button
-  void BitBtn1Click();    // the uninstaller page's Cancel button
+  void FinishedClick();         // the finish page's button
+  void RemoveClick();           // the uninstaller page's Start button
+  void UninstallCancelClick();  // the uninstaller page's Cancel button
   // Closes the window: the close query, then it is gone; Destroy follows.
   void Close();
   // The destruction: releases the lists and removes the expansion directory or starts the cleanup
@@ -85,10 +85,10 @@ class TDisplayScreen {
   // the background picture, the programs whose icons the shortcut rows show.
   std::vector<std::string> FilesShownBeforeInstall(const std::string& dir);
   // The setup screen's styling: text stacking, logo loading and placing, background effect.
-  void AdjustFonts1Click();
-  void LoadLogo1Click();
-  void LogoPosChanges1Click();
-  void DisplayStyleChanges1Click();
+  void AdjustFonts();
+  void LoadLogo();
+  void PlaceLogo();
+  void ApplyDisplayStyle();
   // Lets pending messages run / repaints, through the view.
   void ProcessMessages() { view_.ProcessMessages(); }
   void Repaint() { view_.Repaint(); }
@@ -109,7 +109,7 @@ class TDisplayScreen {
   bool Minimized = false;
   bool Closed = false;
   bool Destroyed = false;
-  bool Timer1Enabled = false;
+  bool TimerArmed = false;
   bool ExpansionFailed = false;
   std::string StartDirectory;
   std::string UninstallTitle;
@@ -123,25 +123,26 @@ class TDisplayScreen {
   int StartPage = 1;
   bool LicenceMissing = true;
   bool ButtonBarVisible = true;
-  TButton Cancel1{"&Cancel"}, decline{"&Decline"}, Accept{"&Accept"}, Back1{"<< &Back"}, Next1{"&Next >>"};
-  TLabel Label14, Label15, Label16;      // page 0
-  std::vector<std::string> LicenceMemo;  // page 1
-  std::string Main_Dir;                  // page 2
-  TLabel CreateFolder;                   // page 3
-  TCheckBox CheckBox1{"Add Folder to Start Menu"}, CheckBox2{"Add Folder to Desktop"};
-  TListView ListView1;
-  std::vector<std::string> Memo3;         // page 4
-  TLabel Dest1, Label1, Label2;           // page 5
-  std::array<TMarker, 3> InstallMarkers;  // beside "Installing Files", Label1, Label2
-  TProgressBar ProgressBar1;
-  TLabel RxLabel2{"Installation Completed:"}, RxLabel3, LaunchIt;  // page 6
-  TRadioButton reboot{"ReStart Windows"}, LaunchItOption{"Launch Program"}, ReturnToWIndows{"Return to Windows "};
-  TButton Finished1{"&Finished"};
-  std::array<TLabel, 4> StartLabels;  // page 7: Start1 .. Start4
+  TButton CancelButton{"&Cancel"}, decline{"&Decline"}, Accept{"&Accept"}, BackButton{"<< &Back"},
+      NextButton{"&Next >>"};
+  TLabel ExitProgramsWarning, SecondWarning, ThirdWarning;  // page 0
+  std::vector<std::string> LicenceMemo;                     // page 1
+  std::string Main_Dir;                                     // page 2
+  TLabel CreateFolder;                                      // page 3
+  TCheckBox AddFolderToStartMenu{"Add Folder to Start Menu"}, AddFolderToDesktop{"Add Folder to Desktop"};
+  TListView ShortcutList;
+  std::vector<std::string> SummaryMemo;                       // page 4
+  TLabel CurrentFileLabel, IconsStepLabel, EntriesStepLabel;  // page 5
+  std::array<TMarker, 3> InstallMarkers;  // beside "Installing Files", IconsStepLabel, EntriesStepLabel
+  TProgressBar InstallProgress;
+  TLabel FinishStatus{"Installation Completed:"}, FinishTitle, LaunchIt;  // page 6
+  TRadioButton reboot{"ReStart Windows"}, LaunchItOption{"Launch Program"}, ReturnToWindows{"Return to Windows "};
+  TButton FinishedButton{"&Finished"};
+  std::array<TLabel, 4> StartLabels;  // page 7: the four removal steps
   std::array<TMarker, 4> UninstallMarkers;
   TLabel UninstallStatus{"Status:"};
-  TProgressBar ProgressBar2;
-  TButton Remove{"&Start"}, BitBtn1{"&Cancel"};
+  TProgressBar RemovalProgress;
+  TButton Remove{"&Start"}, UninstallCancelButton{"&Cancel"};
 
   // Set by the finish page's radio group: exactly one is checked.
   void SelectFinishChoice(TRadioButton& choice);

@@ -15,13 +15,13 @@ void Restart(TProgressBar& bar, int max) {
 }  // namespace
 
 void TInstallPageProgress::Status(const std::string& text) {
-  main_.Label2.Caption = text;
+  main_.EntriesStepLabel.Caption = text;
 }
 void TInstallPageProgress::SetRange(int max) {
-  Restart(main_.ProgressBar1, max);
+  Restart(main_.InstallProgress, max);
 }
 void TInstallPageProgress::Advance() {
-  main_.ProgressBar1.StepBy(1);
+  main_.InstallProgress.StepBy(1);
 }
 void TInstallPageProgress::Record(RecordKind kind, const std::string& what) {
   main_.view().Record(kind, what);
@@ -37,9 +37,9 @@ void TInstallPageProgress::StepReached(TInstallStep step) {
 }
 void TInstallPageProgress::CurrentItem(TInstallStep step, const std::string& text) {
   // The file line stands under "Installing Files"; the shortcut step's program takes its own line.
-  (step == TInstallStep::Files       ? main_.Dest1
-   : step == TInstallStep::Shortcuts ? main_.Label1
-                                     : main_.Label2)
+  (step == TInstallStep::Files       ? main_.CurrentFileLabel
+   : step == TInstallStep::Shortcuts ? main_.IconsStepLabel
+                                     : main_.EntriesStepLabel)
       .Caption = text;
 }
 Prompter& TInstallPageProgress::Prompts() {
@@ -53,10 +53,10 @@ void TUninstallPageProgress::Status(const std::string& text) {
   main_.UninstallStatus.Caption = text;
 }
 void TUninstallPageProgress::SetRange(int max) {
-  Restart(main_.ProgressBar2, max);
+  Restart(main_.RemovalProgress, max);
 }
 void TUninstallPageProgress::Advance() {
-  main_.ProgressBar2.StepBy(1);
+  main_.RemovalProgress.StepBy(1);
 }
 void TUninstallPageProgress::Record(RecordKind kind, const std::string& what) {
   main_.view().Record(kind, what);
@@ -76,7 +76,7 @@ void TUninstallPageProgress::PassStarted(int pass) {
 void TUninstallPageProgress::PassesDone() {
   main_.Remove.Caption = "Close";
   main_.Remove.Enabled = true;
-  main_.Screen.TextInfo2.Caption = "All Files,Folders and Icons Removed";
+  main_.Screen.SubtitleLine.Caption = "All Files,Folders and Icons Removed";
   main_.Repaint();
 }
 YesNoAll TUninstallPageProgress::AskDelete(const std::string& text) {
@@ -84,7 +84,7 @@ YesNoAll TUninstallPageProgress::AskDelete(const std::string& text) {
 }
 
 void TFinishPageProgress::Status(const std::string& text) {
-  main_.RxLabel2.Caption = text;
+  main_.FinishStatus.Caption = text;
 }
 void TFinishPageProgress::Record(RecordKind kind, const std::string& what) {
   main_.view().Record(kind, what);

@@ -143,7 +143,7 @@ TSetupConfig ParseSetupConfig(platform::Profile& profile, platform::FileSystem& 
   ConfigReader cfg(profile, dir + "install.cfg");
   TSetupConfig c;
   const TSetupScreenState screen;
-  c.Lines = {screen.TextInfo1, screen.TextInfo2, screen.TextInfo3, screen.TextInfo4};
+  c.Lines = {screen.TitleLine, screen.SubtitleLine, screen.NoteLine, screen.FooterLine};
   for (int n = 1; n <= 4; ++n) ReadTextLine(cfg, n, c.Lines[n - 1]);
   c.ColorStart = cfg.Colour("From Color", kClBlue);
   c.ColorEnd = cfg.Colour("To Color", kClBlack);
@@ -189,21 +189,21 @@ void TDisplayScreen::ReadSetupConfig(const std::string& dir) {
   const TSetupConfig config = ParseSetupConfig(platform_.profile(), platform_.fs(), dir);
   ApplySettings(config);
   TakeLists(config);
-  Screen.ImageHolder1Visible = false;
-  LoadLogo1Click();
+  Screen.LogoFrameVisible = false;
+  LoadLogo();
   Screen.BackgroundBitmap.clear();
   if (!Settings.BitMap.empty() && platform_.fs().FileExists(Globals.ExpandDir + Settings.BitMap))
     Screen.BackgroundBitmap = Globals.ExpandDir + Settings.BitMap;
-  AdjustFonts1Click();
-  LogoPosChanges1Click();
-  DisplayStyleChanges1Click();
+  AdjustFonts();
+  PlaceLogo();
+  ApplyDisplayStyle();
   ProcessMessages();
   Repaint();
 }
 
 // The setup screen's lines and colours, the settings, the finish page's choices and the destination.
 void TDisplayScreen::ApplySettings(const TSetupConfig& config) {
-  TShadowLabel* lines[4] = {&Screen.TextInfo1, &Screen.TextInfo2, &Screen.TextInfo3, &Screen.TextInfo4};
+  TShadowLabel* lines[4] = {&Screen.TitleLine, &Screen.SubtitleLine, &Screen.NoteLine, &Screen.FooterLine};
   for (size_t n = 0; n < 4; ++n) *lines[n] = config.Lines[n];
   Screen.ColorStart = config.ColorStart;
   Screen.ColorEnd = config.ColorEnd;
@@ -216,11 +216,11 @@ void TDisplayScreen::ApplySettings(const TSetupConfig& config) {
   s.BitMap = Globals.UninstallMode ? platform::ExtractFileName(s.BitMap) : DropDrive(s.BitMap);
   CreateFolder.Caption = s.DesktopFolder;
   Main_Dir = ConfiguredInstallDirectory(platform_, s);
-  ReturnToWIndows.Visible = true;
+  ReturnToWindows.Visible = true;
   const bool launch = !s.LaunchApplication.empty();
   LaunchItOption.Visible = LaunchIt.Visible = launch;
   if (launch) LaunchIt.Caption = s.LaunchApplication;
-  SelectFinishChoice(launch ? LaunchItOption : ReturnToWIndows);
+  SelectFinishChoice(launch ? LaunchItOption : ReturnToWindows);
 }
 
 // The lists, and the pairs of source and destination of the files to install.

@@ -29,14 +29,14 @@ void TFont::SetSize(int points) {
 }
 
 TSetupScreenState::TSetupScreenState() {
-  TextInfo1.Caption = "Initializing Wizard For ZAD2000  .....";
-  TextInfo1.Font.Height = -32;
-  TextInfo2.Caption = "De-Compressing .... Please Standby.";
-  TextInfo2.Font.Height = -16;
-  TextInfo3.Font.Height = -16;
-  TextInfo4.Caption = "Vurerode Setup System | Vurerode";
-  TextInfo4.Font.Height = -13;
-  TextInfo4.DockedBottom = true;
+  TitleLine.Caption = "Initializing Wizard For ZAD2000  .....";
+  TitleLine.Font.Height = -32;
+  SubtitleLine.Caption = "De-Compressing .... Please Standby.";
+  SubtitleLine.Font.Height = -16;
+  NoteLine.Font.Height = -16;
+  FooterLine.Caption = "Vurerode Setup System | Vurerode";
+  FooterLine.Font.Height = -13;
+  FooterLine.DockedBottom = true;
 }
 
 std::optional<TDirection> DisplayStyleEffect(const std::string& value) {
@@ -56,52 +56,52 @@ std::optional<TDirection> DisplayStyleEffect(const std::string& value) {
   return std::nullopt;
 }
 
-void TDisplayScreen::AdjustFonts1Click() {
+void TDisplayScreen::AdjustFonts() {
   TSetupScreenState& s = Screen;
-  for (TShadowLabel* l : {&s.TextInfo1, &s.TextInfo2, &s.TextInfo3, &s.TextInfo4}) {
+  for (TShadowLabel* l : {&s.TitleLine, &s.SubtitleLine, &s.NoteLine, &s.FooterLine}) {
     view_.MeasureLabel(*l);
     l->Left = 8;
   }
-  s.TextInfo2.Top = s.TextInfo1.Top + s.TextInfo1.Height + 2;
-  s.TextInfo3.Top = s.TextInfo2.Top + s.TextInfo2.Height + 2;
-  s.TextInfo4.Top = s.Height - s.TextInfo4.Height;
+  s.SubtitleLine.Top = s.TitleLine.Top + s.TitleLine.Height + 2;
+  s.NoteLine.Top = s.SubtitleLine.Top + s.SubtitleLine.Height + 2;
+  s.FooterLine.Top = s.Height - s.FooterLine.Height;
 }
 
-void TDisplayScreen::LoadLogo1Click() {
+void TDisplayScreen::LoadLogo() {
   TSetupScreenState& s = Screen;
-  s.ImageHolder1.Width = s.ImageHolder1.Height = 1000;
-  s.ImageHolder1Visible = false;
-  s.LogoImage2Visible = false;
+  s.LogoFrame.Width = s.LogoFrame.Height = 1000;
+  s.LogoFrameVisible = false;
+  s.LogoBitmapVisible = false;
   s.LogoImage.clear();
-  s.LogoImage2.clear();
+  s.LogoBitmap.clear();
   const std::string& logo = Settings.LogoFile;
   if (!logo.empty()) {
     const std::string path = Globals.ExpandDir + logo;
     if (platform::AnsiUpperCase(logo).find(".BMP") != std::string::npos) {
       if (auto size = ReadPictureSize(platform_.fs(), path, PictureKind::Bitmap)) {
-        s.LogoImage2 = path;
+        s.LogoBitmap = path;
         Repaint();
-        s.ImageHolder1.Width = size->Width;
-        s.ImageHolder1.Height = size->Height;
-        s.LogoImage2Rect.Width = size->Width;
-        s.LogoImage2Rect.Height = size->Height;
-        s.LogoImage2Visible = true;
+        s.LogoFrame.Width = size->Width;
+        s.LogoFrame.Height = size->Height;
+        s.LogoBitmapRect.Width = size->Width;
+        s.LogoBitmapRect.Height = size->Height;
+        s.LogoBitmapVisible = true;
       }
     } else if (auto size = ReadPictureSize(platform_.fs(), path, PictureKind::Gif)) {
       s.LogoImage = path;
-      s.ImageHolder1.Width = size->Width + 8;
-      s.ImageHolder1.Height = size->Height + 8;
-      s.ImageHolder1Visible = true;
+      s.LogoFrame.Width = size->Width + 8;
+      s.LogoFrame.Height = size->Height + 8;
+      s.LogoFrameVisible = true;
     }
   }
-  LogoPosChanges1Click();
+  PlaceLogo();
 }
 
-void TDisplayScreen::LogoPosChanges1Click() {
+void TDisplayScreen::PlaceLogo() {
   TSetupScreenState& s = Screen;
-  const int W = s.Width, H = s.Height, w = s.ImageHolder1.Width, h = s.ImageHolder1.Height;
-  const int underText = s.TextInfo3.Top + s.TextInfo3.Height + 10;
-  int left = s.ImageHolder1.Left, top = s.ImageHolder1.Top;
+  const int W = s.Width, H = s.Height, w = s.LogoFrame.Width, h = s.LogoFrame.Height;
+  const int underText = s.NoteLine.Top + s.NoteLine.Height + 10;
+  int left = s.LogoFrame.Left, top = s.LogoFrame.Top;
   const std::string& pos = Settings.LogoPos;
   if (pos == "Upper Right")
     left = W - w - 5, top = 5;
@@ -114,14 +114,14 @@ void TDisplayScreen::LogoPosChanges1Click() {
   else if (pos == "Upper Center")
     left = W / 2 - w / 2, top = underText;
   else if (pos == "Lower Center")
-    left = W / 2 - w / 2, top = s.TextInfo4.Top - h - 5;
+    left = W / 2 - w / 2, top = s.FooterLine.Top - h - 5;
   else if (pos == "Center")
     left = W / 2 - w / 2, top = H / 2 - h / 2;
-  s.ImageHolder1.Left = s.LogoImage2Rect.Left = left;
-  s.ImageHolder1.Top = s.LogoImage2Rect.Top = top;
+  s.LogoFrame.Left = s.LogoBitmapRect.Left = left;
+  s.LogoFrame.Top = s.LogoBitmapRect.Top = top;
 }
 
-void TDisplayScreen::DisplayStyleChanges1Click() {
+void TDisplayScreen::ApplyDisplayStyle() {
   if (auto effect = DisplayStyleEffect(Settings.DisplayStyle)) Screen.BackGroundEffect = *effect;
 }
 

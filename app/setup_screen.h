@@ -65,16 +65,16 @@ struct TSetupScreenState {
   uint32_t ColorEnd = kClBlack;
   TDirection BackGroundEffect = bdHorzIn;
   std::string BackgroundBitmap;  // full path of the loaded background picture; empty for none
-  TShadowLabel TextInfo1, TextInfo2, TextInfo3, TextInfo4;
-  // The logo: ImageHolder1 frames a GIF logo (LogoImage); a bitmap logo (LogoImage2) is drawn
+  TShadowLabel TitleLine, SubtitleLine, NoteLine, FooterLine;
+  // The logo: LogoFrame frames a GIF logo (LogoImage); a bitmap logo (LogoBitmap) is drawn
   // transparent at the frame's place while the frame stays hidden.
-  TRect ImageHolder1{0, 0, 1000, 1000};
-  bool ImageHolder1Visible = false;
+  TRect LogoFrame{0, 0, 1000, 1000};
+  bool LogoFrameVisible = false;
   uint32_t ImageBorderColor = kClBtnFace;
   std::string LogoImage;  // full path of the GIF shown in the frame
-  bool LogoImage2Visible = false;
-  std::string LogoImage2;  // full path of the bitmap logo
-  TRect LogoImage2Rect;
+  bool LogoBitmapVisible = false;
+  std::string LogoBitmap;  // full path of the bitmap logo
+  TRect LogoBitmapRect;
   bool LogoAnimated = false;
   int Width = 1024;  // the screen's size, as the view last reported it
   int Height = 768;

@@ -11,18 +11,18 @@ void TDisplayScreen::StartUninstallMode() {
   TSetupGlobals& g = Globals;
   Wizard.Visible = true;
   g.ExpandDir = g.SourceDir;
-  Screen.TextInfo2.Caption = "Uninstall Software!";
+  Screen.SubtitleLine.Caption = "Uninstall Software!";
   Screen.ColorStart = 255;
   SetPage(kPageUninstaller);
   Notebook1PageChanged();
   const TInstalledApplication found = FindInstallation(platform_, JoinedArgs);
   StartDirectory = found.Directory;
   UninstallTitle = found.Title;
-  Screen.TextInfo1.Caption = found.Title;
-  Screen.TextInfo4.Caption = "ZAD2000 Uninstaller | Zuroduzadod, Inc.";
+  Screen.TitleLine.Caption = found.Title;
+  Screen.FooterLine.Caption = "ZAD2000 Uninstaller | Zuroduzadod, Inc.";
   g.ExpandDir = StartDirectory;
   if (found.Title.empty()) {
-    Screen.TextInfo1.Caption = "No Uninstall Information Found!!";
+    Screen.TitleLine.Caption = "No Uninstall Information Found!!";
     Remove.Visible = false;
     Remove.Hint = "No Uninstall Info. Click here to Exit.";
     Outcome = TSetupOutcome::NothingToRemove;

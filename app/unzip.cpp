@@ -13,8 +13,8 @@
 namespace vurerode::setup {
 
 TUnzip::TUnzip(TDisplayScreen& main) : main_(main) {
-  SegCompEZ1 = std::make_unique<TSegCompEZ>(main.platform().fs(), *this);
-  TSegCompEZ& c = *SegCompEZ1;
+  SetReader = std::make_unique<TSegCompEZ>(main.platform().fs(), *this);
+  TSegCompEZ& c = *SetReader;
   c.MakeDirectories = true;
   c.ExceptionOnFileError = false;
   c.Key = 0;
@@ -51,12 +51,12 @@ void TUnzip::ProcessMessages() {
 }
 
 void TUnzip::FormShow() {
-  Timer1Enabled = true;
+  TimerArmed = true;
 }
 
 void TUnzip::Timer1Timer() {
-  if (!Timer1Enabled) return;
-  Timer1Enabled = false;
+  if (!TimerArmed) return;
+  TimerArmed = false;
   Expand();
 }
 
@@ -65,7 +65,7 @@ void TUnzip::Expand() {
   platform::FileSystem& fs = main_.platform().fs();
   ProcessMessages();
   main_.ExpansionFailed = false;
-  TSegCompEZ& c = *SegCompEZ1;
+  TSegCompEZ& c = *SetReader;
   c.SetSegBaseName("disk");
   c.SetSegDir(g.SourceDir);
   c.SetSegTmpDir(g.TempDir);
@@ -101,29 +101,29 @@ void TUnzip::Expand() {
 
 void TUnzip::OnSegBefore(uint16_t segNumber) {
   ProcessMessages();
-  AskForSegment(main_.platform().fs(), main_.view(), Caption, main_.Globals.SourceDir, SegCompEZ1->SegBaseName(),
+  AskForSegment(main_.platform().fs(), main_.view(), Caption, main_.Globals.SourceDir, SetReader->SegBaseName(),
                 segNumber);
-  medium_->Check(SegmentFileName(SegCompEZ1->SegBaseName(), "", segNumber));
+  medium_->Check(SegmentFileName(SetReader->SegBaseName(), "", segNumber));
   if (segNumber == 1) CopyBesideFiles();
   ProcessMessages();
 }
 
 void TUnzip::CopyBesideFiles() {
   TSetupGlobals& g = main_.Globals;
-  ProgressBar1.Max = static_cast<int>(g.InstallFiles.size()) + 2;
-  ProgressBar1.Position = 0;
+  ExpansionProgress.Max = static_cast<int>(g.InstallFiles.size()) + 2;
+  ExpansionProgress.Position = 0;
   ProcessMessages();
   for (const char* name : {"setup.exe", "install.cfg", "finstall.cfg"}) {
     if (std::string_view(name) != "setup.exe") medium_->Check(name);
     CopyFileInto(main_.platform().fs(), g.SourceDir + name, g.ExpandDir);
-    ProgressBar1.StepBy(1);
+    ExpansionProgress.StepBy(1);
     ProcessMessages();
   }
 }
 
 void TUnzip::OnCheckFile(std::string& filepath) {
   filepath = ExpandedPath(main_.Globals, filepath);
-  ProgressBar1.StepBy(1);
+  ExpansionProgress.StepBy(1);
   ProcessMessages();
 }
 

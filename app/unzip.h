@@ -27,9 +27,9 @@ class TUnzip : public TSegOwner {
 
   // ---- state ----
   std::string Caption = "ZAD2000 - Setup";
-  TLabel Label1{"Vurerode is De-Compressing files needed to Setup the Wizard. Please Standby."};
-  TProgressBar ProgressBar1;
-  bool Timer1Enabled = false;
+  TLabel PleaseWaitLabel{"Vurerode is De-Compressing files needed to Setup the Wizard. Please Standby."};
+  TProgressBar ExpansionProgress;
+  bool TimerArmed = false;
   bool Closed = false;
   static constexpr int kClientWidth = 339;
   static constexpr int kClientHeight = 71;
@@ -51,7 +51,7 @@ class TUnzip : public TSegOwner {
   void Close() { Closed = true; }
 
   TDisplayScreen& main_;
-  std::unique_ptr<TSegCompEZ> SegCompEZ1;
+  std::unique_ptr<TSegCompEZ> SetReader;
   std::optional<TMediumCheck> medium_;
   bool leaveInSet_ = false;
 };

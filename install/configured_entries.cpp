@@ -17,19 +17,19 @@ bool StartsWithRootName(const std::string& text) {
 
 }  // namespace
 
-bool IsIniEntry(const std::string& f1) {
-  return platform::AnsiUpperCase(f1).find(".INI") != std::string::npos;
+bool IsIniEntry(const std::string& field) {
+  return platform::AnsiUpperCase(field).find(".INI") != std::string::npos;
 }
 
-TRegistryPlace RegistryPlaceOf(const std::string& f1) {
+TRegistryPlace RegistryPlaceOf(const std::string& field) {
   TRegistryPlace place;
-  place.root = f1.find("HKEY_LOCAL_MACHINE") != std::string::npos ? platform::RegistryRoot::LocalMachine
-                                                                  : platform::RegistryRoot::CurrentUser;
-  place.keyPath = f1;
+  place.root = field.find("HKEY_LOCAL_MACHINE") != std::string::npos ? platform::RegistryRoot::LocalMachine
+                                                                     : platform::RegistryRoot::CurrentUser;
+  place.keyPath = field;
   // Only a root name at the front is taken off; a path without one is a key path as it stands.
-  if (StartsWithRootName(f1)) {
-    size_t slash = f1.find('\\');
-    place.keyPath = slash == std::string::npos ? std::string() : f1.substr(slash + 1);
+  if (StartsWithRootName(field)) {
+    size_t slash = field.find('\\');
+    place.keyPath = slash == std::string::npos ? std::string() : field.substr(slash + 1);
   }
   return place;
 }

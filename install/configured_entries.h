@@ -17,10 +17,10 @@ struct TRegistryPlace {
   platform::RegistryRoot root = platform::RegistryRoot::CurrentUser;
   std::string keyPath;
 };
-// F1 of a registry entry: HKEY_LOCAL_MACHINE when it names that root, HKEY_CURRENT_USER otherwise;
+// The first field of a registry entry: HKEY_LOCAL_MACHINE when it names that root, HKEY_CURRENT_USER otherwise;
 // a leading root name is taken off, and a path without one stands as it is.
-TRegistryPlace RegistryPlaceOf(const std::string& f1);
-bool IsIniEntry(const std::string& f1);
+TRegistryPlace RegistryPlaceOf(const std::string& place);
+bool IsIniEntry(const std::string& place);
 
 // Deletes the INI files the entries name (never Windows' shared ones) and their registry keys.
 void ClearConfiguredEntries(platform::Platform& platform, const std::vector<std::string>& entries,

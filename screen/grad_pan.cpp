@@ -106,22 +106,22 @@ bool TGradPan::CaptionPosition(Painter& p, int& x, int& y, unsigned& flag) {
         case taRightJustify: x = W - E - 2, flag = kAlignRight; break;
         default: x = W / 2, flag = kAlignCenter; break;
       }
-      y = vertAlign_ == vlTop ? E + 2 : vertAlign_ == VlBottom ? H - E - TH - 1 : H / 2 - TH / 2;
+      y = vertAlign_ == vlTop ? E + 2 : vertAlign_ == vlBottom ? H - E - TH - 1 : H / 2 - TH / 2;
       return true;
-    case TrUp:
+    case trUp:
       x = Alignment == taLeftJustify ? E + 2 : Alignment == taRightJustify ? W - E - TH - 1 : W / 2 - TH / 2;
       if (vertAlign_ == vlTop)
         y = E + 2, flag = kAlignRight;
-      else if (vertAlign_ == VlBottom)
+      else if (vertAlign_ == vlBottom)
         y = H - E - 1, flag = kAlignLeft;
       else
         y = H / 2 - TH / 2, flag = kAlignCenter;
       return true;
-    case TrDown:
+    case trDown:
       x = Alignment == taLeftJustify ? TH + E + 1 : Alignment == taRightJustify ? W - E - 2 : W / 2 + TH / 2;
       if (vertAlign_ == vlTop)
         y = E + 1, flag = kAlignLeft;
-      else if (vertAlign_ == VlBottom)
+      else if (vertAlign_ == vlBottom)
         y = H - E - 2, flag = kAlignRight;
       else
         y = H / 2 - TH / 2, flag = kAlignCenter;
@@ -136,11 +136,11 @@ void TGradPan::PaintCaption(Painter& p) {
   unsigned flag = 0;
   if (!CaptionPosition(p, x, y, flag)) return;
   p.SetTextAlign(flag);
-  const int angle = rotation_ == TrUp ? 900 : rotation_ == TrDown ? 2700 : 0;
+  const int angle = rotation_ == trUp ? 900 : rotation_ == trDown ? 2700 : 0;
   const Color F = FontColor, S = shadow_, K = 0;
   auto draw = [&](int dx, int dy, Color c) { p.TextOut(x + dx, y + dy, Caption, c, angle); };
   switch (textEffect_) {
-    case tenone: break;
+    case teNone: break;
     case teShadow: draw(1, 1, S); break;
     case teRaised: draw(-1, 0, S), draw(0, -1, S), draw(1, 0, K), draw(0, 1, K); break;
     case teLowered: draw(1, 0, S), draw(0, 1, S), draw(-1, 0, K), draw(0, -1, K); break;

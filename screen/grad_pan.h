@@ -17,9 +17,9 @@ namespace vurerode::screen {
 using Color = uint32_t;  // 0x00BBGGRR
 using setup::TDirection;
 
-enum TTextEffect : uint8_t { tenone, teShadow, teRaised, teLowered, teEmbossed };
-enum TTextRotation : uint8_t { trNone, TrUp, TrDown };
-enum TVertAlign : uint8_t { vlTop, vlCenter, VlBottom };
+enum TTextEffect : uint8_t { teNone, teShadow, teRaised, teLowered, teEmbossed };
+enum TTextRotation : uint8_t { trNone, trUp, trDown };
+enum TVertAlign : uint8_t { vlTop, vlCenter, vlBottom };
 enum TAlignment : uint8_t { taLeftJustify, taRightJustify, taCenter };
 enum TBevelCut : uint8_t { bvNone, bvLowered, bvRaised, bvSpace };
 

@@ -3,7 +3,7 @@
 namespace vurerode::screen {
 
 setup::TRect LogoPictureRect(const setup::TSetupScreenState& s) {
-  const setup::TRect& f = s.ImageHolder1;
+  const setup::TRect& f = s.LogoFrame;
   return {f.Left + kLogoFrameInset, f.Top + kLogoFrameInset, f.Width - 2 * kLogoFrameInset,
           f.Height - 2 * kLogoFrameInset};
 }
@@ -37,7 +37,7 @@ void TextLinePosition(const setup::TSetupScreenState& s, const setup::TShadowLab
 void PaintSetupScreen(const setup::TSetupScreenState& s, ScreenPainter& p, int bitmapWidth, int bitmapHeight) {
   TGradPan pan = SetupScreenPanel(s, bitmapWidth, bitmapHeight);
   pan.Paint(p);
-  for (const setup::TShadowLabel* l : {&s.TextInfo1, &s.TextInfo2, &s.TextInfo3, &s.TextInfo4}) {
+  for (const setup::TShadowLabel* l : {&s.TitleLine, &s.SubtitleLine, &s.NoteLine, &s.FooterLine}) {
     if (l->Caption.empty()) continue;
     int x = 0, y = 0;
     unsigned flag = 0;
@@ -47,8 +47,8 @@ void PaintSetupScreen(const setup::TSetupScreenState& s, ScreenPainter& p, int b
     p.TextOut(x + kShadowOffset, y + kShadowOffset, l->Caption, l->ShadowColor, 0);
     p.TextOut(x, y, l->Caption, l->Font.Color, 0);
   }
-  if (s.ImageHolder1Visible && !s.LogoImage.empty()) {
-    const setup::TRect& f = s.ImageHolder1;
+  if (s.LogoFrameVisible && !s.LogoImage.empty()) {
+    const setup::TRect& f = s.LogoFrame;
     // The frame is filled with its colour, which the picture's transparent pixels show.
     p.FillRect({f.Left, f.Top, f.Left + f.Width, f.Top + f.Height}, s.ImageBorderColor);
     // The lowered inner bevel inside the 2-pixel border: grey at the top left, white at the bottom right.
@@ -59,7 +59,7 @@ void PaintSetupScreen(const setup::TSetupScreenState& s, ScreenPainter& p, int b
     p.Line(r - 1, b - 1, r - 1, t, 0xFFFFFF);
     p.DrawLogo(s.LogoImage, LogoPictureRect(s), false);
   }
-  if (s.LogoImage2Visible && !s.LogoImage2.empty()) p.DrawLogo(s.LogoImage2, s.LogoImage2Rect, true);
+  if (s.LogoBitmapVisible && !s.LogoBitmap.empty()) p.DrawLogo(s.LogoBitmap, s.LogoBitmapRect, true);
 }
 
 }  // namespace vurerode::screen

@@ -156,13 +156,13 @@ TEST(GradPan, CaptionPositions) {
   } rows[] = {
       {trNone, taLeftJustify, vlTop, 5, 5, kAlignLeft},
       {trNone, taRightJustify, vlCenter, 195, 43, kAlignRight},
-      {trNone, taCenter, VlBottom, 100, 81, kAlignCenter},
-      {TrUp, taLeftJustify, vlTop, 5, 5, kAlignRight},
-      {TrUp, taRightJustify, vlCenter, 181, 43, kAlignCenter},
-      {TrUp, taCenter, VlBottom, 93, 96, kAlignLeft},
-      {TrDown, taLeftJustify, vlTop, 19, 4, kAlignLeft},
-      {TrDown, taRightJustify, vlCenter, 195, 43, kAlignCenter},
-      {TrDown, taCenter, VlBottom, 107, 95, kAlignRight},
+      {trNone, taCenter, vlBottom, 100, 81, kAlignCenter},
+      {trUp, taLeftJustify, vlTop, 5, 5, kAlignRight},
+      {trUp, taRightJustify, vlCenter, 181, 43, kAlignCenter},
+      {trUp, taCenter, vlBottom, 93, 96, kAlignLeft},
+      {trDown, taLeftJustify, vlTop, 19, 4, kAlignLeft},
+      {trDown, taRightJustify, vlCenter, 195, 43, kAlignCenter},
+      {trDown, taCenter, vlBottom, 107, 95, kAlignRight},
   };
   for (const Row& r : rows) {
     TGradPan pan;
@@ -187,7 +187,7 @@ TEST(GradPan, TextEffectsAsDraws) {
     TTextRotation rot;
     std::vector<std::string> want;
   } rows[] = {
-      {tenone, trNone, {"align 0", "text A 5 5 255 0"}},
+      {teNone, trNone, {"align 0", "text A 5 5 255 0"}},
       {teShadow, trNone, {"align 0", "text A 6 6 8421504 0", "text A 5 5 255 0"}},
       {teRaised,
        trNone,
@@ -201,8 +201,8 @@ TEST(GradPan, TextEffectsAsDraws) {
        trNone,
        {"align 0", "text A 4 5 8421504 0", "text A 6 5 8421504 0", "text A 5 4 8421504 0", "text A 5 6 8421504 0",
         "text A 5 5 255 0"}},
-      {teShadow, TrUp, {"align 2", "text A 6 6 8421504 900", "text A 5 5 255 900"}},
-      {tenone, TrDown, {"align 0", "text A 26 4 255 2700"}},
+      {teShadow, trUp, {"align 2", "text A 6 6 8421504 900", "text A 5 5 255 900"}},
+      {teNone, trDown, {"align 0", "text A 26 4 255 2700"}},
       {static_cast<TTextEffect>(7), trNone, {}},
       {teShadow, static_cast<TTextRotation>(5), {}},
   };
@@ -291,7 +291,7 @@ TEST(GradPan, WhatRepaints) {
       {bdStretchImage, [](TGradPan& p) { p.SetBitmapSize(10, 10); }, 1},
       {bdHorzIn, [](TGradPan& p) { p.BitmapChanged(); }, 0},
       {bdHorzIn, [](TGradPan& p) { p.SetColorEnd(1); }, 1},
-      {bdHorzIn, [](TGradPan& p) { p.SetTextRotation(TrUp); }, 1},
+      {bdHorzIn, [](TGradPan& p) { p.SetTextRotation(trUp); }, 1},
       {bdHorzIn, [](TGradPan& p) { p.Marge = 3, p.Moveable = true; }, 0},
   };
   for (const Row& r : rows) {
@@ -307,9 +307,9 @@ TEST(GradPan, WhatRepaints) {
 TEST(SetupScreen, PaintsBandsTextAndLogoWhereTheModelPutThem) {
   TSetupScreenState s;
   s.Width = 1024, s.Height = 768;
-  s.TextInfo1.Top = 8, s.TextInfo1.Font.Color = kClRed, s.TextInfo1.ShadowColor = kClBlack;
-  s.TextInfo4.Top = 750;
-  s.LogoImage2 = "C:\\x\\logo.bmp", s.LogoImage2Visible = true, s.LogoImage2Rect = {911, 5, 108, 58};
+  s.TitleLine.Top = 8, s.TitleLine.Font.Color = kClRed, s.TitleLine.ShadowColor = kClBlack;
+  s.FooterLine.Top = 750;
+  s.LogoBitmap = "C:\\x\\logo.bmp", s.LogoBitmapVisible = true, s.LogoBitmapRect = {911, 5, 108, 58};
   RecordingPainter p;
   PaintSetupScreen(s, p);
   // The navy panel fill, then the bands of bdHorzIn from blue to black.
@@ -320,14 +320,14 @@ TEST(SetupScreen, PaintsBandsTextAndLogoWhereTheModelPutThem) {
   EXPECT_EQ(p.fills[100].second, table[0]);
   auto at = [&](const std::string& d) { return std::find(p.draws.begin(), p.draws.end(), d) - p.draws.begin(); };
   // Shadow first, at the lower right; the docked line centred on the screen.
-  EXPECT_LT(at("text " + s.TextInfo1.Caption + " 10 10 0 0"), at("text " + s.TextInfo1.Caption + " 8 8 255 0"));
-  EXPECT_LT(at("align 6"), at("text " + s.TextInfo4.Caption + " 512 750 16777215 0"));
+  EXPECT_LT(at("text " + s.TitleLine.Caption + " 10 10 0 0"), at("text " + s.TitleLine.Caption + " 8 8 255 0"));
+  EXPECT_LT(at("align 6"), at("text " + s.FooterLine.Caption + " 512 750 16777215 0"));
   EXPECT_EQ(p.draws.back(), "logo C:\\x\\logo.bmp 911 5 108 58 1");
 }
 
 TEST(SetupScreen, GifLogoLiesOnItsFrameColour) {
   TSetupScreenState s;
-  s.LogoImage = "C:\\x\\logo.gif", s.ImageHolder1Visible = true, s.ImageHolder1 = {911, 5, 108, 58};
+  s.LogoImage = "C:\\x\\logo.gif", s.LogoFrameVisible = true, s.LogoFrame = {911, 5, 108, 58};
   s.ImageBorderColor = 0x123456;
   RecordingPainter p;
   PaintSetupScreen(s, p);

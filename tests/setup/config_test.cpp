@@ -27,11 +27,11 @@ TEST_F(ConfigTest, DefaultsWithoutASetupScreenSection) {
   EXPECT_TRUE(s.Settings.DisplayDesktopOptions);
   EXPECT_FALSE(s.reboot.Visible);
   EXPECT_FALSE(s.LaunchItOption.Visible);
-  EXPECT_TRUE(s.ReturnToWIndows.Visible && s.ReturnToWIndows.Checked);
+  EXPECT_TRUE(s.ReturnToWindows.Visible && s.ReturnToWindows.Checked);
   EXPECT_EQ(s.CreateFolder.Caption, "Applications");
   EXPECT_EQ(s.Screen.ColorStart, 0xFF0000u);
   EXPECT_EQ(s.Screen.BackGroundEffect, bdHorzIn);
-  EXPECT_EQ(s.Screen.TextInfo1.Font.Height, -32);
+  EXPECT_EQ(s.Screen.TitleLine.Font.Height, -32);
 }
 
 TEST_F(ConfigTest, ValuesAreReadByTheirTypeRules) {
@@ -45,18 +45,18 @@ TEST_F(ConfigTest, ValuesAreReadByTheirTypeRules) {
       "[INI\\Registry]\r\nCount=2\r\nINIREG 0=acme.ini,Options,Path,C:\\Acme\r\n"
       "[Launch "
       "Applications]\r\nC:\\Tools\\post.exe=\r\n[Desktop]\r\nAcme,<InstallDir>\\a.exe,X,,,C:\\Src\\a.exe,Acme,=\r\n");
-  EXPECT_EQ(s.Screen.TextInfo1.Caption, "Acme 1.0");
-  EXPECT_EQ(s.Screen.TextInfo1.Font.Color, 0x0000FFu);
-  EXPECT_EQ(s.Screen.TextInfo2.Font.Color, 0x00FF00u);
-  EXPECT_EQ(s.Screen.TextInfo3.Font.Color, 0xFFFFFFu);  // not a number: the default
-  EXPECT_EQ(s.Screen.TextInfo2.Font.Style, fsBold | fsUnderline);
-  EXPECT_EQ(s.Screen.TextInfo3.Font.Style, 0);     // a name without its comma does not count
-  EXPECT_EQ(s.Screen.TextInfo4.Font.Height, -27);  // 20 points at 96 pixels per inch
-  EXPECT_EQ(s.Screen.TextInfo1.Font.Height, -40);  // a height overrides the size
+  EXPECT_EQ(s.Screen.TitleLine.Caption, "Acme 1.0");
+  EXPECT_EQ(s.Screen.TitleLine.Font.Color, 0x0000FFu);
+  EXPECT_EQ(s.Screen.SubtitleLine.Font.Color, 0x00FF00u);
+  EXPECT_EQ(s.Screen.NoteLine.Font.Color, 0xFFFFFFu);  // not a number: the default
+  EXPECT_EQ(s.Screen.SubtitleLine.Font.Style, fsBold | fsUnderline);
+  EXPECT_EQ(s.Screen.NoteLine.Font.Style, 0);       // a name without its comma does not count
+  EXPECT_EQ(s.Screen.FooterLine.Font.Height, -27);  // 20 points at 96 pixels per inch
+  EXPECT_EQ(s.Screen.TitleLine.Font.Height, -40);   // a height overrides the size
   EXPECT_EQ(s.Screen.ColorStart, 255u);
   EXPECT_EQ(s.Screen.BackGroundEffect, bdVertOut);
   EXPECT_TRUE(s.reboot.Visible && !s.reboot.Checked);
-  EXPECT_TRUE(s.LaunchItOption.Visible && s.LaunchItOption.Checked && !s.ReturnToWIndows.Checked);
+  EXPECT_TRUE(s.LaunchItOption.Visible && s.LaunchItOption.Checked && !s.ReturnToWindows.Checked);
   EXPECT_EQ(s.Main_Dir, "C:\\Acme\\");
   EXPECT_EQ(s.CreateFolder.Caption, "Acme Tools");
   EXPECT_FALSE(s.Settings.DisplayDesktopOptions);

@@ -130,7 +130,7 @@ class SetupTest : public ::testing::Test {
   void InstallWithDefaults(TDisplayScreen& s) {
     for (int i = 0; i < 10 && !s.Closed && s.PageIndex < kPageInstall; ++i)
       s.PageIndex == kPageLicence ? s.acceptClick() : s.Next1Click();
-    if (s.PageIndex == kPageFinished && !s.Closed) s.Finished1Click();
+    if (s.PageIndex == kPageFinished && !s.Closed) s.FinishedClick();
     s.Destroy();
   }
 

@@ -38,7 +38,7 @@ class UninstallTest : public SetupTest {
     Machine();
     before_ = Snapshot();
     TDisplayScreen& s = Start();
-    s.CheckBox1.Checked = s.CheckBox2.Checked = true;
+    s.AddFolderToStartMenu.Checked = s.AddFolderToDesktop.Checked = true;
     InstallWithDefaults(s);
     ASSERT_EQ(s.Outcome, TSetupOutcome::Installed) << s.FailureMessage;
     view.messages.clear();
@@ -113,7 +113,7 @@ TEST_F(UninstallTest, AnswersDecideWhatStays) {
     const std::set<std::string> installed = Snapshot();
     view.yesNoAll = c.answers;
     TDisplayScreen& s = StartIn("C:\\", {"Acme", "1.0"});
-    c.cancel ? s.BitBtn1Click() : s.RemoveClick();
+    c.cancel ? s.UninstallCancelClick() : s.RemoveClick();
     s.Destroy();
     if (c.cancel) {
       EXPECT_EQ(s.Outcome, TSetupOutcome::Cancelled);
@@ -137,9 +137,9 @@ TEST_F(UninstallTest, NoUninstallInformationLeavesOnlyCancel) {
   Machine().fs().CreateFile("C:\\Empty\\uninstaller.cfg");
   TDisplayScreen& u = StartIn("C:\\Empty");
   ASSERT_TRUE(u.Globals.UninstallMode);
-  EXPECT_EQ(u.Screen.TextInfo1.Caption, "No Uninstall Information Found!!");
+  EXPECT_EQ(u.Screen.TitleLine.Caption, "No Uninstall Information Found!!");
   EXPECT_FALSE(u.Remove.Visible);
-  u.BitBtn1Click();
+  u.UninstallCancelClick();
   u.Destroy();
   EXPECT_EQ(u.Outcome, TSetupOutcome::NothingToRemove);
   EXPECT_EQ(ExitStatus(u.Outcome), 2);

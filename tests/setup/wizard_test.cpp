@@ -33,8 +33,8 @@ class WizardTest : public SetupTest {
     if (!s.ButtonBarVisible) return v;
     if (s.decline.Visible) v += 'D';
     if (s.Accept.Visible) v += 'A';
-    if (s.Back1.Visible) v += 'B';
-    if (s.Next1.Visible) v += 'N';
+    if (s.BackButton.Visible) v += 'B';
+    if (s.NextButton.Visible) v += 'N';
     return v;
   }
 };
@@ -63,7 +63,7 @@ TEST_F(WizardTest, PagesAndButtonsFollowTheClicks) {
       states.push_back(std::to_string(s.PageIndex) + ":" + Visible(s));
     }
     EXPECT_EQ(states, c.states);
-    EXPECT_EQ(s.Next1.Caption, s.PageIndex == kPageReady ? "&Install" : "&Next >>");
+    EXPECT_EQ(s.NextButton.Caption, s.PageIndex == kPageReady ? "&Install" : "&Next >>");
     EXPECT_FALSE(s.Closed);
   }
 }
@@ -88,16 +88,16 @@ TEST_F(WizardTest, ShortcutRowsAndSummary) {
                                 "Acme = bin\\acme.exe, Acme, start menu + quick launch\n"
                                 "Tool = bin\\tool.exe, Acme\\Tools, desktop\n");
   s.acceptClick();
-  s.CheckBox1.Checked = s.CheckBox2.Checked = true;
+  s.AddFolderToStartMenu.Checked = s.AddFolderToDesktop.Checked = true;
   s.Next1Click();
   std::vector<std::string> rows;
-  for (const TListRow& r : s.ListView1.Items) rows.push_back(r.Caption + "/" + r.Where + (r.Checked ? "/x" : ""));
+  for (const TListRow& r : s.ShortcutList.Items) rows.push_back(r.Caption + "/" + r.Where + (r.Checked ? "/x" : ""));
   EXPECT_EQ(rows, (std::vector<std::string>{"Acme/StartMenu/x", "Acme/Desktop", "Acme/Quick Launch/x", "Tool/StartMenu",
                                             "Tool/Desktop/x", "Tool/Quick Launch"}));
-  EXPECT_TRUE(s.ListView1.CheckBoxes);
+  EXPECT_TRUE(s.ShortcutList.CheckBoxes);
   s.SetRowChecked(1, true);
   s.Next1Click();
-  EXPECT_EQ(s.Memo3,
+  EXPECT_EQ(s.SummaryMemo,
             (std::vector<std::string>{"Install To: C:\\Program Files\\Acme 1.0\\", "", "Folders:", "Acme: Acme",
                                       "Acme Desktop : Acme", "Acme StartMenu : Acme", "Acme\\Tools: Tool",
                                       "Acme\\Tools Desktop : Tool", "Acme\\Tools StartMenu : Tool"}));
@@ -105,7 +105,7 @@ TEST_F(WizardTest, ShortcutRowsAndSummary) {
   s.Back1Click();
   s.Back1Click();
   s.Next1Click();
-  EXPECT_FALSE(s.ListView1.Items[1].Checked);
+  EXPECT_FALSE(s.ShortcutList.Items[1].Checked);
 }
 
 TEST_F(WizardTest, EachFolderBoxPutsTheProgramFolderWhereItSays) {
@@ -119,8 +119,8 @@ TEST_F(WizardTest, EachFolderBoxPutsTheProgramFolderWhereItSays) {
     TDisplayScreen& s = StartWith("", true, "Acme = bin\\acme.exe, Acme, start menu\n");
     s.acceptClick();
     s.Next1Click();
-    s.CheckBox1.Checked = row.startMenu;
-    s.CheckBox2.Checked = row.desktop;
+    s.AddFolderToStartMenu.Checked = row.startMenu;
+    s.AddFolderToDesktop.Checked = row.desktop;
     s.Next1Click();
     s.Next1Click();
     ASSERT_EQ(s.PageIndex, kPageFinished) << s.FailureMessage;

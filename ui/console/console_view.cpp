@@ -105,7 +105,7 @@ void ConsoleView::Record(RecordKind kind, const std::string& what) {
 
 void ConsoleView::ShowModal(TUnzip& unzip) {
   unzip_ = &unzip;
-  Say(unzip.Label1.Caption);
+  Say(unzip.PleaseWaitLabel.Caption);
   unzip.FormShow();
   unzip.Timer1Timer();  // a terminal needs no second to show the window
   unzip_ = nullptr;
@@ -116,8 +116,8 @@ void ConsoleView::ShowChanges() {
   if (!screen_) return;
   const TDisplayScreen& s = *screen_;
   // The labels that report progress, each printed when its text changes.
-  const std::vector<std::string> now = {s.Dest1.Caption, s.Label1.Caption, s.Label2.Caption, s.RxLabel2.Caption,
-                                        s.UninstallStatus.Caption};
+  const std::vector<std::string> now = {s.CurrentFileLabel.Caption, s.IconsStepLabel.Caption,
+                                        s.EntriesStepLabel.Caption, s.FinishStatus.Caption, s.UninstallStatus.Caption};
   if (shown_.size() != now.size()) {
     shown_ = now;
     return;
@@ -129,7 +129,7 @@ void ConsoleView::ShowChanges() {
     shown_[i] = now[i];
     if (now[i].empty() || (i < 3 && !installing) || (i == 3 && s.PageIndex != kPageFinished) || (i == 4 && !removing))
       continue;
-    const TProgressBar& bar = removing ? s.ProgressBar2 : s.ProgressBar1;
+    const TProgressBar& bar = removing ? s.RemovalProgress : s.InstallProgress;
     const int percent = bar.Max > bar.Min ? 100 * (bar.Position - bar.Min) / (bar.Max - bar.Min) : 100;
     Say(i == 0 || i == 4 ? "[" +
                                std::string(percent < 10    ? "  "

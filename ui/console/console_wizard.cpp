@@ -14,7 +14,7 @@ char Key(const std::string& line) {
 void ShowPage(TDisplayScreen& s, std::ostream& out) {
   out << "\n";
   switch (s.PageIndex) {
-    case kPageWelcome: out << s.Label14.Caption << "\n"; break;
+    case kPageWelcome: out << s.ExitProgramsWarning.Caption << "\n"; break;
     case kPageLicence:
       out << "Click on Accept to continue with install process.\n\n";
       for (const std::string& line : s.LicenceMemo) out << "  " << line << "\n";
@@ -23,27 +23,27 @@ void ShowPage(TDisplayScreen& s, std::ostream& out) {
     case kPageDestination: out << "Destination Directory: " << s.Main_Dir << "\n"; break;
     case kPageShortcuts:
       out << "Program folder: " << s.CreateFolder.Caption << "\n"
-          << "  [S] " << (s.CheckBox1.Checked ? "[x] " : "[ ] ") << s.CheckBox1.Caption << "\n"
-          << "  [D] " << (s.CheckBox2.Checked ? "[x] " : "[ ] ") << s.CheckBox2.Caption << "\n";
-      for (size_t i = 0; i < s.ListView1.Items.size(); ++i) {
-        const TListRow& r = s.ListView1.Items[i];
+          << "  [S] " << (s.AddFolderToStartMenu.Checked ? "[x] " : "[ ] ") << s.AddFolderToStartMenu.Caption << "\n"
+          << "  [D] " << (s.AddFolderToDesktop.Checked ? "[x] " : "[ ] ") << s.AddFolderToDesktop.Caption << "\n";
+      for (size_t i = 0; i < s.ShortcutList.Items.size(); ++i) {
+        const TListRow& r = s.ShortcutList.Items[i];
         out << "  [" << i + 1 << "] " << (r.Checked ? "[x] " : "[ ] ") << r.Caption << "  (" << r.Where << ")\n";
       }
       break;
     case kPageReady:
       out << "Ready to Install Application:\n";
-      for (const std::string& line : s.Memo3) out << "  " << line << "\n";
+      for (const std::string& line : s.SummaryMemo) out << "  " << line << "\n";
       break;
     case kPageFinished:
-      out << "Installation Completed: " << s.RxLabel3.Caption << "\n";
+      out << "Installation Completed: " << s.FinishTitle.Caption << "\n";
       if (s.reboot.Visible) out << "  [R] " << (s.reboot.Checked ? "(*) " : "( ) ") << s.reboot.Caption << "\n";
       if (s.LaunchItOption.Visible)
         out << "  [L] " << (s.LaunchItOption.Checked ? "(*) " : "( ) ") << s.LaunchItOption.Caption << ": "
             << s.LaunchIt.Caption << "\n";
-      out << "  [W] " << (s.ReturnToWIndows.Checked ? "(*) " : "( ) ") << s.ReturnToWIndows.Caption << "\n";
+      out << "  [W] " << (s.ReturnToWindows.Checked ? "(*) " : "( ) ") << s.ReturnToWindows.Caption << "\n";
       break;
     case kPageUninstaller:
-      out << s.Screen.TextInfo1.Caption << "\n";
+      out << s.Screen.TitleLine.Caption << "\n";
       for (const TLabel& l : s.StartLabels) out << "  " << l.Caption << "\n";
       break;
     default: break;
@@ -63,9 +63,9 @@ std::string Buttons(TDisplayScreen& s) {
   }
   add(s.Accept.Visible, "[A]ccept");
   add(s.decline.Visible, "[D]ecline");
-  add(s.Next1.Visible, s.PageIndex == kPageReady ? "[I]nstall" : "[N]ext (Enter)");
-  add(s.Back1.Visible, "[B]ack");
-  add(s.Cancel1.Visible, "[C]ancel");
+  add(s.NextButton.Visible, s.PageIndex == kPageReady ? "[I]nstall" : "[N]ext (Enter)");
+  add(s.BackButton.Visible, "[B]ack");
+  add(s.CancelButton.Visible, "[C]ancel");
   if (s.PageIndex == kPageDestination) b += "; or type a new destination";
   if (s.PageIndex == kPageShortcuts) b += "; or a row number, S or D to tick";
   return b;
@@ -82,7 +82,7 @@ void DriveInteractive(TDisplayScreen& s, ConsoleView& view) {
     if (!view.ReadLine(line)) {
       out << "\n";
       if (s.PageIndex == kPageUninstaller)
-        s.BitBtn1Click();
+        s.UninstallCancelClick();
       else
         s.Cancel1Click();
       break;
@@ -95,15 +95,15 @@ void DriveInteractive(TDisplayScreen& s, ConsoleView& view) {
         else if (k == 'L' && s.LaunchItOption.Visible)
           s.SelectFinishChoice(s.LaunchItOption);
         else if (k == 'W')
-          s.SelectFinishChoice(s.ReturnToWIndows);
+          s.SelectFinishChoice(s.ReturnToWindows);
         else if (k == '\n')
-          s.Finished1Click();
+          s.FinishedClick();
         continue;
       case kPageUninstaller:
         if (k == 'S' && s.Remove.Visible)
           s.RemoveClick();
         else if (k == 'C')
-          s.BitBtn1Click();
+          s.UninstallCancelClick();
         continue;
       case kPageDestination:
         if (line.size() > 1) {
@@ -114,15 +114,15 @@ void DriveInteractive(TDisplayScreen& s, ConsoleView& view) {
       case kPageShortcuts:
         if (std::isdigit(static_cast<unsigned char>(k))) {
           size_t row = std::stoul(line) - 1;
-          if (row < s.ListView1.Items.size()) s.SetRowChecked(row, !s.ListView1.Items[row].Checked);
+          if (row < s.ShortcutList.Items.size()) s.SetRowChecked(row, !s.ShortcutList.Items[row].Checked);
           continue;
         }
         if (k == 'S') {
-          s.CheckBox1.Checked = !s.CheckBox1.Checked;
+          s.AddFolderToStartMenu.Checked = !s.AddFolderToStartMenu.Checked;
           continue;
         }
         if (k == 'D') {
-          s.CheckBox2.Checked = !s.CheckBox2.Checked;
+          s.AddFolderToDesktop.Checked = !s.AddFolderToDesktop.Checked;
           continue;
         }
         break;
@@ -132,11 +132,11 @@ void DriveInteractive(TDisplayScreen& s, ConsoleView& view) {
       s.acceptClick();
     else if (k == 'D' && s.decline.Visible)
       s.declineClick();
-    else if ((k == 'N' || k == '\n' || (k == 'I' && s.PageIndex == kPageReady)) && s.Next1.Visible)
+    else if ((k == 'N' || k == '\n' || (k == 'I' && s.PageIndex == kPageReady)) && s.NextButton.Visible)
       s.Next1Click();
-    else if (k == 'B' && s.Back1.Visible)
+    else if (k == 'B' && s.BackButton.Visible)
       s.Back1Click();
-    else if (k == 'C' && s.Cancel1.Visible)
+    else if (k == 'C' && s.CancelButton.Visible)
       s.Cancel1Click();
   }
 }
@@ -156,14 +156,14 @@ void DriveSilent(TDisplayScreen& s, ConsoleView& view, const ConsoleOptions& opt
       case kPageShortcuts:
       case kPageReady: s.Next1Click(); break;
       case kPageFinished:
-        s.SelectFinishChoice(s.ReturnToWIndows);
-        s.Finished1Click();
+        s.SelectFinishChoice(s.ReturnToWindows);
+        s.FinishedClick();
         break;
       case kPageUninstaller:
         if (s.Remove.Visible)
           s.RemoveClick();
         else
-          s.BitBtn1Click();
+          s.UninstallCancelClick();
         break;
       default: break;
     }

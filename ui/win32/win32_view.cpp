@@ -20,7 +20,7 @@ namespace vurerode::setup::win32 {
 
 namespace {
 
-constexpr UINT_PTR kTimer1 = 1;
+constexpr UINT_PTR kOneShotTimer = 1;
 constexpr UINT_PTR kLogoTimer = 2;
 constexpr int kSideWidth = 96;  // the side picture of the pages that have one
 
@@ -77,8 +77,8 @@ LRESULT CALLBACK Win32View::WizardProc(HWND h, UINT m, WPARAM w, LPARAM l) {
 LRESULT CALLBACK Win32View::UnzipProc(HWND h, UINT m, WPARAM w, LPARAM l) {
   if (m == WM_NCCREATE) Remember(h, l);
   Win32View* v = ViewOf(h);
-  if (v && m == WM_TIMER && w == kTimer1) {
-    KillTimer(h, kTimer1);
+  if (v && m == WM_TIMER && w == kOneShotTimer) {
+    KillTimer(h, kOneShotTimer);
     if (v->unzip_) v->unzip_->Timer1Timer();
     return 0;
   }
@@ -147,15 +147,15 @@ void Win32View::CreateWizard() {
   const DWORD label = SS_LEFT, button = WS_TABSTOP | BS_PUSHBUTTON;
   const int cx = 8 + kSideWidth + 8, cw = 320;
   // The button bar.
-  Add(-1, L"BUTTON", "&Cancel", button, 8, 262, 75, 25, idCancel1);
+  Add(-1, L"BUTTON", "&Cancel", button, 8, 262, 75, 25, idCancel);
   Add(-1, L"BUTTON", "&Decline", button, 110, 262, 75, 25, idDecline);
   Add(-1, L"BUTTON", "&Accept", button, 190, 262, 75, 25, idAccept);
-  Add(-1, L"BUTTON", "<< &Back", button, 270, 262, 75, 25, idBack1);
-  Add(-1, L"BUTTON", "&Next >>", WS_TABSTOP | BS_DEFPUSHBUTTON, 355, 262, 75, 25, idNext1);
+  Add(-1, L"BUTTON", "<< &Back", button, 270, 262, 75, 25, idBack);
+  Add(-1, L"BUTTON", "&Next >>", WS_TABSTOP | BS_DEFPUSHBUTTON, 355, 262, 75, 25, idNext);
   // Page 0: welcome.
-  Add(kPageWelcome, L"STATIC", "", label, cx, 8, cw, 84, idLabel14);
-  Add(kPageWelcome, L"STATIC", "", label, cx, 96, cw, 70, idLabel15);
-  Add(kPageWelcome, L"STATIC", "", label, cx, 170, cw, 80, idLabel16);
+  Add(kPageWelcome, L"STATIC", "", label, cx, 8, cw, 84, idExitProgramsWarning);
+  Add(kPageWelcome, L"STATIC", "", label, cx, 96, cw, 70, idSecondWarning);
+  Add(kPageWelcome, L"STATIC", "", label, cx, 170, cw, 80, idThirdWarning);
   // Page 1: licence.
   Add(kPageLicence, L"STATIC",
       "Click on Accept to continue with install process. pgdn/pgup to view License information.", label, cx, 8, cw, 30,
@@ -184,11 +184,13 @@ void Win32View::CreateWizard() {
   SendMessageW(tip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
   // Page 3: folder and shortcuts.
   Add(kPageShortcuts, L"STATIC", "", label, cx, 8, cw, 18, idCreateFolder);
-  Add(kPageShortcuts, L"BUTTON", "Add Folder to Start Menu", WS_TABSTOP | BS_AUTOCHECKBOX, cx, 28, cw, 20, idCheckBox1);
-  Add(kPageShortcuts, L"BUTTON", "Add Folder to Desktop", WS_TABSTOP | BS_AUTOCHECKBOX, cx, 48, cw, 20, idCheckBox2);
+  Add(kPageShortcuts, L"BUTTON", "Add Folder to Start Menu", WS_TABSTOP | BS_AUTOCHECKBOX, cx, 28, cw, 20,
+      idAddFolderToStartMenu);
+  Add(kPageShortcuts, L"BUTTON", "Add Folder to Desktop", WS_TABSTOP | BS_AUTOCHECKBOX, cx, 48, cw, 20,
+      idAddFolderToDesktop);
   HWND list = Add(kPageShortcuts, WC_LISTVIEWW, "",
                   WS_TABSTOP | WS_BORDER | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SINGLESEL | LVS_SHAREIMAGELISTS, cx, 72,
-                  cw, 182, idListView1);
+                  cw, 182, idShortcutList);
   ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP);
   LVCOLUMNW col{};
   col.mask = LVCF_TEXT | LVCF_WIDTH;
@@ -204,27 +206,28 @@ void Win32View::CreateWizard() {
   // Page 4: ready.
   Add(kPageReady, L"STATIC", "Ready to Install Application:", label, cx, 8, cw, 18, idReadyText);
   Add(kPageReady, WC_EDITW, "", WS_TABSTOP | WS_BORDER | WS_VSCROLL | ES_MULTILINE | ES_READONLY, cx, 28, cw, 226,
-      idMemo3);
+      idSummary);
   // Page 5: install (300 by 105).
   Add(kPageInstall, L"STATIC", "Installing Files", label, 24, 4, 268, 16, idInstallingFiles);
-  Add(kPageInstall, L"STATIC", "", label | SS_PATHELLIPSIS, 24, 20, 268, 16, idDest1);
-  Add(kPageInstall, L"STATIC", "", label, 24, 40, 268, 16, idLabel1);
-  Add(kPageInstall, L"STATIC", "", label, 24, 58, 268, 16, idLabel2);
-  Add(kPageInstall, PROGRESS_CLASSW, "", PBS_SMOOTH, 8, 80, 282, 14, idProgressBar1);
+  Add(kPageInstall, L"STATIC", "", label | SS_PATHELLIPSIS, 24, 20, 268, 16, idCurrentFile);
+  Add(kPageInstall, L"STATIC", "", label, 24, 40, 268, 16, idIconsStep);
+  Add(kPageInstall, L"STATIC", "", label, 24, 58, 268, 16, idEntriesStep);
+  Add(kPageInstall, PROGRESS_CLASSW, "", PBS_SMOOTH, 8, 80, 282, 14, idInstallProgress);
   // Page 6: finished (440 by 230).
-  Add(kPageFinished, L"STATIC", "", label, cx, 8, cw, 18, idRxLabel2);
-  Add(kPageFinished, L"STATIC", "", label, cx, 28, cw, 18, idRxLabel3);
+  Add(kPageFinished, L"STATIC", "", label, cx, 8, cw, 18, idFinishStatus);
+  Add(kPageFinished, L"STATIC", "", label, cx, 28, cw, 18, idFinishTitle);
   Add(kPageFinished, L"BUTTON", "", WS_TABSTOP | WS_GROUP | BS_AUTORADIOBUTTON, cx, 60, cw, 20, idReboot);
   Add(kPageFinished, L"BUTTON", "", BS_AUTORADIOBUTTON, cx, 84, cw, 20, idLaunchItOption);
   Add(kPageFinished, L"STATIC", "", label | SS_PATHELLIPSIS, cx + 18, 104, cw - 18, 18, idLaunchIt);
   Add(kPageFinished, L"BUTTON", "", BS_AUTORADIOBUTTON, cx, 126, cw, 20, idReturnToWindows);
-  Add(kPageFinished, L"BUTTON", "", WS_TABSTOP | WS_GROUP | BS_DEFPUSHBUTTON, 340, 190, 85, 25, idFinished1);
+  Add(kPageFinished, L"BUTTON", "", WS_TABSTOP | WS_GROUP | BS_DEFPUSHBUTTON, 340, 190, 85, 25, idFinished);
   // Page 7: uninstaller (335 by 125).
-  for (int i = 0; i < 4; ++i) Add(kPageUninstaller, L"STATIC", "", label, 24, 4 + 16 * i, 218, 16, idStart1 + i);
+  for (int i = 0; i < 4; ++i)
+    Add(kPageUninstaller, L"STATIC", "", label, 24, 4 + 16 * i, 218, 16, idRemoveFilesStep + i);
   Add(kPageUninstaller, L"STATIC", "", label | SS_PATHELLIPSIS, 8, 72, 315, 16, idUninstallStatus);
-  Add(kPageUninstaller, PROGRESS_CLASSW, "", PBS_SMOOTH, 8, 94, 315, 14, idProgressBar2);
+  Add(kPageUninstaller, PROGRESS_CLASSW, "", PBS_SMOOTH, 8, 94, 315, 14, idRemovalProgress);
   Add(kPageUninstaller, L"BUTTON", "", WS_TABSTOP | BS_DEFPUSHBUTTON, 248, 6, 75, 25, idRemove);
-  Add(kPageUninstaller, L"BUTTON", "", WS_TABSTOP | BS_PUSHBUTTON, 248, 36, 75, 25, idBitBtn1);
+  Add(kPageUninstaller, L"BUTTON", "", WS_TABSTOP | BS_PUSHBUTTON, 248, 36, 75, 25, idUninstallCancel);
 }
 
 void Win32View::Attach(TDisplayScreen* screen) {
@@ -234,7 +237,7 @@ void Win32View::Attach(TDisplayScreen* screen) {
   screen_->FormResize(rc.right, rc.bottom);
   Sync();
   InvalidateRect(main_.get(), nullptr, FALSE);
-  if (screen_->Timer1Enabled) SetTimer(main_.get(), kTimer1, 1000, nullptr);
+  if (screen_->TimerArmed) SetTimer(main_.get(), kOneShotTimer, 1000, nullptr);
   AfterEvent();
 }
 
@@ -291,11 +294,11 @@ void Win32View::Sync() {
   if (syncing_) return;
   syncing_ = true;
   if (unzip_ && unzipWindow_.get()) {
-    const TProgressBar& b = unzip_->ProgressBar1;
+    const TProgressBar& b = unzip_->ExpansionProgress;
     HWND bar = GetDlgItem(unzipWindow_.get(), idUnzipProgress);
     SendMessageW(bar, PBM_SETRANGE32, static_cast<WPARAM>(b.Min), b.Max);
     SendMessageW(bar, PBM_SETPOS, static_cast<WPARAM>(b.Position), 0);
-    SyncText(GetDlgItem(unzipWindow_.get(), idUnzipLabel), unzip_->Label1.Caption);
+    SyncText(GetDlgItem(unzipWindow_.get(), idUnzipLabel), unzip_->PleaseWaitLabel.Caption);
   }
   if (!screen_) {
     syncing_ = false;
@@ -306,11 +309,11 @@ void Win32View::Sync() {
   std::ostringstream key;
   const TSetupScreenState& st = s.Screen;
   key << st.ColorStart << ' ' << st.ColorEnd << ' ' << int(st.BackGroundEffect) << ' ' << st.BackgroundBitmap << ' '
-      << st.Width << ' ' << st.Height << ' ' << st.ImageHolder1Visible << ' ' << st.ImageHolder1.Left << ' '
-      << st.ImageHolder1.Top << ' ' << st.ImageHolder1.Width << ' ' << st.ImageHolder1.Height << ' '
-      << st.ImageBorderColor << ' ' << st.LogoImage << ' ' << st.LogoImage2Visible << ' ' << st.LogoImage2 << ' '
-      << st.LogoImage2Rect.Left << ' ' << st.LogoImage2Rect.Top;
-  for (const TShadowLabel* l : {&st.TextInfo1, &st.TextInfo2, &st.TextInfo3, &st.TextInfo4})
+      << st.Width << ' ' << st.Height << ' ' << st.LogoFrameVisible << ' ' << st.LogoFrame.Left << ' '
+      << st.LogoFrame.Top << ' ' << st.LogoFrame.Width << ' ' << st.LogoFrame.Height << ' ' << st.ImageBorderColor
+      << ' ' << st.LogoImage << ' ' << st.LogoBitmapVisible << ' ' << st.LogoBitmap << ' ' << st.LogoBitmapRect.Left
+      << ' ' << st.LogoBitmapRect.Top;
+  for (const TShadowLabel* l : {&st.TitleLine, &st.SubtitleLine, &st.NoteLine, &st.FooterLine})
     key << '|' << l->Caption << ' ' << l->Font.Name << ' ' << l->Font.Height << ' ' << l->Font.Color << ' '
         << int(l->Font.Style) << ' ' << l->ShadowColor << ' ' << l->Left << ' ' << l->Top;
   if (key.str() != shownScreen_) {
@@ -336,11 +339,11 @@ void Win32View::Sync() {
     EnableWindow(h, b.Enabled);
   };
   const bool bar = s.ButtonBarVisible && page <= kPageReady;
-  button(idCancel1, s.Cancel1, bar);
+  button(idCancel, s.CancelButton, bar);
   button(idDecline, s.decline, bar);
   button(idAccept, s.Accept, bar);
-  button(idBack1, s.Back1, bar);
-  button(idNext1, s.Next1, bar);
+  button(idBack, s.BackButton, bar);
+  button(idNext, s.NextButton, bar);
   for (const Control& c : controls_)
     if (c.page >= 0) ShowWindow(c.hwnd, c.page == page ? SW_SHOWNA : SW_HIDE);
   auto label = [&](int id, const TLabel& l) {
@@ -369,35 +372,35 @@ void Win32View::Sync() {
     SendMessageW(h, PBM_SETRANGE32, static_cast<WPARAM>(b.Min), b.Max);
     SendMessageW(h, PBM_SETPOS, static_cast<WPARAM>(b.Position), 0);
   };
-  label(idLabel14, s.Label14);
-  label(idLabel15, s.Label15);
-  label(idLabel16, s.Label16);
+  label(idExitProgramsWarning, s.ExitProgramsWarning);
+  label(idSecondWarning, s.SecondWarning);
+  label(idThirdWarning, s.ThirdWarning);
   SyncText(byId_[idLicenceMemo], JoinLines(s.LicenceMemo));
   SyncText(byId_[idMainDir], s.Main_Dir);
   label(idCreateFolder, s.CreateFolder);
-  check(idCheckBox1, s.CheckBox1);
-  check(idCheckBox2, s.CheckBox2);
+  check(idAddFolderToStartMenu, s.AddFolderToStartMenu);
+  check(idAddFolderToDesktop, s.AddFolderToDesktop);
   SyncList();
-  SyncText(byId_[idMemo3], JoinLines(s.Memo3));
-  label(idDest1, s.Dest1);
-  label(idLabel1, s.Label1);
-  label(idLabel2, s.Label2);
-  progress(idProgressBar1, s.ProgressBar1);
-  label(idRxLabel2, s.RxLabel2);
-  label(idRxLabel3, s.RxLabel3);
-  if (reinterpret_cast<HFONT>(SendMessageW(byId_[idRxLabel3], WM_GETFONT, 0, 0)) != boldFont_.get())
-    SendMessageW(byId_[idRxLabel3], WM_SETFONT, reinterpret_cast<WPARAM>(boldFont_.get()), TRUE);
+  SyncText(byId_[idSummary], JoinLines(s.SummaryMemo));
+  label(idCurrentFile, s.CurrentFileLabel);
+  label(idIconsStep, s.IconsStepLabel);
+  label(idEntriesStep, s.EntriesStepLabel);
+  progress(idInstallProgress, s.InstallProgress);
+  label(idFinishStatus, s.FinishStatus);
+  label(idFinishTitle, s.FinishTitle);
+  if (reinterpret_cast<HFONT>(SendMessageW(byId_[idFinishTitle], WM_GETFONT, 0, 0)) != boldFont_.get())
+    SendMessageW(byId_[idFinishTitle], WM_SETFONT, reinterpret_cast<WPARAM>(boldFont_.get()), TRUE);
   radio(idReboot, s.reboot);
   radio(idLaunchItOption, s.LaunchItOption);
   label(idLaunchIt, s.LaunchIt);
   if (!s.LaunchItOption.Visible) ShowWindow(byId_[idLaunchIt], SW_HIDE);
-  radio(idReturnToWindows, s.ReturnToWIndows);
-  button(idFinished1, s.Finished1, page == kPageFinished);
-  for (int i = 0; i < 4; ++i) label(idStart1 + i, s.StartLabels[static_cast<size_t>(i)]);
+  radio(idReturnToWindows, s.ReturnToWindows);
+  button(idFinished, s.FinishedButton, page == kPageFinished);
+  for (int i = 0; i < 4; ++i) label(idRemoveFilesStep + i, s.StartLabels[static_cast<size_t>(i)]);
   label(idUninstallStatus, s.UninstallStatus);
-  progress(idProgressBar2, s.ProgressBar2);
+  progress(idRemovalProgress, s.RemovalProgress);
   button(idRemove, s.Remove, page == kPageUninstaller);
-  button(idBitBtn1, s.BitBtn1, page == kPageUninstaller);
+  button(idUninstallCancel, s.UninstallCancelButton, page == kPageUninstaller);
   std::string markers;
   for (const TMarker& m : s.InstallMarkers) markers += char('0' + m.Visible * 2 + m.Done);
   for (const TMarker& m : s.UninstallMarkers) markers += char('0' + m.Visible * 2 + m.Done);
@@ -411,8 +414,8 @@ void Win32View::Sync() {
 }
 
 void Win32View::SyncList() {
-  const TListView& lv = screen_->ListView1;
-  HWND list = byId_[idListView1];
+  const TListView& lv = screen_->ShortcutList;
+  HWND list = byId_[idShortcutList];
   const bool same = lv.Items.size() == shownRows_.size() &&
                     std::equal(lv.Items.begin(), lv.Items.end(), shownRows_.begin(), [](auto& a, auto& b) {
                       return a.Caption == b.Caption && a.Where == b.Where && a.ImageIndex == b.ImageIndex;
@@ -455,10 +458,10 @@ void Win32View::PaintScreen(HDC dc) {
     RECT rc{};
     GetClientRect(main_.get(), &rc);
     stored.Width = rc.right, stored.Height = rc.bottom;
-    for (TShadowLabel* l : {&stored.TextInfo1, &stored.TextInfo2, &stored.TextInfo3, &stored.TextInfo4})
+    for (TShadowLabel* l : {&stored.TitleLine, &stored.SubtitleLine, &stored.NoteLine, &stored.FooterLine})
       MeasureShadowLabel(dc, *l);
-    stored.TextInfo2.Top = stored.TextInfo1.Top + stored.TextInfo1.Height + 2;
-    stored.TextInfo4.Top = stored.Height - stored.TextInfo4.Height;
+    stored.SubtitleLine.Top = stored.TitleLine.Top + stored.TitleLine.Height + 2;
+    stored.FooterLine.Top = stored.Height - stored.FooterLine.Height;
   }
   const Picture* background = st->BackgroundBitmap.empty() ? nullptr : pictures_.Get(st->BackgroundBitmap);
   GdiPainter painter(dc, pictures_, background);
@@ -487,7 +490,7 @@ void Win32View::PaintScreenPart(HDC dc, const RECT& part) {
 // uninstalling) until its loop count runs out.
 void Win32View::SyncLogo() {
   const TSetupScreenState& st = screen_->Screen;
-  const std::string logo = st.LogoAnimated && st.ImageHolder1Visible ? st.LogoImage : std::string();
+  const std::string logo = st.LogoAnimated && st.LogoFrameVisible ? st.LogoImage : std::string();
   if (logo == animatedLogo_) return;
   animatedLogo_ = logo;
   KillTimer(main_.get(), kLogoTimer);
@@ -557,9 +560,9 @@ void Win32View::PaintWizard(HDC dc) {
 int Win32View::DefaultButton() const {
   if (!screen_) return 0;
   const TDisplayScreen& s = *screen_;
-  if (s.PageIndex == kPageFinished) return idFinished1;
+  if (s.PageIndex == kPageFinished) return idFinished;
   if (s.PageIndex == kPageUninstaller) return s.Remove.Visible && s.Remove.Enabled ? idRemove : 0;
-  if (s.ButtonBarVisible && s.Next1.Visible && s.Next1.Enabled) return idNext1;
+  if (s.ButtonBarVisible && s.NextButton.Visible && s.NextButton.Enabled) return idNext;
   return 0;
 }
 
@@ -567,7 +570,7 @@ void Win32View::AfterEvent() {
   if (!screen_) return;
   Sync();
   if (screen_->Closed && main_.get()) {
-    KillTimer(main_.get(), kTimer1);
+    KillTimer(main_.get(), kOneShotTimer);
     KillTimer(main_.get(), kLogoTimer);
     ShowWindow(main_.get(), SW_HIDE);
     PostQuitMessage(0);
@@ -579,12 +582,13 @@ void Win32View::Command(int id, int code) {
   if (!screen_ || syncing_) return;
   TDisplayScreen& s = *screen_;
   if (id == IDOK) id = DefaultButton();
-  if (id == IDCANCEL) id = s.PageIndex == kPageUninstaller ? idBitBtn1 : s.PageIndex <= kPageReady ? idCancel1 : 0;
+  if (id == IDCANCEL)
+    id = s.PageIndex == kPageUninstaller ? idUninstallCancel : s.PageIndex <= kPageReady ? idCancel : 0;
   // A button acts only while the model shows it (Enter and Esc reach hidden ones too).
   auto live = [&](const TButton& b) { return b.Visible && b.Enabled; };
   switch (id) {
-    case idCancel1:
-      if (live(s.Cancel1) && s.PageIndex <= kPageReady) s.Cancel1Click();
+    case idCancel:
+      if (live(s.CancelButton) && s.PageIndex <= kPageReady) s.Cancel1Click();
       break;
     case idDecline:
       if (live(s.decline)) s.declineClick();
@@ -592,20 +596,20 @@ void Win32View::Command(int id, int code) {
     case idAccept:
       if (live(s.Accept)) s.acceptClick();
       break;
-    case idBack1:
-      if (live(s.Back1)) s.Back1Click();
+    case idBack:
+      if (live(s.BackButton)) s.Back1Click();
       break;
-    case idNext1:
-      if (live(s.Next1) && s.PageIndex <= kPageReady) s.Next1Click();
+    case idNext:
+      if (live(s.NextButton) && s.PageIndex <= kPageReady) s.Next1Click();
       break;
-    case idFinished1:
-      if (s.PageIndex == kPageFinished) s.Finished1Click();
+    case idFinished:
+      if (s.PageIndex == kPageFinished) s.FinishedClick();
       break;
     case idRemove:
       if (live(s.Remove) && s.PageIndex == kPageUninstaller) s.RemoveClick();
       break;
-    case idBitBtn1:
-      if (live(s.BitBtn1) && s.PageIndex == kPageUninstaller) s.BitBtn1Click();
+    case idUninstallCancel:
+      if (live(s.UninstallCancelButton) && s.PageIndex == kPageUninstaller) s.UninstallCancelClick();
       break;
     case idBrowse: Browse(); break;
     case idMainDir:
@@ -615,15 +619,15 @@ void Win32View::Command(int id, int code) {
         s.Main_Dir = texts_[byId_[idMainDir]] = Narrow(buf);
       }
       break;
-    case idCheckBox1:
-    case idCheckBox2: {
-      TCheckBox& c = id == idCheckBox1 ? s.CheckBox1 : s.CheckBox2;
+    case idAddFolderToStartMenu:
+    case idAddFolderToDesktop: {
+      TCheckBox& c = id == idAddFolderToStartMenu ? s.AddFolderToStartMenu : s.AddFolderToDesktop;
       c.Checked = SendMessageW(byId_[id], BM_GETCHECK, 0, 0) == BST_CHECKED;
       break;
     }
     case idReboot: s.SelectFinishChoice(s.reboot); break;
     case idLaunchItOption: s.SelectFinishChoice(s.LaunchItOption); break;
-    case idReturnToWindows: s.SelectFinishChoice(s.ReturnToWIndows); break;
+    case idReturnToWindows: s.SelectFinishChoice(s.ReturnToWindows); break;
     default: return;
   }
   AfterEvent();
@@ -682,8 +686,8 @@ LRESULT Win32View::OnMain(HWND h, UINT m, WPARAM w, LPARAM l) {
       return 0;
     case WM_TIMER:
       if (w == kLogoTimer) LogoTimer();
-      if (w == kTimer1) {
-        KillTimer(h, kTimer1);
+      if (w == kOneShotTimer) {
+        KillTimer(h, kOneShotTimer);
         if (screen_) {
           screen_->Timer1Timer();
           AfterEvent();
@@ -720,7 +724,7 @@ LRESULT Win32View::OnWizard(HWND h, UINT m, WPARAM w, LPARAM l) {
     case WM_COMMAND: Command(LOWORD(w), HIWORD(w)); return 0;
     case WM_NOTIFY: {
       auto* hdr = reinterpret_cast<NMHDR*>(l);
-      if (hdr->idFrom == idListView1 && hdr->code == LVN_ITEMCHANGED && screen_ && !syncing_) {
+      if (hdr->idFrom == idShortcutList && hdr->code == LVN_ITEMCHANGED && screen_ && !syncing_) {
         auto* nm = reinterpret_cast<NMLISTVIEW*>(l);
         if ((nm->uChanged & LVIF_STATE) && ((nm->uNewState ^ nm->uOldState) & LVIS_STATEIMAGEMASK) &&
             shownCheckBoxes_ && nm->iItem >= 0) {
@@ -792,11 +796,11 @@ void Win32View::ShowModal(TUnzip& unzip) {
                                      (GetSystemMetrics(SM_CXSCREEN) - w) / 2, (GetSystemMetrics(SM_CYSCREEN) - h) / 2,
                                      w, h, main_.get(), nullptr, GetModuleHandleW(nullptr), this));
   HWND u = unzipWindow_.get();
-  HWND label = CreateWindowExW(0, L"STATIC", Widen(unzip.Label1.Caption).c_str(), WS_CHILD | WS_VISIBLE | SS_LEFT, 8, 6,
-                               TUnzip::kClientWidth - 16, 32, u,
+  HWND label = CreateWindowExW(0, L"STATIC", Widen(unzip.PleaseWaitLabel.Caption).c_str(),
+                               WS_CHILD | WS_VISIBLE | SS_LEFT, 8, 6, TUnzip::kClientWidth - 16, 32, u,
                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(idUnzipLabel)), nullptr, nullptr);
   SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont_.get()), FALSE);
-  texts_[label] = unzip.Label1.Caption;
+  texts_[label] = unzip.PleaseWaitLabel.Caption;
   CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD | WS_VISIBLE | PBS_SMOOTH, 8, 44, TUnzip::kClientWidth - 16, 18, u,
                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(idUnzipProgress)), nullptr, nullptr);
   EnableWindow(main_.get(), FALSE);
@@ -804,7 +808,7 @@ void Win32View::ShowModal(TUnzip& unzip) {
   Sync();
   UpdateWindow(u);
   unzip.FormShow();
-  if (unzip.Timer1Enabled) SetTimer(u, kTimer1, 1000, nullptr);
+  if (unzip.TimerArmed) SetTimer(u, kOneShotTimer, 1000, nullptr);
   while (!unzip.Closed && !quit_) {
     MSG msg;
     const BOOL got = GetMessageW(&msg, nullptr, 0, 0);

@@ -531,13 +531,13 @@ int Install(const std::string& exe, const std::string& dest, const std::string& 
   WaitMain();
   // Page 1: the licence, opened first; Back hidden on the start page.
   WaitFor("the licence page with Accept and Decline, without Back and Next", [] {
-    return Shown(idLicenceMemo) && !Shown(idBack1) && !Shown(idNext1) && Shown(idAccept) && Shown(idDecline);
+    return Shown(idLicenceMemo) && !Shown(idBack) && !Shown(idNext) && Shown(idAccept) && Shown(idDecline);
   });
   if (Text(Ctl(idLicenceMemo)).empty()) Fail("the licence text is empty");
   Screenshot(shots, "page1-licence");
   Click(idAccept);
   // Page 2: the destination, typed into the box; Enter is the default button (Next).
-  WaitFor("the destination page", [] { return Shown(idMainDir) && Shown(idBack1) && Shown(idNext1); });
+  WaitFor("the destination page", [] { return Shown(idMainDir) && Shown(idBack) && Shown(idNext); });
   Screenshot(shots, "page2-destination");
   // The browse button: the shell's folder dialog, centred on the wizard; cancelled, it changes nothing.
   const std::string before = Text(Ctl(idMainDir));
@@ -560,8 +560,8 @@ int Install(const std::string& exe, const std::string& dest, const std::string& 
   PostMessageW(Ctl(idMainDir), WM_KEYDOWN, VK_RETURN, 0);
   PostMessageW(Ctl(idMainDir), WM_KEYUP, VK_RETURN, 0);
   // Page 3: the shortcuts: the folder to the Start menu, one more row ticked.
-  WaitFor("the shortcuts page", [] { return Shown(idListView1); });
-  HWND list = Ctl(idListView1);
+  WaitFor("the shortcuts page", [] { return Shown(idShortcutList); });
+  HWND list = Ctl(idShortcutList);
   WaitFor("the shortcut rows", [&] { return SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) >= 6; });
   const int rows = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
   std::string ticks;
@@ -577,25 +577,26 @@ int Install(const std::string& exe, const std::string& dest, const std::string& 
   PostMessageW(list, WM_KEYUP, VK_SPACE, 0);
   WaitFor(
       "Space to tick row 5", [&] { return RowChecked(list, 5); }, 5000);
-  SendMessageW(Ctl(idCheckBox1), BM_SETCHECK, BST_CHECKED, 0);
-  PostMessageW(g_wizard, WM_COMMAND, MAKEWPARAM(idCheckBox1, BN_CLICKED), reinterpret_cast<LPARAM>(Ctl(idCheckBox1)));
+  SendMessageW(Ctl(idAddFolderToStartMenu), BM_SETCHECK, BST_CHECKED, 0);
+  PostMessageW(g_wizard, WM_COMMAND, MAKEWPARAM(idAddFolderToStartMenu, BN_CLICKED),
+               reinterpret_cast<LPARAM>(Ctl(idAddFolderToStartMenu)));
   Sleep(200);
   Screenshot(shots, "page3-shortcuts");
-  Click(idNext1);
+  Click(idNext);
   // Page 4: the summary names the destination.
-  WaitFor("the summary page", [] { return Shown(idMemo3) && Text(Ctl(idNext1)) == "&Install"; });
-  const std::string memo = Text(Ctl(idMemo3));
+  WaitFor("the summary page", [] { return Shown(idSummary) && Text(Ctl(idNext)) == "&Install"; });
+  const std::string memo = Text(Ctl(idSummary));
   if (memo.find("Install To: " + dest) == std::string::npos) Fail("summary: " + memo);
   // Built on entering the shortcuts page: the folder box ticked there afterwards is not in it.
   if (memo.find("StartMenu : ") != std::string::npos) Fail("summary rebuilt after the tick: " + memo);
   Screenshot(shots, "page4-ready");
-  Click(idNext1);
+  Click(idNext);
   // Pages 5 and 6: the installation, then the finish page.
-  WaitFor("the install page", [] { return Shown(idProgressBar1) || Shown(idFinished1); });
+  WaitFor("the install page", [] { return Shown(idInstallProgress) || Shown(idFinished); });
   // The install page lasts as long as the copying: a shot only when it is still there afterwards.
-  if (Shown(idProgressBar1)) {
+  if (Shown(idInstallProgress)) {
     const Shot during = Capture();
-    if (Shown(idProgressBar1) && !Shown(idFinished1)) {
+    if (Shown(idInstallProgress) && !Shown(idFinished)) {
       WritePng(during, shots + "\\page5-install.png");
       Say("screenshot page5-install.png");
     } else {
@@ -603,7 +604,7 @@ int Install(const std::string& exe, const std::string& dest, const std::string& 
     }
   }
   WaitFor(
-      "the finish page", [] { return Shown(idFinished1); }, 120000);
+      "the finish page", [] { return Shown(idFinished); }, 120000);
   Screenshot(shots, "page6-finished");
   // The radio group: Launch Program is chosen when there is a program; Return to Windows instead.
   Click(idReturnToWindows);
@@ -611,7 +612,7 @@ int Install(const std::string& exe, const std::string& dest, const std::string& 
     return SendMessageW(Ctl(idReturnToWindows), BM_GETCHECK, 0, 0) == BST_CHECKED &&
            SendMessageW(Ctl(idLaunchItOption), BM_GETCHECK, 0, 0) != BST_CHECKED;
   });
-  Click(idFinished1);
+  Click(idFinished);
   const int status = WaitExit();
   Say("setup.exe ended with status " + std::to_string(status));
   return status;
@@ -654,7 +655,7 @@ int ScreenCheck(const std::string& exe, const std::string& png, const std::strin
     CheckGifLogo(s, bmp, png, gifFrames);
   else
     CheckLogo(s, bmp, pos);
-  PostMessageW(g_wizard, WM_COMMAND, MAKEWPARAM(idCancel1, BN_CLICKED), reinterpret_cast<LPARAM>(Ctl(idCancel1)));
+  PostMessageW(g_wizard, WM_COMMAND, MAKEWPARAM(idCancel, BN_CLICKED), reinterpret_cast<LPARAM>(Ctl(idCancel)));
   const int status = WaitExit();
   if (status != 2) Fail("Cancel ended with status " + std::to_string(status));
   return 0;
