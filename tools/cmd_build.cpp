@@ -99,11 +99,6 @@ std::string ToAnsi(const std::string& text) {
   return platform::AnsiToUtf8(ansi) == text ? ansi : text;
 }
 
-std::string Lower(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
-
 fs::path Canonical(const std::string& p) {
   std::error_code ec;
   fs::path c = fs::weakly_canonical(fs::absolute(p), ec);
@@ -262,10 +257,10 @@ int JobsOption(const Options& o) {
 void RemoveOldSegmentsAndSums(const fs::path& dir) {
   std::error_code ec;
   for (auto it = fs::directory_iterator(dir, ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
-    std::string name = Lower(it->path().filename().string());
+    std::string name = platform::AnsiLowerCase(it->path().filename().string());
     if ((name.rfind("disk.", 0) == 0 && name.size() > 5 &&
          name.find_first_not_of("0123456789", 5) == std::string::npos) ||
-        name == Lower(kMediaSumsFile))
+        name == platform::AnsiLowerCase(kMediaSumsFile))
       fs::remove(it->path(), ec);
   }
 }
