@@ -51,6 +51,7 @@ inline constexpr const char* k16BitApp = "16Bit App";
 inline constexpr const char* k32BitApp = "32Bit App";
 inline constexpr const char* kUnderProgramFiles = "Under Program Files";
 inline constexpr const char* kDesktopFolder = "Desktop Folder";
+inline constexpr const char* kDefaultDesktopFolder = "Applications";  // what the installer takes without one
 inline constexpr const char* kDisplayDesktopOptions = "Display Desktop Options";
 inline constexpr const char* kDisplayVersion = "Display Version";
 inline constexpr const char* kPublisher = "Publisher";

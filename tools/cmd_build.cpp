@@ -13,6 +13,8 @@
 #include <system_error>
 #include <thread>
 
+#include "media/finstall_cfg.h"
+#include "media/install_cfg.h"
 #include "platform/ansi.h"
 #include "platform/exception.h"
 #include "segment/media_sums.h"
@@ -173,29 +175,31 @@ bool HasDrive(const std::string& p) {
 
 IniText MakeInstallConfig(const fs::path& source, const Project& project, const std::vector<SourceFile>& files,
                           const std::string& as, std::string& origin) {
-  const fs::path given = source / "install.cfg";
+  namespace key = media::setup_screen;
+  const fs::path given = source / media::kInstallConfigFile;
   const bool haveOwn = fs::is_regular_file(given);
   IniText ini = IniText::Parse(haveOwn ? ReadText(given) : std::string());
   origin = haveOwn ? "from " + given.string() : "written";
-  const std::string section = "Setup Screen";
+  const std::string section = media::kSetupScreenSection;
+  const std::string textLine1 = key::TextLineKey(1);
   std::string title = platform::Utf8ToAnsi(source.filename().string());
-  for (const auto& [key, value] : project.setup)
-    if (platform::AnsiSameText(key, "Title")) title = value;
+  for (const auto& [name, value] : project.setup)
+    if (platform::AnsiSameText(name, "Title")) title = value;
   if (!haveOwn) {
-    ini.SetKey(section, "Text Line 1", title);
-    ini.SetKey(section, "Main Directory", title);
-    ini.SetKey(section, "Desktop Folder", title);
+    ini.SetKey(section, textLine1, title);
+    ini.SetKey(section, key::kMainDirectory, title);
+    ini.SetKey(section, key::kDesktopFolder, title);
   }
-  for (const auto& [key, value] : project.setup) {
+  for (const auto& [name, value] : project.setup) {
     std::string v = value;
-    if ((platform::AnsiSameText(key, "Logo File") || platform::AnsiSameText(key, "BitMap")) && !v.empty() &&
+    if ((platform::AnsiSameText(name, key::kLogoFile) || platform::AnsiSameText(name, key::kBitMap)) && !v.empty() &&
         !HasDrive(v))
-      v = ShippedPath(files, v, as, key);
-    ini.SetKey(section, platform::AnsiSameText(key, "Title") ? "Text Line 1" : key, v);
+      v = ShippedPath(files, v, as, name);
+    ini.SetKey(section, platform::AnsiSameText(name, "Title") ? textLine1 : name, v);
   }
   if (project.shortcuts) {
-    std::string folder = ini.Value(section, "Desktop Folder");
-    if (folder.empty()) folder = "Applications";  // what the installer itself falls back to
+    std::string folder = ini.Value(section, key::kDesktopFolder);
+    if (folder.empty()) folder = key::kDefaultDesktopFolder;
     std::vector<std::string> lines;
     for (const Shortcut& s : *project.shortcuts) {
       // The program's own file, when the media ship it, gives the wizard its icon.
@@ -206,27 +210,30 @@ IniText MakeInstallConfig(const fs::path& source, const Project& project, const 
           std::string target;
           for (const std::string& d : f.placement.folders) target += d + "\\";
           target += f.rel.substr(f.rel.find_last_of('\\') + 1);
-          if (f.placement.base == "Installation Directory" &&
+          if (f.placement.base == media::kBaseDirectoryNames[0] &&
               platform::AnsiSameText(target, s.program.substr(token.size())))
             iconSource = as + "\\" + f.rel;
         }
       }
-      lines.push_back(s.name + "," + s.program + "," + (s.startMenu ? "X" : "") + "," + (s.desktop ? "X" : "") + "," +
-                      (s.quickLaunch ? "X" : "") + "," + iconSource + "," + (s.folder.empty() ? folder : s.folder) +
-                      "," + s.icon + "=");
+      const media::TDesktopEntry entry{
+          s.name, s.program, s.startMenu, s.desktop, s.quickLaunch, iconSource, s.folder.empty() ? folder : s.folder,
+          s.icon};
+      lines.push_back(media::FormatDesktopEntry(entry) + "=");
     }
-    ini.SetSection("Desktop", lines);
+    ini.SetSection(media::kDesktopSection, lines);
   }
   if (project.registry) {
-    std::vector<std::string> lines = {"Count=" + std::to_string(project.registry->size())};
+    std::vector<std::string> lines = {std::string(media::kIniRegistryCountKey) + "=" +
+                                      std::to_string(project.registry->size())};
     for (size_t i = 0; i < project.registry->size(); ++i)
-      lines.push_back("INIREG " + std::to_string(i) + "=" + (*project.registry)[i]);
-    ini.SetSection("INI\\Registry", lines);
+      lines.push_back(media::IniRegistryKey(i) + "=" + media::FormatConfiguredEntry((*project.registry)[i]));
+    ini.SetSection(media::kIniRegistrySection, lines);
   }
   if (project.runAfter) {
     std::vector<std::string> lines;
-    for (const std::string& rel : *project.runAfter) lines.push_back(ShippedPath(files, rel, as, "the program") + "=");
-    ini.SetSection("Launch Applications", lines);
+    for (const std::string& rel : *project.runAfter)
+      lines.push_back(media::FormatLaunchApplication({ShippedPath(files, rel, as, "the program")}) + "=");
+    ini.SetSection(media::kLaunchApplicationsSection, lines);
   }
   return ini;
 }
@@ -317,7 +324,7 @@ int RunBuild(const std::vector<std::string>& args, std::ostream& out, std::ostre
     throw Exception("'" + setup.string() + "' is not a Windows program (setup.exe must be the Windows installer)");
 
   // What lies beside the segments (or is generated) is not packed into them.
-  std::vector<fs::path> skip = {target, source / "install.cfg", source / "finstall.cfg"};
+  std::vector<fs::path> skip = {target, source / media::kInstallConfigFile, source / media::kFileListFile};
   if (!projectFile.empty()) skip.push_back(projectFile);
   Walk walk = WalkFolder(source, skip, project);
 
@@ -330,7 +337,8 @@ int RunBuild(const std::vector<std::string>& args, std::ostream& out, std::ostre
   for (const SourceFile& f : walk.files) {
     size_t slash = f.rel.find_last_of('\\');
     byFolder[slash == std::string::npos ? "" : f.rel.substr(0, slash)].push_back(&f);
-    entries.push_back(InstallFileEntry(f.placement.base, f.placement.folders, as + "\\" + f.rel));
+    entries.push_back(media::FormatInstallFileEntry(
+        media::PlaceInstallFile(f.placement.base, f.placement.folders, as + "\\" + f.rel)));
     total += f.size;
   }
   std::vector<TSegBuildArchive> archives;
@@ -351,7 +359,8 @@ int RunBuild(const std::vector<std::string>& args, std::ostream& out, std::ostre
   }
   for (const std::string& dir : walk.emptyFolders) {
     Placement p = project.PlaceFolder(dir);
-    entries.push_back(InstallFileEntry(p.base, p.folders, as + "\\" + dir + "\\"));
+    entries.push_back(
+        media::FormatInstallFileEntry(media::PlaceInstallFile(p.base, p.folders, as + "\\" + dir + "\\")));
   }
 
   std::string configOrigin;
@@ -393,8 +402,8 @@ int RunBuild(const std::vector<std::string>& args, std::ostream& out, std::ostre
   const uint16_t count = writer.SegCompressArchives(archives, method);
   bar.Clear();
 
-  WriteText(target / "finstall.cfg", CrLfLines(entries));
-  WriteText(target / "install.cfg", config.Text());
+  WriteText(target / media::kFileListFile, CrLfLines(entries));
+  WriteText(target / media::kInstallConfigFile, config.Text());
   // An earlier build's installer goes first: libstdc++'s overwrite option fails on Windows.
   fs::remove(target / "setup.exe", ec);
   fs::copy_file(setup, target / "setup.exe", ec);
@@ -403,7 +412,7 @@ int RunBuild(const std::vector<std::string>& args, std::ostream& out, std::ostre
   // Written last, from the files as they lie in OUT_DIR.
   std::vector<std::string> shipped;
   for (uint16_t n = 1; n <= count; ++n) shipped.push_back(SegmentFileName("disk", "", n));
-  shipped.insert(shipped.end(), {"finstall.cfg", "install.cfg", "setup.exe"});
+  shipped.insert(shipped.end(), {media::kFileListFile, media::kInstallConfigFile, "setup.exe"});
   std::vector<std::pair<std::string, std::string>> sums;
   const std::string outDir = WindowsDirectory(target.string());
   for (const std::string& name : shipped) sums.emplace_back(name, Sha256OfFile(files, outDir + name));
