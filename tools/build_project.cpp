@@ -67,10 +67,12 @@ Placement ParseDestination(const std::string& text, const Reader& r, int line) {
   const auto& bases = media::kBaseDirectoryNames;
   auto base =
       std::find_if(bases.begin(), bases.end(), [&](const char* b) { return platform::AnsiSameText(b, parts[0]); });
-  if (base == bases.end())
-    r.Fail(line, "'" + parts[0] +
-                     "' is not a base directory (Installation Directory, Program Files, Windows, System, "
-                     "System32, Fonts or Root) nor '-'");
+  if (base == bases.end()) {
+    std::string names;
+    for (size_t i = 0; i < bases.size(); ++i)
+      names += std::string(i == 0 ? "" : i + 1 == bases.size() ? " or " : ", ") + bases[i];
+    r.Fail(line, "'" + parts[0] + "' is not a base directory (" + names + ") nor '-'");
+  }
   p.base = *base;
   p.folders.assign(parts.begin() + 1, parts.end());
   for (const std::string& f : p.folders)
