@@ -55,6 +55,25 @@ std::string AnsiUpperCase(std::string_view s) {
   return out;
 }
 
+char AnsiLower(char c) {
+  auto b = static_cast<unsigned char>(c);
+  if (b >= 'A' && b <= 'Z') return static_cast<char>(b + 32);
+  if (b >= 0xC0 && b <= 0xDE && b != 0xD7) return static_cast<char>(b + 32);
+  switch (b) {
+    case 0x8A: return static_cast<char>(0x9A);
+    case 0x8C: return static_cast<char>(0x9C);
+    case 0x8E: return static_cast<char>(0x9E);
+    case 0x9F: return static_cast<char>(0xFF);
+    default: return c;
+  }
+}
+
+std::string AnsiLowerCase(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) c = AnsiLower(c);
+  return out;
+}
+
 int AnsiCompareText(std::string_view a, std::string_view b) {
   size_t n = a.size() < b.size() ? a.size() : b.size();
   for (size_t i = 0; i < n; ++i) {

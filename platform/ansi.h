@@ -10,6 +10,9 @@ namespace vurerode::platform {
 
 char AnsiUpper(char c);
 std::string AnsiUpperCase(std::string_view s);
+// The inverse mapping: each upper-case letter of the code page to its lower-case one.
+char AnsiLower(char c);
+std::string AnsiLowerCase(std::string_view s);
 bool AnsiSameText(std::string_view a, std::string_view b);
 // <0, 0, >0 as the upper-cased texts compare byte by byte.
 int AnsiCompareText(std::string_view a, std::string_view b);

@@ -3,8 +3,8 @@
 #include <cctype>
 #include <vector>
 
+#include "platform/ansi.h"
 #include "platform/exception.h"
-#include "segment/seg_names.h"
 #include "segment/sha256.h"
 
 namespace vurerode {
@@ -103,9 +103,9 @@ TMediaSums TMediaSums::Parse(const std::string& text) {
 }
 
 MediaSumResult TMediaSums::Check(platform::FileSystem& fs, const std::string& dir, const std::string& name) const {
-  const std::string wanted = AnsiLowerCase(name);
+  const std::string wanted = platform::AnsiLowerCase(name);
   for (const auto& [listed, hex] : entries_) {
-    if (AnsiLowerCase(listed) != wanted) continue;
+    if (platform::AnsiLowerCase(listed) != wanted) continue;
     return Sha256OfFile(fs, dir + name) == hex ? MediaSumResult::Match : MediaSumResult::Mismatch;
   }
   return MediaSumResult::Unlisted;

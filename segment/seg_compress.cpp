@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "platform/ansi.h"
 #include "segment/seg_errors.h"
 #include "segment/seg_names.h"
 
@@ -19,11 +20,11 @@ TSegCompress::~TSegCompress() = default;
 // Properties
 
 void TSegCompress::SetSegBaseName(const std::string& value) {
-  segBaseName_ = value.empty() ? std::string("SegData") : AnsiLowerCase(PathFileNamePart(value));
+  segBaseName_ = value.empty() ? std::string("SegData") : platform::AnsiLowerCase(PathFileNamePart(value));
 }
 
 void TSegCompress::SetSegDir(const std::string& value) {
-  segDir_ = value.empty() ? std::string("a:\\") : AnsiLowerCase(fs().FullPathName(value));
+  segDir_ = value.empty() ? std::string("a:\\") : platform::AnsiLowerCase(fs().FullPathName(value));
 }
 
 void TSegCompress::SetSegExt(const std::string& value) {
@@ -37,7 +38,7 @@ void TSegCompress::SetSegSize(int32_t value) {
 void TSegCompress::SetSegTmpDir(const std::string& value) {
   std::string dir = value.empty() ? fs().CurrentDirectory() : value;
   if (!dir.empty() && dir.back() == '\\') dir.pop_back();
-  segTmpDir_ = AnsiLowerCase(dir);
+  segTmpDir_ = platform::AnsiLowerCase(dir);
 }
 
 std::string TSegCompress::TempArchivePath() const {

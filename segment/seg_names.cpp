@@ -24,18 +24,4 @@ std::string PathFileNamePart(const std::string& path) {
   return cut == std::string::npos ? path : path.substr(cut + 1);
 }
 
-std::string AnsiLowerCase(std::string text) {
-  for (char& ch : text) {
-    unsigned char c = static_cast<unsigned char>(ch);
-    if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7))
-      c = static_cast<unsigned char>(c + 0x20);
-    else if (c == 0x8A || c == 0x8C || c == 0x8E)
-      c = static_cast<unsigned char>(c + 0x10);
-    else if (c == 0x9F)
-      c = 0xFF;
-    ch = static_cast<char>(c);
-  }
-  return text;
-}
-
 }  // namespace vurerode

@@ -1,5 +1,5 @@
-// Names and paths of a segmented set: segment file names derived from their number, the directory
-// part of a template, and the normalisations the component's properties apply. Windows paths.
+// Names and paths of a segmented set: segment file names derived from their number, and the parts
+// of a template's path. Windows paths.
 #pragma once
 
 #include <cstdint>
@@ -18,8 +18,5 @@ std::string SegmentFilePath(const std::string& directory, const std::string& fil
 std::string PathDirectoryPart(const std::string& path);
 // Everything after the last backslash, slash or colon.
 std::string PathFileNamePart(const std::string& path);
-
-// Lower case as the ANSI code page (Windows-1252) has it.
-std::string AnsiLowerCase(std::string text);
 
 }  // namespace vurerode

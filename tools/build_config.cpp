@@ -1,9 +1,7 @@
 #include "tools/build_config.h"
 
-#include <algorithm>
-
+#include "media/finstall_cfg.h"
 #include "platform/ansi.h"
-#include "tools/build_project.h"
 
 namespace vurerode::cli {
 namespace {
@@ -102,25 +100,6 @@ void IniText::SetSection(const std::string& section, const std::vector<std::stri
   if (!last) s.lines.push_back("");
 }
 
-std::string InstallFileEntry(const std::string& base, const std::vector<std::string>& folders,
-                             const std::string& buildingPath) {
-  // The installer reads a field that is a base directory's name as that directory, whatever stands
-  // before it: a folder called "Windows" or "System" would send the file there. Such folders go
-  // into one field with the folders around them and a closing backslash, which no base directory's
-  // name equals and which the installer reads as the same folders.
-  const auto& bases = BaseDirectoryNames();
-  bool clash = false;
-  for (const std::string& f : folders) clash = clash || std::find(bases.begin(), bases.end(), f) != bases.end();
-  std::string entry = base;
-  if (clash && !folders.empty()) {
-    entry += ",";
-    for (const std::string& f : folders) entry += f + "\\";
-  } else {
-    for (const std::string& f : folders) entry += "," + f;
-  }
-  return entry + "," + buildingPath;
-}
-
 std::vector<std::string> InstallFolderPaths(const std::string& finstallText) {
   std::vector<std::string> folders;
   size_t start = 0;
@@ -130,9 +109,8 @@ std::vector<std::string> InstallFolderPaths(const std::string& finstallText) {
     std::string line = finstallText.substr(start, end - start);
     start = end + 1;
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    const size_t comma = line.rfind(',');
-    if (comma == std::string::npos || line.back() != '\\') continue;
-    folders.push_back(line.substr(comma + 1));
+    const media::TInstallFileEntry entry = media::ParseInstallFileEntry(line);
+    if (!entry.Tokens.empty() && entry.NamesFolder()) folders.push_back(entry.Path);
   }
   return folders;
 }

@@ -36,11 +36,6 @@ class IniText {
   std::vector<Section> sections_;
 };
 
-// A finstall.cfg entry: the base directory, the folders below it, and the file's full path on the
-// building machine (ending with a backslash for a folder to create).
-std::string InstallFileEntry(const std::string& base, const std::vector<std::string>& folders,
-                             const std::string& buildingPath);
-
 // The building machine's paths of the folders a finstall.cfg text lists to create (the entries
 // whose path ends with a backslash), in its order.
 std::vector<std::string> InstallFolderPaths(const std::string& finstallText);

@@ -64,13 +64,15 @@ Placement ParseDestination(const std::string& text, const Reader& r, int line) {
   }
   std::vector<std::string> parts = Components(text);
   if (parts.empty()) r.Fail(line, "a destination is missing after '='");
-  const auto& bases = BaseDirectoryNames();
-  auto base = std::find_if(bases.begin(), bases.end(),
-                           [&](const std::string& b) { return platform::AnsiSameText(b, parts[0]); });
-  if (base == bases.end())
-    r.Fail(line, "'" + parts[0] +
-                     "' is not a base directory (Installation Directory, Program Files, Windows, System, "
-                     "System32, Fonts or Root) nor '-'");
+  const auto& bases = media::kBaseDirectoryNames;
+  auto base =
+      std::find_if(bases.begin(), bases.end(), [&](const char* b) { return platform::AnsiSameText(b, parts[0]); });
+  if (base == bases.end()) {
+    std::string names;
+    for (size_t i = 0; i < bases.size(); ++i)
+      names += std::string(i == 0 ? "" : i + 1 == bases.size() ? " or " : ", ") + bases[i];
+    r.Fail(line, "'" + parts[0] + "' is not a base directory (" + names + ") nor '-'");
+  }
   p.base = *base;
   p.folders.assign(parts.begin() + 1, parts.end());
   for (const std::string& f : p.folders)
@@ -109,7 +111,7 @@ Shortcut ParseShortcut(const std::string& name, const std::string& value, const 
   return s;
 }
 
-std::string ParseEntry(const std::string& line, bool ini, const Reader& r, int number) {
+media::TConfiguredEntry ParseEntry(const std::string& line, bool ini, const Reader& r, int number) {
   std::vector<std::string> f = Split(line, ',');
   if (f.size() != 4) r.Fail(number, "an entry has four comma-separated fields (a value cannot hold a comma)");
   std::string upper = platform::AnsiUpperCase(f[0]);
@@ -120,16 +122,10 @@ std::string ParseEntry(const std::string& line, bool ini, const Reader& r, int n
       r.Fail(number, "a registry key starts with HKEY_LOCAL_MACHINE\\ or HKEY_CURRENT_USER\\");
     if (f[1].empty()) r.Fail(number, "the second field names the key the uninstaller removes; it cannot be empty");
   }
-  return f[0] + "," + f[1] + "," + f[2] + "," + f[3];
+  return {f[0], f[1], f[2], f[3]};
 }
 
 }  // namespace
-
-const std::vector<std::string>& BaseDirectoryNames() {
-  static const std::vector<std::string> names = {
-      "Installation Directory", "Program Files", "Windows", "System", "System32", "Fonts", "Root"};
-  return names;
-}
 
 Placement Project::Place(const std::string& relativePath) const {
   const std::vector<std::string> names = Components(relativePath);
@@ -174,7 +170,7 @@ Project ParseProject(const std::string& text, const std::string& fileName) {
   Reader r(fileName);
   Project project;
   std::string section;
-  std::vector<std::string> registry, ini;
+  std::vector<media::TConfiguredEntry> registry, ini;
   bool sawRegistry = false;
   int number = 0;
   size_t start = 0;

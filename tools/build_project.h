@@ -8,15 +8,16 @@
 #include <utility>
 #include <vector>
 
+#include "media/finstall_cfg.h"
+#include "media/install_cfg.h"
+
 namespace vurerode::cli {
 
-// The seven base directories an installed file can be placed below, as finstall.cfg names them.
-const std::vector<std::string>& BaseDirectoryNames();
-
-// Where a file goes: a base directory and folders below it; or nowhere (not shipped).
+// Where a file goes: a base directory (one of media::kBaseDirectoryNames) and folders below it; or
+// nowhere (not shipped).
 struct Placement {
   bool shipped = true;
-  std::string base = "Installation Directory";
+  std::string base = media::kBaseDirectoryNames[0];
   std::vector<std::string> folders;
 };
 
@@ -38,8 +39,8 @@ struct Project {
   std::vector<std::pair<std::string, std::string>> setup;  // [Setup] keys, in file order
   std::vector<FileRule> files;
   std::optional<std::vector<Shortcut>> shortcuts;
-  std::optional<std::vector<std::string>> registry;  // four-field entries, registry and INI alike
-  std::optional<std::vector<std::string>> runAfter;  // paths relative to the folder
+  std::optional<std::vector<media::TConfiguredEntry>> registry;  // registry entries, then INI entries
+  std::optional<std::vector<std::string>> runAfter;              // paths relative to the folder
 
   // The placement of a file (relative path, backslash separated) by the first rule that matches;
   // below the installation directory, keeping its folders, when none does.

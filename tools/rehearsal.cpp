@@ -7,7 +7,7 @@
 
 #include "app/setup_program.h"
 #include "install/cleanup_batch.h"
-#include "install/uninstall_log.h"
+#include "media/uninstall_log_format.h"
 #include "platform/ansi.h"
 #include "platform/sandbox/sandbox_platform.h"
 #include "ui/console/console_options.h"
@@ -116,15 +116,15 @@ MachineState ReadMachineState(const fs::path& root) {
   return state;
 }
 
-RehearsalResult Rehearse(const fs::path& media, const fs::path& root, std::ostream& out) {
+RehearsalResult Rehearse(const fs::path& mediaDir, const fs::path& root, std::ostream& out) {
   RehearsalResult result;
   fs::create_directories(root);
   platform::sandbox::SandboxOptions options;
-  options.mounts.push_back({'A', fs::absolute(media), true});
+  options.mounts.push_back({'A', fs::absolute(mediaDir), true});
   platform::sandbox::SandboxPlatform machine(fs::absolute(root), options);
   const MachineState before = ReadMachineState(root);
 
-  out << "rehearse: installing " << media.string() << " unattended on a fresh sandbox machine in " << root.string()
+  out << "rehearse: installing " << mediaDir.string() << " unattended on a fresh sandbox machine in " << root.string()
       << "\n";
   machine.fs().ChangeDirectory("A:\\");
   SilentRun install;
@@ -142,13 +142,13 @@ RehearsalResult Rehearse(const fs::path& media, const fs::path& root, std::ostre
   // The uninstall entry, as Add/Remove Programs reads it.
   std::string quiet;
   {
-    auto key =
-        machine.registry().OpenKey(platform::RegistryRoot::LocalMachine, kUninstallKey, platform::RegistryAccess::Read);
+    auto key = machine.registry().OpenKey(platform::RegistryRoot::LocalMachine, media::kUninstallKey,
+                                          platform::RegistryAccess::Read);
     for (const std::string& name : key ? key->SubKeyNames() : std::vector<std::string>{}) {
-      auto entry = machine.registry().OpenKey(platform::RegistryRoot::LocalMachine, kUninstallKey + name,
+      auto entry = machine.registry().OpenKey(platform::RegistryRoot::LocalMachine, media::kUninstallKey + name,
                                               platform::RegistryAccess::Read);
       if (!entry || !entry->ReadString("QuietUninstallString")) continue;
-      out << "\nuninstall entry HKEY_LOCAL_MACHINE\\" << kUninstallKey << name << ":\n";
+      out << "\nuninstall entry HKEY_LOCAL_MACHINE\\" << media::kUninstallKey << name << ":\n";
       for (const std::string& v : entry->ValueNames()) {
         out << "  " << v << " = " << ValueText(*entry, v) << "\n";
       }

@@ -7,6 +7,7 @@
 #include <optional>
 #include <set>
 
+#include "media/finstall_cfg.h"
 #include "platform/exception.h"
 #include "platform/write_behind_file_system.h"
 #include "segment/seg_names.h"
@@ -87,7 +88,7 @@ void ForgetWrittenPaths(TSegCompEZ& reader, size_t& files) {
 // backslash, made below target as the files are when finstall.cfg lies beside the set.
 void MakeEmptyFolders(CaseBlindFileSystem& files, const std::filesystem::path& setFolder, const std::string& target,
                       std::ostream* verbose) {
-  const std::string list = WindowsDirectory(setFolder.empty() ? "." : setFolder.string()) + "finstall.cfg";
+  const std::string list = WindowsDirectory(setFolder.empty() ? "." : setFolder.string()) + media::kFileListFile;
   if (!files.FileExists(list)) return;
   auto file = files.OpenFile(list, platform::FileAccess::Read);
   std::string text(static_cast<size_t>(file->Size()), '\0');

@@ -26,11 +26,6 @@ TEST(SegNames, PathsJoinWithOneBackslash) {
   EXPECT_EQ(PathDirectoryPart("plain"), "");
 }
 
-TEST(SegNames, LowerCaseFollowsTheAnsiCodePage) {
-  EXPECT_EQ(AnsiLowerCase("DISK.Dat"), "disk.dat");
-  EXPECT_EQ(AnsiLowerCase("\xC9T\xC9 \xD7 \x8A\x9F"), "\xE9t\xE9 \xD7 \x9A\xFF");
-}
-
 // Windows path rules over the host's files: a drive-letter current directory and full paths made as
 // the system makes them.
 class WindowsLikeFileSystem : public NativeFileSystem {

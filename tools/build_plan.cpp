@@ -1,0 +1,114 @@
+#include "tools/build_plan.h"
+
+#include <algorithm>
+#include <map>
+#include <system_error>
+
+#include "platform/ansi.h"
+#include "platform/exception.h"
+#include "tools/host_paths.h"
+#include "tools/install_config.h"
+
+namespace vurerode::cli {
+namespace fs = std::filesystem;
+namespace {
+
+// One archive per folder (its template is the folder on the building machine), and a large folder
+// split into archives of about this many bytes each: archives are coded in parallel, and the
+// installer's temporary copy of one stays small.
+constexpr int64_t kArchiveBytes = 4 << 20;
+
+// Every file and folder below root but those in skip (or below them), by relative ANSI path.
+std::vector<std::pair<std::string, fs::directory_entry>> FindAll(const fs::path& root,
+                                                                 const std::vector<fs::path>& skip) {
+  std::error_code ec;
+  std::vector<std::pair<std::string, fs::directory_entry>> found;
+  for (auto it = fs::recursive_directory_iterator(root, ec); !ec && it != fs::recursive_directory_iterator();
+       it.increment(ec)) {
+    const fs::path& p = it->path();
+    if (std::any_of(skip.begin(), skip.end(), [&](const fs::path& s) { return p == s || IsBelow(p, s); })) {
+      if (it->is_directory()) it.disable_recursion_pending();
+      continue;
+    }
+    std::string rel;
+    for (const fs::path& part : fs::relative(p, root))
+      rel += (rel.empty() ? "" : "\\") + ShippableName(part.string(), p);
+    found.emplace_back(rel, *it);
+  }
+  if (ec) throw Exception("cannot read folder '" + root.string() + "': " + ec.message());
+  std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  return found;
+}
+
+// The files and empty folders the project ships.
+void WalkFolder(BuildPlan& plan) {
+  const BuildOptions& o = plan.options;
+  // What lies beside the segments (or is generated) is not packed into them.
+  std::vector<fs::path> skip = {o.target, o.source / media::kInstallConfigFile, o.source / media::kFileListFile};
+  if (!o.projectFile.empty()) skip.push_back(o.projectFile);
+  std::error_code ec;
+  for (auto& [rel, entry] : FindAll(o.source, skip)) {
+    if (entry.is_directory()) {
+      bool empty = fs::directory_iterator(entry.path(), ec) == fs::directory_iterator();
+      if (empty && plan.project.PlaceFolder(rel).shipped) plan.emptyFolders.push_back(rel);
+      continue;
+    }
+    if (!entry.is_regular_file()) continue;
+    SourceFile f{rel, entry.path(), static_cast<int64_t>(entry.file_size(ec)), plan.project.Place(rel)};
+    if (!f.placement.shipped) continue;
+    plan.totalBytes += f.size;
+    plan.files.push_back(std::move(f));
+  }
+}
+
+void PlanArchives(BuildPlan& plan) {
+  std::map<std::string, std::vector<const SourceFile*>> byFolder;
+  for (const SourceFile& f : plan.files) {
+    size_t slash = f.rel.find_last_of('\\');
+    byFolder[slash == std::string::npos ? "" : f.rel.substr(0, slash)].push_back(&f);
+  }
+  for (const auto& [folder, members] : byFolder) {
+    int64_t bytes = 0;
+    bool first = true;
+    for (const SourceFile* f : members) {
+      if (first || (bytes > 0 && bytes + f->size > kArchiveBytes)) {
+        plan.archives.emplace_back();
+        plan.archives.back().Template = plan.options.as + "\\" + (folder.empty() ? "" : folder + "\\") + "*.*";
+        bytes = 0;
+        first = false;
+      }
+      plan.archives.back().Files.push_back(
+          {NativePath(f->host), f->rel.substr(folder.empty() ? 0 : folder.size() + 1)});
+      plan.archives.back().Bytes += f->size;
+      bytes += f->size;
+    }
+  }
+}
+
+void PlanEntries(BuildPlan& plan) {
+  const std::string& as = plan.options.as;
+  for (const SourceFile& f : plan.files)
+    plan.entries.push_back(media::PlaceInstallFile(f.placement.base, f.placement.folders, as + "\\" + f.rel));
+  for (const std::string& dir : plan.emptyFolders) {
+    Placement p = plan.project.PlaceFolder(dir);
+    plan.entries.push_back(media::PlaceInstallFile(p.base, p.folders, as + "\\" + dir + "\\"));
+  }
+}
+
+}  // namespace
+
+BuildPlan PlanBuild(const BuildOptions& options) {
+  BuildPlan plan;
+  plan.options = options;
+  if (!options.projectFile.empty())
+    plan.project = ParseProject(ToAnsi(ReadHostFile(options.projectFile)), options.projectFile.string());
+  CheckSetupProgram(options.setup);
+  WalkFolder(plan);
+  PlanArchives(plan);
+  PlanEntries(plan);
+  plan.installConfig =
+      MakeInstallConfig(options.source, plan.project, plan.files, options.as, plan.installConfigOrigin);
+  return plan;
+}
+
+}  // namespace vurerode::cli
