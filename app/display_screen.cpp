@@ -8,6 +8,7 @@
 #include "install/install_engine.h"
 #include "install/shared_folders.h"
 #include "install/uninstall_engine.h"
+#include "media/install_cfg.h"
 #include "platform/ansi.h"
 #include "platform/exception.h"
 #include "platform/windows_path.h"
@@ -311,17 +312,19 @@ void TDisplayScreen::BuildShortcutList() {
   for (const std::string& entry : Globals.Desktop) {
     const bool toDesktop = AddFolderToDesktop.Checked;
     const bool toStartMenu = AddFolderToStartMenu.Checked;
-    std::vector<std::string> f = SplitFields(entry, 8);
-    const std::string& name = f[0];
-    const std::string iconSource = Globals.ExpandDir + (f[5].size() > 3 ? f[5].substr(3) : std::string());
-    const std::string& folder = f[6];
+    const media::TDesktopEntry e = media::ParseDesktopEntry(entry);
+    const std::string& name = e.Name;
+    // The icon is the expanded copy of the program: its path on the building machine, drive left out.
+    const std::string iconSource =
+        Globals.ExpandDir + (e.IconSource.size() > 3 ? e.IconSource.substr(3) : std::string());
+    const std::string& folder = e.Folder;
     SummaryMemo.push_back(folder + ": " + name);
     if (toDesktop) SummaryMemo.push_back(folder + " Desktop : " + name);
     if (toStartMenu) SummaryMemo.push_back(folder + " StartMenu : " + name);
     const int icon = GetFileIconIndex(platform_, iconSource);
-    ShortcutList.Items.push_back({name, "StartMenu", icon, f[2] == "X"});
-    ShortcutList.Items.push_back({name, "Desktop", icon, f[3] == "X"});
-    ShortcutList.Items.push_back({name, "Quick Launch", icon, f[4] == "X"});
+    ShortcutList.Items.push_back({name, "StartMenu", icon, e.StartMenu});
+    ShortcutList.Items.push_back({name, "Desktop", icon, e.Desktop});
+    ShortcutList.Items.push_back({name, "Quick Launch", icon, e.QuickLaunch});
   }
   ProcessMessages();
   ShortcutList.CheckBoxes = true;

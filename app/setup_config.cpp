@@ -6,6 +6,9 @@
 
 #include "app/display_screen.h"
 #include "app/text_lines.h"
+#include "media/fields.h"
+#include "media/finstall_cfg.h"
+#include "media/install_cfg.h"
 #include "platform/exception.h"
 #include "platform/windows_path.h"
 #include "shell/shell_folders.h"
@@ -14,7 +17,7 @@ namespace vurerode::setup {
 
 namespace {
 
-const char kSection[] = "Setup Screen";
+const char* const kSection = media::kSetupScreenSection;
 
 // What the four lines say when install.cfg does not say otherwise.
 const char* const kDefaultLines[4] = {"Vurerode Setup", "Installation Wizard", "", "Vurerode Setup System | Vurerode"};
@@ -43,34 +46,35 @@ class ConfigReader {
 };
 
 void ReadTextLine(ConfigReader& cfg, int n, TShadowLabel& label) {
-  const std::string k = "Text Line " + std::to_string(n);
+  const std::string k = media::setup_screen::TextLineKey(n);
   label.Caption = cfg.String(k, kDefaultLines[n - 1]);
-  label.Font.Name = cfg.String(k + " Font Name", label.Font.Name);
-  label.Font.SetSize(static_cast<int>(cfg.Integer(k + " Font Size", label.Font.Size())));
-  label.Font.PixelsPerInch = static_cast<int>(cfg.Integer(k + " Font Pitch", label.Font.PixelsPerInch));
-  label.Font.Color = cfg.Colour(k + " Font Color", label.Font.Color);
-  label.Font.Height = static_cast<int>(cfg.Integer(k + " Font Height", label.Font.Height));
-  label.Font.Style = ParseFontStyle(cfg.String(k + " Font Style", ""));
-  label.ShadowColor = cfg.Colour(k + " Shadow Color", label.ShadowColor);
+  label.Font.Name = cfg.String(k + media::setup_screen::kFontName, label.Font.Name);
+  label.Font.SetSize(static_cast<int>(cfg.Integer(k + media::setup_screen::kFontSize, label.Font.Size())));
+  label.Font.PixelsPerInch =
+      static_cast<int>(cfg.Integer(k + media::setup_screen::kFontPitch, label.Font.PixelsPerInch));
+  label.Font.Color = cfg.Colour(k + media::setup_screen::kFontColor, label.Font.Color);
+  label.Font.Height = static_cast<int>(cfg.Integer(k + media::setup_screen::kFontHeight, label.Font.Height));
+  label.Font.Style = ParseFontStyle(cfg.String(k + media::setup_screen::kFontStyle, ""));
+  label.ShadowColor = cfg.Colour(k + media::setup_screen::kShadowColor, label.ShadowColor);
 }
 
 TSetupSettings ReadSettings(ConfigReader& cfg) {
   TSetupSettings s;
-  s.DisplayStyle = cfg.String("Display Style", "Horiz In");
-  s.LogoPos = cfg.String("Logo Pos", "Upper Right");
-  s.LogoFile = cfg.String("Logo File", "");
-  s.BitMap = cfg.String("BitMap", "");
-  s.RebootOption = cfg.Boolean("ReBoot Option", false);
-  s.RestartOption = cfg.Boolean("ReStart Option", false);
-  s.LaunchApplication = cfg.String("Launch Application", "");
-  s.MainDirectory = cfg.String("Main Directory", "LKS");
-  s.Bit16App = cfg.Boolean("16Bit App", false);
-  s.Bit32App = cfg.Boolean("32Bit App", true);
-  s.UnderProgramFiles = cfg.Boolean("Under Program Files", true);
-  s.DesktopFolder = cfg.String("Desktop Folder", "Applications");
-  s.DisplayDesktopOptions = cfg.Boolean("Display Desktop Options", true);
-  s.DisplayVersion = cfg.String("Display Version", "");
-  s.Publisher = cfg.String("Publisher", "");
+  s.DisplayStyle = cfg.String(media::setup_screen::kDisplayStyle, "Horiz In");
+  s.LogoPos = cfg.String(media::setup_screen::kLogoPos, "Upper Right");
+  s.LogoFile = cfg.String(media::setup_screen::kLogoFile, "");
+  s.BitMap = cfg.String(media::setup_screen::kBitMap, "");
+  s.RebootOption = cfg.Boolean(media::setup_screen::kReBootOption, false);
+  s.RestartOption = cfg.Boolean(media::setup_screen::kReStartOption, false);
+  s.LaunchApplication = cfg.String(media::setup_screen::kLaunchApplication, "");
+  s.MainDirectory = cfg.String(media::setup_screen::kMainDirectory, "LKS");
+  s.Bit16App = cfg.Boolean(media::setup_screen::k16BitApp, false);
+  s.Bit32App = cfg.Boolean(media::setup_screen::k32BitApp, true);
+  s.UnderProgramFiles = cfg.Boolean(media::setup_screen::kUnderProgramFiles, true);
+  s.DesktopFolder = cfg.String(media::setup_screen::kDesktopFolder, media::setup_screen::kDefaultDesktopFolder);
+  s.DisplayDesktopOptions = cfg.Boolean(media::setup_screen::kDisplayDesktopOptions, true);
+  s.DisplayVersion = cfg.String(media::setup_screen::kDisplayVersion, "");
+  s.Publisher = cfg.String(media::setup_screen::kPublisher, "");
   return s;
 }
 
@@ -121,7 +125,7 @@ uint8_t ParseFontStyle(const std::string& text) {
   uint8_t style = 0;
   std::string rest = text;
   while (rest.find(',') != std::string::npos) {
-    std::string name = TakeField(rest, ',');
+    std::string name = media::TakeField(rest, ',');
     for (const auto& [n, bit] : kNames)
       if (name == n) style |= bit;
   }
@@ -129,35 +133,36 @@ uint8_t ParseFontStyle(const std::string& text) {
 }
 
 std::vector<std::string> TDisplayScreen::FilesShownBeforeInstall(const std::string& dir) {
-  ConfigReader cfg(platform_.profile(), dir + "install.cfg");
+  ConfigReader cfg(platform_.profile(), dir + media::kInstallConfigFile);
   std::vector<std::string> files;
-  for (const char* key : {"Logo File", "BitMap"})
+  for (const char* key : {media::setup_screen::kLogoFile, media::setup_screen::kBitMap})
     if (std::string file = DropDrive(cfg.String(key, "")); !file.empty()) files.push_back(Globals.ExpandDir + file);
-  for (const std::string& entry : cfg.KeyNames("Desktop"))
-    if (std::string program = SplitFields(entry, 8)[5]; program.size() > 3)
-      files.push_back(Globals.ExpandDir + program.substr(3));
+  for (const std::string& entry : cfg.KeyNames(media::kDesktopSection))
+    if (std::string program = DropDrive(media::ParseDesktopEntry(entry).IconSource); !program.empty())
+      files.push_back(Globals.ExpandDir + program);
   return files;
 }
 
 TSetupConfig ParseSetupConfig(platform::Profile& profile, platform::FileSystem& fs, const std::string& dir) {
-  ConfigReader cfg(profile, dir + "install.cfg");
+  ConfigReader cfg(profile, dir + media::kInstallConfigFile);
   TSetupConfig c;
   const TSetupScreenState screen;
   c.Lines = {screen.TitleLine, screen.SubtitleLine, screen.NoteLine, screen.FooterLine};
   for (int n = 1; n <= 4; ++n) ReadTextLine(cfg, n, c.Lines[n - 1]);
-  c.ColorStart = cfg.Colour("From Color", kClBlue);
-  c.ColorEnd = cfg.Colour("To Color", kClBlack);
-  c.ImageBorderColor = cfg.Colour("Image Border Color", kClBtnFace);
+  c.ColorStart = cfg.Colour(media::setup_screen::kFromColor, kClBlue);
+  c.ColorEnd = cfg.Colour(media::setup_screen::kToColor, kClBlack);
+  c.ImageBorderColor = cfg.Colour(media::setup_screen::kImageBorderColor, kClBtnFace);
   c.Settings = ReadSettings(cfg);
-  c.AutoexecBat = cfg.KeyNames("Autoexec.bat");
+  c.AutoexecBat = cfg.KeyNames(media::kAutoexecBatSection);
   long long count = 0;
-  if (!ParseConfigInteger(cfg.Value("INI\\Registry", "Count"), count)) count = -1;
+  if (!ParseConfigInteger(cfg.Value(media::kIniRegistrySection, media::kIniRegistryCountKey), count)) count = -1;
   for (long long i = 0; i < count; ++i)
-    c.IniRegistry.push_back(cfg.Value("INI\\Registry", "INIREG " + std::to_string(i)));
-  c.LaunchApplications = cfg.KeyNames("Launch Applications");
-  c.Desktop = cfg.KeyNames("Desktop");
+    c.IniRegistry.push_back(cfg.Value(media::kIniRegistrySection, media::IniRegistryKey(static_cast<size_t>(i))));
+  for (const std::string& name : cfg.KeyNames(media::kLaunchApplicationsSection))
+    c.LaunchApplications.push_back(media::ParseLaunchApplication(name).Program);
+  c.Desktop = cfg.KeyNames(media::kDesktopSection);
   try {
-    c.InstallFiles = ReadTextLines(fs, dir + "finstall.cfg");
+    c.InstallFiles = ReadTextLines(fs, dir + media::kFileListFile);
   } catch (const Exception&) {
     // A missing finstall.cfg leaves the list as it was.
   }
@@ -168,9 +173,9 @@ std::string ConfiguredInstallDirectory(platform::Platform& platform, const TSetu
   const std::string programFiles = s.UnderProgramFiles ? "Program Files\\" : "";
   if (s.MainDirectory.compare(0, 5, "HKEY_") != 0) return WindowsDrive(platform) + programFiles + s.MainDirectory;
   std::string rest = s.MainDirectory;
-  const std::string root = TakeField(rest, ',');
-  std::string keyPath = TakeField(rest, ',');
-  const std::string valueName = TakeField(rest, ',');
+  const std::string root = media::TakeField(rest, ',');
+  std::string keyPath = media::TakeField(rest, ',');
+  const std::string valueName = media::TakeField(rest, ',');
   if (keyPath.empty() || keyPath[0] != '\\') keyPath = "\\" + keyPath;
   const auto hive =
       root == "HKEY_LOCAL_MACHINE" ? platform::RegistryRoot::LocalMachine : platform::RegistryRoot::CurrentUser;

@@ -24,7 +24,7 @@ void OpenUninstallKeyDirectory(platform::Platform& platform, const std::string& 
   if (joinedArgs.empty()) return;
   std::string command;
   try {
-    auto key = platform.registry().OpenKey(platform::RegistryRoot::LocalMachine, kUninstallKey + joinedArgs,
+    auto key = platform.registry().OpenKey(platform::RegistryRoot::LocalMachine, media::kUninstallKey + joinedArgs,
                                            platform::RegistryAccess::Read);
     if (key) command = key->ReadString("UninstallString").value_or("");
   } catch (const Exception&) {

@@ -9,7 +9,8 @@ std::unique_ptr<TDisplayScreen> StartSetup(platform::Platform& platform, TSetupV
                                            const std::vector<std::string>& args) {
   const std::string joined = JoinArguments(args);
   OpenUninstallKeyDirectory(platform, joined);
-  const std::string log = platform::IncludeTrailingBackslash(platform.fs().CurrentDirectory()) + kUninstallLogName;
+  const std::string log =
+      platform::IncludeTrailingBackslash(platform.fs().CurrentDirectory()) + media::kUninstallLogFile;
   const bool uninstall = platform.fs().FileExists(log);
   auto screen = std::make_unique<TDisplayScreen>(platform, view, uninstall, joined);
   screen->FormShow();

@@ -4,6 +4,8 @@
 
 #include "app/display_screen.h"
 #include "install/set_files.h"
+#include "media/finstall_cfg.h"
+#include "media/install_cfg.h"
 #include "platform/ansi.h"
 #include "platform/exception.h"
 #include "platform/windows_path.h"
@@ -113,7 +115,7 @@ void TUnzip::CopyBesideFiles() {
   ExpansionProgress.Max = static_cast<int>(g.InstallFiles.size()) + 2;
   ExpansionProgress.Position = 0;
   ProcessMessages();
-  for (const char* name : {"setup.exe", "install.cfg", "finstall.cfg"}) {
+  for (const char* name : {"setup.exe", media::kInstallConfigFile, media::kFileListFile}) {
     if (std::string_view(name) != "setup.exe") medium_->Check(name);
     CopyFileInto(main_.platform().fs(), g.SourceDir + name, g.ExpandDir);
     ExpansionProgress.StepBy(1);

@@ -1,6 +1,7 @@
 #include "install/cleanup_batch.h"
 
 #include "install/install_paths.h"
+#include "media/fields.h"
 #include "shell/launch.h"
 #include "shell/shell_folders.h"
 
@@ -8,11 +9,11 @@ namespace vurerode::setup {
 
 std::vector<std::string> CleanupBatchLines(const std::string& shortDir) {
   std::string rest = shortDir;
-  const std::string drive = TakeField(rest, '\\');
+  const std::string drive = media::TakeField(rest, '\\');
   std::vector<std::string> lines{"Rem Goto Drive of Installed Files.", drive, "cd\\"};
   std::string last;
   while (rest.find('\\') != std::string::npos) {
-    last = TakeField(rest, '\\');
+    last = media::TakeField(rest, '\\');
     lines.push_back("cd " + last);
   }
   lines.insert(lines.end(), {"del setup.exe", "cd..", "rd " + last, "exit"});

@@ -3,6 +3,8 @@
 #include "install/install_paths.h"
 #include "install/shared_folders.h"
 #include "install/uninstall_log.h"
+#include "media/fields.h"
+#include "media/install_cfg.h"
 #include "platform/ansi.h"
 #include "platform/exception.h"
 #include "shell/shell_folders.h"
@@ -38,14 +40,14 @@ void RemoveRegistryKey(platform::Platform& platform, const std::string& key) {
   std::string k = key;
   platform::RegistryRoot root = platform::RegistryRoot::CurrentUser;
   std::string rest = k;
-  std::string first = TakeField(rest, '\\');
+  std::string first = media::TakeField(rest, '\\');
   if (StartsWithRootName(first)) {
     if (platform::AnsiUpperCase(first).find("HKEY_LOCAL_MACHINE") != std::string::npos)
       root = platform::RegistryRoot::LocalMachine;
     k = rest;
   }
   rest = k;
-  const std::string head = rest.find('\\') != std::string::npos ? TakeField(rest, '\\') : std::string();
+  const std::string head = rest.find('\\') != std::string::npos ? media::TakeField(rest, '\\') : std::string();
   const std::string tail = head.empty() ? k : rest;
   if (tail.empty()) return;
   platform.registry().DeleteKeyTree(root, head.empty() ? tail : head + "\\" + tail);
@@ -55,11 +57,11 @@ void ClearConfiguredEntries(platform::Platform& platform, const std::vector<std:
                             TEngineProgress& progress) {
   for (const std::string& entry : entries) {
     progress.ProcessMessages();
-    std::vector<std::string> f = SplitFields(entry, 4);
-    if (IsIniEntry(f[0])) {
-      if (!IsSharedIniFile(f[0])) platform.fs().DeleteFile(WindowsDir(platform) + "\\" + f[0]);
+    const media::TConfiguredEntry e = media::ParseConfiguredEntry(entry);
+    if (IsIniEntry(e.Place)) {
+      if (!IsSharedIniFile(e.Place)) platform.fs().DeleteFile(WindowsDir(platform) + "\\" + e.Place);
     } else {
-      RemoveRegistryKey(platform, f[0] + "\\" + f[1]);
+      RemoveRegistryKey(platform, e.Place + "\\" + e.Section);
     }
   }
 }
@@ -70,23 +72,23 @@ void WriteConfiguredEntries(platform::Platform& platform, const std::vector<std:
   progress.ProcessMessages();
   for (const std::string& entry : entries) {
     progress.ProcessMessages();
-    std::vector<std::string> f = SplitFields(entry, 4);
+    const media::TConfiguredEntry e = media::ParseConfiguredEntry(entry);
     progress.Advance();
     progress.ProcessMessages();
-    if (IsIniEntry(f[0])) {
+    if (IsIniEntry(e.Place)) {
       // Windows' shared INI files take the value but are never listed for deletion.
-      if (!IsSharedIniFile(f[0])) log.AddEntry(kLogFiles, WindowsDir(platform) + "\\" + f[0]);
-      platform.profile().WriteString(f[0], f[1], f[2], f[3]);
-      progress.Record(RecordKind::IniValue, f[0] + " [" + f[1] + "] " + f[2] + "=" + f[3]);
+      if (!IsSharedIniFile(e.Place)) log.AddEntry(media::kUninstallFilesSection, WindowsDir(platform) + "\\" + e.Place);
+      platform.profile().WriteString(e.Place, e.Section, e.Name, e.Value);
+      progress.Record(RecordKind::IniValue, e.Place + " [" + e.Section + "] " + e.Name + "=" + e.Value);
     } else {
-      log.AddEntry(kLogRegistry, f[0] + "\\" + f[1]);
-      const TRegistryPlace place = RegistryPlaceOf(f[0]);
-      const std::string path = place.keyPath + "\\" + f[1];
+      log.AddEntry(media::kUninstallRegistrySection, e.Place + "\\" + e.Section);
+      const TRegistryPlace place = RegistryPlaceOf(e.Place);
+      const std::string path = place.keyPath + "\\" + e.Section;
       auto key = platform.registry().CreateKey(place.root, path);
       if (!key) throw ERegistryException::CreateFailed(path);
-      key->WriteString(f[2], f[3]);
+      key->WriteString(e.Name, e.Value);
       progress.Record(RecordKind::RegistryValue,
-                      std::string(platform::RootName(place.root)) + "\\" + path + " " + f[2] + "=" + f[3]);
+                      std::string(platform::RootName(place.root)) + "\\" + path + " " + e.Name + "=" + e.Value);
     }
   }
 }

@@ -12,6 +12,8 @@
 #include "install/set_placement.h"
 #include "install/shared_folders.h"
 #include "install/uninstall_log.h"
+#include "media/finstall_cfg.h"
+#include "media/install_cfg.h"
 #include "platform/ansi.h"
 #include "platform/exception.h"
 #include "platform/windows_path.h"
@@ -113,7 +115,7 @@ TInstallResult Installer::Run() {
   ClearConfiguredEntries(platform_, g_.IniRegistry, progress_);
   progress_.SetRange(static_cast<int>(2 * g_.InstallTargets.size() + g_.Desktop.size() + g_.IniRegistry.size() +
                                       g_.AutoexecBat.size()));
-  for (const char* name : {"setup.exe", "install.cfg", "finstall.cfg"})
+  for (const char* name : {"setup.exe", media::kInstallConfigFile, media::kFileListFile})
     g_.InstallFiles.push_back(std::string("Installation Directory,C:\\") + name);
   BuildInstallFileLists(platform_, g_, mainDir_);
   log_.Open(mainDir_);
@@ -161,14 +163,14 @@ void Installer::RegisterUninstaller() {
   r.InstallDir = mainDir_;
   r.DisplayIcon = mainDir_ + "setup.exe";
   if (!g_.Desktop.empty()) {
-    std::string program = SplitFields(g_.Desktop.front(), 2)[1];
+    const std::string program = media::ParseDesktopEntry(g_.Desktop.front()).Program;
     if (!program.empty()) r.DisplayIcon = SubstitutePathTokens(platform_, mainDir_, program);
   }
   r.DisplayVersion = choices_.DisplayVersion;
   r.Publisher = choices_.Publisher;
   r.EstimatedSizeKB = static_cast<uint32_t>((installedBytes_ + 1023) / 1024);
   RegisterUninstall(platform_, r);
-  Record(RecordKind::RegistryValue, "HKEY_LOCAL_MACHINE\\" + std::string(kUninstallKey) + r.Title +
+  Record(RecordKind::RegistryValue, "HKEY_LOCAL_MACHINE\\" + std::string(media::kUninstallKey) + r.Title +
                                         " UninstallString=" + r.InstallDir + "setup.exe " + r.Title);
   log_.SetTitle(r.Title);
   Record(RecordKind::File, log_.Path());
@@ -229,13 +231,13 @@ void Installer::LogCopyStep(const std::vector<std::string>& targets) {
   for (const std::string& target : targets) {
     const std::string dir = ExtractFilePath(target);
     if (!ExtractFileName(target).empty()) {
-      entries.emplace_back(kLogFiles, IsSystem(dir) ? target : dir + "*.*");
+      entries.emplace_back(media::kUninstallFilesSection, IsSystem(dir) ? target : dir + "*.*");
     } else if (!IsSystem(dir)) {
-      entries.emplace_back(kLogFolders, dir);
-      entries.emplace_back(kLogFiles, dir + "*.*");
+      entries.emplace_back(media::kUninstallFolderSection, dir);
+      entries.emplace_back(media::kUninstallFilesSection, dir + "*.*");
     }
   }
-  entries.emplace_back(kLogFiles, mainDir_ + "*.*");
+  entries.emplace_back(media::kUninstallFilesSection, mainDir_ + "*.*");
   std::vector<std::string> sections;
   std::unordered_map<std::string, std::vector<std::string>> keys;
   for (const auto& [section, key] : entries) {
@@ -347,18 +349,18 @@ void Installer::MakeShortcuts() {
   for (size_t k = 0; k < g_.Desktop.size(); ++k) {
     progress_.Advance();
     progress_.ProcessMessages();
-    const std::vector<std::string> f = SplitFields(g_.Desktop[k], 8);
+    const media::TDesktopEntry e = media::ParseDesktopEntry(g_.Desktop[k]);
     TShortcuts s(platform_);
     s.FolderDesktop = choices_.FolderOnDesktop;
     s.FolderStartMenu = choices_.FolderOnStartMenu;
-    s.ProgramName = f[0];
-    s.RunProgram = SubstitutePathTokens(platform_, mainDir_, f[1]);
+    s.ProgramName = e.Name;
+    s.RunProgram = SubstitutePathTokens(platform_, mainDir_, e.Program);
     const TShortcutTicks ticks = k < choices_.Shortcuts.size() ? choices_.Shortcuts[k] : TShortcutTicks();
     s.StartMenu = ticks.StartMenu;
     s.Desktop = ticks.Desktop;
     s.QuickLaunch = ticks.QuickLaunch;
-    s.Folder = f[6];
-    s.IconFile = ExtractFileName(f[7]);
+    s.Folder = e.Folder;
+    s.IconFile = ExtractFileName(e.IconFile);
     if (!s.IconFile.empty()) s.IconFile = mainDir_ + s.IconFile;
     for (const std::string& part : FolderChain(s.Folder)) chain.push_back(part);
     LogShortcutPlaces(s, chain);
@@ -373,11 +375,11 @@ void Installer::LogShortcutPlaces(const TShortcuts& s, const std::vector<std::st
                     P = GetShellFolder(platform_, kShellPrograms), Q = QuickLaunchFolder(platform_);
   const std::string lnk = s.ProgramName + ".lnk";
   auto file = [&](const std::string& path) {
-    Log(kLogFiles, path);
+    Log(media::kUninstallFilesSection, path);
     Record(RecordKind::Shortcut, path + " -> " + s.RunProgram);
   };
   auto folders = [&](const std::string& base) {
-    for (const std::string& f : chain) Log(kLogFolders, base + f);
+    for (const std::string& f : chain) Log(media::kUninstallFolderSection, base + f);
   };
   folders(S);
   if (s.StartMenu) file(S + lnk);

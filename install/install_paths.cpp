@@ -2,6 +2,8 @@
 
 #include <ctime>
 
+#include "media/fields.h"
+#include "media/finstall_cfg.h"
 #include "platform/ansi.h"
 #include "platform/exception.h"
 #include "platform/windows_path.h"
@@ -13,8 +15,6 @@ using platform::ExtractFileName;
 using platform::ExtractFilePath;
 using platform::IncludeTrailingBackslash;
 
-const char* const kBaseDirNames[kBaseDirCount] = {
-    "Installation Directory", "Program Files", "Windows", "System", "System32", "Fonts", "Root"};
 const char* const kPathTokens[kBaseDirCount] = {
     "<InstallDir>\\",        "<ProgramFiles>\\", "<Windows>\\", "<Windows>\\System\\",
     "<Windows>\\System32\\", "<Windows>\\Fonts", "<Root>\\"};
@@ -36,7 +36,7 @@ std::vector<std::string> Components(const std::string& path) {
   std::string rest = path;
   for (char& c : rest)
     if (c == '/') c = '\\';
-  while (!rest.empty()) parts.push_back(TakeField(rest, '\\'));
+  while (!rest.empty()) parts.push_back(media::TakeField(rest, '\\'));
   return parts;
 }
 
@@ -46,15 +46,6 @@ bool IsDotPart(const std::string& part) {
   return trimmed == "." || trimmed == "..";
 }
 
-// The fields of an Install Files entry: tab-separated ones first, then comma-separated, then the path.
-std::vector<std::string> InstallEntryTokens(const std::string& entry, std::string& path) {
-  std::vector<std::string> tokens;
-  path = entry;
-  while (path.find('\t') != std::string::npos) tokens.push_back(TakeField(path, '\t'));
-  while (path.find(',') != std::string::npos) tokens.push_back(TakeField(path, ','));
-  return tokens;
-}
-
 // A folder field may end with a backslash of its own; the doubled separator that leaves in the
 // destination reads as one, and is written as one.
 std::string SingleSeparators(const std::string& dir) {
@@ -62,12 +53,6 @@ std::string SingleSeparators(const std::string& dir) {
   for (size_t i = 0; i < dir.size(); ++i)
     if (!(dir[i] == '\\' && i > 1 && dir[i - 1] == '\\')) out += dir[i];
   return out;
-}
-
-int BaseIndex(const std::string& token) {
-  for (int i = 0; i < kBaseDirCount; ++i)
-    if (token == kBaseDirNames[i]) return i;
-  return -1;
 }
 
 }  // namespace
@@ -83,20 +68,6 @@ std::string BaseDirectory(platform::Platform& platform, int index, const std::st
     case 5: return windows + "\\Fonts\\";
     default: return WindowsDrive(platform);
   }
-}
-
-std::string TakeField(std::string& rest, char separator) {
-  size_t at = rest.find(separator);
-  std::string field = rest.substr(0, at);
-  rest = at == std::string::npos ? std::string() : rest.substr(at + 1);
-  return field;
-}
-
-std::vector<std::string> SplitFields(const std::string& entry, size_t count) {
-  std::vector<std::string> fields;
-  std::string rest = entry;
-  for (size_t i = 0; i < count; ++i) fields.push_back(TakeField(rest, ','));
-  return fields;
 }
 
 std::string SubstitutePathTokens(platform::Platform& platform, const std::string& mainDir, const std::string& path) {
@@ -120,23 +91,24 @@ void BuildInstallFileLists(platform::Platform& platform, TSetupGlobals& globals,
   globals.InstallTargets.clear();
   for (const std::string& entry : globals.InstallFiles) {
     if (entry.empty()) continue;
-    std::string path;
+    const media::TInstallFileEntry e = media::ParseInstallFileEntry(entry);
     std::string dir;
-    for (const std::string& token : InstallEntryTokens(entry, path)) {
-      int base = BaseIndex(token);
+    for (const std::string& token : e.Tokens) {
+      const int base = media::BaseDirectoryIndex(token);
       dir = base >= 0 ? BaseDirectory(platform, base, mainDir) : dir + token + "\\";
     }
-    globals.InstallSources.push_back(globals.ExpandDir + (path.size() > 3 ? path.substr(3) : std::string()));
-    globals.InstallTargets.push_back(SingleSeparators(dir) + ExtractFileName(path));
+    globals.InstallSources.push_back(globals.ExpandDir + (e.Path.size() > 3 ? e.Path.substr(3) : std::string()));
+    globals.InstallTargets.push_back(SingleSeparators(dir) + ExtractFileName(e.Path));
   }
 }
 
 std::string CheckInstallFileEntry(const std::string& entry) {
   if (entry.empty()) return {};
-  std::string path;
+  const media::TInstallFileEntry e = media::ParseInstallFileEntry(entry);
+  const std::string& path = e.Path;
   bool based = false;
-  for (const std::string& token : InstallEntryTokens(entry, path)) {
-    if (BaseIndex(token) >= 0) {
+  for (const std::string& token : e.Tokens) {
+    if (media::BaseDirectoryIndex(token) >= 0) {
       based = true;
       continue;
     }

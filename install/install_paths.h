@@ -1,6 +1,6 @@
 // The paths of an installation: the directory tokens of configured paths, the base directories of
 // finstall.cfg entries and the pairs of source and destination built from them, the system
-// directories, and the field rule the configuration's entries are split by.
+// directories.
 #pragma once
 
 #include <string>
@@ -12,19 +12,12 @@
 namespace vurerode::setup {
 
 inline constexpr int kBaseDirCount = 7;
-// Names of the base directories in finstall.cfg entries, and the tokens other paths begin with;
-// the same index stands for the same directory.
-extern const char* const kBaseDirNames[kBaseDirCount];
+// The tokens other paths begin with; index i stands for the directory of finstall.cfg's base
+// directory i (media::kBaseDirectoryNames).
 extern const char* const kPathTokens[kBaseDirCount];
 
 // The directory a base index stands for; index 0 is the installation directory (mainDir).
 std::string BaseDirectory(platform::Platform& platform, int index, const std::string& mainDir);
-
-// Takes the text up to the first separator out of rest (rest keeps what follows it). Without a
-// separator the whole rest is the field and rest becomes empty.
-std::string TakeField(std::string& rest, char separator);
-// The fields of a comma-separated entry; missing trailing fields are empty.
-std::vector<std::string> SplitFields(const std::string& entry, size_t count);
 
 // A path with a leading token replaced by its directory. A path with no token stays as it is when
 // absolute and is taken relative to the installation directory otherwise.

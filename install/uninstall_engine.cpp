@@ -26,7 +26,7 @@ std::string CurrentDirWithBackslash(platform::Platform& platform) {
 
 std::string ReadUninstallString(platform::Platform& platform, const std::string& title) {
   try {
-    auto key = platform.registry().OpenKey(platform::RegistryRoot::LocalMachine, kUninstallKey + title,
+    auto key = platform.registry().OpenKey(platform::RegistryRoot::LocalMachine, media::kUninstallKey + title,
                                            platform::RegistryAccess::Read);
     return key ? key->ReadString("UninstallString").value_or("") : std::string();
   } catch (const Exception&) {
@@ -87,9 +87,9 @@ TRemovalResult Remover::Run() {
   TUninstallLog log(platform_.profile());
   log.Open(request_.LogDirectory);
   // Read whole before anything goes: the log lies among the files it names.
-  const std::vector<std::string> files = log.ReadEntries(kLogFiles);
-  const std::vector<std::string> folders = log.ReadEntries(kLogFolders);
-  const std::vector<std::string> keys = log.ReadEntries(kLogRegistry);
+  const std::vector<std::string> files = log.ReadEntries(media::kUninstallFilesSection);
+  const std::vector<std::string> folders = log.ReadEntries(media::kUninstallFolderSection);
+  const std::vector<std::string> keys = log.ReadEntries(media::kUninstallRegistrySection);
   TRemovalResult result;
   deleteAll_ = false;
   if (files.empty()) {
@@ -125,10 +125,11 @@ void Remover::RemovePasses(const std::vector<std::string>& files, const std::vec
 
 void Remover::RemoveRegistrationAndTree() {
   const std::string& title = request_.Title;
-  auto uninstall = platform_.registry().OpenKey(platform::RegistryRoot::LocalMachine, kUninstallKey,
+  auto uninstall = platform_.registry().OpenKey(platform::RegistryRoot::LocalMachine, media::kUninstallKey,
                                                 platform::RegistryAccess::ReadWrite);
-  if (!title.empty() && platform_.registry().DeleteKeyTree(platform::RegistryRoot::LocalMachine, kUninstallKey + title))
-    Record(RecordKind::Removed, "HKEY_LOCAL_MACHINE\\" + std::string(kUninstallKey) + title);
+  if (!title.empty() &&
+      platform_.registry().DeleteKeyTree(platform::RegistryRoot::LocalMachine, media::kUninstallKey + title))
+    Record(RecordKind::Removed, "HKEY_LOCAL_MACHINE\\" + std::string(media::kUninstallKey) + title);
   if (uninstall) uninstall->DeleteValue(title);
   // A directory Windows or other programs share is never removed as a tree.
   const std::string& dir = request_.InstallDir;
@@ -241,7 +242,7 @@ TInstalledApplication FindInstallation(platform::Platform& platform, const std::
   std::string title = joinedArgs;
   std::string dir = CurrentDirWithBackslash(platform);
   TUninstallLog log(platform.profile());
-  if (platform.fs().FileExists(dir + kUninstallLogName)) {
+  if (platform.fs().FileExists(dir + media::kUninstallLogFile)) {
     log.Open(dir);
     // A log cut short has lost its title; the one the entry was started with still names it.
     if (std::string logged = log.ReadTitle(); !logged.empty()) title = logged;

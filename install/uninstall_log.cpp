@@ -3,7 +3,7 @@
 namespace vurerode::setup {
 
 void TUninstallLog::Create(platform::FileSystem& fs, const std::string& dir) {
-  path_ = dir + kUninstallLogName;
+  path_ = dir + media::kUninstallLogFile;
   fs.DeleteFile(path_);
 }
 
@@ -18,7 +18,7 @@ void TUninstallLog::AddEntries(const std::string& section, const std::vector<std
 }
 
 void TUninstallLog::SetTitle(const std::string& title) {
-  profile_.WriteString(path_, "Name", "Title", title);
+  profile_.WriteString(path_, media::kUninstallNameSection, media::kUninstallTitleKey, title);
 }
 
 std::vector<std::string> TUninstallLog::ReadEntries(const std::string& section) {
@@ -27,12 +27,12 @@ std::vector<std::string> TUninstallLog::ReadEntries(const std::string& section) 
 }
 
 std::string TUninstallLog::ReadTitle() {
-  return profile_.ReadString(path_, "Name", "Title", "");
+  return profile_.ReadString(path_, media::kUninstallNameSection, media::kUninstallTitleKey, "");
 }
 
 void RegisterUninstall(platform::Platform& platform, const TUninstallRegistration& r) {
-  auto key =
-      platform.registry().CreateKey(platform::RegistryRoot::LocalMachine, "\\" + std::string(kUninstallKey) + r.Title);
+  auto key = platform.registry().CreateKey(platform::RegistryRoot::LocalMachine,
+                                           "\\" + std::string(media::kUninstallKey) + r.Title);
   if (!key) return;
   const std::string command = r.InstallDir + "setup.exe " + r.Title;
   key->WriteString("DisplayName", r.Title);

@@ -8,17 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "media/uninstall_log_format.h"
 #include "platform/platform.h"
 
 namespace vurerode::setup {
-
-inline constexpr const char* kUninstallLogName = "uninstaller.cfg";
-inline constexpr const char* kUninstallKey = "Software\\Microsoft\\Windows\\currentversion\\uninstall\\";
-// The log's sections: what to delete (files and masks), the folders to remove when empty, the
-// registry keys to delete.
-inline constexpr const char* kLogFiles = "Files";
-inline constexpr const char* kLogFolders = "Folder";
-inline constexpr const char* kLogRegistry = "Registry";
 
 class TUninstallLog {
  public:
@@ -27,7 +20,7 @@ class TUninstallLog {
   // Deletes an old log in dir (a failure is ignored) and writes the new one there from now on.
   void Create(platform::FileSystem& fs, const std::string& dir);
   // Opens the log in dir for reading.
-  void Open(const std::string& dir) { path_ = dir + kUninstallLogName; }
+  void Open(const std::string& dir) { path_ = dir + media::kUninstallLogFile; }
   // Raise EIniFileException "Unable to write to %s" when the log cannot be written.
   void AddEntry(const std::string& section, const std::string& key);
   // Several keys of one section in one write of the log.

@@ -105,8 +105,9 @@ TEST_F(InstallTest, InstallsFilesShortcutsEntriesLogAndRegistration) {
   uintmax_t bytes = fs::file_size(Host("C:\\WINDOWS\\System\\acmecore.dll"));
   for (const auto& f : fs::recursive_directory_iterator(Host(dir)))
     if (f.is_regular_file() && f.path().filename() != "uninstaller.cfg") bytes += f.file_size();
-  auto entry = Machine().registry().OpenKey(platform::RegistryRoot::LocalMachine,
-                                            std::string(kUninstallKey) + "Acme 1.0", platform::RegistryAccess::Read);
+  auto entry =
+      Machine().registry().OpenKey(platform::RegistryRoot::LocalMachine, std::string(media::kUninstallKey) + "Acme 1.0",
+                                   platform::RegistryAccess::Read);
   ASSERT_TRUE(entry);
   EXPECT_EQ(entry->ReadInteger("EstimatedSize"), (bytes + 1023) / 1024);
   EXPECT_THROW(entry->ReadInteger("DisplayName"), ERegistryException);
