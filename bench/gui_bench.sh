@@ -32,7 +32,7 @@ cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null 
 cp -r "$root/samples/app" "$work/sample"
 mkdir -p "$work/sample/cache"
 "$native_build/tools/vurerode" build --setup "$win_build/ui/setup.exe" "$work/sample" "$work/media" >/dev/null
-cp "$win_build/ui/setup_driver.exe" "$work/"
+cp "$win_build/tests/setup_driver.exe" "$work/"
 exe=$("$wine" winepath -w "$work/media/setup.exe" 2>/dev/null | tr -d '\r')
 "$wine" "$work/setup_driver.exe" bench "$exe" >/dev/null 2>&1 || true  # warm-up: the first start loads Wine
 for _ in $(seq "$reps"); do

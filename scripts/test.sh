@@ -37,9 +37,10 @@ for l in $legs; do
       cmake -S . -B build/thread -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVURERODE_BENCH=OFF \
         -DCMAKE_CXX_FLAGS="-fsanitize=thread -fno-omit-frame-pointer" -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread >/dev/null
       cmake --build build/thread -j"$jobs" --target test_platform test_segment test_tools
-      # Files written behind, set building on worker threads, and the commands that use them.
+      # The cases tests/CMakeLists.txt labels `threaded`: files written behind, set building on worker
+      # threads, and the commands that use them.
       TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 ctest --test-dir build/thread -j"$jobs" \
-        --output-on-failure --timeout 1200 -R 'WriteBehind|SegWriter|SetCommands|SetUnpack|BuildMedia|ToolTest'
+        --output-on-failure --timeout 1200 -L threaded
       ;;
     fuzz)
       leg "fuzz smoke"

@@ -52,7 +52,7 @@ cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null 
 for link in "$WINEPREFIX"/drive_c/users/*/*; do
   if [ -L "$link" ]; then rm "$link" && mkdir "$link"; fi
 done
-cp "$win_build/ui/setup_driver.exe" "$work/"
+cp "$win_build/tests/setup_driver.exe" "$work/"
 driver=$work/setup_driver.exe
 winpath() { "$wine" winepath -w "$1" 2>/dev/null | tr -d '\r'; }
 

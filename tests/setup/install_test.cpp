@@ -3,6 +3,7 @@
 #include <fstream>
 
 #include "install/uninstall_log.h"
+#include "platform/ansi.h"
 #include "segment/media_sums.h"
 #include "setup_fixture.h"
 
@@ -353,7 +354,63 @@ TEST_F(InstallTest, FoldersNamedLikeBaseDirectoriesStayBelowTheirParents) {
 namespace vurerode::setup::test {
 namespace {
 
-// Every file's bytes and attributes below drive C:, the temporary folders aside.
+// What a shortcut (.lnk, the public shell link format) says, without the times it noted of its
+// target, which follow the clock of the installation: the target, the command line arguments, the
+// working folder, the icon and the window it opens, and the target's attributes and size.
+std::string ShortcutMeaning(const std::vector<uint8_t>& b) {
+  enum : uint32_t {
+    kHasIdList = 0x01,
+    kHasLinkInfo = 0x02,
+    kHasName = 0x04,
+    kHasRelativePath = 0x08,
+    kHasWorkingDir = 0x10,
+    kHasArguments = 0x20,
+    kHasIconLocation = 0x40,
+    kIsUnicode = 0x80,
+  };
+  auto need = [&](size_t end) {
+    if (end > b.size()) throw std::runtime_error("a shortcut cut short at byte " + std::to_string(b.size()));
+  };
+  auto u16 = [&](size_t pos) {
+    need(pos + 2);
+    return static_cast<uint32_t>(b[pos] | b[pos + 1] << 8);
+  };
+  auto u32 = [&](size_t pos) { return u16(pos) | u16(pos + 2) << 16; };
+  auto ansiZ = [&](size_t pos) {
+    std::string s;
+    for (need(pos + 1); b[pos] != 0; need(++pos + 1)) s += static_cast<char>(b[pos]);
+    return s;
+  };
+  if (u32(0) != 0x4C) throw std::runtime_error("not a shortcut");
+  const uint32_t flags = u32(0x14);
+  std::ostringstream meaning;
+  meaning << "attributes " << u32(0x18) << ", size " << u32(0x34) << ", icon index " << u32(0x38) << ", shown "
+          << u32(0x3C);
+  size_t at = 0x4C;
+  if (flags & kHasIdList) at += 2 + u16(at);
+  if (flags & kHasLinkInfo) {
+    const uint32_t size = u32(at);
+    if (u32(at + 8) & 1) meaning << ", target " << ansiZ(at + u32(at + 16)) << ansiZ(at + u32(at + 24));
+    at += size;
+  }
+  for (auto [flag, name] : {std::pair{kHasName, "name"},
+                            {kHasRelativePath, "relative path"},
+                            {kHasWorkingDir, "working folder"},
+                            {kHasArguments, "arguments"},
+                            {kHasIconLocation, "icon"}}) {
+    if (!(flags & flag)) continue;
+    const uint32_t count = u16(at);
+    at += 2;
+    std::u16string text;
+    for (uint32_t i = 0; i < count; ++i, at += flags & kIsUnicode ? 2 : 1)
+      text += static_cast<char16_t>(flags & kIsUnicode ? u16(at) : (need(at + 1), b[at]));
+    meaning << ", " << name << " " << platform::Utf16ToAnsi(text);
+  }
+  return meaning.str();
+}
+
+// Every file's bytes and attributes below drive C:, the temporary folders aside; of a shortcut what
+// it says rather than its bytes.
 std::map<std::string, std::string> InstalledTree(SetupTest& t) {
   std::map<std::string, std::string> tree;
   const fs::path c = t.Root() / "drive_c";
@@ -370,7 +427,9 @@ std::map<std::string, std::string> InstalledTree(SetupTest& t) {
       tree[rel] = "folder " + std::to_string(attributes);
     } else {
       auto bytes = vurerode::test::ReadFileBytes(f.path());
-      tree[rel] = std::string(bytes.begin(), bytes.end()) + " " + std::to_string(attributes);
+      const bool shortcut = lower.size() > 4 && lower.substr(lower.size() - 4) == ".lnk";
+      tree[rel] = (shortcut ? "shortcut: " + ShortcutMeaning(bytes) : std::string(bytes.begin(), bytes.end())) + " " +
+                  std::to_string(attributes);
     }
   }
   return tree;
