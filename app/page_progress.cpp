@@ -4,34 +4,36 @@
 
 namespace vurerode::setup {
 
-namespace {
-
-void Restart(TProgressBar& bar, int max) {
-  bar.Min = 0;
-  bar.Max = max;
-  bar.Position = 0;
+template <typename Interface>
+void TPageProgress<Interface>::SetRange(int max) {
+  if (!bar_) return;
+  bar_->Min = 0;
+  bar_->Max = max;
+  bar_->Position = 0;
 }
-
-}  // namespace
-
-void TInstallPageProgress::Status(const std::string& text) {
-  main_.EntriesStepLabel.Caption = text;
+template <typename Interface>
+void TPageProgress<Interface>::Advance() {
+  if (bar_) bar_->StepBy(1);
 }
-void TInstallPageProgress::SetRange(int max) {
-  Restart(main_.InstallProgress, max);
-}
-void TInstallPageProgress::Advance() {
-  main_.InstallProgress.StepBy(1);
-}
-void TInstallPageProgress::Record(RecordKind kind, const std::string& what) {
+template <typename Interface>
+void TPageProgress<Interface>::Record(RecordKind kind, const std::string& what) {
   main_.view().Record(kind, what);
 }
-void TInstallPageProgress::ProcessMessages() {
+template <typename Interface>
+void TPageProgress<Interface>::ProcessMessages() {
   main_.ProcessMessages();
 }
-void TInstallPageProgress::Repaint() {
+template <typename Interface>
+void TPageProgress<Interface>::Repaint() {
   main_.Repaint();
 }
+
+template class TPageProgress<TInstallProgress>;
+template class TPageProgress<TRemovalProgress>;
+template class TPageProgress<TEngineProgress>;
+
+TInstallPageProgress::TInstallPageProgress(TDisplayScreen& main)
+    : TPageProgress(main, main.EntriesStepLabel, &main.InstallProgress) {}
 void TInstallPageProgress::StepReached(TInstallStep step) {
   main_.InstallMarkers[static_cast<size_t>(step)].Done = true;
 }
@@ -49,24 +51,8 @@ std::string TInstallPageProgress::Caption() const {
   return main_.Caption;
 }
 
-void TUninstallPageProgress::Status(const std::string& text) {
-  main_.UninstallStatus.Caption = text;
-}
-void TUninstallPageProgress::SetRange(int max) {
-  Restart(main_.RemovalProgress, max);
-}
-void TUninstallPageProgress::Advance() {
-  main_.RemovalProgress.StepBy(1);
-}
-void TUninstallPageProgress::Record(RecordKind kind, const std::string& what) {
-  main_.view().Record(kind, what);
-}
-void TUninstallPageProgress::ProcessMessages() {
-  main_.ProcessMessages();
-}
-void TUninstallPageProgress::Repaint() {
-  main_.Repaint();
-}
+TUninstallPageProgress::TUninstallPageProgress(TDisplayScreen& main)
+    : TPageProgress(main, main.UninstallStatus, &main.RemovalProgress) {}
 void TUninstallPageProgress::PassStarted(int pass) {
   main_.UninstallMarkers[pass].Done = true;
   if (pass > 0) main_.StartLabels[pass - 1].Bold = false;
@@ -83,14 +69,6 @@ YesNoAll TUninstallPageProgress::AskDelete(const std::string& text) {
   return main_.view().AskYesNoAll(text, main_.Caption);
 }
 
-void TFinishPageProgress::Status(const std::string& text) {
-  main_.FinishStatus.Caption = text;
-}
-void TFinishPageProgress::Record(RecordKind kind, const std::string& what) {
-  main_.view().Record(kind, what);
-}
-void TFinishPageProgress::Repaint() {
-  main_.Repaint();
-}
+TFinishPageProgress::TFinishPageProgress(TDisplayScreen& main) : TPageProgress(main, main.FinishStatus, nullptr) {}
 
 }  // namespace vurerode::setup
