@@ -194,10 +194,10 @@ void Win32View::CreateWizard() {
   ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP);
   LVCOLUMNW col{};
   col.mask = LVCF_TEXT | LVCF_WIDTH;
-  wchar_t c0[] = L"Program to Add", c1[] = L"Where to Add";
-  col.cx = 205, col.pszText = c0;
+  wchar_t programColumn[] = L"Program to Add", whereColumn[] = L"Where to Add";
+  col.cx = 205, col.pszText = programColumn;
   SendMessageW(list, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&col));
-  col.cx = 110, col.pszText = c1;
+  col.cx = 110, col.pszText = whereColumn;
   SendMessageW(list, LVM_INSERTCOLUMNW, 1, reinterpret_cast<LPARAM>(&col));
   SHFILEINFOW sfi{};
   auto images =
