@@ -123,6 +123,28 @@ std::string CheckInstallFileEntry(const std::string& entry) {
   return {};
 }
 
+std::string RealPath(platform::FileSystem& fs, const std::string& path) {
+  const std::string full = fs.FullPathName(path);
+  // Only a generated 8.3 name holds a "~"; a long name needs no look-up, a mask is no name.
+  if (full.find('~') == std::string::npos) return full;
+  std::string real;
+  std::string rest = full;
+  bool found = true;  // a part below one that is not there is taken as it stands
+  while (!rest.empty()) {
+    const size_t cut = rest.find('\\');
+    std::string part = rest.substr(0, cut);
+    rest = cut == std::string::npos ? std::string() : rest.substr(cut + 1);
+    if (found && !real.empty() && part.find('~') != std::string::npos &&
+        part.find_first_of("*?") == std::string::npos) {
+      platform::FindData data;
+      found = fs.FindFirst(real + part, data) != nullptr;
+      if (found) part = data.name;
+    }
+    real += part + (cut == std::string::npos ? "" : "\\");
+  }
+  return real;
+}
+
 std::vector<std::string> SystemDirectories(platform::Platform& platform) {
   const std::string w = WindowsDir(platform);
   return {w + "\\", w + "\\System\\", w + "\\System32\\", w + "\\Fonts\\"};

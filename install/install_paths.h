@@ -34,6 +34,11 @@ std::string CheckInstallFileEntry(const std::string& entry);
 // The four system directories: WindowsDir followed by "\", "\System\", "\System32\" and "\Fonts\".
 std::vector<std::string> SystemDirectories(platform::Platform& platform);
 
+// A path as the file system reads it: made full against the current directory ("." and ".."
+// resolved, separators collapsed, a missing drive the current one's) and every 8.3 part that names
+// an existing file or folder replaced by its long name. Empty when the path cannot be made full.
+std::string RealPath(platform::FileSystem& fs, const std::string& path);
+
 // True when a full path lies below dir (both compared without case, after resolving "." and "..").
 bool PathIsBelow(const std::string& path, const std::string& dir);
 

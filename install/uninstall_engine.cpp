@@ -44,6 +44,11 @@ class Remover {
   void RemovePasses(const std::vector<std::string>& files, const std::vector<std::string>& folders,
                     const std::vector<std::string>& keys);
   void RemoveRegistrationAndTree();
+  std::vector<std::string> RealPaths(const std::vector<std::string>& entries) {
+    std::vector<std::string> real;
+    for (const std::string& e : entries) real.push_back(RealPath(fs_, e));
+    return real;
+  }
   void RemoveFiles(const std::vector<std::string>& files);
   bool IsSystemEntry(const std::string& entry);
   void DeleteEntry(const std::string& dir, const std::string& mask);
@@ -87,8 +92,10 @@ TRemovalResult Remover::Run() {
   TUninstallLog log(platform_.profile());
   log.Open(request_.LogDirectory);
   // Read whole before anything goes: the log lies among the files it names.
-  const std::vector<std::string> files = log.ReadEntries(media::kUninstallFilesSection);
-  const std::vector<std::string> folders = log.ReadEntries(media::kUninstallFolderSection);
+  // Every check and every deletion works on the path the file system reads, whatever its spelling in
+  // the log: what is checked is what is deleted.
+  const std::vector<std::string> files = RealPaths(log.ReadEntries(media::kUninstallFilesSection));
+  const std::vector<std::string> folders = RealPaths(log.ReadEntries(media::kUninstallFolderSection));
   const std::vector<std::string> keys = log.ReadEntries(media::kUninstallRegistrySection);
   TRemovalResult result;
   deleteAll_ = false;
@@ -108,6 +115,7 @@ void Remover::RemovePasses(const std::vector<std::string>& files, const std::vec
   RemoveFiles(files);
   progress_.PassStarted(1);
   for (const std::string& e : files) {
+    if (e.empty()) continue;
     const std::string dir = ExtractFilePath(e);
     Status("Removing " + dir);
     RemoveEmptyFolder(dir);
@@ -116,6 +124,7 @@ void Remover::RemovePasses(const std::vector<std::string>& files, const std::vec
   }
   progress_.PassStarted(2);
   for (const std::string& f : folders) {
+    if (f.empty()) continue;
     Status("Removing " + f);
     RemoveEmptyFolder(f);
   }
@@ -150,9 +159,10 @@ void Remover::RemoveRegistrationAndTree() {
 
 bool Remover::IsSystemEntry(const std::string& entry) {
   const std::string upper = AnsiUpperCase(entry);
-  if (upper.find(".LNK") != std::string::npos) return false;
+  // A shortcut lies in the Windows directory's Start Menu and Desktop; it is never Windows' own.
+  if (upper.size() > 4 && upper.compare(upper.size() - 4, 4, ".LNK") == 0) return false;
   for (const std::string& dir : System())
-    if (upper.find(AnsiUpperCase(dir)) != std::string::npos) return true;
+    if (upper.compare(0, dir.size(), AnsiUpperCase(dir)) == 0) return true;
   // A mask over a folder others share would empty it: asked about like a system file.
   return ExtractFileName(entry).find_first_of("*?") != std::string::npos &&
          IsSharedFolder(Shared(), ExtractFilePath(entry));
@@ -163,7 +173,9 @@ void Remover::RemoveFiles(const std::vector<std::string>& files) {
   for (const std::string& e : files) {
     const std::string name = ExtractFileName(e);
     bool remove = true;
-    if (IsSharedIniFile(e) && AnsiUpperCase(ExtractFilePath(e)) == AnsiUpperCase(System()[0])) {
+    if (e.empty()) {
+      remove = false;  // names nothing the file system could find
+    } else if (IsSharedIniFile(e) && AnsiUpperCase(ExtractFilePath(e)) == AnsiUpperCase(System()[0])) {
       remove = false;  // Windows' own INI files hold every program's settings
     } else if (IsSystemEntry(e) && !deleteAll_) {
       switch (progress_.AskDelete("File Possible used by Windows.\r" + e + "\rDelete Anyway?")) {

@@ -192,6 +192,36 @@ TEST_F(EngineTest, RemovalReportsItsPassesAndTakesAwayWhatTheInstallationMade) {
                                            platform::RegistryAccess::Read));
 }
 
+TEST_F(EngineTest, TheRemovalChecksThePathItDeletesNotTheLogsSpellingOfIt) {
+  struct Row {
+    std::string logged, file;  // the log's spelling, and the file it names
+    bool asked;                // a file Windows may use: asked about, and kept on No
+  };
+  const std::vector<Row> rows = {
+      {"C:\\Program Files\\App\\..\\..\\WINDOWS\\win.ini", "C:\\WINDOWS\\win.ini", false},
+      {"C:\\\\WINDOWS\\\\system.ini", "C:\\WINDOWS\\system.ini", false},
+      {"C:\\PROGRA~1\\..\\WINDOWS\\System\\other.dll", "C:\\WINDOWS\\System\\other.dll", true},
+      {"\\WINDOWS\\System32\\kernel32.dll", "C:\\WINDOWS\\System32\\kernel32.dll", true},
+      {"C:\\WINDOWS\\x.lnk\\..\\Fonts\\arial.ttf", "C:\\WINDOWS\\Fonts\\arial.ttf", true},
+  };
+  std::string log = "[Files]\r\n";
+  for (const Row& row : rows) {
+    Put(row.file, "theirs");
+    log += row.logged + "=\r\n";
+  }
+  Put("C:\\Program Files\\App\\app.exe", "ours");
+  Put("C:\\Program Files\\App\\uninstaller.cfg", log + "C:\\PROGRA~1\\App\\app.exe=\r\n[Name]\r\nTitle=App\r\n");
+  machine_.fs().ChangeDirectory("C:\\Program Files\\App");
+  RecordingProgress progress;  // answers No to every question
+  RemoveApplication(machine_, {"C:\\Program Files\\App\\", "C:\\Program Files\\App\\", "App"}, progress);
+  for (const Row& row : rows) {
+    EXPECT_TRUE(Exists(row.file)) << row.logged;
+    EXPECT_EQ(progress.Find("asked File Possible used by Windows.\r" + row.file) < progress.events.size(), row.asked)
+        << row.logged;
+  }
+  EXPECT_LT(progress.Find("removed C:\\Program Files\\App\\app.exe"), progress.events.size());
+}
+
 TEST_F(EngineTest, TheFinishRunsTheFollowUpProgramsThenTheChoice) {
   struct Row {
     TFinishChoice choice;
