@@ -524,5 +524,33 @@ TEST_F(InstallTest, ADiskThatFillsWhileFilesArePlacedLeavesNoHalfFile) {
   EXPECT_TRUE(Machine().fs().FileExists("C:\\Program Files\\Acme\\uninstaller.cfg"));
 }
 
+TEST_F(InstallTest, MediaWithAnEntryIntoAProtectedKeyInstallNothing) {
+  BuildMedia(Acme());
+  // install.cfg edited after the build (the builder refuses the entry), with no sums to notice it.
+  const std::vector<uint8_t> bytes = vurerode::test::ReadFileBytes(Media() / "install.cfg");
+  std::string cfg(bytes.begin(), bytes.end());
+  const std::string ours = "INIREG 0=HKEY_LOCAL_MACHINE\\Software\\Acme,App,Version,1.0";
+  ASSERT_NE(cfg.find(ours), std::string::npos) << cfg;
+  cfg.replace(cfg.find(ours), ours.size(), "INIREG 0=HKEY_LOCAL_MACHINE\\Software,Microsoft,Installed,1");
+  vurerode::test::WriteFileBytes(Media() / "install.cfg", std::vector<uint8_t>(cfg.begin(), cfg.end()));
+  fs::remove(Media() / kMediaSumsFile);
+  Machine()
+      .registry()
+      .CreateKey(platform::RegistryRoot::LocalMachine, "Software\\Microsoft")
+      ->WriteString("Sentinel", "1");
+
+  TDisplayScreen& s = Start({"/SILENT"});
+  EXPECT_EQ(s.Outcome, TSetupOutcome::Failed);
+  ASSERT_FALSE(view.messages.empty());
+  EXPECT_NE(view.messages.back().find("HKEY_LOCAL_MACHINE\\Software,Microsoft,Installed,1"), std::string::npos)
+      << view.messages.back();
+  EXPECT_FALSE(fs::exists(Host("C:\\Program Files\\Acme")));
+  auto microsoft = Machine().registry().OpenKey(platform::RegistryRoot::LocalMachine, "Software\\Microsoft",
+                                                platform::RegistryAccess::Read);
+  ASSERT_TRUE(microsoft);
+  EXPECT_EQ(microsoft->ReadString("Sentinel"), "1");
+  EXPECT_EQ(microsoft->ReadString("Installed"), std::nullopt);
+}
+
 }  // namespace
 }  // namespace vurerode::setup::test

@@ -231,6 +231,41 @@ TEST_F(BuildMedia, MistakesAreReportedWithTheirPlace) {
   ExpectNoWorkLeft();
 }
 
+TEST_F(BuildMedia, EntriesIntoProtectedRegistryKeysAreRefusedByName) {
+  MakeApp("App");
+  const struct {
+    const char* project;     // the project file; empty when a given install.cfg holds the entry
+    const char* installCfg;  // the given install.cfg's [INI\\Registry] entry, or empty
+    const char* message;     // empty when the media are built
+  } cases[] = {
+      {"[Registry]\nHKEY_LOCAL_MACHINE\\Software, Microsoft, Installed, 1\n", "",
+       "vurerode.prj:2: the registry key HKEY_LOCAL_MACHINE\\Software\\Microsoft is protected"},
+      {"[Registry]\nHKEY_CURRENT_USER\\Software\\Microsoft\\Windows, CurrentVersion, X, 1\n", "",
+       "the registry key HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion is protected"},
+      {"[Registry]\nHKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion, Uninstall, X, 1\n", "",
+       "Uninstall is protected"},
+      {"[Registry]\nHKEY_LOCAL_MACHINE\\Software\\\\Classes, \\, X, 1\n", "", "is protected"},
+      {"[Registry]\nHKEY_LOCAL_MACHINE\\, System, X, 1\n", "", "is protected"},
+      {"", "HKEY_LOCAL_MACHINE\\Software,Microsoft,Installed,1",
+       "[INI\\Registry] INIREG 0: the registry key HKEY_LOCAL_MACHINE\\Software\\Microsoft is protected"},
+      {"[Registry]\nHKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion, Run, Acme, a.exe\n", "", ""},
+      {"[Registry]\nHKEY_LOCAL_MACHINE\\Software, Acme, Version, 1.0\n", "", ""},
+      {"", "HKEY_LOCAL_MACHINE\\Software\\Acme,App,Version,1.0", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.project) + c.installCfg);
+    fs::remove("App/vurerode.prj");
+    fs::remove("App/install.cfg");
+    if (*c.project) WriteText("App/vurerode.prj", c.project);
+    if (*c.installCfg)
+      WriteText("App/install.cfg", std::string("[INI\\Registry]\r\nCount=1\r\nINIREG 0=") + c.installCfg + "\r\n");
+    fs::remove_all("Media");
+    SetToolRun r = Build({"App", "Media"});
+    EXPECT_EQ(r.status, *c.message ? 1 : 0) << r.err;
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;  // an empty message is found anywhere
+  }
+}
+
 TEST_F(BuildMedia, NamesTheInstallerCannotCarryAreRefused) {
   MakeApp("App");
   WriteText("App/a,b.txt", "comma");
