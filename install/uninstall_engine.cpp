@@ -273,8 +273,8 @@ TInstalledApplication FindInstallation(platform::Platform& platform, const std::
     // A log cut short has lost its title; the one the entry was started with still names it.
     if (std::string logged = log.ReadTitle(); !logged.empty()) title = logged;
   }
-  const std::string command = ReadUninstallString(platform, title);
-  dir = ExtractFilePath(command.empty() ? CurrentDirWithBackslash(platform) : command);
+  const std::string program = media::ParseUninstallCommand(ReadUninstallString(platform, title)).Program;
+  dir = program.empty() ? CurrentDirWithBackslash(platform) : ExtractFilePath(program);
   if (title.empty()) {
     dir = CurrentDirWithBackslash(platform);
     log.Open(dir);

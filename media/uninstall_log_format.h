@@ -8,6 +8,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace vurerode::media {
 
@@ -38,5 +39,22 @@ struct TLoggedRegistryValue {
 std::string FormatLoggedRegistryValue(const TLoggedRegistryValue& value);
 // Nothing when the entry holds no doubled backslash or names no key before it.
 std::optional<TLoggedRegistryValue> ParseLoggedRegistryValue(const std::string& entry);
+
+// The entry's "UninstallString": the program and the title, each quoted ("C:\Program Files\App\setup.exe"
+// "Title"). Unquoted, Windows would start the first program the path's words name (C:\Program.exe),
+// and the C run-time would split the title at its spaces.
+std::string UninstallCommand(const std::string& program, const std::string& title);
+// The entry's "QuietUninstallString": the same followed by /SILENT.
+std::string QuietUninstallCommand(const std::string& program, const std::string& title);
+
+// A command read back from an entry: the program's path and the arguments as the C run-time hands
+// them to it.
+struct TUninstallCommand {
+  std::string Program;
+  std::vector<std::string> Arguments;
+};
+// Reads the quoted form and the unquoted one earlier versions wrote (C:\Program Files\App\setup.exe
+// Title), whose program ends with the first ".exe" followed by a blank or the end.
+TUninstallCommand ParseUninstallCommand(const std::string& command);
 
 }  // namespace vurerode::media

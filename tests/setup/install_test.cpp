@@ -96,8 +96,8 @@ TEST_F(InstallTest, InstallsFilesShortcutsEntriesLogAndRegistration) {
   for (const char* line :
        {"[HKEY_LOCAL_MACHINE\\Software\\Acme\\App]\r\n\"Version\"=\"1.0\"",
         "[HKEY_CURRENT_USER\\Software\\Acme\\App\\Recent]\r\n\"Max\"=\"8\"", "\"DisplayName\"=\"Acme 1.0\"",
-        "\"UninstallString\"=\"C:\\\\Program Files\\\\Acme\\\\setup.exe Acme 1.0\"",
-        "\"QuietUninstallString\"=\"\\\"C:\\\\Program Files\\\\Acme\\\\setup.exe\\\" Acme 1.0 /SILENT\"",
+        "\"UninstallString\"=\"\\\"C:\\\\Program Files\\\\Acme\\\\setup.exe\\\" \\\"Acme 1.0\\\"\"",
+        "\"QuietUninstallString\"=\"\\\"C:\\\\Program Files\\\\Acme\\\\setup.exe\\\" \\\"Acme 1.0\\\" /SILENT\"",
         "\"InstallLocation\"=\"C:\\\\Program Files\\\\Acme\\\\\"",
         "\"DisplayIcon\"=\"C:\\\\Program Files\\\\Acme\\\\acme.exe\"", "\"DisplayVersion\"=\"1.0\"",
         "\"Publisher\"=\"Acme Corp\"", "\"EstimatedSize\"=dword:"})
@@ -158,6 +158,15 @@ TEST_F(InstallTest, FaultsEndWithAMessageAndAFailedRun) {
        "Error Expanding Files!!\ndisk.001 is damaged"},
       {"a full disk while expanding", [](SetupTest& t, const fs::path&) { t.Machine().files().SetQuota('C', 2000); },
        "Error Expanding Files!!\n"},
+      {"a title its uninstall entry cannot carry",
+       [](SetupTest&, const fs::path& m) {
+         auto b = vurerode::test::ReadFileBytes(m / "install.cfg");
+         std::string text(b.begin(), b.end());
+         text.replace(text.find("Acme 1.0"), 8, "Acme\\1.0");
+         vurerode::test::WriteFileBytes(m / "install.cfg", std::vector<uint8_t>(text.begin(), text.end()));
+         fs::remove(m / kMediaSumsFile);
+       },
+       "This setup's application title \"Acme\\1.0\" holds a backslash (\\)"},
       {"an unwritable registry",
        [](SetupTest& t, const fs::path&) {
          platform::sandbox::SandboxOptions o;
