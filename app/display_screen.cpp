@@ -107,6 +107,12 @@ void TDisplayScreen::StartInstallMode() {
         "register its uninstaller. Nothing was installed.");
     return;
   }
+  if (const std::string fault = media::TitleFault(Screen.TitleLine.Caption); !fault.empty()) {
+    Fail("This setup's application title \"" + Screen.TitleLine.Caption + "\" holds " + fault +
+         ", which its uninstall entry cannot carry, so it could not register its uninstaller. Nothing was "
+         "installed.");
+    return;
+  }
   Screen.LogoAnimated = true;
   LoadLicence();
   const int first = Settings.RestartOption ? kPageWelcome : kPageLicence;

@@ -9,6 +9,7 @@
 #include "media/fields.h"
 #include "media/finstall_cfg.h"
 #include "media/install_cfg.h"
+#include "media/registry_keys.h"
 #include "platform/exception.h"
 #include "platform/windows_path.h"
 #include "shell/shell_folders.h"
@@ -238,10 +239,19 @@ void TDisplayScreen::TakeLists(const TSetupConfig& config) {
   Globals.Desktop = config.Desktop;
   if (config.InstallFiles) Globals.InstallFiles = *config.InstallFiles;
   // Entries that cannot be installed safely are refused now, not half way through the copying.
-  if (!Globals.UninstallMode)
+  if (!Globals.UninstallMode) {
     for (const std::string& entry : Globals.InstallFiles)
       if (std::string why = CheckInstallFileEntry(entry); !why.empty())
         throw Exception("finstall.cfg entry \"" + entry + "\" cannot be installed: " + why + ".");
+    // A key Windows or every program shares is refused as the builder refuses it, before anything is installed.
+    for (const std::string& entry : Globals.IniRegistry) {
+      if (entry.empty()) continue;  // a missing entry writes nothing
+      const media::TConfiguredEntry e = media::ParseConfiguredEntry(entry);
+      if (std::string why = media::ProtectedKeyReason(e); !why.empty())
+        throw Exception("install.cfg entry \"" + entry + "\" cannot be installed: the registry key " + e.Place + "\\" +
+                        e.Section + " is protected (" + why + ").");
+    }
+  }
   BuildInstallFileLists(platform_, Globals, Main_Dir);
 }
 

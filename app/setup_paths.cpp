@@ -30,7 +30,7 @@ void OpenUninstallKeyDirectory(platform::Platform& platform, const std::string& 
   } catch (const Exception&) {
     command.clear();  // a value of another type names no directory
   }
-  std::string dir = ExtractFilePath(command);
+  std::string dir = ExtractFilePath(media::ParseUninstallCommand(command).Program);
   if (!dir.empty()) platform.fs().ChangeDirectory(dir);
 }
 

@@ -1,26 +1,37 @@
 #include "install/cleanup_batch.h"
 
 #include "install/install_paths.h"
-#include "media/fields.h"
+#include "platform/windows_path.h"
 #include "shell/launch.h"
 #include "shell/shell_folders.h"
 
 namespace vurerode::setup {
+namespace {
+
+// A path as one argument of cmd: quoted against spaces, and with % doubled, which cmd expands in a
+// batch even between quotes.
+std::string BatchPath(const std::string& path) {
+  std::string quoted = "\"";
+  for (const char c : path) quoted += c == '%' ? std::string("%%") : std::string(1, c);
+  return quoted + "\"";
+}
+
+}  // namespace
 
 std::vector<std::string> CleanupBatchLines(const std::string& shortDir) {
-  std::string rest = shortDir;
-  const std::string drive = media::TakeField(rest, '\\');
-  std::vector<std::string> lines{"Rem Goto Drive of Installed Files.", drive, "cd\\"};
-  std::string last;
-  while (rest.find('\\') != std::string::npos) {
-    last = media::TakeField(rest, '\\');
-    lines.push_back("cd " + last);
-  }
-  lines.insert(lines.end(), {"del setup.exe", "cd..", "rd " + last, "exit"});
+  const std::string dir = platform::ExcludeTrailingBackslash(shortDir);
+  // Full paths only: by the time the batch runs the removal may have taken the folder already, and
+  // a batch that changed into it and failed would act wherever it then stood. rd without /s removes
+  // only an empty folder.
+  std::vector<std::string> lines{"Rem Remove the uninstaller and its emptied folder.",
+                                 "del " + BatchPath(dir + "\\setup.exe")};
+  if (dir.find('\\') != std::string::npos) lines.push_back("rd " + BatchPath(dir));  // never a drive's root
+  lines.push_back("exit");
   return lines;
 }
 
 void WriteCleanupBatch(platform::Platform& platform, const std::string& installDir) {
+  // The short form is plain ASCII without spaces, which any code page and cmd read alike.
   std::string shortDir = platform.fs().ShortPathName(installDir);
   if (shortDir.empty()) shortDir = installDir;
   std::string text;

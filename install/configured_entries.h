@@ -22,15 +22,16 @@ struct TRegistryPlace {
 TRegistryPlace RegistryPlaceOf(const std::string& place);
 bool IsIniEntry(const std::string& place);
 
-// Deletes the INI files the entries name (never Windows' shared ones) and their registry keys.
+// Deletes the INI files the entries name (never Windows' shared ones), and each entry's registry key
+// when that destroys nothing of anyone else's: never a protected key, and only a key that holds
+// nothing but the values the entries write into it and sub-keys that are entries' keys of the same
+// kind (what an earlier installation of the same entries left).
 void ClearConfiguredEntries(platform::Platform& platform, const std::vector<std::string>& entries,
                             TEngineProgress& progress);
-// Writes the entries, logging each; raises the INI or registry layer's error when one cannot be
-// written.
+// Writes the entries, logging each: an INI file by its path, a registry key that did not exist
+// before the first entry was written by its name in [Registry], a value written into a key that
+// stood before (or a protected one) in [RegistryValues]. Raises the INI or registry layer's error
+// when one cannot be written.
 void WriteConfiguredEntries(platform::Platform& platform, const std::vector<std::string>& entries, TUninstallLog& log,
                             TEngineProgress& progress);
-// Removes a key given as root name, backslash, key path (or a path under HKEY_CURRENT_USER), with
-// all its sub-keys; failures are ignored.
-void RemoveRegistryKey(platform::Platform& platform, const std::string& key);
-
 }  // namespace vurerode::setup

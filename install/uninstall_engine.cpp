@@ -5,6 +5,7 @@
 #include "install/install_paths.h"
 #include "install/shared_folders.h"
 #include "install/uninstall_log.h"
+#include "media/registry_keys.h"
 #include "platform/ansi.h"
 #include "platform/exception.h"
 #include "platform/file_search.h"
@@ -52,7 +53,12 @@ class Remover {
   void RemoveFiles(const std::vector<std::string>& files);
   bool IsSystemEntry(const std::string& entry);
   void DeleteEntry(const std::string& dir, const std::string& mask);
+  // The logged keys the installation created, then the values it wrote into keys that stood
+  // before it (values_); never a protected key nor a value in one, whatever the log says.
   void RemoveRegistry(const std::vector<std::string>& keys);
+  void RemoveRegistryValue(const std::string& entry);
+  // Records what as kept, saying why, when reason (a protected key's) is not empty.
+  bool KeptAsProtected(const std::string& what, const std::string& reason);
   // The running setup.exe of the installation: it cannot go while the program runs.
   bool IsOwnProgram(const std::string& path) { return platform::AnsiSameText(path, request_.InstallDir + "setup.exe"); }
   // Removes a folder when it is empty, never one that Windows or other programs share (an empty
@@ -62,7 +68,7 @@ class Remover {
     if (fs_.RemoveDirectory(dir)) Record(RecordKind::Removed, dir);
   }
   // Removes the keys above a removed key that it leaves empty (no values, no sub-keys), up to but
-  // not including the first level below the root ("Software").
+  // not including the first level below the root ("Software") or the first protected key.
   void PruneEmptyParents(platform::RegistryRoot root, std::string path);
   void Status(const std::string& text) {
     progress_.Status(text);
@@ -84,6 +90,7 @@ class Remover {
   const TRemovalRequest& request_;
   TRemovalProgress& progress_;
   bool deleteAll_ = false;
+  std::vector<std::string> values_;  // the log's [RegistryValues], read with the other sections
   std::optional<std::vector<std::string>> shared_, system_;
 };
 
@@ -97,6 +104,7 @@ TRemovalResult Remover::Run() {
   const std::vector<std::string> files = RealPaths(log.ReadEntries(media::kUninstallFilesSection));
   const std::vector<std::string> folders = RealPaths(log.ReadEntries(media::kUninstallFolderSection));
   const std::vector<std::string> keys = log.ReadEntries(media::kUninstallRegistrySection);
+  values_ = log.ReadEntries(media::kUninstallRegistryValuesSection);
   TRemovalResult result;
   deleteAll_ = false;
   if (files.empty()) {
@@ -216,22 +224,38 @@ void Remover::DeleteEntry(const std::string& dir, const std::string& mask) {
 }
 
 void Remover::RemoveRegistry(const std::vector<std::string>& keys) {
+  // Keys first: a key that stood before the installation keeps its place, only its values go.
   for (const std::string& entry : keys) {
-    std::string k = entry;
-    std::string r = k.find('\\') != std::string::npos ? k.substr(0, k.find('\\')) : std::string();
-    platform::RegistryRoot root = platform::RegistryRoot::CurrentUser;
-    if (AnsiUpperCase(r.substr(0, 5)) == "HKEY_") {
-      if (AnsiUpperCase(r).find("HKEY_LOCAL_MACHINE") != std::string::npos) root = platform::RegistryRoot::LocalMachine;
-      k = k.substr(r.size() + 1);
-      r = k.find('\\') != std::string::npos ? k.substr(0, k.find('\\')) : std::string();
-    }
-    const std::string rest = k.find('\\') != std::string::npos ? k.substr(k.find('\\') + 1) : k;
-    if (rest.empty()) continue;
-    const std::string path = r.empty() ? rest : r + "\\" + rest;
-    const bool gone = platform_.registry().DeleteKeyTree(root, path);
-    Record(gone ? RecordKind::Removed : RecordKind::Kept, std::string(platform::RootName(root)) + "\\" + path);
-    if (gone) PruneEmptyParents(root, path);
+    const media::TRegistryKeyName key = media::ParseRegistryKeyName(entry);
+    if (KeptAsProtected(key.FullName(), media::ProtectedKeyReason(entry))) continue;
+    const bool gone = platform_.registry().DeleteKeyTree(key.Root, key.Path);
+    Record(gone ? RecordKind::Removed : RecordKind::Kept, key.FullName());
+    if (gone) PruneEmptyParents(key.Root, key.Path);
   }
+  for (const std::string& entry : values_) RemoveRegistryValue(entry);
+}
+
+void Remover::RemoveRegistryValue(const std::string& entry) {
+  const std::optional<media::TLoggedRegistryValue> value = media::ParseLoggedRegistryValue(entry);
+  if (!value) {
+    Record(RecordKind::Kept, entry + " (it names no registry value)");
+    return;
+  }
+  const media::TRegistryKeyName key = media::ParseRegistryKeyName(value->Key);
+  const std::string what = key.FullName() + "\\\\" + value->Name;
+  // A value in a protected key is Windows' or every program's: a log that lists one was not
+  // written by an installation of ours.
+  if (KeptAsProtected(what, media::ProtectedKeyReason(value->Key))) return;
+  auto opened = platform_.registry().OpenKey(key.Root, key.Path, platform::RegistryAccess::ReadWrite);
+  const bool gone = opened && opened->DeleteValue(value->Name);
+  Record(gone ? RecordKind::Removed : RecordKind::Kept, what);
+}
+
+bool Remover::KeptAsProtected(const std::string& what, const std::string& reason) {
+  if (reason.empty()) return false;
+  Status("Keeping " + what);
+  Record(RecordKind::Kept, what + " (a protected registry key: " + reason + ")");
+  return true;
 }
 
 void Remover::PruneEmptyParents(platform::RegistryRoot root, std::string path) {
@@ -240,6 +264,8 @@ void Remover::PruneEmptyParents(platform::RegistryRoot root, std::string path) {
     if (cut == std::string::npos) return;
     path.erase(cut);
     if (path.find('\\') == std::string::npos) return;
+    // An empty Uninstall or CurrentVersion key is still Windows' own.
+    if (!media::ProtectedKeyReason(std::string(platform::RootName(root)) + "\\" + path).empty()) return;
     auto key = platform_.registry().OpenKey(root, path, platform::RegistryAccess::Read);
     if (!key || !key->SubKeyNames().empty() || !key->ValueNames().empty()) return;
     key.reset();
@@ -259,8 +285,8 @@ TInstalledApplication FindInstallation(platform::Platform& platform, const std::
     // A log cut short has lost its title; the one the entry was started with still names it.
     if (std::string logged = log.ReadTitle(); !logged.empty()) title = logged;
   }
-  const std::string command = ReadUninstallString(platform, title);
-  dir = ExtractFilePath(command.empty() ? CurrentDirWithBackslash(platform) : command);
+  const std::string program = media::ParseUninstallCommand(ReadUninstallString(platform, title)).Program;
+  dir = program.empty() ? CurrentDirWithBackslash(platform) : ExtractFilePath(program);
   if (title.empty()) {
     dir = CurrentDirWithBackslash(platform);
     log.Open(dir);

@@ -34,11 +34,10 @@ void RegisterUninstall(platform::Platform& platform, const TUninstallRegistratio
   auto key = platform.registry().CreateKey(platform::RegistryRoot::LocalMachine,
                                            "\\" + std::string(media::kUninstallKey) + r.Title);
   if (!key) return;
-  const std::string command = r.InstallDir + "setup.exe " + r.Title;
+  const std::string program = r.InstallDir + "setup.exe";
   key->WriteString("DisplayName", r.Title);
-  key->WriteString("UninstallString", command);
-  // Quoted, so that the spaces of the folder cannot be read as the end of the program's name.
-  key->WriteString("QuietUninstallString", "\"" + r.InstallDir + "setup.exe\" " + r.Title + " /SILENT");
+  key->WriteString("UninstallString", media::UninstallCommand(program, r.Title));
+  key->WriteString("QuietUninstallString", media::QuietUninstallCommand(program, r.Title));
   key->WriteString("InstallLocation", r.InstallDir);
   key->WriteString("DisplayIcon", r.DisplayIcon);
   key->WriteInteger("EstimatedSize", r.EstimatedSizeKB);

@@ -9,6 +9,19 @@ constexpr const char* kTicked = "X";
 
 }  // namespace
 
+std::string TitleFault(const std::string& title) {
+  for (const char c : title) {
+    const auto code = static_cast<unsigned char>(c);
+    if (c == '"') return "a double quote (\")";
+    if (c == '\\') return "a backslash (\\)";
+    if (code < 0x20 || code == 0x7F) {
+      static const char kHex[] = "0123456789ABCDEF";
+      return std::string("a control character (0x") + kHex[code >> 4] + kHex[code & 15] + ")";
+    }
+  }
+  return {};
+}
+
 std::string setup_screen::TextLineKey(int line, const char* suffix) {
   return kTextLine + std::to_string(line) + suffix;
 }

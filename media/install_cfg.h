@@ -58,6 +58,13 @@ inline constexpr const char* kPublisher = "Publisher";
 
 }  // namespace setup_screen
 
+// Why a title ("Text Line 1") cannot name an installation: it names the uninstall entry's key and
+// travels quoted on the entry's command line, so a backslash would nest the key, a double quote
+// would end the quoted argument early and a control character would not survive either. The
+// character is named ("a backslash"); empty when the title can round-trip. An empty title is
+// refused on its own.
+std::string TitleFault(const std::string& title);
+
 // A [Desktop] key name: one program's shortcuts, eight comma-separated fields.
 struct TDesktopEntry {
   std::string Name;     // the shortcut's name (no comma)

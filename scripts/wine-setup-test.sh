@@ -4,8 +4,9 @@
 #   2. install them on a sandbox machine with the native setup (the reference);
 #   3. run setup.exe /SILENT from the media folder in the Wine prefix: files, INI values, shortcut
 #      targets and the uninstall entry (wine reg query) must match the sandbox's;
-#   4. run the entry's QuietUninstallString, wait for the cleanup batch, and check that the
-#      application's files, shortcuts and keys are gone again.
+#   4. start the entry's QuietUninstallString as Add/Remove Programs does (with a C:\Program.exe in
+#      wait that must never run), wait for the cleanup batch, and check that the application's
+#      files, shortcuts and keys are gone again.
 # Needs WINEPREFIX set to a prefix of this run's own (scripts/test-windows.sh makes one).
 #   scripts/wine-setup-test.sh WINDOWS_BUILD_DIR NATIVE_BUILD_DIR
 set -euo pipefail
@@ -68,14 +69,27 @@ grep -q 'EstimatedSize    REG_DWORD' "$work/entry.txt" || fail "no EstimatedSize
 "$wine" reg query 'HKLM\Software\Vurerode\Sample' | grep -q 'Version    REG_SZ    1.0' || fail "registry entry missing"
 echo "uninstall entry and registry values: as on the sandbox"
 
-# Remove it as Add/Remove Programs would, unattended.
+# Remove it as Add/Remove Programs would, unattended: the entry's command line started by
+# CreateProcess with no application name, so that Windows reads which program it names. A
+# C:\Program.exe lies in wait for an unquoted "C:\Program Files\..." (it leaves a marker when run;
+# checked once here so that its silence below means something). The quiet command is the
+# UninstallString with /SILENT, as there is no display for the windows.
+uninstall=$(sed -n 's/^    UninstallString    REG_SZ    //p' "$work/entry.txt")
 quiet=$(sed -n 's/^    QuietUninstallString    REG_SZ    //p' "$work/entry.txt")
-program=$(printf '%s' "$quiet" | sed 's/^"\([^"]*\)".*/\1/')
-args=$(printf '%s' "$quiet" | sed 's/^"[^"]*" *//')
-# shellcheck disable=SC2086
-(cd "$prefix_c" && "$wine" "$program" $args >"$work/wine-remove.out" 2>&1) ||
+[ "$quiet" = "$uninstall /SILENT" ] || fail "QuietUninstallString '$quiet' is not UninstallString '$uninstall' /SILENT"
+starter="$(cd "$win_build" && pwd)/tests/start_command_line.exe"
+cp "$starter" "$prefix_c/Program.exe"
+printf 'theirs' >"$prefix_c/Program Files/setup.exe"  # another program's, beside the installation's folder
+(cd "$prefix_c" && "$wine" 'C:\Program.exe' probe >/dev/null 2>&1) || true
+[ -e "$prefix_c/Program.exe.ran" ] || fail "C:\\Program.exe leaves no marker when run"
+rm "$prefix_c/Program.exe.ran"
+(cd "$prefix_c" && "$wine" "$starter" run "$quiet" >"$work/wine-remove.out" 2>&1) ||
   { cat "$work/wine-remove.out"; fail "the QuietUninstallString failed"; }
 wineserver -w  # the cleanup batch runs after the program has ended
+[ ! -e "$prefix_c/Program.exe.ran" ] || fail "C:\\Program.exe ran for the uninstall entry: $(cat "$prefix_c/Program.exe.ran")"
+rm "$prefix_c/Program.exe"
+[ "$(cat "$prefix_c/Program Files/setup.exe")" = theirs ] || fail "the cleanup batch took C:\\Program Files\\setup.exe"
+rm "$prefix_c/Program Files/setup.exe"
 [ ! -e "$prefix_c/$app_dir" ] || { ls -la "$prefix_c/$app_dir"; fail "the installation directory is still there"; }
 [ -z "$(find "$prefix_c/users" -name 'Read Me.lnk' -o -name 'Manual.lnk')" ] || fail "shortcuts are still there"
 ! "$wine" reg query "$key" >/dev/null 2>&1 || fail "the uninstall entry is still there"

@@ -79,6 +79,14 @@ std::string IniText::Value(const std::string& section, const std::string& key) c
   return {};
 }
 
+std::vector<std::pair<std::string, std::string>> IniText::Entries(const std::string& section) const {
+  std::vector<std::pair<std::string, std::string>> entries;
+  if (const Section* s = Find(section))
+    for (const std::string& line : s->lines)
+      if (line.find('=') != std::string::npos) entries.emplace_back(KeyOf(line), Trim(line.substr(line.find('=') + 1)));
+  return entries;
+}
+
 void IniText::SetKey(const std::string& section, const std::string& key, const std::string& value) {
   Section& s = FindOrAdd(section);
   for (std::string& line : s.lines) {

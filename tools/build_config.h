@@ -24,6 +24,8 @@ class IniText {
   bool HasKey(const std::string& section, const std::string& key) const;
   // The value of the first line of that key (trimmed), or empty.
   std::string Value(const std::string& section, const std::string& key) const;
+  // Every key's name and value (trimmed) in the section, in order.
+  std::vector<std::pair<std::string, std::string>> Entries(const std::string& section) const;
 
  private:
   struct Section {

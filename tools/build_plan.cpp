@@ -4,8 +4,11 @@
 #include <map>
 #include <system_error>
 
+#include "media/install_cfg.h"
+#include "media/uninstall_log_format.h"
 #include "platform/ansi.h"
 #include "platform/exception.h"
+#include "tools/cli.h"
 #include "tools/host_paths.h"
 #include "tools/install_config.h"
 
@@ -40,6 +43,22 @@ std::vector<std::pair<std::string, fs::directory_entry>> FindAll(const fs::path&
   return found;
 }
 
+// A file that would land where the installer writes its uninstall log (an installed copy's log
+// left in the folder the media are built from).
+bool IsUninstallLogPlace(const SourceFile& f) {
+  const size_t slash = f.rel.find_last_of('\\');
+  const std::string name = slash == std::string::npos ? f.rel : f.rel.substr(slash + 1);
+  return platform::AnsiSameText(name, media::kUninstallLogFile) && f.placement.base == media::kBaseDirectoryNames[0] &&
+         f.placement.folders.empty();
+}
+
+// The title names the uninstall entry's key and travels on its command line.
+void CheckTitle(const IniText& installConfig) {
+  const std::string title = installConfig.Value(media::kSetupScreenSection, media::setup_screen::TextLineKey(1));
+  if (const std::string fault = media::TitleFault(title); !fault.empty())
+    throw UsageError{"the title '" + title + "' holds " + fault + ", which an uninstall entry cannot carry"};
+}
+
 // The files and empty folders the project ships.
 void WalkFolder(BuildPlan& plan) {
   const BuildOptions& o = plan.options;
@@ -56,6 +75,12 @@ void WalkFolder(BuildPlan& plan) {
     if (!entry.is_regular_file()) continue;
     SourceFile f{rel, entry.path(), static_cast<int64_t>(entry.file_size(ec)), plan.project.Place(rel)};
     if (!f.placement.shipped) continue;
+    if (IsUninstallLogPlace(f)) {
+      plan.warnings.push_back("left out '" + entry.path().string() +
+                              "': the installer writes its own uninstall log there, and the removal would follow "
+                              "a shipped one");
+      continue;
+    }
     plan.totalBytes += f.size;
     plan.files.push_back(std::move(f));
   }
@@ -108,6 +133,7 @@ BuildPlan PlanBuild(const BuildOptions& options) {
   PlanEntries(plan);
   plan.installConfig =
       MakeInstallConfig(options.source, plan.project, plan.files, options.as, plan.installConfigOrigin);
+  CheckTitle(plan.installConfig);
   return plan;
 }
 

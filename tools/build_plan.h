@@ -32,11 +32,13 @@ struct BuildPlan {
   std::vector<TSegBuildArchive> archives;
   std::vector<media::TInstallFileEntry> entries;  // finstall.cfg: the files, then the empty folders
   IniText installConfig;
-  std::string installConfigOrigin;  // "written", or "from" and the folder's own install.cfg
+  std::string installConfigOrigin;    // "written", or "from" and the folder's own install.cfg
+  std::vector<std::string> warnings;  // what the build left out or changed on its own, one line each
 };
 
 // Reads the project file and the folder. Raises Exception for a mistake in the project, an
-// installer that is not a Windows program, or a file the media cannot carry.
+// installer that is not a Windows program, or a file the media cannot carry; UsageError for a title
+// that cannot name an uninstall entry.
 BuildPlan PlanBuild(const BuildOptions& options);
 
 }  // namespace vurerode::cli

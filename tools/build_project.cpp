@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "media/registry_keys.h"
 #include "platform/ansi.h"
 #include "platform/exception.h"
 #include "platform/wildcard.h"
@@ -122,7 +123,10 @@ media::TConfiguredEntry ParseEntry(const std::string& line, bool ini, const Read
       r.Fail(number, "a registry key starts with HKEY_LOCAL_MACHINE\\ or HKEY_CURRENT_USER\\");
     if (f[1].empty()) r.Fail(number, "the second field names the key the uninstaller removes; it cannot be empty");
   }
-  return {f[0], f[1], f[2], f[3]};
+  const media::TConfiguredEntry entry{f[0], f[1], f[2], f[3]};
+  if (std::string why = media::ProtectedKeyReason(entry); !why.empty())
+    r.Fail(number, "the registry key " + f[0] + "\\" + f[1] + " is protected (" + why + ")");
+  return entry;
 }
 
 }  // namespace

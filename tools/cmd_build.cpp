@@ -36,7 +36,8 @@ const char* const kBuildHelp =
     "directory, keeping its sub-folders, unless the project file says otherwise),\n"
     "install.cfg (SOURCE_DIR/install.cfg when there is one, else a minimal one titled after\n"
     "the folder), setup.exe, the installer, and SHA256SUMS, the SHA-256 of each of these\n"
-    "files (sha256sum -c SHA256SUMS checks them).\n"
+    "files (sha256sum -c SHA256SUMS checks them). An uninstaller.cfg that would land in the\n"
+    "installation directory is left out with a warning: the installer writes its own.\n"
     "\n"
     "  --segment-size BYTES  largest size of one segment file (default 1440000, at least 16384)\n"
     "  -m, --method METHOD   none, rle, lzh or lh5 (default lh5)\n"
@@ -172,6 +173,7 @@ int RunBuild(const std::vector<std::string>& args, std::ostream& out, std::ostre
     return kExitOk;
   }
   const BuildPlan plan = PlanBuild(ReadBuildOptions(o));
+  for (const std::string& warning : plan.warnings) err << "warning: " << warning << '\n';
   PrepareOutputFolder(plan.options.target);
   CaseBlindFileSystem files;
   const uint16_t segments = WriteSegments(files, plan, out, err);

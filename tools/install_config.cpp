@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "media/install_cfg.h"
+#include "media/registry_keys.h"
 #include "platform/ansi.h"
 #include "platform/exception.h"
 
@@ -98,6 +99,18 @@ std::vector<std::string> LaunchLines(const std::vector<std::string>& programs, c
   return lines;
 }
 
+// The builder refuses what the installer would refuse: an entry of a given install.cfg that writes
+// into a key Windows or every program shares (the project file's entries are checked as it is read).
+void CheckRegistryEntries(const IniText& ini, const fs::path& given) {
+  for (const auto& [name, value] : ini.Entries(media::kIniRegistrySection)) {
+    if (platform::AnsiSameText(name, media::kIniRegistryCountKey)) continue;
+    const media::TConfiguredEntry e = media::ParseConfiguredEntry(value);
+    if (std::string why = media::ProtectedKeyReason(e); !why.empty())
+      throw Exception(given.string() + ": [" + media::kIniRegistrySection + "] " + name + ": the registry key " +
+                      e.Place + "\\" + e.Section + " is protected (" + why + ")");
+  }
+}
+
 }  // namespace
 
 IniText MakeInstallConfig(const fs::path& source, const Project& project, const std::vector<SourceFile>& files,
@@ -108,7 +121,10 @@ IniText MakeInstallConfig(const fs::path& source, const Project& project, const 
   origin = haveOwn ? "from " + given.string() : "written";
   SetSetupScreen(ini, haveOwn, source, project, files, as);
   if (project.shortcuts) ini.SetSection(media::kDesktopSection, DesktopLines(ini, *project.shortcuts, files, as));
-  if (project.registry) ini.SetSection(media::kIniRegistrySection, IniRegistryLines(*project.registry));
+  if (project.registry)
+    ini.SetSection(media::kIniRegistrySection, IniRegistryLines(*project.registry));
+  else
+    CheckRegistryEntries(ini, given);
   if (project.runAfter) ini.SetSection(media::kLaunchApplicationsSection, LaunchLines(*project.runAfter, files, as));
   return ini;
 }

@@ -58,23 +58,6 @@ struct SilentRun {
   }
 };
 
-// The arguments Windows passes for a command line: the program (quoted or not) taken off, the rest
-// split at spaces.
-std::vector<std::string> CommandArguments(const std::string& command) {
-  std::string rest;
-  if (!command.empty() && command[0] == '"') {
-    size_t end = command.find('"', 1);
-    rest = end == std::string::npos ? std::string() : command.substr(end + 1);
-  } else {
-    size_t exe = platform::AnsiUpperCase(command).find(".EXE");
-    rest = exe == std::string::npos ? std::string() : command.substr(exe + 4);
-  }
-  std::vector<std::string> args;
-  std::istringstream words(rest);
-  for (std::string w; words >> w;) args.push_back(w);
-  return args;
-}
-
 // A value of the uninstall entry as Add/Remove Programs shows it: a text, or a number (the size in
 // kilobytes).
 std::string ValueText(platform::RegistryKey& key, const std::string& name) {
@@ -163,7 +146,7 @@ RehearsalResult Rehearse(const fs::path& mediaDir, const fs::path& root, std::os
   out << "\nremoving through the uninstall entry: " << quiet << "\n";
   machine.fs().ChangeDirectory(machine.fs().WindowsDirectory());
   SilentRun removal;
-  removal.Run(machine, CommandArguments(quiet));
+  removal.Run(machine, media::ParseUninstallCommand(quiet).Arguments);
   result.removed = removal.outcome == TSetupOutcome::Removed;
   // The cleanup batch runs once the uninstaller has ended, as on Windows.
   machine.RunDeferredPrograms();

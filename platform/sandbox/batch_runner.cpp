@@ -21,6 +21,24 @@ void Split(const std::string& line, std::string& word, std::string& argument) {
   argument = end == std::string::npos ? std::string() : Trim(line.substr(end));
 }
 
+// An argument as cmd hands it to del, rd and cd: its double quotes only group.
+std::string Unquoted(const std::string& argument) {
+  std::string plain;
+  for (const char c : argument)
+    if (c != '"') plain += c;
+  return Trim(plain);
+}
+
+// A batch file's line as cmd reads it: %% stands for a percent sign.
+std::string Expanded(const std::string& line) {
+  std::string out;
+  for (size_t i = 0; i < line.size(); ++i) {
+    out += line[i];
+    if (line[i] == '%' && i + 1 < line.size() && line[i + 1] == '%') ++i;
+  }
+  return out;
+}
+
 }  // namespace
 
 bool BatchRunner::Run(const std::string& batchPath) {
@@ -57,6 +75,8 @@ void BatchRunner::Command(const std::string& raw) {
   if (line.empty()) return;
   std::string word, argument;
   Split(line, word, argument);
+  if (word != "REM") line = Expanded(line);
+  argument = Unquoted(Expanded(argument));
   if (word == "REM") return;
   if (line.size() == 2 && line[1] == ':' && std::isalpha(static_cast<unsigned char>(line[0]))) {
     const std::string root = std::string(1, AnsiUpper(line[0])) + ":\\";

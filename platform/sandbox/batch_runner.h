@@ -1,7 +1,7 @@
 // The sandbox's command interpreter for batch files such as the uninstaller's cleanup batch: it
-// carries out exactly the commands those hold (a drive change, cd, cd.., cd\, del, rd, rem, exit)
-// on the machine's own file system and writes each to the journal with what came of it; any other
-// command is journalled as not run. Host programs are never started from a batch.
+// carries out exactly the commands those hold (a drive change, cd, cd.., cd\, del, rd, rem, exit;
+// paths plain or quoted, %% for a percent sign) on the machine's own file system and writes each to the journal with
+// what came of it; any other command is journalled as not run. Host programs are never started from a batch.
 #pragma once
 
 #include <string>

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include "install/install_engine.h"
 #include "install/install_paths.h"
 #include "install/uninstall_engine.h"
+#include "install/uninstall_log.h"
 #include "platform/sandbox/sandbox_platform.h"
 #include "platform/windows_path.h"
 #include "shell/file_ops.h"
@@ -220,6 +222,127 @@ TEST_F(EngineTest, TheRemovalChecksThePathItDeletesNotTheLogsSpellingOfIt) {
         << row.logged;
   }
   EXPECT_LT(progress.Find("removed C:\\Program Files\\App\\app.exe"), progress.events.size());
+}
+
+// A registry value of someone's, or one an entry writes.
+struct RegValue {
+  platform::RegistryRoot root;
+  std::string key, name, value;
+};
+
+constexpr platform::RegistryRoot kMachine = platform::RegistryRoot::LocalMachine;
+constexpr platform::RegistryRoot kUser = platform::RegistryRoot::CurrentUser;
+const std::string kRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+void Plant(platform::Platform& machine, const std::vector<RegValue>& values) {
+  for (const RegValue& v : values) machine.registry().CreateKey(v.root, v.key)->WriteString(v.name, v.value);
+}
+
+// The value's text; nothing when it or its key is gone.
+std::optional<std::string> Read(platform::Platform& machine, const RegValue& v) {
+  auto key = machine.registry().OpenKey(v.root, v.key, platform::RegistryAccess::Read);
+  return key ? key->ReadString(v.name) : std::nullopt;
+}
+
+TEST_F(EngineTest, RegistryEntriesRemoveWhatTheyMadeAndLeaveWhatOthersKeep) {
+  // Other programs' values: each is there after the installations and after the removal.
+  const std::vector<RegValue> theirs = {
+      {kMachine, kRun, "Other", "C:\\Other\\other.exe"},
+      {kMachine, "Software\\Microsoft", "Sentinel", "1"},
+      {kMachine, "Software\\Acme", "Shared", "our vendor's key, there before us"},
+      {kMachine, "Software\\Acme\\Other Product", "Path", "C:\\Other"},
+  };
+  Plant(machine_, theirs);
+  g_.IniRegistry = {
+      "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion,Run,Acme,C:\\Acme\\acme.exe",
+      "HKEY_LOCAL_MACHINE\\Software,Acme,Version,1.0",
+      "HKEY_LOCAL_MACHINE\\Software\\Acme,Settings,Path,C:\\Acme",
+      "HKEY_CURRENT_USER\\Software\\Acme Tools,Prefs,A,1",  // two entries into one new key log the key
+      "HKEY_CURRENT_USER\\Software\\Acme Tools,Prefs,B,2",
+  };
+  const std::vector<RegValue> ours = {{kMachine, kRun, "Acme", "C:\\Acme\\acme.exe"},
+                                      {kMachine, "Software\\Acme", "Version", "1.0"},
+                                      {kMachine, "Software\\Acme\\Settings", "Path", "C:\\Acme"},
+                                      {kUser, "Software\\Acme Tools\\Prefs", "A", "1"},
+                                      {kUser, "Software\\Acme Tools\\Prefs", "B", "2"}};
+  // Installed twice from the same set: the second clears only the keys that hold nothing but the
+  // entries' own values.
+  const TSetupGlobals expanded = g_;
+  for (int round = 1; round <= 2; ++round) {
+    SCOPED_TRACE("installation " + std::to_string(round));
+    g_ = expanded;
+    for (const char* name : {"setup.exe", "install.cfg", "finstall.cfg", "Src\\acme.exe", "Src\\readme.txt"})
+      Put(g_.ExpandDir + name, "x");
+    const TInstallResult result = Install();
+    ASSERT_EQ(result.Outcome, TInstallOutcome::Installed) << result.FailureText();
+    for (const RegValue& v : theirs) EXPECT_EQ(Read(machine_, v), v.value) << v.key << " " << v.name;
+    for (const RegValue& v : ours) EXPECT_EQ(Read(machine_, v), v.value) << v.key << " " << v.name;
+    TUninstallLog log(machine_.profile());
+    log.Open("C:\\Program Files\\Acme\\");
+    EXPECT_EQ(log.ReadEntries(media::kUninstallRegistrySection),
+              (std::vector<std::string>{"HKEY_LOCAL_MACHINE\\Software\\Acme\\Settings",
+                                        "HKEY_CURRENT_USER\\Software\\Acme Tools\\Prefs"}));
+    EXPECT_EQ(log.ReadEntries(media::kUninstallRegistryValuesSection),
+              (std::vector<std::string>{"HKEY_LOCAL_MACHINE\\" + kRun + "\\\\Acme",
+                                        "HKEY_LOCAL_MACHINE\\Software\\Acme\\\\Version"}));
+  }
+  RemoveApplication(machine_, {"C:\\Program Files\\Acme\\", "C:\\Program Files\\Acme\\", "Acme"}, progress_);
+  for (const RegValue& v : theirs) EXPECT_EQ(Read(machine_, v), v.value) << v.key << " " << v.name;
+  for (const RegValue& v : ours) EXPECT_EQ(Read(machine_, v), std::nullopt) << v.key << " " << v.name;
+  EXPECT_FALSE(machine_.registry().OpenKey(kMachine, "Software\\Acme\\Settings", platform::RegistryAccess::Read));
+  EXPECT_FALSE(machine_.registry().OpenKey(kUser, "Software\\Acme Tools", platform::RegistryAccess::Read))
+      << "a parent the removal left empty goes with it";
+}
+
+TEST_F(EngineTest, ALogThatNamesProtectedKeysNeverRemovesThem) {
+  ASSERT_EQ(Install().Outcome, TInstallOutcome::Installed);
+  const std::string uninstall = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+  const std::vector<RegValue> theirs = {
+      {kMachine, "Software\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir", "C:\\Program Files"},
+      {kMachine, uninstall + "\\Other App", "DisplayName", "Other App"},
+      {kMachine, "System\\CurrentControlSet", "Sentinel", "1"},
+      {kMachine, "Software\\Classes\\.txt", "", "txtfile"},
+      {kUser, "Software\\Classes\\.doc", "", "docfile"},
+      {kUser, kRun, "Other", "C:\\Other\\other.exe"},
+  };
+  Plant(machine_, theirs);
+  const struct {
+    const char* section;
+    std::string entry;
+  } logged[] = {
+      {"Registry", "HKEY_LOCAL_MACHINE\\Software"},
+      {"Registry", "HKEY_LOCAL_MACHINE\\\\software\\\\MICROSOFT\\"},
+      {"Registry", "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows"},
+      {"Registry", "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion"},
+      {"Registry", "HKEY_LOCAL_MACHINE\\" + uninstall},
+      {"Registry", "HKEY_LOCAL_MACHINE\\System"},
+      {"Registry", "HKEY_LOCAL_MACHINE\\Software\\Classes"},
+      {"Registry", "HKEY_CURRENT_USER\\Software\\Classes"},
+      {"Registry", "HKEY_CLASSES_ROOT"},
+      {"Registry", "HKEY_LOCAL_MACHINE\\"},
+      {"Registry", "Software"},
+      {"RegistryValues", "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\\\ProgramFilesDir"},
+  };
+  std::string text = "[Files]\r\nC:\\Program Files\\Acme\\*.*=\r\n";
+  for (const char* section : {"Registry", "RegistryValues"}) {
+    text += "[" + std::string(section) + "]\r\n";
+    for (const auto& l : logged)
+      if (std::string(l.section) == section) text += l.entry + "=\r\n";
+    if (std::string(section) == "Registry") text += "HKEY_LOCAL_MACHINE\\Software\\Acme\\Settings=\r\n";
+  }
+  Put("C:\\Program Files\\Acme\\uninstaller.cfg", text);
+
+  RemoveApplication(machine_, {"C:\\Program Files\\Acme\\", "C:\\Program Files\\Acme\\", "Acme"}, progress_);
+  for (const RegValue& v : theirs) EXPECT_EQ(Read(machine_, v), v.value) << v.key << " " << v.name;
+  // Each is kept and the removal says why.
+  EXPECT_EQ(std::count_if(progress_.events.begin(), progress_.events.end(),
+                          [](const std::string& e) {
+                            return e.rfind("kept ", 0) == 0 &&
+                                   e.find("(a protected registry key: ") != std::string::npos;
+                          }),
+            std::size(logged));
+  // The installation's own key in the same log still goes.
+  EXPECT_FALSE(machine_.registry().OpenKey(kMachine, "Software\\Acme\\Settings", platform::RegistryAccess::Read));
 }
 
 TEST_F(EngineTest, TheFinishRunsTheFollowUpProgramsThenTheChoice) {

@@ -24,6 +24,22 @@ TEST(BatchRunnerTest, RunsTheCommandsACleanupBatchHolds) {
        true,
        {"now in C:\\", "now in C:\\", "now in C:\\PROGRA~1\\", "now in C:\\PROGRA~1\\ACME\\",
         "deleted C:\\PROGRA~1\\ACME\\setup.exe", "now in C:\\PROGRA~1\\", "removed C:\\PROGRA~1\\ACME"}},
+      {"the uninstaller's batch with full quoted paths",
+       "Rem Remove the uninstaller and its emptied folder.\r\ndel \"C:\\PROGRA~1\\ACME\\setup.exe\"\r\n"
+       "rd \"C:\\PROGRA~1\\ACME\"\r\nexit\r\n",
+       true,
+       true,
+       {"deleted C:\\PROGRA~1\\ACME\\setup.exe", "removed C:\\PROGRA~1\\ACME"}},
+      {"the same batch once the folder has gone touches nothing else",
+       "del \"C:\\PROGRA~1\\GONE\\setup.exe\"\r\nrd \"C:\\PROGRA~1\\GONE\"\r\nexit\r\n",
+       false,
+       false,
+       {"could not find C:\\PROGRA~1\\GONE\\setup.exe", "the system cannot find the path specified"}},
+      {"a percent sign doubled in a batch is one",
+       "del \"C:\\Program Files\\100%%\\setup.exe\"\r\nrd \"C:\\Program Files\\100%%\"\r\n",
+       false,
+       false,
+       {"deleted C:\\Program Files\\100%\\setup.exe", "removed C:\\Program Files\\100%"}},
       {"a folder that still holds files stays",
        "C:\r\ncd \\Program Files\r\nrd Acme\r\n",
        false,
@@ -48,6 +64,10 @@ TEST(BatchRunnerTest, RunsTheCommandsACleanupBatchHolds) {
     FileSystem& fs = machine.fs();
     ASSERT_EQ(fs.CreateDirectory("C:\\Program Files\\Acme"), 0);
     fs.CreateFile("C:\\Program Files\\Acme\\setup.exe");
+    // Another program's file where a batch that lost its way would act.
+    fs.CreateFile("C:\\Program Files\\setup.exe");
+    ASSERT_EQ(fs.CreateDirectory("C:\\Program Files\\100%"), 0);
+    fs.CreateFile("C:\\Program Files\\100%\\setup.exe");
     auto batch = fs.CreateFile("C:\\WINDOWS\\Temp\\zad2000.bat");
     batch->Write(c.batch, std::string(c.batch).size());
     batch.reset();
@@ -55,6 +75,7 @@ TEST(BatchRunnerTest, RunsTheCommandsACleanupBatchHolds) {
     EXPECT_TRUE(BatchRunner(fs, machine.journal()).Run("C:\\WINDOWS\\Temp\\zad2000.bat"));
     EXPECT_EQ(!fs.FileExists("C:\\Program Files\\Acme\\setup.exe"), c.setupGone);
     EXPECT_EQ(!fs.DirectoryExists("C:\\Program Files\\Acme"), c.folderGone);
+    EXPECT_TRUE(fs.FileExists("C:\\Program Files\\setup.exe"));
     std::vector<std::string> lines = machine.journal().Lines();
     std::vector<std::string> outcomes;
     for (size_t i = before; i < lines.size(); ++i) outcomes.push_back(lines[i].substr(lines[i].rfind(" -> ") + 4));

@@ -112,5 +112,36 @@ TEST_F(ConfigTest, AnInstallFilesEntryThatCannotBeInstalledSafelyIsRefusedByName
   }
 }
 
+TEST_F(ConfigTest, AnEntryIntoAProtectedRegistryKeyIsRefusedByName) {
+  const struct {
+    const char* entry;
+    bool refused;
+  } cases[] = {
+      {"HKEY_LOCAL_MACHINE\\Software,Microsoft,Installed,1", true},
+      {"HKEY_LOCAL_MACHINE,Software,X,1", true},
+      {"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows,CurrentVersion,X,1", true},
+      {"HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion,Uninstall\\,X,1", true},
+      {"HKEY_LOCAL_MACHINE,System,X,1", true},
+      {"HKEY_CURRENT_USER\\Software,Classes,X,1", true},
+      {"hkey_local_machine\\\\SOFTWARE,microsoft,X,1", true},
+      {"HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion,Run,Acme,C:\\Acme\\acme.exe", false},
+      {"HKEY_LOCAL_MACHINE\\Software,Acme,Version,1.0", false},
+      {"system.ini,Software,X,1", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.entry);
+    const std::string cfg =
+        std::string("[INI\\Registry]\r\nCount=2\r\nINIREG 0=acme.ini,A,B,C\r\nINIREG 1=") + c.entry + "\r\n";
+    try {
+      Read(cfg);
+      EXPECT_FALSE(c.refused) << "the entry was taken";
+    } catch (const Exception& e) {
+      EXPECT_TRUE(c.refused) << e.what();
+      EXPECT_NE(std::string(e.what()).find(c.entry), std::string::npos) << e.what();
+      EXPECT_NE(std::string(e.what()).find("protected"), std::string::npos) << e.what();
+    }
+  }
+}
+
 }  // namespace
 }  // namespace vurerode::setup::test

@@ -96,8 +96,8 @@ TEST_F(InstallTest, InstallsFilesShortcutsEntriesLogAndRegistration) {
   for (const char* line :
        {"[HKEY_LOCAL_MACHINE\\Software\\Acme\\App]\r\n\"Version\"=\"1.0\"",
         "[HKEY_CURRENT_USER\\Software\\Acme\\App\\Recent]\r\n\"Max\"=\"8\"", "\"DisplayName\"=\"Acme 1.0\"",
-        "\"UninstallString\"=\"C:\\\\Program Files\\\\Acme\\\\setup.exe Acme 1.0\"",
-        "\"QuietUninstallString\"=\"\\\"C:\\\\Program Files\\\\Acme\\\\setup.exe\\\" Acme 1.0 /SILENT\"",
+        "\"UninstallString\"=\"\\\"C:\\\\Program Files\\\\Acme\\\\setup.exe\\\" \\\"Acme 1.0\\\"\"",
+        "\"QuietUninstallString\"=\"\\\"C:\\\\Program Files\\\\Acme\\\\setup.exe\\\" \\\"Acme 1.0\\\" /SILENT\"",
         "\"InstallLocation\"=\"C:\\\\Program Files\\\\Acme\\\\\"",
         "\"DisplayIcon\"=\"C:\\\\Program Files\\\\Acme\\\\acme.exe\"", "\"DisplayVersion\"=\"1.0\"",
         "\"Publisher\"=\"Acme Corp\"", "\"EstimatedSize\"=dword:"})
@@ -158,6 +158,15 @@ TEST_F(InstallTest, FaultsEndWithAMessageAndAFailedRun) {
        "Error Expanding Files!!\ndisk.001 is damaged"},
       {"a full disk while expanding", [](SetupTest& t, const fs::path&) { t.Machine().files().SetQuota('C', 2000); },
        "Error Expanding Files!!\n"},
+      {"a title its uninstall entry cannot carry",
+       [](SetupTest&, const fs::path& m) {
+         auto b = vurerode::test::ReadFileBytes(m / "install.cfg");
+         std::string text(b.begin(), b.end());
+         text.replace(text.find("Acme 1.0"), 8, "Acme\\1.0");
+         vurerode::test::WriteFileBytes(m / "install.cfg", std::vector<uint8_t>(text.begin(), text.end()));
+         fs::remove(m / kMediaSumsFile);
+       },
+       "This setup's application title \"Acme\\1.0\" holds a backslash (\\)"},
       {"an unwritable registry",
        [](SetupTest& t, const fs::path&) {
          platform::sandbox::SandboxOptions o;
@@ -522,6 +531,34 @@ TEST_F(InstallTest, ADiskThatFillsWhileFilesArePlacedLeavesNoHalfFile) {
   Machine().files().SetQuota('C', std::nullopt);
   EXPECT_FALSE(Machine().fs().FileExists("C:\\Program Files\\Acme\\huge.bin"));
   EXPECT_TRUE(Machine().fs().FileExists("C:\\Program Files\\Acme\\uninstaller.cfg"));
+}
+
+TEST_F(InstallTest, MediaWithAnEntryIntoAProtectedKeyInstallNothing) {
+  BuildMedia(Acme());
+  // install.cfg edited after the build (the builder refuses the entry), with no sums to notice it.
+  const std::vector<uint8_t> bytes = vurerode::test::ReadFileBytes(Media() / "install.cfg");
+  std::string cfg(bytes.begin(), bytes.end());
+  const std::string ours = "INIREG 0=HKEY_LOCAL_MACHINE\\Software\\Acme,App,Version,1.0";
+  ASSERT_NE(cfg.find(ours), std::string::npos) << cfg;
+  cfg.replace(cfg.find(ours), ours.size(), "INIREG 0=HKEY_LOCAL_MACHINE\\Software,Microsoft,Installed,1");
+  vurerode::test::WriteFileBytes(Media() / "install.cfg", std::vector<uint8_t>(cfg.begin(), cfg.end()));
+  fs::remove(Media() / kMediaSumsFile);
+  Machine()
+      .registry()
+      .CreateKey(platform::RegistryRoot::LocalMachine, "Software\\Microsoft")
+      ->WriteString("Sentinel", "1");
+
+  TDisplayScreen& s = Start({"/SILENT"});
+  EXPECT_EQ(s.Outcome, TSetupOutcome::Failed);
+  ASSERT_FALSE(view.messages.empty());
+  EXPECT_NE(view.messages.back().find("HKEY_LOCAL_MACHINE\\Software,Microsoft,Installed,1"), std::string::npos)
+      << view.messages.back();
+  EXPECT_FALSE(fs::exists(Host("C:\\Program Files\\Acme")));
+  auto microsoft = Machine().registry().OpenKey(platform::RegistryRoot::LocalMachine, "Software\\Microsoft",
+                                                platform::RegistryAccess::Read);
+  ASSERT_TRUE(microsoft);
+  EXPECT_EQ(microsoft->ReadString("Sentinel"), "1");
+  EXPECT_EQ(microsoft->ReadString("Installed"), std::nullopt);
 }
 
 }  // namespace

@@ -106,13 +106,31 @@ TEST_F(PathsTest, MakeTempPathsTakesANewExpansionDirectory) {
 TEST_F(PathsTest, AnUninstallEntryOnTheCommandLineMovesIntoItsDirectory) {
   ASSERT_EQ(machine.fs().CreateDirectory("C:\\Apps"), 0);
   ASSERT_EQ(machine.fs().CreateDirectory("C:\\Apps\\Tool"), 0);
-  auto key = machine.registry().CreateKey(platform::RegistryRoot::LocalMachine,
-                                          "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\My App");
-  key->WriteString("UninstallString", "C:\\Apps\\Tool\\setup.exe My App");
-  OpenUninstallKeyDirectory(machine, "Other App");
-  EXPECT_EQ(machine.fs().CurrentDirectory(), "C:\\");
-  OpenUninstallKeyDirectory(machine, JoinArguments({"My", "App"}));
-  EXPECT_EQ(machine.fs().CurrentDirectory(), "C:\\Apps\\Tool");
+  ASSERT_EQ(machine.fs().CreateDirectory("C:\\Program Files\\My  Tool"), 0);
+  const struct {
+    const char* name;
+    const char* command;  // the entry's UninstallString
+    std::vector<std::string> args;
+    const char* dir;
+  } cases[] = {
+      {"written by earlier versions, unquoted", "C:\\Apps\\Tool\\setup.exe My App", {"My", "App"}, "C:\\Apps\\Tool"},
+      {"quoted, the title one argument",
+       "\"C:\\Program Files\\My  Tool\\setup.exe\" \"My  App\"",
+       {"My  App"},
+       "C:\\Program Files\\My  Tool"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    machine.fs().ChangeDirectory("C:\\");
+    const std::string title = JoinArguments(c.args);
+    auto key = machine.registry().CreateKey(platform::RegistryRoot::LocalMachine,
+                                            "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + title);
+    key->WriteString("UninstallString", c.command);
+    OpenUninstallKeyDirectory(machine, "Other App");
+    EXPECT_EQ(machine.fs().CurrentDirectory(), "C:\\");
+    OpenUninstallKeyDirectory(machine, title);
+    EXPECT_EQ(machine.fs().CurrentDirectory(), c.dir);
+  }
 }
 
 }  // namespace

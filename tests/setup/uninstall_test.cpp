@@ -2,7 +2,10 @@
 // and compare the machine with its state before the installation.
 #include <set>
 
+#include "media/uninstall_log_format.h"
+#include "platform/sandbox/command_line.h"
 #include "setup_fixture.h"
+#include "ui/console/console_options.h"
 
 namespace vurerode::setup::test {
 namespace {
@@ -33,9 +36,15 @@ class UninstallTest : public SetupTest {
     return all;
   }
   std::set<std::string> before_;
+  // Another program's setup.exe beside the installation's folder, where a cleanup batch that lost
+  // its way would delete.
+  void PlaceSentinel() {
+    auto f = Machine().fs().CreateFile("C:\\Program Files\\setup.exe");
+    f->Write("theirs", 6);
+  }
   void Install() {
     BuildMedia(Acme());
-    Machine();
+    PlaceSentinel();
     before_ = Snapshot();
     TDisplayScreen& s = Start();
     s.AddFolderToStartMenu.Checked = s.AddFolderToDesktop.Checked = true;
@@ -80,11 +89,16 @@ TEST_F(UninstallTest, RemovalLeavesTheMachineAsItWasButForTheBatch) {
     EXPECT_EQ(Difference(), (std::vector<std::string>{"+drive_c/WINDOWS/Temp/zad2000.bat"}));
     const std::string batch = Text("C:\\WINDOWS\\Temp\\zad2000.bat");
     EXPECT_EQ(batch,
-              "Rem Goto Drive of Installed Files.\r\nC:\r\ncd\\\r\ncd PROGRA~1\r\ncd Acme\r\ndel setup.exe\r\n"
-              "cd..\r\nrd Acme\r\nexit\r\n");
-    // The batch runs once the program has ended, carried out by the sandbox's interpreter.
+              "Rem Remove the uninstaller and its emptied folder.\r\ndel \"C:\\PROGRA~1\\Acme\\setup.exe\"\r\n"
+              "rd \"C:\\PROGRA~1\\Acme\"\r\nexit\r\n");
+    // The batch runs once the program has ended, carried out by the sandbox's interpreter: the
+    // removal has taken the folder already, and the batch touches nothing else.
     Machine().RunDeferredPrograms();
-    EXPECT_NE(Text("C:\\..\\journal.log").find("\"rd Acme\" -> "), std::string::npos) << Text("C:\\..\\journal.log");
+    EXPECT_NE(
+        Text("C:\\..\\journal.log").find("\"rd C:\\PROGRA~1\\Acme\" -> the system cannot find the path specified"),
+        std::string::npos)
+        << Text("C:\\..\\journal.log");
+    EXPECT_EQ(Difference(), (std::vector<std::string>{"+drive_c/WINDOWS/Temp/zad2000.bat"}));
     NewMachine();
     fs::remove_all(Root());
     view.questions.clear();
@@ -223,7 +237,7 @@ TEST_F(UninstallTest, EveryEntryOfALargeLogIsRemoved) {
       "[Setup]\nTitle = Acme 1.0\nMain Directory = Acme\n[Shortcuts]\nAcme = "
       "a_folder_with_a_rather_long_name_to_fill_the_log_0\\f.txt, Acme, desktop\n";
   BuildMedia(app);
-  Machine();
+  PlaceSentinel();
   before_ = Snapshot();
   InstallWithDefaults(Start());
   ASSERT_GT(fs::file_size(Host("C:\\Program Files\\Acme\\uninstaller.cfg")), 16384u);
@@ -232,6 +246,42 @@ TEST_F(UninstallTest, EveryEntryOfALargeLogIsRemoved) {
   s.RemoveClick();
   s.Destroy();
   EXPECT_EQ(Difference(), (std::vector<std::string>{"+drive_c/WINDOWS/Temp/zad2000.bat"}));
+}
+
+// Windows starts the entry's command line as it stands: the quoted program, and the C run-time
+// hands setup the quoted title as one argument, spaces and all.
+TEST_F(UninstallTest, TitlesRemoveThroughTheirEntrysCommandLine) {
+  for (const std::string title : {"Acme  Two  Spaces", "50% off & more ^ !", "Acme 1.0"}) {
+    SCOPED_TRACE(title);
+    NewMachine();
+    fs::remove_all(Root());
+    TestApp app;
+    app.files["acme.exe"] = "program";
+    app.project = "[Setup]\nTitle = " + title + "\nMain Directory = Acme App\n";
+    BuildMedia(app);
+    PlaceSentinel();
+    before_ = Snapshot();
+    InstallWithDefaults(Start());
+    auto entry =
+        Machine().registry().OpenKey(platform::RegistryRoot::LocalMachine, std::string(media::kUninstallKey) + title,
+                                     platform::RegistryAccess::Read);
+    ASSERT_TRUE(entry);
+    const std::string command = entry->ReadString("UninstallString").value_or("");
+    EXPECT_EQ(entry->ReadString("QuietUninstallString").value_or(""), command + " /SILENT");
+    entry.reset();
+    const auto readings = platform::sandbox::ProgramReadings(command);
+    ASSERT_EQ(readings.size(), 1u) << command;
+    EXPECT_EQ(readings[0].program, "C:\\Program Files\\Acme App\\setup.exe");
+    const console::ConsoleOptions o = console::ParseConsoleOptions(platform::sandbox::SplitArguments(readings[0].rest));
+    TDisplayScreen& s = StartIn("C:\\WINDOWS", o.args);
+    ASSERT_TRUE(s.Globals.UninstallMode);
+    EXPECT_EQ(s.UninstallTitle, title);
+    s.RemoveClick();
+    s.Destroy();
+    EXPECT_EQ(s.Outcome, TSetupOutcome::Removed);
+    Machine().RunDeferredPrograms();
+    EXPECT_EQ(Difference(), (std::vector<std::string>{"+drive_c/WINDOWS/Temp/zad2000.bat"}));
+  }
 }
 
 }  // namespace

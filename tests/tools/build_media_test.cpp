@@ -2,6 +2,7 @@
 // that every finstall.cfg entry names a file the set expands.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 
 #include "segment/media_sums.h"
@@ -229,6 +230,80 @@ TEST_F(BuildMedia, MistakesAreReportedWithTheirPlace) {
     EXPECT_NE(r.err.find(message), std::string::npos) << r.err;
   }
   ExpectNoWorkLeft();
+}
+
+TEST_F(BuildMedia, EntriesIntoProtectedRegistryKeysAreRefusedByName) {
+  MakeApp("App");
+  const struct {
+    const char* project;     // the project file; empty when a given install.cfg holds the entry
+    const char* installCfg;  // the given install.cfg's [INI\\Registry] entry, or empty
+    const char* message;     // empty when the media are built
+  } cases[] = {
+      {"[Registry]\nHKEY_LOCAL_MACHINE\\Software, Microsoft, Installed, 1\n", "",
+       "vurerode.prj:2: the registry key HKEY_LOCAL_MACHINE\\Software\\Microsoft is protected"},
+      {"[Registry]\nHKEY_CURRENT_USER\\Software\\Microsoft\\Windows, CurrentVersion, X, 1\n", "",
+       "the registry key HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion is protected"},
+      {"[Registry]\nHKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion, Uninstall, X, 1\n", "",
+       "Uninstall is protected"},
+      {"[Registry]\nHKEY_LOCAL_MACHINE\\Software\\\\Classes, \\, X, 1\n", "", "is protected"},
+      {"[Registry]\nHKEY_LOCAL_MACHINE\\, System, X, 1\n", "", "is protected"},
+      {"", "HKEY_LOCAL_MACHINE\\Software,Microsoft,Installed,1",
+       "[INI\\Registry] INIREG 0: the registry key HKEY_LOCAL_MACHINE\\Software\\Microsoft is protected"},
+      {"[Registry]\nHKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion, Run, Acme, a.exe\n", "", ""},
+      {"[Registry]\nHKEY_LOCAL_MACHINE\\Software, Acme, Version, 1.0\n", "", ""},
+      {"", "HKEY_LOCAL_MACHINE\\Software\\Acme,App,Version,1.0", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.project) + c.installCfg);
+    fs::remove("App/vurerode.prj");
+    fs::remove("App/install.cfg");
+    if (*c.project) WriteText("App/vurerode.prj", c.project);
+    if (*c.installCfg)
+      WriteText("App/install.cfg", std::string("[INI\\Registry]\r\nCount=1\r\nINIREG 0=") + c.installCfg + "\r\n");
+    fs::remove_all("Media");
+    SetToolRun r = Build({"App", "Media"});
+    EXPECT_EQ(r.status, *c.message ? 1 : 0) << r.err;
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;  // an empty message is found anywhere
+  }
+}
+
+// An installed copy's log in the folder would be installed over the log the installer writes, and
+// the removal would follow it: it is left out, with a warning. One in a sub-folder lands elsewhere.
+TEST_F(BuildMedia, AnUninstallLogInTheFolderIsNotShipped) {
+  MakeApp("App");
+  WriteText("App/Uninstaller.CFG", "[Files]\r\nC:\\WINDOWS\\*.*=\r\n");
+  WriteText("App/docs/uninstaller.cfg", "notes");
+  SetToolRun r = Build({"App", "Media"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err.rfind("warning: left out '", 0), 0u) << r.err;
+  EXPECT_NE(r.err.find("Uninstaller.CFG'"), std::string::npos) << r.err;
+  EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+  const std::string files = Text("Media/finstall.cfg");
+  EXPECT_EQ(files.find("App\\Uninstaller.CFG"), std::string::npos) << files;
+  EXPECT_NE(files.find("Installation Directory,docs,C:\\Source\\App\\docs\\uninstaller.cfg"), std::string::npos);
+  ASSERT_EQ(Tool({"unpack", "Media/disk.001", "-C", "out"}).status, 0);
+  EXPECT_FALSE(fs::exists("out/Source/App/Uninstaller.CFG"));
+}
+
+// The title names the uninstall entry's key and travels quoted on its command line.
+TEST_F(BuildMedia, TitlesAnUninstallEntryCannotCarryAreRefused) {
+  MakeApp("App");
+  const std::pair<const char*, const char*> cases[] = {
+      {"[Setup]\nTitle = Acme\\Writer\n", "the title 'Acme\\Writer' holds a backslash (\\)"},
+      {"[Setup]\nTitle = Acme \"Pro\"\n", "the title 'Acme \"Pro\"' holds a double quote (\")"},
+      {"[Setup]\nTitle = Acme\tPro\n", "holds a control character (0x09)"},
+  };
+  for (auto [project, message] : cases) {
+    SCOPED_TRACE(project);
+    WriteText("App/vurerode.prj", project);
+    SetToolRun r = Build({"App", "Media"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err.rfind("vurerode build: ", 0), 0u) << r.err;
+    EXPECT_NE(r.err.find(message), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists("Media/setup.exe"));
+  }
+  WriteText("App/vurerode.prj", "[Setup]\nTitle = Acme  Two  Spaces & 100%\n");
+  EXPECT_EQ(Build({"App", "Media"}).status, 0);
 }
 
 TEST_F(BuildMedia, NamesTheInstallerCannotCarryAreRefused) {
