@@ -1,5 +1,6 @@
 #include "install/install_engine.h"
 
+#include <algorithm>
 #include <map>
 #include <optional>
 #include <set>
@@ -85,6 +86,9 @@ class Installer {
   void Log(const std::string& section, const std::string& key) {
     if (logged_.insert(section + "\n" + platform::AnsiUpperCase(key)).second) log_.AddEntry(section, key);
   }
+  // Notes the folders of dir (itself and those above it) that are not there yet: they are the
+  // installation's own, and its removal takes them away once they are empty. Shared folders never.
+  void NoteFoldersToMake(const std::string& dir);
   void MakeDirectory(const std::string& dir) {
     if (made_.insert(platform::AnsiUpperCase(dir)).second) ForceDirectories(fs_, dir);
   }
@@ -101,6 +105,8 @@ class Installer {
   std::map<std::string, bool> system_cache_;
   std::optional<std::vector<std::string>> shared_;
   std::set<std::string> logged_, made_;
+  std::set<std::string> looked_;            // folders NoteFoldersToMake looked at, upper case
+  std::vector<std::string> foldersToMake_;  // in the order found: each below the ones after it
   std::unordered_map<std::string, std::unordered_set<std::string>> taken_;  // names in a folder, by folder
   int64_t installedBytes_ = 0;
 };
@@ -110,6 +116,7 @@ TInstallResult Installer::Run() {
   Record(RecordKind::Step, "Installing files into " + mainDir_);
   // The log lives in the installation directory, which must be there before its first entry even
   // when the first file goes elsewhere (into System, say).
+  NoteFoldersToMake(mainDir_);
   MakeDirectory(mainDir_);
   log_.Create(fs_, mainDir_);
   ClearConfiguredEntries(platform_, g_.IniRegistry, progress_);
@@ -173,6 +180,7 @@ void Installer::RegisterUninstaller() {
   Record(RecordKind::RegistryValue, "HKEY_LOCAL_MACHINE\\" + std::string(media::kUninstallKey) + r.Title +
                                         " UninstallString=" + r.InstallDir + "setup.exe " + r.Title);
   log_.SetTitle(r.Title);
+  log_.SetFormat(media::kUninstallLogFilesByName);
   Record(RecordKind::File, log_.Path());
 }
 
@@ -222,22 +230,25 @@ void Installer::CopyFiles() {
   }
 }
 
-// The copy step's log entries (and the installation directory's), written before anything is
-// copied, a section at a time: each file's folder by a mask (a shared folder's file by its name),
-// each folder entry's folder, in the order of the list. The log holds what writing them entry by
-// entry would give, with two writes of the file instead of one per folder.
+// The copy step's log entries, written before anything is copied, a section at a time: every file
+// the installation writes into the installation directory and elsewhere by its full name (the log
+// itself and the pictures the uninstaller shows too), and the folders it makes, each before the
+// folders above it. Nothing is logged by a mask: the removal deletes what was installed and nothing
+// a user or another program put beside it.
 void Installer::LogCopyStep(const std::vector<std::string>& targets) {
   std::vector<std::pair<std::string, std::string>> entries;
   for (const std::string& target : targets) {
-    const std::string dir = ExtractFilePath(target);
-    if (!ExtractFileName(target).empty()) {
-      entries.emplace_back(media::kUninstallFilesSection, IsSystem(dir) ? target : dir + "*.*");
-    } else if (!IsSystem(dir)) {
-      entries.emplace_back(media::kUninstallFolderSection, dir);
-      entries.emplace_back(media::kUninstallFilesSection, dir + "*.*");
-    }
+    NoteFoldersToMake(ExtractFilePath(target));
+    if (!ExtractFileName(target).empty()) entries.emplace_back(media::kUninstallFilesSection, target);
   }
-  entries.emplace_back(media::kUninstallFilesSection, mainDir_ + "*.*");
+  for (const std::string* picture : {&choices_.LogoFile, &choices_.BitMap})
+    if (!picture->empty()) entries.emplace_back(media::kUninstallFilesSection, mainDir_ + ExtractFileName(*picture));
+  entries.emplace_back(media::kUninstallFilesSection, log_.Path());
+  std::vector<std::string> folders = foldersToMake_;
+  std::stable_sort(folders.begin(), folders.end(), [](const std::string& a, const std::string& b) {
+    return std::count(a.begin(), a.end(), '\\') > std::count(b.begin(), b.end(), '\\');
+  });
+  for (const std::string& folder : folders) entries.emplace_back(media::kUninstallFolderSection, folder);
   std::vector<std::string> sections;
   std::unordered_map<std::string, std::vector<std::string>> keys;
   for (const auto& [section, key] : entries) {
@@ -246,6 +257,15 @@ void Installer::LogCopyStep(const std::vector<std::string>& targets) {
     keys[section].push_back(key);
   }
   for (const std::string& section : sections) log_.AddEntries(section, keys[section]);
+}
+
+void Installer::NoteFoldersToMake(const std::string& dir) {
+  for (std::string folder = platform::IncludeTrailingBackslash(dir); folder.size() > 3;
+       folder = ExtractFilePath(platform::ExcludeTrailingBackslash(folder))) {
+    if (!looked_.insert(platform::AnsiUpperCase(folder)).second || IsSystem(folder) || fs_.DirectoryExists(folder))
+      return;
+    foldersToMake_.push_back(folder);
+  }
 }
 
 // Places the files the bootstrap left in the set: straight into its destination a file that one
@@ -379,7 +399,9 @@ void Installer::LogShortcutPlaces(const TShortcuts& s, const std::vector<std::st
     Record(RecordKind::Shortcut, path + " -> " + s.RunProgram);
   };
   auto folders = [&](const std::string& base) {
-    for (const std::string& f : chain) Log(media::kUninstallFolderSection, base + f);
+    // Only the folders this installation makes are its own; a group that stood before stays.
+    for (const std::string& f : chain)
+      if (!fs_.DirectoryExists(base + f)) Log(media::kUninstallFolderSection, base + f);
   };
   folders(S);
   if (s.StartMenu) file(S + lnk);

@@ -1,6 +1,7 @@
 #include "install/uninstall_engine.h"
 
 #include <optional>
+#include <set>
 
 #include "install/install_paths.h"
 #include "install/shared_folders.h"
@@ -44,7 +45,15 @@ class Remover {
  private:
   void RemovePasses(const std::vector<std::string>& files, const std::vector<std::string>& folders,
                     const std::vector<std::string>& keys);
-  void RemoveRegistrationAndTree();
+  void RemoveRegistration();
+  void RemoveInstallDirectory(bool logMissing);
+  void RemoveTree(const std::string& dir);
+  // A file the installation wrote is its own, read-only or not (a mask's matches keep the old rule).
+  bool DeleteReadOnly(const std::string& path) {
+    const uint32_t attributes = fs_.GetAttributes(path);
+    if (attributes == platform::kInvalidAttributes || !(attributes & platform::faReadOnly)) return false;
+    return fs_.SetAttributes(path, attributes & ~platform::faReadOnly) && fs_.DeleteFile(path);
+  }
   std::vector<std::string> RealPaths(const std::vector<std::string>& entries) {
     std::vector<std::string> real;
     for (const std::string& e : entries) real.push_back(RealPath(fs_, e));
@@ -91,6 +100,7 @@ class Remover {
   TRemovalProgress& progress_;
   bool deleteAll_ = false;
   std::vector<std::string> values_;  // the log's [RegistryValues], read with the other sections
+  bool filesByName_ = false;         // the log names every file and made folder, no masks
   std::optional<std::vector<std::string>> shared_, system_;
 };
 
@@ -105,6 +115,7 @@ TRemovalResult Remover::Run() {
   const std::vector<std::string> folders = RealPaths(log.ReadEntries(media::kUninstallFolderSection));
   const std::vector<std::string> keys = log.ReadEntries(media::kUninstallRegistrySection);
   values_ = log.ReadEntries(media::kUninstallRegistryValuesSection);
+  filesByName_ = log.ReadFormat() == media::kUninstallLogFilesByName;
   TRemovalResult result;
   deleteAll_ = false;
   if (files.empty()) {
@@ -114,7 +125,8 @@ TRemovalResult Remover::Run() {
     RemovePasses(files, folders, keys);
   }
   progress_.PassesDone();
-  RemoveRegistrationAndTree();
+  RemoveRegistration();
+  RemoveInstallDirectory(result.Outcome == TRemovalOutcome::LogMissing);
   return result;
 }
 
@@ -122,11 +134,12 @@ void Remover::RemovePasses(const std::vector<std::string>& files, const std::vec
                            const std::vector<std::string>& keys) {
   RemoveFiles(files);
   progress_.PassStarted(1);
+  std::set<std::string> tried;  // a folder that did not go for one file does not go for the next
   for (const std::string& e : files) {
     if (e.empty()) continue;
     const std::string dir = ExtractFilePath(e);
     Status("Removing " + dir);
-    RemoveEmptyFolder(dir);
+    if (tried.insert(AnsiUpperCase(dir)).second) RemoveEmptyFolder(dir);
     progress_.Advance();
     progress_.Repaint();
   }
@@ -140,7 +153,7 @@ void Remover::RemovePasses(const std::vector<std::string>& files, const std::vec
   RemoveRegistry(keys);
 }
 
-void Remover::RemoveRegistrationAndTree() {
+void Remover::RemoveRegistration() {
   const std::string& title = request_.Title;
   auto uninstall = platform_.registry().OpenKey(platform::RegistryRoot::LocalMachine, media::kUninstallKey,
                                                 platform::RegistryAccess::ReadWrite);
@@ -148,13 +161,39 @@ void Remover::RemoveRegistrationAndTree() {
       platform_.registry().DeleteKeyTree(platform::RegistryRoot::LocalMachine, media::kUninstallKey + title))
     Record(RecordKind::Removed, "HKEY_LOCAL_MACHINE\\" + std::string(media::kUninstallKey) + title);
   if (uninstall) uninstall->DeleteValue(title);
-  // A directory Windows or other programs share is never removed as a tree.
+}
+
+// A log that names every file takes the directory only when the removal left it empty (but for the
+// running setup.exe, which the cleanup batch deletes before it removes the emptied folder). A log of
+// masks takes the whole tree, as it always did. Without a log nothing says what is the
+// application's: the tree goes only when the user says so.
+void Remover::RemoveInstallDirectory(bool logMissing) {
   const std::string& dir = request_.InstallDir;
+  if (!fs_.DirectoryExists(dir)) return;  // the passes took it: it held nothing else
+  // A directory Windows or other programs share is never removed as a tree.
   if (IsSharedFolder(Shared(), dir)) {
     Status("Keeping " + dir + ": other programs share it");
     Record(RecordKind::Kept, dir + " (a folder other programs share)");
     return;
   }
+  if (logMissing) {
+    const YesNoAll answer =
+        progress_.AskDelete("No uninstall log was found in " + dir + ".\rDelete this folder and everything in it?");
+    if (answer == YesNoAll::Yes || answer == YesNoAll::All) return RemoveTree(dir);
+    Status("Keeping " + dir + ": no uninstall log says what in it was installed");
+    Record(RecordKind::Kept, dir + " (no uninstall log says what in it was installed)");
+    return;
+  }
+  if (!filesByName_) return RemoveTree(dir);
+  // The folder cannot go while it is the current one (of this program, or of the batch it starts).
+  fs_.ChangeDirectory(ExtractFilePath(platform::ExcludeTrailingBackslash(dir)));
+  if (fs_.RemoveDirectory(dir))
+    Record(RecordKind::Removed, dir);
+  else if (fs_.DirectoryExists(dir))
+    Record(RecordKind::Kept, dir + " (the cleanup batch removes it once setup.exe is gone, if nothing else is left)");
+}
+
+void Remover::RemoveTree(const std::string& dir) {
   TMPDelTree tree(platform_, nullptr);
   tree.Path = dir;
   tree.Verbose = false;
@@ -208,6 +247,14 @@ void Remover::DeleteEntry(const std::string& dir, const std::string& mask) {
   // What DeleteFilesByMask does (a drive's root refused, folders and files that cannot go left),
   // in one pass that also tells what went and what stayed.
   if (IsDriveRootFolder(fs_, dir.empty() ? std::string(".") : dir)) return;
+  if (mask.find_first_of("*?") == std::string::npos) {  // one file, by its name: no search needed
+    const std::string path = dir + mask;
+    if (fs_.DeleteFile(path) || DeleteReadOnly(path))
+      Record(RecordKind::Removed, path);
+    else if (fs_.FileExists(path))
+      Record(RecordKind::Kept, path + (IsOwnProgram(path) ? " (in use; the cleanup batch deletes it)" : ""));
+    return;
+  }
   std::vector<std::string> matched;
   {
     platform::TFileSearch search(fs_, dir + mask, platform::faAnyFile);

@@ -21,6 +21,14 @@ void TUninstallLog::SetTitle(const std::string& title) {
   profile_.WriteString(path_, media::kUninstallNameSection, media::kUninstallTitleKey, title);
 }
 
+void TUninstallLog::SetFormat(const std::string& format) {
+  profile_.WriteString(path_, media::kUninstallNameSection, media::kUninstallFormatKey, format);
+}
+
+std::string TUninstallLog::ReadFormat() {
+  return profile_.ReadString(path_, media::kUninstallNameSection, media::kUninstallFormatKey, "");
+}
+
 std::vector<std::string> TUninstallLog::ReadEntries(const std::string& section) {
   // A large installation's log outgrows the usual 16384-byte buffer: every entry is read.
   return profile_.ReadAllKeyNames(path_, section);

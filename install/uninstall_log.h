@@ -26,6 +26,8 @@ class TUninstallLog {
   // Several keys of one section in one write of the log.
   void AddEntries(const std::string& section, const std::vector<std::string>& keys);
   void SetTitle(const std::string& title);
+  void SetFormat(const std::string& format);
+  std::string ReadFormat();
   std::vector<std::string> ReadEntries(const std::string& section);
   std::string ReadTitle();
   const std::string& Path() const { return path_; }

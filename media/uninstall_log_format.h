@@ -22,6 +22,13 @@ inline constexpr const char* kUninstallRegistrySection = "Registry";
 inline constexpr const char* kUninstallRegistryValuesSection = "RegistryValues";
 inline constexpr const char* kUninstallNameSection = "Name";
 inline constexpr const char* kUninstallTitleKey = "Title";
+// [Name] Format=2: the log names every file the installation wrote by its full path and, in
+// [Folder], only the folders it made, so the removal deletes those and nothing else; the
+// installation directory goes only when that leaves it empty. A log without it (written by earlier
+// versions, with masks such as C:\Program Files\App\*.*) is removed as before: masks, then the
+// directory's whole tree.
+inline constexpr const char* kUninstallFormatKey = "Format";
+inline constexpr const char* kUninstallLogFilesByName = "2";
 
 // The uninstall entries' key below HKEY_LOCAL_MACHINE; an installation's entry is this followed by
 // its title.

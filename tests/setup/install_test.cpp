@@ -75,22 +75,29 @@ TEST_F(InstallTest, InstallsFilesShortcutsEntriesLogAndRegistration) {
 
   const std::string S = "C:\\WINDOWS\\Start Menu\\", P = S + "Programs\\";
   EXPECT_EQ(Text(dir + "uninstaller.cfg"),
+            // Every file by its name, the log too; the folders the installation made, inner ones first.
             "[Files]\r\n"
-            "C:\\Program Files\\Acme\\*.*=\r\n"
-            "C:\\Program Files\\Acme\\docs\\*.*=\r\n"
+            "C:\\Program Files\\Acme\\LICENSE.TXT=\r\n"
+            "C:\\Program Files\\Acme\\acme.exe=\r\n"
+            "C:\\Program Files\\Acme\\docs\\manual.txt=\r\n"
             "C:\\WINDOWS\\System\\acmecore.dll=\r\n"
-            "C:\\Program Files\\Acme\\cache\\*.*=\r\n" +
+            "C:\\Program Files\\Acme\\setup.exe=\r\n"
+            "C:\\Program Files\\Acme\\install.cfg=\r\n"
+            "C:\\Program Files\\Acme\\finstall.cfg=\r\n"
+            "C:\\Program Files\\Acme\\uninstaller.cfg=\r\n" +
                 S + "Acme.lnk=\r\nC:\\WINDOWS\\Desktop\\Acme.lnk=\r\n" +
                 "C:\\WINDOWS\\Application Data\\Microsoft\\Internet Explorer\\Quick Launch\\Acme.lnk=\r\n" + P +
                 "Acme\\Tools\\Acme.lnk=\r\n"
                 "C:\\WINDOWS\\acme.ini=\r\n"
                 "[Folder]\r\n"
-                "C:\\Program Files\\Acme\\cache\\=\r\n" +
+                "C:\\Program Files\\Acme\\docs\\=\r\n"
+                "C:\\Program Files\\Acme\\cache\\=\r\n"
+                "C:\\Program Files\\Acme\\=\r\n" +
                 S + "Acme\\Tools=\r\n" + S + "Acme=\r\n" + P + "Acme\\Tools=\r\n" + P + "Acme=\r\n" +
                 "[Registry]\r\n"
                 "HKEY_LOCAL_MACHINE\\Software\\Acme\\App=\r\n"
                 "HKEY_CURRENT_USER\\Software\\Acme\\App\\Recent=\r\n"
-                "[Name]\r\nTitle=Acme 1.0\r\n");
+                "[Name]\r\nTitle=Acme 1.0\r\nFormat=2\r\n");
 
   const std::string reg = RegistryText(Root());
   for (const char* line :
