@@ -357,8 +357,9 @@ void TDisplayScreen::RemoveClick() {
     if (PageIndex != kPageUninstaller || !Remove.Visible || !Remove.Enabled) return;
     Remove.Enabled = false;
     TUninstallPageProgress progress(*this);
-    RemoveApplication(platform_, {StartDirectory, Globals.ExpandDir, UninstallTitle}, progress);
-    Outcome = TSetupOutcome::Removed;
+    const TRemovalResult result =
+        RemoveApplication(platform_, {StartDirectory, Globals.ExpandDir, UninstallTitle}, progress);
+    Outcome = result.Outcome == TRemovalOutcome::LogChanged ? TSetupOutcome::RemovedInPart : TSetupOutcome::Removed;
     Close();
   });
 }
@@ -386,7 +387,7 @@ void TDisplayScreen::Destroy() {
   Globals.ClearLists();
   if (!Globals.UninstallMode) {
     RemoveExpansionDirectory(platform_, Globals.ExpandDir);
-  } else if (Outcome == TSetupOutcome::Removed) {
+  } else if (Outcome == TSetupOutcome::Removed || Outcome == TSetupOutcome::RemovedInPart) {
     // A batch left by an earlier run, or one written before a Cancel, is never started.
     StartCleanupBatch(platform_);
   }

@@ -35,7 +35,9 @@ enum TPage : int {
 };
 
 // How a run ended, for a front end's exit status.
-enum class TSetupOutcome { Running, Installed, Removed, Failed, Cancelled, Declined, NothingToRemove };
+// RemovedInPart: the uninstall log had been changed, so only what lay in the installation's folder
+// was removed.
+enum class TSetupOutcome { Running, Installed, Removed, Failed, Cancelled, Declined, NothingToRemove, RemovedInPart };
 
 inline constexpr const char* kSetupTitle = "Vurerode 2000";
 inline constexpr const char* kUninstallerTitle = "ZAD2000 - Uninstaller";

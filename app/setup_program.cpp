@@ -21,7 +21,8 @@ int ExitStatus(TSetupOutcome outcome) {
   switch (outcome) {
     case TSetupOutcome::Installed:
     case TSetupOutcome::Removed: return 0;
-    case TSetupOutcome::Failed: return 1;
+    case TSetupOutcome::Failed:
+    case TSetupOutcome::RemovedInPart: return 1;
     default: return 2;
   }
 }

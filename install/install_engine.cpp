@@ -18,6 +18,7 @@
 #include "platform/ansi.h"
 #include "platform/exception.h"
 #include "platform/windows_path.h"
+#include "segment/media_sums.h"
 #include "shell/del_tree.h"
 #include "shell/file_ops.h"
 #include "shell/shell_folders.h"
@@ -181,6 +182,12 @@ void Installer::RegisterUninstaller() {
                                         " UninstallString=" + r.InstallDir + "setup.exe " + r.Title);
   log_.SetTitle(r.Title);
   log_.SetFormat(media::kUninstallLogFilesByName);
+  // Written last: what the removal finds in a log that differs from this was not written here.
+  try {
+    RecordLogDigest(platform_, r.Title, Sha256OfFile(fs_, log_.Path()));
+  } catch (const Exception&) {
+    // A log that cannot be read back is not vouched for; its removal works as for earlier versions.
+  }
   Record(RecordKind::File, log_.Path());
 }
 

@@ -11,6 +11,7 @@
 #include "platform/exception.h"
 #include "platform/file_search.h"
 #include "platform/windows_path.h"
+#include "segment/media_sums.h"
 #include "shell/del_tree.h"
 #include "shell/file_ops.h"
 
@@ -101,6 +102,18 @@ class Remover {
   bool deleteAll_ = false;
   std::vector<std::string> values_;  // the log's [RegistryValues], read with the other sections
   bool filesByName_ = false;         // the log names every file and made folder, no masks
+  // A log changed since the installation is followed only inside the folder the entry recorded.
+  bool untrusted_ = false;
+  std::string trustedFolder_;
+  void CheckLogDigest(const std::string& logPath);
+  bool Trusted(const std::string& path) const {
+    return !untrusted_ || (!path.empty() && !trustedFolder_.empty() &&
+                           (PathIsBelow(path, trustedFolder_) ||
+                            AnsiUpperCase(platform::IncludeTrailingBackslash(path)) == AnsiUpperCase(trustedFolder_)));
+  }
+  static constexpr const char* kUntrusted =
+      " (skipped: uninstaller.cfg was changed after the installation, and this is not inside the installation's "
+      "folder)";
   std::optional<std::vector<std::string>> shared_, system_;
 };
 
@@ -116,6 +129,7 @@ TRemovalResult Remover::Run() {
   const std::vector<std::string> keys = log.ReadEntries(media::kUninstallRegistrySection);
   values_ = log.ReadEntries(media::kUninstallRegistryValuesSection);
   filesByName_ = log.ReadFormat() == media::kUninstallLogFilesByName;
+  CheckLogDigest(log.Path());
   TRemovalResult result;
   deleteAll_ = false;
   if (files.empty()) {
@@ -124,10 +138,30 @@ TRemovalResult Remover::Run() {
   } else {
     RemovePasses(files, folders, keys);
   }
+  if (untrusted_ && result.Outcome == TRemovalOutcome::Removed) result.Outcome = TRemovalOutcome::LogChanged;
   progress_.PassesDone();
   RemoveRegistration();
   RemoveInstallDirectory(result.Outcome == TRemovalOutcome::LogMissing);
   return result;
+}
+
+// The entry (which only administrators can write) vouches for the log it recorded; a log that
+// differs was written by someone else since, and is followed only where the installation lies.
+void Remover::CheckLogDigest(const std::string& logPath) {
+  const TRecordedInstallation recorded = ReadRecordedInstallation(platform_, request_.Title);
+  if (recorded.LogDigest.empty()) return;  // an installation of an earlier version: as before
+  std::string actual;
+  try {
+    actual = Sha256OfFile(fs_, logPath);
+  } catch (const Exception&) {
+    actual.clear();
+  }
+  if (actual == recorded.LogDigest) return;
+  untrusted_ = true;
+  trustedFolder_ = recorded.InstallLocation.empty()
+                       ? std::string()
+                       : platform::IncludeTrailingBackslash(RealPath(fs_, recorded.InstallLocation));
+  Status("uninstaller.cfg was changed after the installation: only what lies in " + trustedFolder_ + " is removed");
 }
 
 void Remover::RemovePasses(const std::vector<std::string>& files, const std::vector<std::string>& folders,
@@ -139,18 +173,24 @@ void Remover::RemovePasses(const std::vector<std::string>& files, const std::vec
     if (e.empty()) continue;
     const std::string dir = ExtractFilePath(e);
     Status("Removing " + dir);
-    if (tried.insert(AnsiUpperCase(dir)).second) RemoveEmptyFolder(dir);
+    if (Trusted(dir) && tried.insert(AnsiUpperCase(dir)).second) RemoveEmptyFolder(dir);
     progress_.Advance();
     progress_.Repaint();
   }
   progress_.PassStarted(2);
   for (const std::string& f : folders) {
     if (f.empty()) continue;
+    if (!Trusted(f)) {
+      Record(RecordKind::Kept, f + kUntrusted);
+      continue;
+    }
     Status("Removing " + f);
     RemoveEmptyFolder(f);
   }
   progress_.PassStarted(3);
-  RemoveRegistry(keys);
+  if (!untrusted_) return RemoveRegistry(keys);
+  for (const std::string& k : keys) Record(RecordKind::Kept, k + kUntrusted);
+  for (const std::string& v : values_) Record(RecordKind::Kept, v + kUntrusted);
 }
 
 void Remover::RemoveRegistration() {
@@ -184,7 +224,7 @@ void Remover::RemoveInstallDirectory(bool logMissing) {
     Record(RecordKind::Kept, dir + " (no uninstall log says what in it was installed)");
     return;
   }
-  if (!filesByName_) return RemoveTree(dir);
+  if (!filesByName_ && !untrusted_) return RemoveTree(dir);
   // The folder cannot go while it is the current one (of this program, or of the batch it starts).
   fs_.ChangeDirectory(ExtractFilePath(platform::ExcludeTrailingBackslash(dir)));
   if (fs_.RemoveDirectory(dir))
@@ -220,8 +260,12 @@ void Remover::RemoveFiles(const std::vector<std::string>& files) {
   for (const std::string& e : files) {
     const std::string name = ExtractFileName(e);
     bool remove = true;
+    std::string why;
     if (e.empty()) {
       remove = false;  // names nothing the file system could find
+    } else if (!Trusted(e)) {
+      remove = false;
+      why = kUntrusted;
     } else if (IsSharedIniFile(e) && AnsiUpperCase(ExtractFilePath(e)) == AnsiUpperCase(System()[0])) {
       remove = false;  // Windows' own INI files hold every program's settings
     } else if (IsSystemEntry(e) && !deleteAll_) {
@@ -236,7 +280,7 @@ void Remover::RemoveFiles(const std::vector<std::string>& files) {
       DeleteEntry(ExtractFilePath(e), name);
     } else {
       Status("Skipping " + name);
-      Record(RecordKind::Kept, e);
+      Record(RecordKind::Kept, e + why);
     }
     progress_.Advance();
     progress_.Repaint();

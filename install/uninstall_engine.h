@@ -27,7 +27,9 @@ struct TRemovalRequest {
   std::string Title;         // the uninstall entry removed
 };
 
-enum class TRemovalOutcome { Removed, LogMissing };
+// LogChanged: the log differs from the one the installation recorded in its uninstall entry; only
+// what it names inside the recorded installation folder was removed, the rest is listed as kept.
+enum class TRemovalOutcome { Removed, LogMissing, LogChanged };
 
 struct TRemovalResult {
   TRemovalOutcome Outcome = TRemovalOutcome::Removed;

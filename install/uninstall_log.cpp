@@ -1,5 +1,7 @@
 #include "install/uninstall_log.h"
 
+#include "platform/exception.h"
+
 namespace vurerode::setup {
 
 void TUninstallLog::Create(platform::FileSystem& fs, const std::string& dir) {
@@ -46,11 +48,31 @@ void RegisterUninstall(platform::Platform& platform, const TUninstallRegistratio
   key->WriteString("DisplayName", r.Title);
   key->WriteString("UninstallString", media::UninstallCommand(program, r.Title));
   key->WriteString("QuietUninstallString", media::QuietUninstallCommand(program, r.Title));
-  key->WriteString("InstallLocation", r.InstallDir);
+  key->WriteString(media::kInstallLocationValue, r.InstallDir);
   key->WriteString("DisplayIcon", r.DisplayIcon);
   key->WriteInteger("EstimatedSize", r.EstimatedSizeKB);
   if (!r.DisplayVersion.empty()) key->WriteString("DisplayVersion", r.DisplayVersion);
   if (!r.Publisher.empty()) key->WriteString("Publisher", r.Publisher);
+}
+
+TRecordedInstallation ReadRecordedInstallation(platform::Platform& platform, const std::string& title) {
+  TRecordedInstallation recorded;
+  try {
+    auto key = platform.registry().OpenKey(platform::RegistryRoot::LocalMachine, media::kUninstallKey + title,
+                                           platform::RegistryAccess::Read);
+    if (!key) return recorded;
+    recorded.InstallLocation = key->ReadString(media::kInstallLocationValue).value_or("");
+    recorded.LogDigest = key->ReadString(media::kLogDigestValue).value_or("");
+  } catch (const Exception&) {
+    // A value of another type records nothing.
+  }
+  return recorded;
+}
+
+void RecordLogDigest(platform::Platform& platform, const std::string& title, const std::string& digest) {
+  auto key = platform.registry().OpenKey(platform::RegistryRoot::LocalMachine, media::kUninstallKey + title,
+                                         platform::RegistryAccess::ReadWrite);
+  if (key) key->WriteString(media::kLogDigestValue, digest);
 }
 
 }  // namespace vurerode::setup

@@ -47,6 +47,16 @@ struct TUninstallRegistration {
   uint32_t EstimatedSizeKB = 0;
 };
 
+// What the uninstall entry recorded of the installation: its folder and its log's SHA-256 (empty
+// when the entry or the value is not there, as for installations of earlier versions).
+struct TRecordedInstallation {
+  std::string InstallLocation;
+  std::string LogDigest;
+};
+TRecordedInstallation ReadRecordedInstallation(platform::Platform& platform, const std::string& title);
+// Records the SHA-256 of the finished log in the entry; nothing when the entry cannot be opened.
+void RecordLogDigest(platform::Platform& platform, const std::string& title, const std::string& digest);
+
 // Writes the uninstall entry under HKEY_LOCAL_MACHINE. Nothing when the key cannot be opened;
 // raises ERegistryException when a value cannot be written.
 void RegisterUninstall(platform::Platform& platform, const TUninstallRegistration& registration);

@@ -28,6 +28,11 @@ inline constexpr const char* kUninstallTitleKey = "Title";
 // versions, with masks such as C:\Program Files\App\*.*) is removed as before: masks, then the
 // directory's whole tree.
 inline constexpr const char* kUninstallFormatKey = "Format";
+// Values of the uninstall entry beside DisplayName and UninstallString: the installation's folder,
+// and the SHA-256 of the log as the installation left it (64 lower-case hex digits). Under
+// HKEY_LOCAL_MACHINE only administrators can change them; the log lies in a folder users may write.
+inline constexpr const char* kInstallLocationValue = "InstallLocation";
+inline constexpr const char* kLogDigestValue = "LogSHA256";
 inline constexpr const char* kUninstallLogFilesByName = "2";
 
 // The uninstall entries' key below HKEY_LOCAL_MACHINE; an installation's entry is this followed by

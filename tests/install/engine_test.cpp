@@ -331,6 +331,12 @@ TEST_F(EngineTest, ALogThatNamesProtectedKeysNeverRemovesThem) {
     if (std::string(section) == "Registry") text += "HKEY_LOCAL_MACHINE\\Software\\Acme\\Settings=\r\n";
   }
   Put("C:\\Program Files\\Acme\\uninstaller.cfg", text);
+  // As a log of an earlier version, which the entry vouches for by no digest: every guard holds all
+  // the same. (A log the entry's digest disowns is followed only inside the installation's folder.)
+  machine_.registry()
+      .OpenKey(kMachine, "Software\\Microsoft\\Windows\\currentversion\\uninstall\\Acme",
+               platform::RegistryAccess::ReadWrite)
+      ->DeleteValue("LogSHA256");
 
   RemoveApplication(machine_, {"C:\\Program Files\\Acme\\", "C:\\Program Files\\Acme\\", "Acme"}, progress_);
   for (const RegValue& v : theirs) EXPECT_EQ(Read(machine_, v), v.value) << v.key << " " << v.name;
@@ -399,6 +405,62 @@ TEST_F(EngineTest, TheRemovalTakesOnlyWhatTheInstallationMade) {
     EXPECT_EQ(machine.fs().DirectoryExists(row.installDir), row.folderStays);
     EXPECT_EQ(removal.Find("asked No uninstall log was found in " + row.installDir) < removal.events.size(),
               row.dropLog);
+  }
+}
+
+TEST_F(EngineTest, ALogChangedAfterTheInstallationIsFollowedOnlyInsideItsFolder) {
+  const std::string dir = "C:\\Program Files\\Acme\\";
+  struct Row {
+    std::string name, added;  // lines put into [Files] after the installation
+    TRemovalOutcome outcome;
+  };
+  for (const Row& row :
+       std::vector<Row>{{"the log as written", "", TRemovalOutcome::Removed},
+                        {"entries added outside and inside",
+                         "C:\\Program Files\\Other App\\*.*=\r\nC:\\My Documents\\*.*=\r\n" + dir + "extra.txt=\r\n",
+                         TRemovalOutcome::LogChanged}}) {
+    SCOPED_TRACE(row.name);
+    vurerode::test::ScratchDir scratch;
+    platform::sandbox::SandboxPlatform machine(scratch.path() / "machine");
+    auto put = [&](const std::string& path) {
+      ForceDirectories(machine.fs(), platform::ExtractFilePath(path));
+      machine.fs().CreateFile(path)->Write("x", 1);
+    };
+    TSetupGlobals g = g_;
+    for (const char* name : {"setup.exe", "install.cfg", "finstall.cfg", "Src\\acme.exe", "Src\\readme.txt"})
+      put(g.ExpandDir + name);
+    RecordingProgress progress;
+    ASSERT_EQ(InstallApplication(machine, g, choices_, progress).Outcome, TInstallOutcome::Installed);
+    const std::vector<std::string> others = {"C:\\Program Files\\Other App\\other.exe", "C:\\My Documents\\letter.doc"};
+    for (const std::string& file : others) put(file);
+    put(dir + "extra.txt");
+    machine.registry().CreateKey(platform::RegistryRoot::LocalMachine, "Software\\Other")->WriteString("Key", "1");
+    const std::string logPath = (scratch.path() / "machine/drive_c/Program Files/Acme/uninstaller.cfg").string();
+    std::vector<uint8_t> bytes = vurerode::test::ReadFileBytes(logPath);
+    std::string log(bytes.begin(), bytes.end());
+    log.insert(log.find("[Files]\r\n") + 9, row.added);
+    log.insert(log.find("[Registry]\r\n") + 12, row.added.empty() ? "" : "HKEY_LOCAL_MACHINE\\Software\\Other=\r\n");
+    vurerode::test::WriteFileBytes(logPath, std::vector<uint8_t>(log.begin(), log.end()));
+    RecordingProgress removal;
+    removal.answer = YesNoAll::All;  // what an interactive user answers to the first question
+    EXPECT_EQ(RemoveApplication(machine, {dir, dir, "Acme"}, removal).Outcome, row.outcome);
+    for (const std::string& file : others) EXPECT_TRUE(machine.fs().FileExists(file)) << file;
+    EXPECT_TRUE(machine.registry().OpenKey(platform::RegistryRoot::LocalMachine, "Software\\Other",
+                                           platform::RegistryAccess::Read));
+    // Inside the installation's folder the log is followed all the same, and the entry goes.
+    EXPECT_EQ(machine.fs().FileExists(dir + "extra.txt"), row.added.empty());
+    EXPECT_FALSE(machine.fs().FileExists(dir + "acme.exe"));
+    EXPECT_FALSE(machine.registry().OpenKey(platform::RegistryRoot::LocalMachine,
+                                            "Software\\Microsoft\\Windows\\currentversion\\uninstall\\Acme",
+                                            platform::RegistryAccess::Read));
+    // Everything else the log names (the added entries, and the installation's own shortcuts and keys
+    // outside the folder) is listed as kept, with the reason.
+    for (const char* entry :
+         {"C:\\Program Files\\Other App\\*.*", "C:\\My Documents\\*.*", "HKEY_LOCAL_MACHINE\\Software\\Other"})
+      EXPECT_EQ(
+          removal.Find(std::string("kept ") + entry + " (skipped: uninstaller.cfg was changed") < removal.events.size(),
+          !row.added.empty())
+          << entry;
   }
 }
 

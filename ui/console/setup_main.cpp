@@ -77,8 +77,15 @@ int Run(const console::ConsoleOptions& o) {
     std::cout << "Kept (not removed):\n";
     for (const std::string& k : view.kept()) std::cout << "  " << k << "\n";
   }
-  static const char* const kEnd[] = {"setup ended", "installed", "removed",          "failed",
-                                     "cancelled",   "declined",  "nothing to remove"};
+  static const char* const kEnd[] = {
+      "setup ended",
+      "installed",
+      "removed",
+      "failed",
+      "cancelled",
+      "declined",
+      "nothing to remove",
+      "removed in part (uninstaller.cfg was changed after the installation; what it named elsewhere was kept)"};
   std::cout << "setup: " << kEnd[static_cast<int>(outcome)] << "\n";
   if (log) *log << "outcome: " << kEnd[static_cast<int>(outcome)] << '\n';
   return ExitStatus(outcome);
