@@ -178,8 +178,9 @@ void Installer::RegisterUninstaller() {
   r.Publisher = choices_.Publisher;
   r.EstimatedSizeKB = static_cast<uint32_t>((installedBytes_ + 1023) / 1024);
   RegisterUninstall(platform_, r);
-  Record(RecordKind::RegistryValue, "HKEY_LOCAL_MACHINE\\" + std::string(media::kUninstallKey) + r.Title +
-                                        " UninstallString=" + r.InstallDir + "setup.exe " + r.Title);
+  Record(RecordKind::RegistryValue,
+         "HKEY_LOCAL_MACHINE\\" + std::string(media::kUninstallKey) + r.Title +
+             " UninstallString=" + media::UninstallCommand(r.InstallDir + "setup.exe", r.Title));
   log_.SetTitle(r.Title);
   log_.SetFormat(media::kUninstallLogFilesByName);
   // Written last: what the removal finds in a log that differs from this was not written here.
