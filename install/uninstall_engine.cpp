@@ -1,5 +1,6 @@
 #include "install/uninstall_engine.h"
 
+#include <algorithm>
 #include <optional>
 #include <set>
 
@@ -168,15 +169,21 @@ void Remover::RemovePasses(const std::vector<std::string>& files, const std::vec
                            const std::vector<std::string>& keys) {
   RemoveFiles(files);
   progress_.PassStarted(1);
-  std::set<std::string> tried;  // a folder that did not go for one file does not go for the next
-  for (const std::string& e : files) {
-    if (e.empty()) continue;
-    const std::string dir = ExtractFilePath(e);
+  // Each folder once, inner ones first, so that a folder emptied by the removal of the one inside it
+  // goes too.
+  std::vector<std::string> dirs;
+  std::set<std::string> seen;
+  for (const std::string& e : files)
+    if (!e.empty() && seen.insert(AnsiUpperCase(ExtractFilePath(e))).second) dirs.push_back(ExtractFilePath(e));
+  std::stable_sort(dirs.begin(), dirs.end(), [](const std::string& a, const std::string& b) {
+    return std::count(a.begin(), a.end(), '\\') > std::count(b.begin(), b.end(), '\\');
+  });
+  for (const std::string& dir : dirs) {
     Status("Removing " + dir);
-    if (Trusted(dir) && tried.insert(AnsiUpperCase(dir)).second) RemoveEmptyFolder(dir);
-    progress_.Advance();
+    if (Trusted(dir)) RemoveEmptyFolder(dir);
     progress_.Repaint();
   }
+  for (size_t i = 0; i < files.size(); ++i) progress_.Advance();
   progress_.PassStarted(2);
   for (const std::string& f : folders) {
     if (f.empty()) continue;

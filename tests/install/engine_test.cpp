@@ -358,24 +358,26 @@ TEST_F(EngineTest, TheRemovalTakesOnlyWhatTheInstallationMade) {
     bool dropLog;                     // the log is lost before the removal
     YesNoAll answer;                  // to the question whether the folder's tree goes
     bool folderStays;
+    bool installedTwice = false;  // the second installation finds its folders made already
   };
   const std::string common = "C:\\Program Files\\Common Files\\";
-  for (const Row& row :
-       std::vector<Row>{{"an existing folder as the destination",
-                         common,
-                         {common + "Shared\\other.dll", common + "readme.txt"},
-                         false,
-                         YesNoAll::No,
-                         true},
-                        {"a file the user saved in the program's folder",
-                         "C:\\Program Files\\Acme\\",
-                         {"C:\\Program Files\\Acme\\notes.txt", "C:\\Program Files\\Acme\\Docs\\mine.txt"},
-                         false,
-                         YesNoAll::No,
-                         true},
-                        {"a new folder", "C:\\Program Files\\Acme\\", {}, false, YesNoAll::No, false},
-                        {"no log, the tree kept", "C:\\Program Files\\Acme\\", {}, true, YesNoAll::No, true},
-                        {"no log, the tree taken", "C:\\Program Files\\Acme\\", {}, true, YesNoAll::Yes, false}}) {
+  for (const Row& row : std::vector<Row>{
+           {"an existing folder as the destination",
+            common,
+            {common + "Shared\\other.dll", common + "readme.txt"},
+            false,
+            YesNoAll::No,
+            true},
+           {"a file the user saved in the program's folder",
+            "C:\\Program Files\\Acme\\",
+            {"C:\\Program Files\\Acme\\notes.txt", "C:\\Program Files\\Acme\\Docs\\mine.txt"},
+            false,
+            YesNoAll::No,
+            true},
+           {"a new folder", "C:\\Program Files\\Acme\\", {}, false, YesNoAll::No, false},
+           {"a folder installed into twice", "C:\\Program Files\\Acme\\", {}, false, YesNoAll::No, false, true},
+           {"no log, the tree kept", "C:\\Program Files\\Acme\\", {}, true, YesNoAll::No, true},
+           {"no log, the tree taken", "C:\\Program Files\\Acme\\", {}, true, YesNoAll::Yes, false}}) {
     SCOPED_TRACE(row.name);
     vurerode::test::ScratchDir scratch;
     platform::sandbox::SandboxPlatform machine(scratch.path() / "machine");
@@ -391,6 +393,12 @@ TEST_F(EngineTest, TheRemovalTakesOnlyWhatTheInstallationMade) {
     choices.InstallDir = row.installDir;
     RecordingProgress progress;
     ASSERT_EQ(InstallApplication(machine, g, choices, progress).Outcome, TInstallOutcome::Installed);
+    if (row.installedTwice) {
+      TSetupGlobals again = g_;
+      for (const char* name : {"setup.exe", "install.cfg", "finstall.cfg", "Src\\acme.exe", "Src\\readme.txt"})
+        put(again.ExpandDir + name);
+      ASSERT_EQ(InstallApplication(machine, again, choices, progress).Outcome, TInstallOutcome::Installed);
+    }
     if (row.installDir != common)
       for (const std::string& file : row.others) put(file);
     if (row.dropLog) machine.fs().DeleteFile(row.installDir + "uninstaller.cfg");
