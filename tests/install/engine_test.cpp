@@ -60,15 +60,24 @@ class RecordingProgress : public TInstallProgress, public TRemovalProgress {
   int advances = 0;
 };
 
+void PutFile(platform::Platform& machine, const std::string& path, const std::string& text = "x") {
+  ForceDirectories(machine.fs(), platform::ExtractFilePath(path));
+  machine.fs().CreateFile(path)->Write(text.data(), text.size());
+}
+
+// What the bootstrap leaves: the installer's own files at the top of ExpandDir, the set's below.
+const char* const kExpandedFiles[] = {"setup.exe", "install.cfg", "finstall.cfg", "Src\\acme.exe", "Src\\readme.txt"};
+void LayOutExpandedFiles(platform::Platform& machine, const TSetupGlobals& g) {
+  for (const char* name : kExpandedFiles) PutFile(machine, g.ExpandDir + name, std::string(name) + " bytes");
+}
+
 class EngineTest : public ::testing::Test {
  protected:
   EngineTest() : machine_(scratch_.path() / "machine") {
     g_.SourceDir = "A:\\";
     g_.TempDir = "C:\\WINDOWS\\Temp\\";
     g_.ExpandDir = "C:\\WINDOWS\\Temp\\lkst_120000\\";
-    // What the bootstrap leaves: the installer's own files at the top, the set's files below.
-    for (const char* name : {"setup.exe", "install.cfg", "finstall.cfg", "Src\\acme.exe", "Src\\readme.txt"})
-      Put(g_.ExpandDir + name, std::string(name) + " bytes");
+    LayOutExpandedFiles(machine_, g_);
     g_.InstallFiles = {"Installation Directory,C:\\Src\\acme.exe", "Installation Directory,Docs,C:\\Src\\readme.txt"};
     g_.Desktop = {"Acme,<InstallDir>\\acme.exe,X,,X,C:\\Src\\acme.exe,Acme Tools,"};
     g_.IniRegistry = {"HKEY_LOCAL_MACHINE\\Software\\Acme,Settings,Path,C:\\Acme"};
@@ -79,10 +88,7 @@ class EngineTest : public ::testing::Test {
     BuildInstallFileLists(machine_, g_, dir);  // as reading the configuration does
   }
 
-  void Put(const std::string& path, const std::string& text) {
-    ForceDirectories(machine_.fs(), platform::ExtractFilePath(path));
-    machine_.fs().CreateFile(path)->Write(text.data(), text.size());
-  }
+  void Put(const std::string& path, const std::string& text) { PutFile(machine_, path, text); }
   bool Exists(const std::string& path) { return machine_.fs().FileExists(path); }
   TInstallResult Install() { return InstallApplication(machine_, g_, choices_, progress_); }
 
@@ -101,8 +107,7 @@ TEST_F(EngineTest, InstallationReportsItsStepsAndReturnsWhatItInstalled) {
   EXPECT_TRUE(Exists("C:\\Program Files\\Acme\\Docs\\readme.txt"));
   EXPECT_TRUE(Exists("C:\\Program Files\\Acme\\uninstaller.cfg"));
   int64_t bytes = 0;
-  for (const char* name : {"setup.exe", "install.cfg", "finstall.cfg", "Src\\acme.exe", "Src\\readme.txt"})
-    bytes += static_cast<int64_t>(std::string(name).size() + 6);
+  for (const char* name : kExpandedFiles) bytes += static_cast<int64_t>(std::string(name).size() + 6);
   EXPECT_EQ(result.BytesInstalled, bytes);
   // The bar covers twice the pairs read from the configuration and one per shortcut and entry row;
   // it moves once per pair (the installer's own three files too), shortcut and entry.
@@ -140,10 +145,7 @@ TEST_F(EngineTest, ShortcutsGoWhereTheChoicesSay) {
     vurerode::test::ScratchDir scratch;
     platform::sandbox::SandboxPlatform machine(scratch.path() / "machine");
     TSetupGlobals g = g_;
-    for (const char* name : {"setup.exe", "install.cfg", "finstall.cfg", "Src\\acme.exe", "Src\\readme.txt"}) {
-      ForceDirectories(machine.fs(), platform::ExtractFilePath(g.ExpandDir + name));
-      machine.fs().CreateFile(g.ExpandDir + name)->Write("x", 1);
-    }
+    LayOutExpandedFiles(machine, g);
     TInstallChoices choices = choices_;
     choices.FolderOnStartMenu = row.folderOnStartMenu;
     choices.FolderOnDesktop = row.folderOnDesktop;
@@ -271,8 +273,7 @@ TEST_F(EngineTest, RegistryEntriesRemoveWhatTheyMadeAndLeaveWhatOthersKeep) {
   for (int round = 1; round <= 2; ++round) {
     SCOPED_TRACE("installation " + std::to_string(round));
     g_ = expanded;
-    for (const char* name : {"setup.exe", "install.cfg", "finstall.cfg", "Src\\acme.exe", "Src\\readme.txt"})
-      Put(g_.ExpandDir + name, "x");
+    LayOutExpandedFiles(machine_, g_);
     const TInstallResult result = Install();
     ASSERT_EQ(result.Outcome, TInstallOutcome::Installed) << result.FailureText();
     for (const RegValue& v : theirs) EXPECT_EQ(Read(machine_, v), v.value) << v.key << " " << v.name;
@@ -381,22 +382,17 @@ TEST_F(EngineTest, TheRemovalTakesOnlyWhatTheInstallationMade) {
     SCOPED_TRACE(row.name);
     vurerode::test::ScratchDir scratch;
     platform::sandbox::SandboxPlatform machine(scratch.path() / "machine");
-    auto put = [&](const std::string& path) {
-      ForceDirectories(machine.fs(), platform::ExtractFilePath(path));
-      machine.fs().CreateFile(path)->Write("x", 1);
-    };
+    auto put = [&](const std::string& path) { PutFile(machine, path); };
     if (row.installDir == common) put(row.others[0]), put(row.others[1]);
     TSetupGlobals g = g_;
-    for (const char* name : {"setup.exe", "install.cfg", "finstall.cfg", "Src\\acme.exe", "Src\\readme.txt"})
-      put(g.ExpandDir + name);
+    LayOutExpandedFiles(machine, g);
     TInstallChoices choices = choices_;
     choices.InstallDir = row.installDir;
     RecordingProgress progress;
     ASSERT_EQ(InstallApplication(machine, g, choices, progress).Outcome, TInstallOutcome::Installed);
     if (row.installedTwice) {
       TSetupGlobals again = g_;
-      for (const char* name : {"setup.exe", "install.cfg", "finstall.cfg", "Src\\acme.exe", "Src\\readme.txt"})
-        put(again.ExpandDir + name);
+      LayOutExpandedFiles(machine, again);
       ASSERT_EQ(InstallApplication(machine, again, choices, progress).Outcome, TInstallOutcome::Installed);
     }
     if (row.installDir != common)
@@ -430,13 +426,9 @@ TEST_F(EngineTest, ALogChangedAfterTheInstallationIsFollowedOnlyInsideItsFolder)
     SCOPED_TRACE(row.name);
     vurerode::test::ScratchDir scratch;
     platform::sandbox::SandboxPlatform machine(scratch.path() / "machine");
-    auto put = [&](const std::string& path) {
-      ForceDirectories(machine.fs(), platform::ExtractFilePath(path));
-      machine.fs().CreateFile(path)->Write("x", 1);
-    };
+    auto put = [&](const std::string& path) { PutFile(machine, path); };
     TSetupGlobals g = g_;
-    for (const char* name : {"setup.exe", "install.cfg", "finstall.cfg", "Src\\acme.exe", "Src\\readme.txt"})
-      put(g.ExpandDir + name);
+    LayOutExpandedFiles(machine, g);
     RecordingProgress progress;
     ASSERT_EQ(InstallApplication(machine, g, choices_, progress).Outcome, TInstallOutcome::Installed);
     const std::vector<std::string> others = {"C:\\Program Files\\Other App\\other.exe", "C:\\My Documents\\letter.doc"};
