@@ -4,7 +4,8 @@
 #             same files from one .lzh and `cp -r` copying them into place (what an installer does
 #             at the least); with setup's peak memory (VmHWM);
 #   wine      under Wine, in one fresh prefix: our setup.exe /SILENT against an installer made by
-#             makensis (zlib) for the same files, silent (/S); then each one's uninstaller.
+#             makensis (zlib) for the same files, silent (/S); then each one's uninstaller, both
+#             deleting file by file (with the size of our log).
 # Times are hyperfine means of wall time.
 #   bench/setup_bench.sh [WORK_DIR]      (a tmpfs such as /dev/shm/x measures the programs, not the disk)
 set -euo pipefail
@@ -47,6 +48,10 @@ hyperfine --warmup 1 --runs 5 --export-json sandbox.json \
 echo "sandbox install: $(ratio "$(mean sandbox.json 0)" "$(mean sandbox.json 1)") (target: at most 1.5)"
 rm -rf machine
 echo "setup's peak memory: $("$root/bench/peak_memory.sh" "$setup" --sandbox machine --media media /SILENT) KB (VmHWM; target under 32768)"
+# The log of that fresh installation names every installed file by its path and every folder it
+# made: its size tells what the removal reads.
+log="machine/drive_c/Program Files/Bench/uninstaller.cfg"
+echo "uninstaller.cfg: $(stat -c %s "$log") bytes, $(grep -c '=' "$log") lines with a key"
 
 echo
 echo "== Wine: setup.exe /SILENT against a makensis installer /S (zlib), one fresh prefix"
@@ -64,11 +69,19 @@ Section
   WriteRegStr HKLM "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\BenchNSIS" "DisplayName" "BenchNSIS"
   WriteRegStr HKLM "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\BenchNSIS" "UninstallString" "\$INSTDIR\\uninstall.exe"
 SectionEnd
-Section "Uninstall"
-  RMDir /r "\$INSTDIR"
-  DeleteRegKey HKLM "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\BenchNSIS"
-SectionEnd
 NSI
+# The uninstaller deletes each file by its name and then each folder when empty, inner ones first,
+# as ours does from its log (RMDir /r would not be like for like).
+{
+  echo 'Section "Uninstall"'
+  sed 's|/|\\|g; s|.*|  Delete "$INSTDIR\\&"|' "$work/files.txt"
+  (cd "$corpus" && find . -mindepth 1 -type d | sed 's|^\./||' | awk -F/ '{print NF "\t" $0}' | sort -rn | cut -f2-) |
+    sed 's|/|\\|g; s|.*|  RMDir "$INSTDIR\\&"|'
+  echo '  Delete "$INSTDIR\uninstall.exe"'
+  echo '  RMDir "$INSTDIR"'
+  echo '  DeleteRegKey HKLM "Software\Microsoft\Windows\CurrentVersion\Uninstall\BenchNSIS"'
+  echo 'SectionEnd'
+} >> bench.nsi
 makensis -V1 bench.nsi
 export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY || true
