@@ -111,7 +111,9 @@ TEST_F(EngineTest, InstallationReportsItsStepsAndReturnsWhatItInstalled) {
   EXPECT_EQ(result.BytesInstalled, bytes);
   // The bar covers twice the pairs read from the configuration and one per shortcut and entry row;
   // it moves once per pair (the installer's own three files too), shortcut and entry.
-  EXPECT_EQ(progress_.Find("range "), progress_.Find("range 6"));
+  const size_t range = progress_.Find("range ");
+  ASSERT_LT(range, progress_.events.size()) << "the bar was given no range";
+  EXPECT_EQ(progress_.events[range], "range 6");
   EXPECT_EQ(progress_.advances, 5 + 1 + 1);
   // Each step is reached before its items are shown, in the order of the steps.
   const std::vector<std::string> order = {"step 0",
