@@ -42,6 +42,9 @@ class TInstallProgress : public TEngineProgress {
   // Where messages and questions go while the medium is read again (a missing disk), and the
   // caption their boxes carry.
   virtual Prompter& Prompts() = 0;
+  // True once the user has asked to cancel (the Cancel button, Ctrl+C): the installation stops at
+  // its next item and undoes what it did.
+  virtual bool CancelRequested() { return false; }
   virtual std::string Caption() const = 0;
 };
 

@@ -36,7 +36,8 @@ struct TInstallChoices {
   std::string Publisher;
 };
 
-enum class TInstallOutcome { Installed, Failed };
+// Failed and Cancelled: the installation was undone, and the machine is as it was before it.
+enum class TInstallOutcome { Installed, Failed, Cancelled };
 
 struct TInstallResult {
   TInstallOutcome Outcome = TInstallOutcome::Installed;
@@ -44,6 +45,8 @@ struct TInstallResult {
   std::vector<std::string> Failures;
   int64_t BytesInstalled = 0;
   std::string InstallDir;  // as the installation used it, with its trailing backslash
+  // Installed, but a file another program held is replaced only at the next restart.
+  bool RestartNeeded = false;
   // The message that tells the user what failed; empty when nothing did.
   std::string FailureText() const;
 };

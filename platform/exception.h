@@ -24,6 +24,13 @@ class EFCreateError : public Exception {
   explicit EFCreateError(const std::string& path) : Exception("Cannot create file " + path) {}
 };
 
+// A file another program holds open without sharing it (a sharing or lock violation): it cannot be
+// replaced now, though it may be at the next restart.
+class EFileInUse : public EFCreateError {
+ public:
+  using EFCreateError::EFCreateError;
+};
+
 // A run-time I/O failure with a system error code: "I/O error %d".
 class EInOutError : public Exception {
  public:

@@ -68,7 +68,7 @@ class FileSystem {
   // Opens an existing file; raises EFOpenError ("Cannot open file %s") when it cannot.
   virtual std::unique_ptr<TFileStream> OpenFile(const std::string& path, FileAccess access) = 0;
   // Creates a new empty file, truncating one that exists; raises EFCreateError ("Cannot create
-  // file %s") when it cannot.
+  // file %s") when it cannot, EFileInUse (the same message) when another program holds it.
   virtual std::unique_ptr<TFileStream> CreateFile(const std::string& path) = 0;
 
   virtual bool DeleteFile(const std::string& path) = 0;
@@ -83,7 +83,17 @@ class FileSystem {
     (void)target;
     return -1;
   }
-  // Creates one directory (its parent must exist). Returns 0 or the system's error code.
+  // Asks Windows to move source onto target (replacing it) at the next restart, when no program
+  // holds the target any more (MoveFileEx with MOVEFILE_DELAY_UNTIL_REBOOT). False when the request
+  // was not recorded (it needs administrator rights) or the system has no such thing.
+  virtual bool ReplaceAtRestart(const std::string& source, const std::string& target) {
+    (void)source;
+    (void)target;
+    return false;
+  }
+  // Creates one directory (its parent must exist). Returns 0 or the system's error code: 183
+  // (ERROR_ALREADY_EXISTS) when the name is taken, so that a caller can create a folder of its own
+  // in one step, never checking first.
   virtual int CreateDirectory(const std::string& path) = 0;
   virtual bool RemoveDirectory(const std::string& path) = 0;
 

@@ -21,6 +21,18 @@ std::optional<RegistryRoot> RootFromName(std::string_view name);
 
 enum class RegistryAccess { Read, ReadWrite };
 
+// Registry value types (the Windows REG_ numbers).
+enum : uint32_t { kRegTypeSz = 1, kRegTypeExpandSz = 2, kRegTypeBinary = 3, kRegTypeDword = 4, kRegTypeMultiSz = 7 };
+
+// A value of any type exactly as the registry holds it: its type and its bytes as RegQueryValueEx
+// returns them (a string with its terminating zero). What an installation saves before it changes
+// a value, so that a rollback puts back what was there whatever its type.
+struct RegistryValueData {
+  uint32_t type = 0;
+  std::vector<uint8_t> data;
+  bool operator==(const RegistryValueData&) const = default;
+};
+
 // An open key; closing it (destruction) releases the handle.
 class RegistryKey {
  public:
@@ -35,6 +47,12 @@ class RegistryKey {
   virtual std::optional<uint32_t> ReadInteger(const std::string& name) = 0;
   // Writes a DWORD value; raises ERegistryException "Failed to set data for '%s'" when refused.
   virtual void WriteInteger(const std::string& name, uint32_t value) = 0;
+  // A value of any type; nullopt when there is no such value. This default knows strings and
+  // DWORDs only; implementations override it with the exact bytes.
+  virtual std::optional<RegistryValueData> ReadValue(const std::string& name);
+  // Writes a value of any type; raises ERegistryException "Failed to set data for '%s'" when
+  // refused. This default writes strings and DWORDs only.
+  virtual void WriteValue(const std::string& name, const RegistryValueData& value);
   // False when there was no such value or it could not be deleted.
   virtual bool DeleteValue(const std::string& name) = 0;
   virtual std::vector<std::string> SubKeyNames() = 0;
