@@ -34,7 +34,7 @@ class Platform {
   virtual Shell& shell() = 0;
   virtual Processes& processes() = 0;
 
-  // Takes the machine's setup lock (a named mutex on Windows, "Global\\VurerodeSetup"), waiting up
+  // Takes the machine's setup lock (a named mutex on Windows, "Global\VurerodeSetup"), waiting up
   // to wait for another setup to let it go; nullptr when it is still held then. Once it is taken,
   // what the platform read of the machine before is read again: another setup may have changed it.
   virtual std::unique_ptr<SetupLock> AcquireSetupLock(std::chrono::milliseconds wait) {
