@@ -2,7 +2,9 @@
 // ROOT/drive_c (and further drives), ROOT/registry.reg, ROOT/metadata.txt and ROOT/journal.log.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
+#include <map>
 #include <vector>
 
 #include "platform/ini_profile.h"
@@ -32,6 +34,9 @@ struct SandboxOptions {
   // ROOT is really run, with the caller's rights (a test device). Files on mounted media and files
   // written through the sandbox are never run. False: every start is only journalled.
   bool runHostPrograms = false;
+  // Drives given a size ('C' -> bytes): DiskFreeBytes counts down from it, and a write that would
+  // pass it fails as on a full disk. Drives not named have the host's room.
+  std::map<char, uint64_t> quotas;
 };
 
 class SandboxPlatform : public Platform {

@@ -168,7 +168,7 @@ TEST_F(SandboxPlatformTest, RestartsAreJournalled) {
   EXPECT_TRUE(machine.processes().Shutdown(kEwxReboot));
   EXPECT_EQ(machine.journal().Lines().back(), "ExitWindowsEx 0x00000002 EWX_REBOOT -> started");
   ScratchDir other;
-  SandboxPlatform refusing(other.path(), SandboxOptions{{}, true, false});
+  SandboxPlatform refusing(other.path(), SandboxOptions{{}, true, false, false, {}});
   EXPECT_FALSE(refusing.processes().Shutdown(kEwxShutdown | kEwxForce));
   EXPECT_EQ(refusing.journal().Lines().back(), "ExitWindowsEx 0x00000005 EWX_SHUTDOWN|EWX_FORCE -> refused");
 }
@@ -176,7 +176,7 @@ TEST_F(SandboxPlatformTest, RestartsAreJournalled) {
 TEST(SandboxMachine, MediaMountedFromTheOptions) {
   ScratchDir root, medium;
   test::WriteFileBytes(medium.path() / "SETUP.EXE", test::Bytes("MZ"));
-  SandboxPlatform machine(root.path(), SandboxOptions{{{'a', medium.path()}}, true, true});
+  SandboxPlatform machine(root.path(), SandboxOptions{{{'a', medium.path()}}, true, true, false, {}});
   EXPECT_TRUE(machine.fs().FileExists("A:\\setup.exe"));
   EXPECT_EQ(machine.fs().GetAttributes("A:\\setup.exe") & faReadOnly, faReadOnly);
   EXPECT_FALSE(machine.fs().DeleteFile("A:\\setup.exe"));

@@ -86,7 +86,7 @@ TEST_F(LaunchTest, RebootHoldsTheShutdownPrivilegeForTheRequest) {
   EXPECT_TRUE(WinReboot1.SetPrivilege("SeShutdownPrivilege", false));
   EXPECT_FALSE(WinReboot1.SetPrivilege("NotAPrivilege", true));
   test::ScratchDir other;
-  platform::sandbox::SandboxPlatform refusing(other.path(), {{}, true, false});
+  platform::sandbox::SandboxPlatform refusing(other.path(), {{}, true, false, false, {}});
   EXPECT_FALSE(TWinReboot(refusing).Reboot(platform::kEwxReboot));
 }
 
