@@ -76,6 +76,11 @@ if [ $status -eq 0 ]; then
   fresh_prefix setup-prefix
   "$src/scripts/wine-setup-test.sh" "$build" "${NATIVE_BUILD:-$src/build/native}" || status=$?
 fi
+# The installation as a transaction: a failure rolled back, a file in use replaced at the restart.
+if [ $status -eq 0 ]; then
+  fresh_prefix transaction-prefix
+  "$src/scripts/wine-transaction-test.sh" "$build" "${NATIVE_BUILD:-$src/build/native}" || status=$?
+fi
 # Its windows: the setup screen, the wizard and the uninstaller page on a virtual display (Xvfb of
 # its own), walked by setup_driver.exe; screenshots in $build/gui-shots.
 if [ $status -eq 0 ]; then
