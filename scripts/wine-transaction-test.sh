@@ -21,6 +21,8 @@ cmake --build "$native_build" --target vurerode -j"${JOBS:-2}" >/dev/null
 work=$(mktemp -d "${TMPDIR:-/tmp}/vurerode-wine-transaction.XXXXXX")
 trap 'touch "$work/stop"; rm -rf "$work"' EXIT
 fail() { echo "wine-transaction-test: $*" >&2; exit 1; }
+# One wineserver session for the whole check: a new session would carry out pending renames.
+wineserver -k 2>/dev/null || true
 wineserver -p
 prefix_c=$WINEPREFIX/drive_c
 app_dir="Program Files/Vurerode Sample"
