@@ -19,7 +19,7 @@ wine=${WINE:-/usr/bin/wine}
 cmake -S "$src" -B "$native_build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$native_build" --target vurerode -j"${JOBS:-2}" >/dev/null
 work=$(mktemp -d "${TMPDIR:-/tmp}/vurerode-wine-transaction.XXXXXX")
-trap 'touch "$work/stop"; rm -rf "$work"' EXIT
+trap 'touch "$WINEPREFIX/drive_c/held.stop" 2>/dev/null; rm -rf "$work"' EXIT
 fail() { echo "wine-transaction-test: $*" >&2; exit 1; }
 # One wineserver session for the whole check: a new session would carry out pending renames.
 wineserver -k 2>/dev/null || true
