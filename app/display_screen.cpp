@@ -27,8 +27,14 @@ const char kWelcomeText[] =
 
 TDisplayScreen::TDisplayScreen(platform::Platform& platform, TSetupView& view, bool uninstallMode,
                                std::string joinedArgs, const TimeText& now)
-    : JoinedArgs(std::move(joinedArgs)), platform_(platform), view_(view) {
+    : TDisplayScreen(std::make_unique<TSetupSession>(platform), view, uninstallMode, std::move(joinedArgs), now) {}
+
+TDisplayScreen::TDisplayScreen(std::unique_ptr<TSetupSession> session, TSetupView& view, bool uninstallMode,
+                               std::string joinedArgs, const TimeText& now)
+    : JoinedArgs(std::move(joinedArgs)), session_(std::move(session)), view_(view) {
   Globals.UninstallMode = uninstallMode;
+  // Everything an installation run changes, its expansion folder first, can be undone.
+  if (!uninstallMode) session_->BeginInstallation();
   Caption = uninstallMode ? kUninstallerTitle : kSetupTitle;
   // Markers of the install and uninstaller pages start with the pending picture.
   for (TMarker& m : InstallMarkers) m = TMarker{false, false};
@@ -40,8 +46,9 @@ TDisplayScreen::TDisplayScreen(platform::Platform& platform, TSetupView& view, b
   IconsStepLabel.Caption = "Create Icons and Folders";
   EntriesStepLabel.Caption = "Process Registry Entires";
   ReturnToWindows.Checked = true;
-  StartDirectory = platform_.fs().CurrentDirectory();
-  MakeTempPaths(platform_, Globals, JoinedArgs, now);
+  StartDirectory = platform().fs().CurrentDirectory();
+  MakeTempPaths(platform(), Globals, JoinedArgs, now);
+  if (!uninstallMode) session_->NoteTemporaryFolder(Globals.ExpandDir);
 }
 
 TDisplayScreen::~TDisplayScreen() {
@@ -128,9 +135,9 @@ void TDisplayScreen::LoadLicence() {
   std::string licence;
   for (const std::string& source : Globals.InstallSources)
     if (platform::AnsiUpperCase(platform::ExtractFileName(source)) == "LICENSE.TXT") licence = source;
-  if (licence.empty() || !platform_.fs().FileExists(licence)) return;
+  if (licence.empty() || !platform().fs().FileExists(licence)) return;
   try {
-    LicenceMemo = ReadTextLines(platform_.fs(), licence);
+    LicenceMemo = ReadTextLines(platform().fs(), licence);
     LicenceMissing = false;
   } catch (const Exception&) {
     LicenceMemo.clear();  // an unreadable licence is a missing one
@@ -154,7 +161,7 @@ void TDisplayScreen::SetPage(int page) {
 }
 
 bool TDisplayScreen::CheckDestination() {
-  std::string reason = RefusedInstallDirectory(platform_, Main_Dir);
+  std::string reason = RefusedInstallDirectory(platform(), Main_Dir);
   if (reason.empty()) return true;
   view_.Message(reason, Caption, PromptButtons::Ok, PromptIcon::Warning);
   return false;
@@ -249,7 +256,9 @@ void TDisplayScreen::Notebook1PageChanged() {
     case kPageInstall:
       ButtonBarVisible = false;
       Wizard.Width = 300;
-      Wizard.Height = 105;
+      Wizard.Height = 140;  // room below the bar for the Cancel button
+      InstallCancelButton.Visible = InstallCancelButton.Enabled = true;
+      InstallCancelRequested = false;
       for (TMarker& m : InstallMarkers) m.Visible = true;
       Wizard.Left = Screen.Width / 2 - Wizard.Width / 2;
       Wizard.Top = Screen.FooterLine.Top - 15 - Wizard.Height;
@@ -258,7 +267,7 @@ void TDisplayScreen::Notebook1PageChanged() {
       break;
     case kPageFinished:
       FinishTitle.Caption = Screen.TitleLine.Caption;
-      LaunchIt.Caption = SubstitutePathTokens(platform_, Main_Dir, Settings.LaunchApplication);
+      LaunchIt.Caption = SubstitutePathTokens(platform(), Main_Dir, Settings.LaunchApplication);
       ProcessMessages();
       ButtonBarVisible = false;
       centre(440, 230);
@@ -293,22 +302,64 @@ TInstallChoices TDisplayScreen::InstallChoices() const {
   return c;
 }
 
-// The install page runs the installation to its end, then the finish page follows; files that could
-// not be installed end the run as failed instead, with the list of them.
+// The install page runs the installation to its end, then the finish page follows. Nothing of it is
+// kept until the commit: a failure, a Cancel (even one that came while the last item was being
+// written) or an error undoes it all and ends the run.
 void TDisplayScreen::RunInstallation() {
   TInstallPageProgress progress(*this);
-  const TInstallResult result = InstallApplication(platform_, Globals, InstallChoices(), progress);
-  Main_Dir = result.InstallDir;
-  if (result.Outcome == TInstallOutcome::Failed) {
-    Fail(result.FailureText());
+  TInstallResult result;
+  try {
+    result = InstallApplication(platform(), Globals, InstallChoices(), progress);
+    Main_Dir = result.InstallDir;
+    InstallCancelButton.Enabled = false;
+    if (InstallCancelRequested || result.Outcome == TInstallOutcome::Cancelled) {
+      EndUndone(TSetupOutcome::Cancelled, "Setup was cancelled.");
+      return;
+    }
+    if (result.Outcome == TInstallOutcome::Failed) {
+      EndUndone(TSetupOutcome::Failed, result.FailureText());
+      return;
+    }
+    session_->Commit();
+  } catch (const std::exception& e) {
+    EndUndone(TSetupOutcome::Failed, e.what());
     return;
   }
-  Outcome = TSetupOutcome::Installed;
+  InstallCancelButton.Visible = false;
+  Outcome = result.RestartNeeded ? TSetupOutcome::InstalledRestartNeeded : TSetupOutcome::Installed;
+  if (result.RestartNeeded) {
+    // The finish page offers the restart it offers when install.cfg asks for one, chosen already.
+    FinishStatus.Caption = "Installation Completed. Restart Windows to finish it:";
+    reboot.Visible = true;
+    SelectFinishChoice(reboot);
+  }
   try {
     SetPage(kPageFinished);
   } catch (const std::exception&) {
     // A page that cannot be shown changes nothing of what was installed.
   }
+}
+
+void TDisplayScreen::EndUndone(TSetupOutcome outcome, const std::string& reason) {
+  InstallCancelButton.Visible = false;
+  std::string text = reason.empty() ? std::string() : reason + "\n\n";
+  try {
+    const std::vector<std::string> left = session_->RollBack();
+    if (left.empty()) {
+      text += "Nothing was changed on this computer: it is as it was before setup started.";
+    } else {
+      text += "Setup undid its changes, but could not restore:";
+      for (const std::string& item : left) text += "\n" + item;
+    }
+  } catch (const std::exception& e) {
+    text += std::string("Setup could not undo its changes: ") + e.what() +
+            "\nThe next setup started on this computer undoes them.";
+  }
+  FailureMessage = text;
+  Outcome = outcome;
+  view_.Message(text, Caption, PromptButtons::Ok,
+                outcome == TSetupOutcome::Failed ? PromptIcon::Error : PromptIcon::Information);
+  Close();
 }
 
 void TDisplayScreen::BuildShortcutList() {
@@ -327,7 +378,7 @@ void TDisplayScreen::BuildShortcutList() {
     SummaryMemo.push_back(folder + ": " + name);
     if (toDesktop) SummaryMemo.push_back(folder + " Desktop : " + name);
     if (toStartMenu) SummaryMemo.push_back(folder + " StartMenu : " + name);
-    const int icon = GetFileIconIndex(platform_, iconSource);
+    const int icon = GetFileIconIndex(platform(), iconSource);
     ShortcutList.Items.push_back({name, "StartMenu", icon, e.StartMenu});
     ShortcutList.Items.push_back({name, "Desktop", icon, e.Desktop});
     ShortcutList.Items.push_back({name, "Quick Launch", icon, e.QuickLaunch});
@@ -347,7 +398,7 @@ void TDisplayScreen::FinishedClick() {
                     : reboot.Checked       ? TFinishChoice::RestartWindows
                                            : TFinishChoice::ReturnToWindows;
     TFinishPageProgress progress(*this);
-    RunFinishActions(platform_, finish, progress);
+    RunFinishActions(platform(), finish, progress);
     Close();
   });
 }
@@ -358,7 +409,7 @@ void TDisplayScreen::RemoveClick() {
     Remove.Enabled = false;
     TUninstallPageProgress progress(*this);
     const TRemovalResult result =
-        RemoveApplication(platform_, {StartDirectory, Globals.ExpandDir, UninstallTitle}, progress);
+        RemoveApplication(platform(), {StartDirectory, Globals.ExpandDir, UninstallTitle}, progress);
     Outcome = result.Outcome == TRemovalOutcome::LogChanged ? TSetupOutcome::RemovedInPart : TSetupOutcome::Removed;
     Close();
   });
@@ -369,6 +420,12 @@ void TDisplayScreen::UninstallCancelClick() {
     if (Outcome == TSetupOutcome::Running) Outcome = TSetupOutcome::Cancelled;
     Close();
   });
+}
+
+void TDisplayScreen::InstallCancelClick() {
+  // Only a flag: the installation running below this click looks at it before its next item.
+  if (PageIndex == kPageInstall && InstallCancelButton.Visible && InstallCancelButton.Enabled)
+    InstallCancelRequested = true;
 }
 
 void TDisplayScreen::Close() {
@@ -386,10 +443,18 @@ void TDisplayScreen::Destroy() {
   LicenceMemo.clear();
   Globals.ClearLists();
   if (!Globals.UninstallMode) {
-    RemoveExpansionDirectory(platform_, Globals.ExpandDir);
+    // A run that ends before its commit (declined, cancelled in the wizard, failed) keeps nothing,
+    // its expansion folder included; a committed one is finished once that folder is gone.
+    try {
+      if (session_->Installing()) session_->RollBack();
+    } catch (const std::exception&) {
+      // Left in the journal: the next setup on this machine undoes it.
+    }
+    RemoveExpansionDirectory(platform(), Globals.ExpandDir);
+    session_->Finish();
   } else if (Outcome == TSetupOutcome::Removed || Outcome == TSetupOutcome::RemovedInPart) {
     // A batch left by an earlier run, or one written before a Cancel, is never started.
-    StartCleanupBatch(platform_);
+    StartCleanupBatch(platform());
   }
 }
 

@@ -14,6 +14,7 @@
 #include "app/setup_config.h"
 #include "app/setup_paths.h"
 #include "app/setup_screen.h"
+#include "app/setup_session.h"
 #include "app/setup_settings.h"
 #include "app/setup_view.h"
 #include "install/install_engine.h"
@@ -36,8 +37,20 @@ enum TPage : int {
 
 // How a run ended, for a front end's exit status.
 // RemovedInPart: the uninstall log had been changed, so only what lay in the installation's folder
-// was removed.
-enum class TSetupOutcome { Running, Installed, Removed, Failed, Cancelled, Declined, NothingToRemove, RemovedInPart };
+// was removed. InstalledRestartNeeded: a file another program held is replaced at the next restart.
+// Busy: another setup kept the machine, and the run never began.
+enum class TSetupOutcome {
+  Running,
+  Installed,
+  Removed,
+  Failed,
+  Cancelled,
+  Declined,
+  NothingToRemove,
+  RemovedInPart,
+  InstalledRestartNeeded,
+  Busy
+};
 
 inline constexpr const char* kSetupTitle = "Vurerode 2000";
 inline constexpr const char* kUninstallerTitle = "ZAD2000 - Uninstaller";
@@ -47,7 +60,11 @@ class TDisplayScreen {
  public:
   // Creates the main window: its run-time controls, the texts of the welcome page, the start
   // directory and the process-wide paths (which may raise EInOutError for a source directory on
-  // the command line that cannot be entered).
+  // the command line that cannot be entered). In install mode the session's transaction begins
+  // here, before the expansion folder is made.
+  TDisplayScreen(std::unique_ptr<TSetupSession> session, TSetupView& view, bool uninstallMode, std::string joinedArgs,
+                 const TimeText& now = LocalTimeText);
+  // The same with a session of its own on platform.
   TDisplayScreen(platform::Platform& platform, TSetupView& view, bool uninstallMode, std::string joinedArgs,
                  const TimeText& now = LocalTimeText);
   ~TDisplayScreen();
@@ -70,6 +87,9 @@ class TDisplayScreen {
   void FinishedClick();         // the finish page's button
   void RemoveClick();           // the uninstaller page's Start button
   void UninstallCancelClick();  // the uninstaller page's Cancel button
+  // The install page's Cancel button (Ctrl+C on a terminal): the installation stops at its next
+  // item and is undone.
+  void InstallCancelClick();
   // Closes the window: the close query, then it is gone; Destroy follows.
   void Close();
   // The destruction: releases the lists and removes the expansion directory or starts the cleanup
@@ -95,7 +115,9 @@ class TDisplayScreen {
   void ProcessMessages() { view_.ProcessMessages(); }
   void Repaint() { view_.Repaint(); }
 
-  platform::Platform& platform() { return platform_; }
+  // The machine as the run changes it: through the installation's transaction while it is open.
+  platform::Platform& platform() { return session_->platform(); }
+  const TRecoveryReport& Recovery() const { return session_->Recovery(); }
   TSetupView& view() { return view_; }
   // Shows an error the way the window's framework shows an unhandled one, ends the run as failed.
   void Fail(const std::string& message);
@@ -137,6 +159,9 @@ class TDisplayScreen {
   TLabel CurrentFileLabel, IconsStepLabel, EntriesStepLabel;  // page 5
   std::array<TMarker, 3> InstallMarkers;  // beside "Installing Files", IconsStepLabel, EntriesStepLabel
   TProgressBar InstallProgress;
+  // Not in the page's first design, which had no buttons: the installation can be cancelled.
+  TButton InstallCancelButton{"&Cancel"};
+  bool InstallCancelRequested = false;
   TLabel FinishStatus{"Installation Completed:"}, FinishTitle, LaunchIt;  // page 6
   TRadioButton reboot{"ReStart Windows"}, LaunchItOption{"Launch Program"}, ReturnToWindows{"Return to Windows "};
   TButton FinishedButton{"&Finished"};
@@ -161,10 +186,12 @@ class TDisplayScreen {
   void ApplySettings(const TSetupConfig& config);
   void TakeLists(const TSetupConfig& config);
   void RunInstallation();
+  // Undoes the installation and ends the run with outcome, telling why and what became of it.
+  void EndUndone(TSetupOutcome outcome, const std::string& reason);
   void LoadLicence();
   bool CheckDestination();
 
-  platform::Platform& platform_;
+  std::unique_ptr<TSetupSession> session_;
   TSetupView& view_;
   bool handlersDetached_ = false;
 };

@@ -47,6 +47,9 @@ void TInstallPageProgress::CurrentItem(TInstallStep step, const std::string& tex
 Prompter& TInstallPageProgress::Prompts() {
   return main_.view();
 }
+bool TInstallPageProgress::CancelRequested() {
+  return main_.InstallCancelRequested;
+}
 std::string TInstallPageProgress::Caption() const {
   return main_.Caption;
 }

@@ -39,6 +39,8 @@ class TInstallPageProgress : public TPageProgress<TInstallProgress> {
   void CurrentItem(TInstallStep step, const std::string& text) override;
   Prompter& Prompts() override;
   std::string Caption() const override;
+  // The page's Cancel button was clicked (or Ctrl+C pressed), here or while messages ran.
+  bool CancelRequested() override;
 };
 
 class TUninstallPageProgress : public TPageProgress<TRemovalProgress> {

@@ -134,7 +134,7 @@ uint8_t ParseFontStyle(const std::string& text) {
 }
 
 std::vector<std::string> TDisplayScreen::FilesShownBeforeInstall(const std::string& dir) {
-  ConfigReader cfg(platform_.profile(), dir + media::kInstallConfigFile);
+  ConfigReader cfg(platform().profile(), dir + media::kInstallConfigFile);
   std::vector<std::string> files;
   for (const char* key : {media::setup_screen::kLogoFile, media::setup_screen::kBitMap})
     if (std::string file = DropDrive(cfg.String(key, "")); !file.empty()) files.push_back(Globals.ExpandDir + file);
@@ -192,13 +192,13 @@ std::string ConfiguredInstallDirectory(platform::Platform& platform, const TSetu
 }
 
 void TDisplayScreen::ReadSetupConfig(const std::string& dir) {
-  const TSetupConfig config = ParseSetupConfig(platform_.profile(), platform_.fs(), dir);
+  const TSetupConfig config = ParseSetupConfig(platform().profile(), platform().fs(), dir);
   ApplySettings(config);
   TakeLists(config);
   Screen.LogoFrameVisible = false;
   LoadLogo();
   Screen.BackgroundBitmap.clear();
-  if (!Settings.BitMap.empty() && platform_.fs().FileExists(Globals.ExpandDir + Settings.BitMap))
+  if (!Settings.BitMap.empty() && platform().fs().FileExists(Globals.ExpandDir + Settings.BitMap))
     Screen.BackgroundBitmap = Globals.ExpandDir + Settings.BitMap;
   AdjustFonts();
   PlaceLogo();
@@ -221,7 +221,7 @@ void TDisplayScreen::ApplySettings(const TSetupConfig& config) {
   s.LogoFile = Globals.UninstallMode ? platform::ExtractFileName(s.LogoFile) : DropDrive(s.LogoFile);
   s.BitMap = Globals.UninstallMode ? platform::ExtractFileName(s.BitMap) : DropDrive(s.BitMap);
   CreateFolder.Caption = s.DesktopFolder;
-  Main_Dir = ConfiguredInstallDirectory(platform_, s);
+  Main_Dir = ConfiguredInstallDirectory(platform(), s);
   ReturnToWindows.Visible = true;
   const bool launch = !s.LaunchApplication.empty();
   LaunchItOption.Visible = LaunchIt.Visible = launch;
@@ -252,7 +252,7 @@ void TDisplayScreen::TakeLists(const TSetupConfig& config) {
                         e.Section + " is protected (" + why + ").");
     }
   }
-  BuildInstallFileLists(platform_, Globals, Main_Dir);
+  BuildInstallFileLists(platform(), Globals, Main_Dir);
 }
 
 }  // namespace vurerode::setup

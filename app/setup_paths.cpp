@@ -6,6 +6,7 @@
 #include "platform/ansi.h"
 #include "platform/exception.h"
 #include "platform/windows_path.h"
+#include "shell/file_ops.h"
 #include "shell/shell_folders.h"
 
 namespace vurerode::setup {
@@ -13,6 +14,14 @@ namespace vurerode::setup {
 using platform::ExtractFileName;
 using platform::ExtractFilePath;
 using platform::IncludeTrailingBackslash;
+
+namespace {
+
+constexpr int kErrorAlreadyExists = 183;
+// Setups started in one second on one machine: far more than the setup lock lets through.
+constexpr int kMostExpansionFolders = 1000;
+
+}  // namespace
 
 std::string JoinArguments(const std::vector<std::string>& args) {
   std::string joined;
@@ -62,11 +71,20 @@ void MakeTempPaths(platform::Platform& platform, TSetupGlobals& globals, const s
     globals.ExpandDir = globals.SourceDir;
   } else {
     globals.TempDir = temp;
-    // Never expand into a folder that is there already: someone else may have prepared it.
-    std::string name = "lkst_" + time;
-    for (int n = 1; fs.GetAttributes(temp + name) != platform::kInvalidAttributes; ++n)
-      name = "lkst_" + time + "_" + std::to_string(n);
-    globals.ExpandDir = temp + name + "\\";
+    ForceDirectories(fs, temp);
+    // The folder is made in one step, under a name nobody holds: a folder that is there already,
+    // another setup's started in the same second or one someone prepared, is never expanded into.
+    const std::string base = "lkst_" + time;
+    for (int n = 1;; ++n) {
+      const std::string dir = temp + base + (n == 1 ? "" : "_" + std::to_string(n));
+      const int error = fs.CreateDirectory(dir);
+      if (error == 0) {
+        globals.ExpandDir = dir + "\\";
+        break;
+      }
+      if (error != kErrorAlreadyExists || n == kMostExpansionFolders)
+        throw EInOutError(error, "Cannot create the folder " + dir + " (error " + std::to_string(error) + ")");
+    }
   }
   globals.ClearLists();
 }

@@ -22,9 +22,10 @@ void OpenUninstallKeyDirectory(platform::Platform& platform, const std::string& 
 using TimeText = std::function<std::string()>;
 std::string LocalTimeText();
 
-// Sets SourceDir, ExpandDir and TempDir and empties the lists. The expansion directory is a new
-// one: when lkst_hhnnss exists already, another name is taken. A source directory named on the
-// command line that cannot be entered raises EInOutError.
+// Sets SourceDir, ExpandDir and TempDir and empties the lists. In install mode the expansion
+// directory is made here, in one step: lkst_hhnnss, or lkst_hhnnss_2, _3, ... when that name is
+// taken. A source directory named on the command line that cannot be entered, or an expansion
+// directory that cannot be made, raises EInOutError.
 void MakeTempPaths(platform::Platform& platform, TSetupGlobals& globals, const std::string& joinedArgs,
                    const TimeText& now = LocalTimeText);
 

@@ -78,7 +78,7 @@ void TDisplayScreen::LoadLogo() {
   if (!logo.empty()) {
     const std::string path = Globals.ExpandDir + logo;
     if (platform::AnsiUpperCase(logo).find(".BMP") != std::string::npos) {
-      if (auto size = ReadPictureSize(platform_.fs(), path, PictureKind::Bitmap)) {
+      if (auto size = ReadPictureSize(platform().fs(), path, PictureKind::Bitmap)) {
         s.LogoBitmap = path;
         Repaint();
         s.LogoFrame.Width = size->Width;
@@ -87,7 +87,7 @@ void TDisplayScreen::LoadLogo() {
         s.LogoBitmapRect.Height = size->Height;
         s.LogoBitmapVisible = true;
       }
-    } else if (auto size = ReadPictureSize(platform_.fs(), path, PictureKind::Gif)) {
+    } else if (auto size = ReadPictureSize(platform().fs(), path, PictureKind::Gif)) {
       s.LogoImage = path;
       s.LogoFrame.Width = size->Width + 8;
       s.LogoFrame.Height = size->Height + 8;

@@ -15,7 +15,7 @@ void TDisplayScreen::StartUninstallMode() {
   Screen.ColorStart = 255;
   SetPage(kPageUninstaller);
   Notebook1PageChanged();
-  const TInstalledApplication found = FindInstallation(platform_, JoinedArgs);
+  const TInstalledApplication found = FindInstallation(platform(), JoinedArgs);
   StartDirectory = found.Directory;
   UninstallTitle = found.Title;
   Screen.TitleLine.Caption = found.Title;
@@ -29,7 +29,7 @@ void TDisplayScreen::StartUninstallMode() {
     return;
   }
   try {
-    WriteCleanupBatch(platform_, g.SourceDir);
+    WriteCleanupBatch(platform(), g.SourceDir);
   } catch (const Exception& e) {
     view_.Message(e.what(), Caption, PromptButtons::Ok, PromptIcon::Error);
     return;

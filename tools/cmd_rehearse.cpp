@@ -7,27 +7,32 @@
 #include "tools/cli.h"
 #include "tools/options.h"
 #include "tools/rehearsal.h"
+#include "ui/console/console_options.h"
 
 namespace vurerode::cli {
 
 namespace fs = std::filesystem;
 
 const char* const kRehearseHelp =
-    "usage: vurerode rehearse [--keep ROOT] MEDIA_DIR\n"
+    "usage: vurerode rehearse [--keep ROOT] [--quota C=BYTES]... MEDIA_DIR\n"
     "\n"
     "Installs the media in MEDIA_DIR (disk.001, ..., install.cfg, finstall.cfg) unattended on a fresh\n"
     "sandbox machine, reports what was installed (files, shortcuts, INI and registry values, the\n"
     "uninstall entry), removes the installation through its uninstall entry as Add/Remove Programs\n"
     "would, and reports everything left behind, telling what the design keeps (the cleanup batch,\n"
-    "system files an unattended removal does not delete) from what was not removed.\n"
+    "system files an unattended removal does not delete) from what was not removed. An installation\n"
+    "that fails must undo itself: what it left is reported. So is an interrupted installation that a\n"
+    "setup found and undid.\n"
     "\n"
-    "  --keep ROOT   make the machine in ROOT (which must not exist yet) and keep it afterwards\n"
+    "  --keep ROOT       make the machine in ROOT (which must not exist yet) and keep it afterwards\n"
+    "  --quota C=BYTES   give the machine's drive C: that size, to rehearse a full disk (K, M, G\n"
+    "                    suffixes; repeat the option for other drives)\n"
     "\n"
     "Exit status: 0 when the media installed and came off cleanly, 1 when the installation failed or\n"
     "something was left that the design does not keep, 2 on a usage error.\n";
 
 int RunRehearse(const std::vector<std::string>& args, std::ostream& out, std::ostream&) {
-  Options o(args, {"--keep"}, {});
+  Options o(args, {"--keep", "--quota"}, {});
   if (o.Help()) {
     out << kRehearseHelp;
     return kExitOk;
@@ -36,6 +41,15 @@ int RunRehearse(const std::vector<std::string>& args, std::ostream& out, std::os
   const fs::path media = o.Operands()[0];
   if (!fs::is_regular_file(media / "disk.001") && !fs::is_regular_file(media / "DISK.001"))
     throw UsageError{"no disk.001 in " + media.string()};
+  RehearsalOptions options;
+  for (const std::string& quota : o.Values("--quota")) {
+    try {
+      const auto [drive, bytes] = setup::console::ParseDriveQuota(quota);
+      options.quotas[drive] = bytes;
+    } catch (const std::invalid_argument& e) {
+      throw UsageError{e.what()};
+    }
+  }
   fs::path root;
   if (auto keep = o.Value("--keep")) {
     root = *keep;
@@ -45,7 +59,7 @@ int RunRehearse(const std::vector<std::string>& args, std::ostream& out, std::os
   }
   RehearsalResult r;
   try {
-    r = Rehearse(media, root, out);
+    r = Rehearse(media, root, out, options);
   } catch (...) {
     if (!o.Value("--keep")) fs::remove_all(root);
     throw;

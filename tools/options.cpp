@@ -43,6 +43,7 @@ Options::Options(const std::vector<std::string>& args, const std::set<std::strin
         inlineValue = args[++i];
       }
       values_[name] = *inlineValue;
+      repeated_[name].push_back(*inlineValue);
     } else if (flags.count(name) && !inlineValue) {
       values_[name] = "";
     } else {
@@ -55,6 +56,11 @@ std::optional<std::string> Options::Value(const std::string& name) const {
   auto it = values_.find(name);
   if (it == values_.end()) return std::nullopt;
   return it->second;
+}
+
+std::vector<std::string> Options::Values(const std::string& name) const {
+  auto it = repeated_.find(name);
+  return it == repeated_.end() ? std::vector<std::string>{} : it->second;
 }
 
 TCompressionMethod ParseMethod(const std::string& text) {

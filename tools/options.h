@@ -20,12 +20,15 @@ class Options {
           const std::set<std::string>& flags);
 
   bool Has(const std::string& name) const { return values_.count(name) != 0; }
+  // The value given last; Values: every value given, in order (options that may be repeated).
   std::optional<std::string> Value(const std::string& name) const;
+  std::vector<std::string> Values(const std::string& name) const;
   const std::vector<std::string>& Operands() const { return operands_; }
   bool Help() const { return Has("--help"); }
 
  private:
   std::map<std::string, std::string> values_;
+  std::map<std::string, std::vector<std::string>> repeated_;
   std::vector<std::string> operands_;
 };
 

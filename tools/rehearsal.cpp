@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <functional>
 #include <set>
 #include <sstream>
 
@@ -35,12 +36,14 @@ struct SilentRun {
   console::ConsoleView view{in, out, out, true, &log};
   TSetupOutcome outcome = TSetupOutcome::Running;
   std::string failure;
+  TRecoveryReport recovery;
 
   // The command line as the setup program reads it: switches taken out, the rest joined.
   void Run(platform::Platform& machine, const std::vector<std::string>& commandLine) {
     console::ConsoleOptions options = console::ParseConsoleOptions(commandLine);
     options.silent = true;
     std::unique_ptr<TDisplayScreen> screen = StartSetup(machine, view, options.args);
+    recovery = screen->Recovery();
     view.Attach(screen.get());
     if (!screen->Globals.UninstallMode) screen->Timer1Timer();
     if (!screen->Closed) console::DriveSilent(*screen, view, options);
@@ -73,6 +76,42 @@ std::string ValueText(platform::RegistryKey& key, const std::string& name) {
   }
 }
 
+// Tells that the run found an interrupted installation and undid it.
+bool ReportRecovery(const SilentRun& run, std::ostream& out) {
+  if (!run.recovery.RolledBack) return false;
+  out << "recovered: an interrupted installation"
+      << (run.recovery.Title.empty() ? "" : " of \"" + run.recovery.Title + "\"") << " was undone first\n";
+  for (const std::string& p : run.recovery.Problems) out << "  could not restore: " << p << "\n";
+  return true;
+}
+
+// What differs from the machine before: paths and registry lines there now that were not, and
+// ones gone. The ones keep says the design leaves go to leftByDesign, with the reason.
+void Compare(const MachineState& before, const MachineState& after,
+             const std::function<std::string(const std::string&)>& keep, RehearsalResult& result) {
+  const std::set<std::string> was(before.paths.begin(), before.paths.end());
+  for (const std::string& p : after.paths) {
+    if (was.count(p)) continue;
+    const std::string why = keep(p);
+    if (!why.empty())
+      result.leftByDesign.push_back(p + "  (" + why + ")");
+    else
+      result.leftOver.push_back(p);
+  }
+  for (const std::string& p : before.paths)
+    if (!std::binary_search(after.paths.begin(), after.paths.end(), p)) result.leftOver.push_back("(gone) " + p);
+  std::multiset<std::string> regBefore(before.registryLines.begin(), before.registryLines.end());
+  for (const std::string& line : after.registryLines) {
+    auto it = regBefore.find(line);
+    if (it != regBefore.end())
+      regBefore.erase(it);
+    else if (!line.empty())
+      result.leftOver.push_back("registry: " + line);
+  }
+  for (const std::string& line : regBefore)
+    if (!line.empty()) result.leftOver.push_back("registry (gone): " + line);
+}
+
 }  // namespace
 
 MachineState ReadMachineState(const fs::path& root) {
@@ -99,11 +138,13 @@ MachineState ReadMachineState(const fs::path& root) {
   return state;
 }
 
-RehearsalResult Rehearse(const fs::path& mediaDir, const fs::path& root, std::ostream& out) {
+RehearsalResult Rehearse(const fs::path& mediaDir, const fs::path& root, std::ostream& out,
+                         const RehearsalOptions& rehearsal) {
   RehearsalResult result;
   fs::create_directories(root);
   platform::sandbox::SandboxOptions options;
   options.mounts.push_back({'A', fs::absolute(mediaDir), true});
+  options.quotas = rehearsal.quotas;
   platform::sandbox::SandboxPlatform machine(fs::absolute(root), options);
   const MachineState before = ReadMachineState(root);
 
@@ -112,11 +153,20 @@ RehearsalResult Rehearse(const fs::path& mediaDir, const fs::path& root, std::os
   machine.fs().ChangeDirectory("A:\\");
   SilentRun install;
   install.Run(machine, {});
-  if (install.outcome != TSetupOutcome::Installed) {
+  result.recovered = ReportRecovery(install, out);
+  if (install.outcome != TSetupOutcome::Installed && install.outcome != TSetupOutcome::InstalledRestartNeeded) {
     out << "the installation failed:\n" << (install.failure.empty() ? install.out.str() : install.failure) << "\n";
+    // A failed installation undoes itself: anything it left is reported.
+    Compare(
+        before, ReadMachineState(root), [](const std::string&) { return std::string(); }, result);
+    out << "\nleft behind by the failed installation:\n";
+    for (const std::string& p : result.leftOver) out << "  " << p << "  (NOT UNDONE)\n";
+    if (result.leftOver.empty()) out << "  nothing: the machine is as it was\n";
     return result;
   }
   result.installed = true;
+  result.restartNeeded = install.outcome == TSetupOutcome::InstalledRestartNeeded;
+  if (result.restartNeeded) out << "\nWindows must restart to finish the installation (exit status 3010)\n";
   out << "\ninstalled:\n";
   for (const char* kind : {"file", "folder", "shortcut", "ini", "registry"})
     for (const std::string& item : install.Records(kind))
@@ -147,38 +197,23 @@ RehearsalResult Rehearse(const fs::path& mediaDir, const fs::path& root, std::os
   machine.fs().ChangeDirectory(machine.fs().WindowsDirectory());
   SilentRun removal;
   removal.Run(machine, media::ParseUninstallCommand(quiet).Arguments);
+  result.recovered = ReportRecovery(removal, out) || result.recovered;
   result.removed = removal.outcome == TSetupOutcome::Removed;
   // The cleanup batch runs once the uninstaller has ended, as on Windows.
   machine.RunDeferredPrograms();
   if (!result.removed) out << "the removal did not run to its end:\n" << removal.out.str();
 
-  const MachineState after = ReadMachineState(root);
-  const std::set<std::string> was(before.paths.begin(), before.paths.end());
   const std::vector<std::string> kept = removal.Records("kept");
   const std::string batch = platform::AnsiUpperCase(machine.fs().WindowsDirectory() + "\\Temp\\" + kCleanupBatchName);
-  for (const std::string& p : after.paths) {
-    if (was.count(p)) continue;
-    bool declined =
-        std::any_of(kept.begin(), kept.end(), [&](const std::string& k) { return platform::AnsiSameText(k, p); });
-    if (platform::AnsiUpperCase(p) == batch)
-      result.leftByDesign.push_back(p + "  (the cleanup batch; it has run and stays, as on Windows)");
-    else if (declined)
-      result.leftByDesign.push_back(p + "  (a system file the unattended removal does not delete)");
-    else
-      result.leftOver.push_back(p);
-  }
-  for (const std::string& p : before.paths)
-    if (!std::binary_search(after.paths.begin(), after.paths.end(), p)) result.leftOver.push_back("(gone) " + p);
-  std::multiset<std::string> regBefore(before.registryLines.begin(), before.registryLines.end());
-  for (const std::string& line : after.registryLines) {
-    auto it = regBefore.find(line);
-    if (it != regBefore.end())
-      regBefore.erase(it);
-    else if (!line.empty())
-      result.leftOver.push_back("registry: " + line);
-  }
-  for (const std::string& line : regBefore)
-    if (!line.empty()) result.leftOver.push_back("registry (gone): " + line);
+  Compare(
+      before, ReadMachineState(root),
+      [&](const std::string& p) -> std::string {
+        if (platform::AnsiUpperCase(p) == batch) return "the cleanup batch; it has run and stays, as on Windows";
+        for (const std::string& k : kept)
+          if (platform::AnsiSameText(k, p)) return "a system file the unattended removal does not delete";
+        return {};
+      },
+      result);
 
   out << "\nleft behind:\n";
   for (const std::string& p : result.leftByDesign) out << "  " << p << "\n";

@@ -3,8 +3,10 @@
 // left behind.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <iosfwd>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -18,14 +20,23 @@ struct MachineState {
 };
 MachineState ReadMachineState(const std::filesystem::path& root);
 
+struct RehearsalOptions {
+  std::map<char, uint64_t> quotas;  // sandbox drives given a size, to rehearse a full disk
+};
+
 struct RehearsalResult {
   bool installed = false;
+  bool restartNeeded = false;  // installed, with a file replaced only at the next restart
+  bool recovered = false;      // a setup found an interrupted installation and undid it
   bool removed = false;
   std::vector<std::string> leftByDesign;  // the cleanup batch, system files the removal declined
-  std::vector<std::string> leftOver;      // anything else still there
+  std::vector<std::string> leftOver;      // anything else still there (after a failed installation: all
+                                          // it did not undo)
 };
 
 // Runs the round trip in root (made when missing; it should be empty); writes the report to out.
-RehearsalResult Rehearse(const std::filesystem::path& media, const std::filesystem::path& root, std::ostream& out);
+// An installation that fails is checked to have left the machine as it was.
+RehearsalResult Rehearse(const std::filesystem::path& media, const std::filesystem::path& root, std::ostream& out,
+                         const RehearsalOptions& options = {});
 
 }  // namespace vurerode::cli

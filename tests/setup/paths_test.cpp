@@ -84,10 +84,7 @@ TEST_F(PathsTest, MakeTempPathsTakesANewExpansionDirectory) {
   EXPECT_EQ(g.SourceDir, "C:\\");
   EXPECT_EQ(g.ExpandDir, "C:\\WINDOWS\\Temp\\lkst_090507\\");
   EXPECT_EQ(g.TempDir, "C:\\WINDOWS\\Temp\\");
-  // A folder of that name prepared by someone else is never expanded into.
-  ASSERT_EQ(machine.fs().CreateDirectory("C:\\WINDOWS\\Temp\\lkst_090507"), 0);
-  MakeTempPaths(machine, g, "", [] { return std::string("090507"); });
-  EXPECT_EQ(g.ExpandDir, "C:\\WINDOWS\\Temp\\lkst_090507_1\\");
+  EXPECT_TRUE(machine.fs().DirectoryExists(g.ExpandDir));
 
   ASSERT_EQ(machine.fs().CreateDirectory("C:\\Media"), 0);
   MakeTempPaths(machine, g, "C:\\Media\\", [] { return std::string("000000"); });
@@ -101,6 +98,39 @@ TEST_F(PathsTest, MakeTempPathsTakesANewExpansionDirectory) {
   MakeTempPaths(machine, g, "", [] { return std::string("000000"); });
   EXPECT_EQ(g.ExpandDir, g.SourceDir);
   EXPECT_EQ(g.TempDir, g.SourceDir);
+}
+
+TEST_F(PathsTest, TheExpansionFolderIsMadeUnderANameNobodyHolds) {
+  // Names taken before the run (a folder another setup made in the same second, or a file in the
+  // way), and the folder the run must make then.
+  const struct {
+    std::vector<std::string> taken;
+    const char* made;
+  } cases[] = {
+      {{}, "lkst_101010"},
+      {{"lkst_101010\\"}, "lkst_101010_2"},
+      {{"lkst_101010\\", "lkst_101010_2\\"}, "lkst_101010_3"},
+      {{"lkst_101010"}, "lkst_101010_2"},  // a file of the name
+      {{"lkst_101010_2\\"}, "lkst_101010"},
+  };
+  for (const auto& c : cases) {
+    vurerode::test::ScratchDir scratch;
+    platform::sandbox::SandboxPlatform fresh(scratch.path());
+    const std::string temp = "C:\\WINDOWS\\Temp\\";
+    ASSERT_TRUE(fresh.fs().DirectoryExists(temp));
+    for (const std::string& name : c.taken) {
+      if (name.back() == '\\')
+        ASSERT_EQ(fresh.fs().CreateDirectory(temp + name), 0);
+      else
+        fresh.fs().CreateFile(temp + name)->Write("x", 1);
+    }
+    TSetupGlobals g;
+    MakeTempPaths(fresh, g, "", [] { return std::string("101010"); });
+    EXPECT_EQ(g.ExpandDir, temp + c.made + "\\") << c.made;
+    EXPECT_TRUE(fresh.fs().DirectoryExists(g.ExpandDir)) << c.made;
+    for (const std::string& name : c.taken)  // nothing that stood there was touched
+      EXPECT_TRUE(name.back() == '\\' ? fresh.fs().DirectoryExists(temp + name) : fresh.fs().FileExists(temp + name));
+  }
 }
 
 TEST_F(PathsTest, AnUninstallEntryOnTheCommandLineMovesIntoItsDirectory) {

@@ -7,6 +7,7 @@
 
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -49,6 +50,10 @@ class ScriptedView : public TSetupView {
     yesNoAll.pop_front();
     return r;
   }
+  // The engines let messages run: a click the user made meanwhile is played here.
+  void ProcessMessages() override {
+    if (onProcessMessages) onProcessMessages();
+  }
   void Record(RecordKind kind, const std::string& what) override {
     records.push_back(std::string(RecordKindName(kind)) + ": " + what);
   }
@@ -57,6 +62,7 @@ class ScriptedView : public TSetupView {
   std::deque<PromptResult> answers;
   std::deque<YesNoAll> yesNoAll;
   std::function<void(const std::string&)> onMessage;
+  std::function<void()> onProcessMessages;
   bool unzipClosed = false;
 };
 
@@ -116,14 +122,14 @@ class SetupTest : public ::testing::Test {
   TDisplayScreen& Start(std::vector<std::string> args = {}) {
     if (HasFatalFailure()) throw std::runtime_error("the media could not be built");
     Machine().fs().ChangeDirectory("A:\\");
-    screen_ = StartSetup(Machine(), view, args);
+    screen_ = StartSetup(Machine(), view, args, session);
     if (!screen_->Globals.UninstallMode) screen_->Timer1Timer();
     return *screen_;
   }
   // Starts setup as Windows would from the uninstall entry or the installed folder.
   TDisplayScreen& StartIn(const std::string& dir, std::vector<std::string> args = {}) {
     Machine().fs().ChangeDirectory(dir);
-    screen_ = StartSetup(Machine(), view, args);
+    screen_ = StartSetup(Machine(), view, args, session);
     return *screen_;
   }
   // Walks the wizard with its defaults to the end and closes the window.
@@ -147,6 +153,8 @@ class SetupTest : public ::testing::Test {
 
   vurerode::test::ScratchDir scratch_;
   ScriptedView view;
+  // How the runs reach the journal; a test may put its own.
+  TSessionOptions session;
   std::unique_ptr<platform::sandbox::SandboxPlatform> machine_;
   std::unique_ptr<TDisplayScreen> screen_;
 };

@@ -146,5 +146,127 @@ TEST_F(WizardTest, SharedFoldersAndRelativePathsAreRefusedAsDestination) {
   EXPECT_EQ(s.PageIndex, kPageShortcuts);
 }
 
+// A transaction that changes the machine directly and writes down what the run asked of it, and
+// when: Finish notes whether the expansion folder was gone by then.
+struct RecordingTransaction : TInstallTransaction {
+  RecordingTransaction(platform::Platform& machine, std::vector<std::string>& calls, bool commitFails)
+      : machine(machine), calls(calls), commitFails(commitFails) {}
+  platform::Platform& platform() override { return machine; }
+  void NoteTemporaryFolder(const std::string& dir) override {
+    folder = dir;
+    calls.push_back(std::string("note ") + (machine.fs().DirectoryExists(dir) ? "made" : "missing"));
+  }
+  void Commit() override {
+    calls.push_back("commit");
+    if (commitFails) throw std::runtime_error("the journal could not be written");
+  }
+  void Finish() override { calls.push_back(machine.fs().DirectoryExists(folder) ? "finish early" : "finish"); }
+  std::vector<std::string> RollBack() override {
+    calls.push_back("roll back");
+    return {};
+  }
+  platform::Platform& machine;
+  std::vector<std::string>& calls;
+  bool commitFails;
+  std::string folder;
+};
+
+TEST_F(WizardTest, TheInstallationIsCommittedOrUndoneAsTheRunEnds) {
+  const struct {
+    const char* name;
+    const char* clicks;  // as Click; I: Install on the ready page, then the page's Cancel while it runs
+    bool cancelOnInstallPage;
+    bool commitFails;
+    TSetupOutcome outcome;
+    int status;
+    std::vector<std::string> calls;
+    const char* message;  // the last message's start; empty: none
+  } cases[] = {
+      {"installed", "ANNN", false, false, TSetupOutcome::Installed, 0, {"begin", "note made", "commit", "finish"}, ""},
+      {"declined", "D", false, false, TSetupOutcome::Declined, 2, {"begin", "note made", "roll back"}, ""},
+      {"cancelled in the wizard",
+       "AC",
+       false,
+       false,
+       TSetupOutcome::Cancelled,
+       2,
+       {"begin", "note made", "roll back"},
+       ""},
+      {"cancelled on the install page",
+       "ANNN",
+       true,
+       false,
+       TSetupOutcome::Cancelled,
+       2,
+       {"begin", "note made", "roll back"},
+       "Setup was cancelled.\n\nNothing was changed on this computer"},
+      {"the commit fails",
+       "ANNN",
+       false,
+       true,
+       TSetupOutcome::Failed,
+       1,
+       {"begin", "note made", "commit", "roll back"},
+       "the journal could not be written\n\nNothing was changed"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    NewMachine();
+    std::vector<std::string> calls;
+    session.Link.Begin = [&](platform::Platform& machine) -> std::unique_ptr<TInstallTransaction> {
+      calls.push_back("begin");
+      return std::make_unique<RecordingTransaction>(machine, calls, c.commitFails);
+    };
+    bool cancelShown = false;
+    view.messages.clear();
+    view.onProcessMessages = [&] {
+      if (!c.cancelOnInstallPage || !screen_ || screen_->PageIndex != kPageInstall) return;
+      cancelShown = screen_->InstallCancelButton.Visible && screen_->InstallCancelButton.Enabled;
+      screen_->InstallCancelClick();
+    };
+    TDisplayScreen& s = StartWith("");
+    for (const char* k = c.clicks; *k; ++k) Click(s, *k);
+    if (s.PageIndex == kPageFinished && !s.Closed) {
+      EXPECT_FALSE(s.InstallCancelButton.Visible);
+      s.FinishedClick();
+    }
+    s.Destroy();
+    EXPECT_EQ(s.Outcome, c.outcome);
+    EXPECT_EQ(ExitStatus(s.Outcome), c.status);
+    EXPECT_EQ(calls, c.calls);
+    EXPECT_EQ(cancelShown, c.cancelOnInstallPage);
+    if (*c.message) {
+      ASSERT_FALSE(view.messages.empty());
+      EXPECT_EQ(view.messages.back().rfind(c.message, 0), 0u) << view.messages.back();
+    }
+    view.onProcessMessages = nullptr;
+  }
+}
+
+TEST_F(WizardTest, AnInterruptedInstallationFoundAtTheStartIsToldAndTheRunGoesOn) {
+  const struct {
+    TRecoveryReport found;
+    const char* told;  // empty: nothing said
+  } cases[] = {
+      {{}, ""},
+      {{true, "Acme 0.9", {}},
+       "An earlier installation of \"Acme 0.9\" was interrupted before it ended. Setup has "
+       "undone it: this computer is as it was before it."},
+      {{true, "", {"C:\\Acme\\held.dll"}},
+       "An earlier installation was interrupted before it ended. Setup has "
+       "undone it, but could not restore:\nC:\\Acme\\held.dll"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.told);
+    NewMachine();
+    view.messages.clear();
+    session.Link.Recover = [&](platform::Platform&) { return c.found; };
+    TDisplayScreen& s = StartWith("");
+    EXPECT_EQ(view.messages, *c.told ? std::vector<std::string>{c.told} : std::vector<std::string>{});
+    InstallWithDefaults(s);
+    EXPECT_EQ(s.Outcome, TSetupOutcome::Installed) << s.FailureMessage;
+  }
+}
+
 }  // namespace
 }  // namespace vurerode::setup::test

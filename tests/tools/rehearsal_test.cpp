@@ -46,5 +46,18 @@ TEST_F(Rehearsal, AnExistingFolderAndKeyKeepWhatOthersPutInThem) {
   EXPECT_FALSE(key->ReadString("Acme").has_value());
 }
 
+TEST_F(Rehearsal, QuotasAreTakenPerDriveAndBadOnesAreUsageErrors) {
+  MakeApp("App");
+  ASSERT_EQ(Build({"App", "Media"}).status, 0);
+  // Room enough on C: (the last quota given counts): the round trip is clean.
+  const SetToolRun roomy = Tool({"rehearse", "--quota", "C=1K", "--quota", "c=64M", "--keep", "machine", "Media"});
+  EXPECT_EQ(roomy.status, 0) << roomy.out << roomy.err;
+  for (const char* bad : {"C", "C=ten", "C=-1", "9=1M"}) {
+    const SetToolRun run = Tool({"rehearse", "--quota", bad, "Media"});
+    EXPECT_EQ(run.status, 2) << bad;
+    EXPECT_NE(run.err.find("--quota"), std::string::npos) << bad << ": " << run.err;
+  }
+}
+
 }  // namespace
 }  // namespace vurerode::cli

@@ -3,8 +3,11 @@
 // program joins as Windows would.
 #pragma once
 
+#include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vurerode::setup::console {
@@ -13,12 +16,18 @@ struct ConsoleOptions {
   std::optional<std::string> sandboxRoot;  // a host folder
   std::optional<std::string> media;        // a host folder mounted as A:
   bool runHostPrograms = false;
+  std::map<char, uint64_t> quotas;  // --quota: a size per sandbox drive
   bool silent = false;
   std::optional<std::string> dir;  // /DIR=
   std::optional<std::string> log;  // /LOG=
   bool help = false;
   std::vector<std::string> args;  // what remains, in order
 };
+
+// A sandbox drive's quota as --quota gives it, "C=BYTES": the drive letter (any case; returned in
+// upper case) and a decimal number of bytes, which may end with K, M or G (times 1024 each).
+// Raises std::invalid_argument for anything else.
+std::pair<char, uint64_t> ParseDriveQuota(const std::string& text);
 
 // Raises std::invalid_argument with a usage message for options it cannot read.
 ConsoleOptions ParseConsoleOptions(const std::vector<std::string>& argv);

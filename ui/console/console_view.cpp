@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "app/unzip.h"
+#include "ui/console/interrupt.h"
 
 namespace vurerode::setup::console {
 
@@ -114,6 +115,11 @@ void ConsoleView::ShowModal(TUnzip& unzip) {
 void ConsoleView::ShowChanges() {
   FlushHeld(false);
   if (!screen_) return;
+  // Ctrl+C is the terminal's Cancel button, clicked while the installation lets messages run.
+  if (screen_->PageIndex == kPageInstall && !screen_->InstallCancelRequested && InterruptAsCancel::Requested()) {
+    Say("Cancelling: setup stops and undoes what it did.");
+    screen_->InstallCancelClick();
+  }
   const TDisplayScreen& s = *screen_;
   // The labels that report progress, each printed when its text changes.
   const std::vector<std::string> now = {s.CurrentFileLabel.Caption, s.IconsStepLabel.Caption,

@@ -16,6 +16,7 @@ class ConsoleView : public TSetupView {
   ConsoleView(std::istream& in, std::ostream& out, std::ostream& err, bool silent, std::ostream* log);
 
   void Attach(TDisplayScreen* screen) { screen_ = screen; }
+  const TDisplayScreen* attached() const { return screen_; }
 
   PromptResult Message(const std::string& text, const std::string& caption, PromptButtons buttons,
                        PromptIcon icon) override;

@@ -3,9 +3,17 @@
 #include <cctype>
 #include <ostream>
 
+#include "ui/console/interrupt.h"
+
 namespace vurerode::setup::console {
 
 namespace {
+
+// Next on the ready page: the installation runs, and Ctrl+C cancels it.
+void Install(TDisplayScreen& s) {
+  InterruptAsCancel ctrlC;
+  s.Next1Click();
+}
 
 char Key(const std::string& line) {
   return line.empty() ? '\n' : static_cast<char>(std::toupper(static_cast<unsigned char>(line[0])));
@@ -133,7 +141,7 @@ void DriveInteractive(TDisplayScreen& s, ConsoleView& view) {
     else if (k == 'D' && s.decline.Visible)
       s.declineClick();
     else if ((k == 'N' || k == '\n' || (k == 'I' && s.PageIndex == kPageReady)) && s.NextButton.Visible)
-      s.Next1Click();
+      s.PageIndex == kPageReady ? Install(s) : s.Next1Click();
     else if (k == 'B' && s.BackButton.Visible)
       s.Back1Click();
     else if (k == 'C' && s.CancelButton.Visible)
@@ -153,8 +161,8 @@ void DriveSilent(TDisplayScreen& s, ConsoleView& view, const ConsoleOptions& opt
         view.out() << "Destination Directory: " << s.Main_Dir << std::endl;
         s.Next1Click();
         break;
-      case kPageShortcuts:
-      case kPageReady: s.Next1Click(); break;
+      case kPageShortcuts: s.Next1Click(); break;
+      case kPageReady: Install(s); break;
       case kPageFinished:
         s.SelectFinishChoice(s.ReturnToWindows);
         s.FinishedClick();

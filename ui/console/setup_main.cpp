@@ -9,8 +9,8 @@
 #include "platform/exception.h"
 #include "platform/sandbox/sandbox_platform.h"
 #include "ui/console/console_options.h"
+#include "ui/console/console_run.h"
 #include "ui/console/console_view.h"
-#include "ui/console/console_wizard.h"
 #ifdef _WIN32
 #include "platform/win32/win32_platform.h"
 #endif
@@ -45,6 +45,7 @@ std::unique_ptr<platform::Platform> MakePlatform(const console::ConsoleOptions& 
   fs::create_directories(root);
   platform::sandbox::SandboxOptions options;
   options.runHostPrograms = o.runHostPrograms;
+  options.quotas = o.quotas;
   if (o.media) {
     if (!fs::is_directory(*o.media)) throw std::invalid_argument("--media: no folder " + *o.media);
     options.mounts.push_back({'A', fs::absolute(*o.media), true});
@@ -62,33 +63,7 @@ int Run(const console::ConsoleOptions& o) {
     if (!*log) throw std::runtime_error("cannot write the log file " + *o.log);
   }
   console::ConsoleView view(std::cin, std::cout, std::cerr, o.silent, log.get());
-  std::unique_ptr<TDisplayScreen> screen = StartSetup(*platform, view, o.args);
-  view.Attach(screen.get());
-  if (!screen->Globals.UninstallMode) screen->Timer1Timer();
-  if (!screen->Closed) {
-    if (o.silent)
-      console::DriveSilent(*screen, view, o);
-    else
-      console::DriveInteractive(*screen, view);
-  }
-  screen->Destroy();
-  const TSetupOutcome outcome = screen->Outcome;
-  if (!view.kept().empty()) {
-    std::cout << "Kept (not removed):\n";
-    for (const std::string& k : view.kept()) std::cout << "  " << k << "\n";
-  }
-  static const char* const kEnd[] = {
-      "setup ended",
-      "installed",
-      "removed",
-      "failed",
-      "cancelled",
-      "declined",
-      "nothing to remove",
-      "removed in part (uninstaller.cfg was changed after the installation; what it named elsewhere was kept)"};
-  std::cout << "setup: " << kEnd[static_cast<int>(outcome)] << "\n";
-  if (log) *log << "outcome: " << kEnd[static_cast<int>(outcome)] << '\n';
-  return ExitStatus(outcome);
+  return console::RunSetup(*platform, view, o, std::cout, log.get());
 }
 
 }  // namespace

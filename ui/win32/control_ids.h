@@ -38,6 +38,7 @@ enum ControlId : int {
   idIconsStep,
   idEntriesStep,
   idInstallProgress,
+  idInstallCancel,
   // Page 6.
   idFinishStatus = 1050,
   idFinishTitle,

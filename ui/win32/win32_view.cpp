@@ -207,12 +207,14 @@ void Win32View::CreateWizard() {
   Add(kPageReady, L"STATIC", "Ready to Install Application:", label, cx, 8, cw, 18, idReadyText);
   Add(kPageReady, WC_EDITW, "", WS_TABSTOP | WS_BORDER | WS_VSCROLL | ES_MULTILINE | ES_READONLY, cx, 28, cw, 226,
       idSummary);
-  // Page 5: install (300 by 105).
+  // Page 5: install (300 by 140).
   Add(kPageInstall, L"STATIC", "Installing Files", label, 24, 4, 268, 16, idInstallingFiles);
   Add(kPageInstall, L"STATIC", "", label | SS_PATHELLIPSIS, 24, 20, 268, 16, idCurrentFile);
   Add(kPageInstall, L"STATIC", "", label, 24, 40, 268, 16, idIconsStep);
   Add(kPageInstall, L"STATIC", "", label, 24, 58, 268, 16, idEntriesStep);
   Add(kPageInstall, PROGRESS_CLASSW, "", PBS_SMOOTH, 8, 80, 282, 14, idInstallProgress);
+  // Below the bar, where the page grew for it (300 by 140).
+  Add(kPageInstall, L"BUTTON", "", WS_TABSTOP | BS_PUSHBUTTON, 215, 104, 75, 25, idInstallCancel);
   // Page 6: finished (440 by 230).
   Add(kPageFinished, L"STATIC", "", label, cx, 8, cw, 18, idFinishStatus);
   Add(kPageFinished, L"STATIC", "", label, cx, 28, cw, 18, idFinishTitle);
@@ -386,6 +388,7 @@ void Win32View::Sync() {
   label(idIconsStep, s.IconsStepLabel);
   label(idEntriesStep, s.EntriesStepLabel);
   progress(idInstallProgress, s.InstallProgress);
+  button(idInstallCancel, s.InstallCancelButton, page == kPageInstall);
   label(idFinishStatus, s.FinishStatus);
   label(idFinishTitle, s.FinishTitle);
   if (reinterpret_cast<HFONT>(SendMessageW(byId_[idFinishTitle], WM_GETFONT, 0, 0)) != boldFont_.get())
@@ -583,7 +586,10 @@ void Win32View::Command(int id, int code) {
   TDisplayScreen& s = *screen_;
   if (id == IDOK) id = DefaultButton();
   if (id == IDCANCEL)
-    id = s.PageIndex == kPageUninstaller ? idUninstallCancel : s.PageIndex <= kPageReady ? idCancel : 0;
+    id = s.PageIndex == kPageUninstaller ? idUninstallCancel
+         : s.PageIndex == kPageInstall   ? idInstallCancel
+         : s.PageIndex <= kPageReady     ? idCancel
+                                         : 0;
   // A button acts only while the model shows it (Enter and Esc reach hidden ones too).
   auto live = [&](const TButton& b) { return b.Visible && b.Enabled; };
   switch (id) {
@@ -607,6 +613,10 @@ void Win32View::Command(int id, int code) {
       break;
     case idRemove:
       if (live(s.Remove) && s.PageIndex == kPageUninstaller) s.RemoveClick();
+      break;
+    case idInstallCancel:
+      // Clicked while the installation lets messages run: it stops at its next item.
+      if (live(s.InstallCancelButton) && s.PageIndex == kPageInstall) s.InstallCancelClick();
       break;
     case idUninstallCancel:
       if (live(s.UninstallCancelButton) && s.PageIndex == kPageUninstaller) s.UninstallCancelClick();
@@ -848,6 +858,9 @@ int RunWindows(const std::vector<std::string>& args, std::ostream* log) {
       view.Run();
       screen->Destroy();
       status = ExitStatus(screen->Outcome);
+    } catch (const ESetupBusy& e) {
+      view.Message(e.what(), kSetupTitle, PromptButtons::Ok, PromptIcon::Warning);
+      status = ExitStatus(TSetupOutcome::Busy);
     } catch (const std::exception& e) {
       MessageBoxW(view.main(), Widen(e.what()).c_str(), Widen(kSetupTitle).c_str(), MB_OK | MB_ICONERROR);
       status = 1;

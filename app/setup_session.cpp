@@ -1,0 +1,57 @@
+#include "app/setup_session.h"
+
+namespace vurerode::setup {
+
+ESetupBusy::ESetupBusy()
+    : std::runtime_error(
+          "Another installation or removal is running on this computer. Setup waited a minute for it to end. "
+          "Let it finish, then start this setup again. Nothing was changed.") {}
+
+TSetupSession::TSetupSession(platform::Platform& machine, TSessionOptions options)
+    : machine_(machine), link_(std::move(options.Link)) {
+  lock_ = machine_.AcquireSetupLock(options.LockWait);
+  if (!lock_) throw ESetupBusy();
+  recovery_ = link_.Recover(machine_);
+}
+
+TSetupSession::~TSetupSession() {
+  try {
+    RollBack();
+  } catch (...) {
+    // What cannot be undone now stays in the journal for the next setup to undo.
+  }
+}
+
+platform::Platform& TSetupSession::platform() {
+  return state_ == State::Open ? transaction_->platform() : machine_;
+}
+
+void TSetupSession::BeginInstallation() {
+  if (state_ != State::None) return;
+  transaction_ = link_.Begin(machine_);
+  state_ = State::Open;
+}
+
+void TSetupSession::NoteTemporaryFolder(const std::string& dir) {
+  if (state_ == State::Open) transaction_->NoteTemporaryFolder(dir);
+}
+
+void TSetupSession::Commit() {
+  if (state_ != State::Open) return;
+  transaction_->Commit();
+  state_ = State::Committed;
+}
+
+void TSetupSession::Finish() {
+  if (state_ != State::Committed) return;
+  state_ = State::Ended;
+  transaction_->Finish();
+}
+
+std::vector<std::string> TSetupSession::RollBack() {
+  if (state_ != State::Open) return {};
+  state_ = State::Ended;
+  return transaction_->RollBack();
+}
+
+}  // namespace vurerode::setup

@@ -1,0 +1,75 @@
+// One run of the setup program on a machine: the machine's setup lock held from its start to its
+// end, an interrupted installation recovered first, and, for an installation, the transaction its
+// changes go through until they are committed or undone.
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "app/install_transaction.h"
+#include "platform/platform.h"
+
+namespace vurerode::setup {
+
+// How long a setup waits for another one on the same machine to end.
+inline constexpr std::chrono::milliseconds kSetupLockWait{60000};
+
+// Another setup kept the machine's lock for the whole wait; nothing was changed.
+class ESetupBusy : public std::runtime_error {
+ public:
+  ESetupBusy();
+};
+
+// How a session reaches the journal: the transaction and the recovery (tests put their own).
+struct TTransactionLink {
+  std::function<std::unique_ptr<TInstallTransaction>(platform::Platform&)> Begin = BeginInstallTransaction;
+  std::function<TRecoveryReport(platform::Platform&)> Recover = RecoverInterruptedInstallation;
+};
+
+struct TSessionOptions {
+  std::chrono::milliseconds LockWait = kSetupLockWait;
+  TTransactionLink Link;
+};
+
+class TSetupSession {
+ public:
+  // Takes the setup lock (raises ESetupBusy when it stays taken), then recovers what an earlier
+  // setup left unfinished.
+  explicit TSetupSession(platform::Platform& machine, TSessionOptions options = {});
+  // An installation still open is undone: only a process that dies leaves its journal behind.
+  ~TSetupSession();
+  TSetupSession(const TSetupSession&) = delete;
+  TSetupSession& operator=(const TSetupSession&) = delete;
+
+  const TRecoveryReport& Recovery() const { return recovery_; }
+
+  // The machine as this run changes it: through the transaction while one is open.
+  platform::Platform& platform();
+  platform::Platform& machine() { return machine_; }
+
+  // The transaction of an installation run; the calls below do nothing without one.
+  void BeginInstallation();
+  void NoteTemporaryFolder(const std::string& dir);
+  void Commit();
+  // Once the expansion folder is gone, after a commit.
+  void Finish();
+  // Undoes an open installation; returns what could not be restored.
+  std::vector<std::string> RollBack();
+  // Begun, neither committed nor undone yet.
+  bool Installing() const { return state_ == State::Open; }
+
+ private:
+  enum class State { None, Open, Committed, Ended };
+  platform::Platform& machine_;
+  TTransactionLink link_;
+  std::unique_ptr<platform::SetupLock> lock_;
+  TRecoveryReport recovery_;
+  std::unique_ptr<TInstallTransaction> transaction_;
+  State state_ = State::None;
+};
+
+}  // namespace vurerode::setup

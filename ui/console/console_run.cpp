@@ -1,0 +1,40 @@
+#include "ui/console/console_run.h"
+
+#include <ostream>
+
+#include "ui/console/console_wizard.h"
+
+namespace vurerode::setup::console {
+
+int RunSetup(platform::Platform& machine, ConsoleView& view, const ConsoleOptions& options, std::ostream& out,
+             std::ostream* log, TSessionOptions session) {
+  const auto end = [&](TSetupOutcome outcome) {
+    out << "setup: " << OutcomeText(outcome) << "\n";
+    if (log) *log << "outcome: " << OutcomeText(outcome) << '\n';
+    return ExitStatus(outcome);
+  };
+  std::unique_ptr<TDisplayScreen> screen;
+  try {
+    screen = StartSetup(machine, view, options.args, std::move(session));
+  } catch (const ESetupBusy& e) {
+    view.Message(e.what(), kSetupTitle, PromptButtons::Ok, PromptIcon::Error);
+    return end(TSetupOutcome::Busy);
+  }
+  view.Attach(screen.get());
+  if (!screen->Globals.UninstallMode) screen->Timer1Timer();
+  if (!screen->Closed) {
+    if (options.silent)
+      DriveSilent(*screen, view, options);
+    else
+      DriveInteractive(*screen, view);
+  }
+  screen->Destroy();
+  if (!view.kept().empty()) {
+    out << "Kept (not removed):\n";
+    for (const std::string& k : view.kept()) out << "  " << k << "\n";
+  }
+  // The lock is let go only now, with the window.
+  return end(screen->Outcome);
+}
+
+}  // namespace vurerode::setup::console
