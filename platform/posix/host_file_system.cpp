@@ -178,7 +178,9 @@ bool HostFileSystem::DeleteFile(const std::string& path) {
 }
 
 int HostFileSystem::CreateDirectory(const std::string& path) {
-  return ::mkdir(HostPath(path).c_str(), 0777) == 0 ? 0 : errno;
+  if (::mkdir(HostPath(path).c_str(), 0777) == 0) return 0;
+  // A name that is taken reads as Windows reports it, so callers can create a folder of their own in one step.
+  return errno == EEXIST ? 183 : errno;
 }
 
 bool HostFileSystem::RemoveDirectory(const std::string& path) {

@@ -1,5 +1,6 @@
 #include "platform/sandbox/host_io.h"
 
+#include <cerrno>
 #include <chrono>
 #include <system_error>
 
@@ -8,6 +9,7 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -182,5 +184,123 @@ std::optional<uint64_t> HostFolderStamp(const stdfs::path& path) {
   return uint64_t(st.st_mtim.tv_sec) * 1000000000u + uint64_t(st.st_mtim.tv_nsec);
 #endif
 }
+
+}  // namespace vurerode::platform::sandbox
+
+namespace vurerode::platform::sandbox {
+
+#if defined(_WIN32)
+
+int ReplaceHostFileDurably(const stdfs::path& path, const std::string& bytes) {
+  stdfs::path temp = path;
+  temp += ".new";
+  std::FILE* f = _wfopen(temp.c_str(), L"wb");
+  if (!f) return errno ? errno : EIO;
+  bool written =
+      std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size() && std::fflush(f) == 0 && _commit(_fileno(f)) == 0;
+  int error = written ? 0 : (errno ? errno : ENOSPC);
+  if (std::fclose(f) != 0 && written) error = errno ? errno : ENOSPC;
+  if (error == 0 && !MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    error = EIO;
+  if (error != 0) _wremove(temp.c_str());
+  return error;
+}
+
+bool AppendHostLineDurably(const stdfs::path& path, const std::string& line) {
+  std::FILE* f = _wfopen(path.c_str(), L"ab");
+  if (!f) return false;
+  std::string text = line + "\r\n";
+  bool ok =
+      std::fwrite(text.data(), 1, text.size(), f) == text.size() && std::fflush(f) == 0 && _commit(_fileno(f)) == 0;
+  return std::fclose(f) == 0 && ok;
+}
+
+std::unique_ptr<HostFileLock> HostFileLock::TryTake(const stdfs::path& path) {
+  HANDLE h = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return nullptr;
+  OVERLAPPED at{};
+  if (!LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) {
+    CloseHandle(h);
+    return nullptr;
+  }
+  return std::unique_ptr<HostFileLock>(new HostFileLock(h));
+}
+
+HostFileLock::~HostFileLock() {
+  OVERLAPPED at{};
+  UnlockFileEx(handle_, 0, 1, 0, &at);
+  CloseHandle(handle_);
+}
+
+#else
+
+namespace {
+
+// Writes all of bytes; the host's error number, or 0.
+int WriteAll(int fd, const std::string& bytes) {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return n < 0 ? errno : ENOSPC;
+    done += static_cast<size_t>(n);
+  }
+  return 0;
+}
+
+int SyncFolder(const stdfs::path& folder) {
+  int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return errno;
+  int error = ::fsync(fd) == 0 ? 0 : errno;
+  ::close(fd);
+  return error;
+}
+
+}  // namespace
+
+int ReplaceHostFileDurably(const stdfs::path& path, const std::string& bytes) {
+  stdfs::path temp = path;
+  temp += ".new";
+  ::unlink(temp.c_str());  // whatever an interrupted write left there, link or file, is not written through
+  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+  if (fd < 0) return errno;
+  int error = WriteAll(fd, bytes);
+  if (error == 0 && ::fsync(fd) != 0) error = errno;
+  if (::close(fd) != 0 && error == 0) error = errno;
+  if (error == 0 && ::rename(temp.c_str(), path.c_str()) != 0) error = errno;
+  if (error != 0) {
+    ::unlink(temp.c_str());
+    return error;
+  }
+  // The rename itself lasts only once the folder that records it is on the disk.
+  return SyncFolder(path.parent_path());
+}
+
+bool AppendHostLineDurably(const stdfs::path& path, const std::string& line) {
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_CLOEXEC, 0666);
+  if (fd < 0) return false;
+  bool ok = WriteAll(fd, line + "\r\n") == 0 && ::fsync(fd) == 0;
+  return ::close(fd) == 0 && ok;
+}
+
+std::unique_ptr<HostFileLock> HostFileLock::TryTake(const stdfs::path& path) {
+  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
+  if (fd < 0) return nullptr;
+  // flock, not fcntl: its lock belongs to the open file, so two machines in one process exclude each other too.
+  while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if (errno == EINTR) continue;
+    ::close(fd);
+    return nullptr;
+  }
+  return std::unique_ptr<HostFileLock>(new HostFileLock(fd));
+}
+
+HostFileLock::~HostFileLock() {
+  ::flock(fd_, LOCK_UN);
+  ::close(fd_);
+}
+
+#endif
 
 }  // namespace vurerode::platform::sandbox

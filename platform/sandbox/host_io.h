@@ -50,6 +50,33 @@ class HostFile {
   std::FILE* f_;
 };
 
+// Replaces a host file's content so that a failure at any instant leaves either the old content or
+// the new one: written beside it as NAME.new, flushed to the disk, then renamed over it. Returns 0,
+// or the host's error number (ENOSPC for a full disk); a failed write leaves no NAME.new behind.
+int ReplaceHostFileDurably(const stdfs::path& path, const std::string& bytes);
+// Appends one line (and a line break) to a host file and flushes it to the disk; false when that fails.
+bool AppendHostLineDurably(const stdfs::path& path, const std::string& line);
+
+// An exclusive lock on a host file, held until it is destroyed and released by the host when the
+// process dies. Two locks on one file exclude each other even inside one process.
+class HostFileLock {
+ public:
+  // The lock when it could be taken now; nullptr when another holder has it (or the file cannot be made).
+  static std::unique_ptr<HostFileLock> TryTake(const stdfs::path& path);
+  ~HostFileLock();
+  HostFileLock(const HostFileLock&) = delete;
+  HostFileLock& operator=(const HostFileLock&) = delete;
+
+ private:
+#if defined(_WIN32)
+  explicit HostFileLock(void* handle) : handle_(handle) {}
+  void* handle_;
+#else
+  explicit HostFileLock(int fd) : fd_(fd) {}
+  int fd_;
+#endif
+};
+
 // Takes away or gives back the write permission of a plain file (never through a link, and not of
 // a file with another hard link, whose permission is that of a file elsewhere too).
 bool SetHostReadOnly(const stdfs::path& path, bool readOnly);

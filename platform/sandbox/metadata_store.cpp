@@ -1,5 +1,6 @@
 #include "platform/sandbox/metadata_store.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -7,6 +8,8 @@
 #include <system_error>
 
 #include "platform/ansi.h"
+#include "platform/exception.h"
+#include "platform/sandbox/host_io.h"
 
 namespace vurerode::platform::sandbox {
 
@@ -58,6 +61,11 @@ std::string Unescape(std::string_view field) {
 }  // namespace
 
 MetadataStore::MetadataStore(std::filesystem::path file) : file_(std::move(file)) {
+  Reload();
+}
+
+void MetadataStore::Reload() {
+  folders_.clear();
   std::ifstream in(file_, std::ios::binary);
   std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   LoadText(text);
@@ -117,16 +125,19 @@ std::string MetadataStore::Text() const {
 
 void MetadataStore::Flush() {
   if (!dirty_) return;
-  std::filesystem::path temp = file_;
-  temp += ".new";
-  {
-    std::ofstream f(temp, std::ios::binary | std::ios::trunc);
-    f << Text();
-    if (!f) return;
+  int error = ReplaceHostFileDurably(file_, Text());
+  if (error == 0) {
+    dirty_ = false;
+    return;
   }
-  std::error_code ec;
-  std::filesystem::rename(temp, file_, ec);
-  if (!ec) dirty_ = false;
+  const std::string target = "Unable to write to " + HostName(file_) + ": ";
+  if (error == ENOSPC || error == EFBIG
+#if defined(EDQUOT)
+      || error == EDQUOT
+#endif
+  )
+    throw EInOutError(112, target + "There is not enough space on the disk.");
+  throw EInOutError(29, target + std::generic_category().message(error));
 }
 
 const MetadataStore::Entry* MetadataStore::Find(const std::string& dir, const std::string& name) const {

@@ -39,7 +39,12 @@ class MetadataStore {
   std::string LongNameOfAlias(const std::string& dir, const std::string& alias) const;
   bool AliasTaken(const std::string& dir, const std::string& alias) const;
 
+  // Writes the file when something changed, so that a failure leaves the old one whole (see
+  // ReplaceHostFileDurably). Raises EInOutError when it cannot: code 112 and "There is not enough
+  // space on the disk." when the host is full, as a write to a full disk reports it.
   void Flush();
+  // Drops what is held and reads the file again (another process may have written it).
+  void Reload();
 
   // The file's text for what the store holds, and taking entries from such a text (lines it cannot
   // read are skipped). Public for the fuzz target.

@@ -11,6 +11,7 @@
 #include "platform/dos_time.h"
 #include "platform/exception.h"
 #include "platform/sandbox/host_io.h"
+#include "platform/sandbox/journal.h"
 #include "platform/sandbox/short_name.h"
 #include "platform/wildcard.h"
 #include "platform/windows_path.h"
@@ -326,11 +327,28 @@ void SandboxFileSystem::SetQuota(char letter, std::optional<int64_t> bytes) {
   auto d = DriveOf(letter);
   if (!d) return;
   d->quota = bytes;
-  d->used = 0;
+  CountUsed(*d);
+}
+
+void SandboxFileSystem::CountUsed(Drive& drive) {
+  drive.used = 0;
   std::error_code ec;
-  for (auto it = stdfs::recursive_directory_iterator(d->host, ec); !ec && it != stdfs::recursive_directory_iterator();
-       it.increment(ec))
-    d->used += FileSize(it->path());
+  for (auto it = stdfs::recursive_directory_iterator(drive.host, ec);
+       !ec && it != stdfs::recursive_directory_iterator(); it.increment(ec))
+    drive.used += FileSize(it->path());
+}
+
+void SandboxFileSystem::SetFilesInUse(const std::vector<std::string>& paths) {
+  inUse_.clear();
+  for (const std::string& p : paths)
+    if (!p.empty()) inUse_.insert(Key(MakeFullPath(p, cwd_)));
+}
+
+void SandboxFileSystem::Reload() {
+  metadata_.Reload();
+  ForgetListings();
+  for (auto& [letter, drive] : drives_)
+    if (drive->quota) CountUsed(*drive);
 }
 
 std::shared_ptr<Drive> SandboxFileSystem::DriveOf(char letter) {
@@ -536,6 +554,7 @@ bool SandboxFileSystem::SetAttributes(const std::string& path, uint32_t attribut
   Resolved r = Resolve(path);
   if (!r.exists || r.isRoot || r.drive->readOnly) return false;
   uint32_t keep = attributes & kKeptBits;
+  if (!AllowChange()) return false;
   if (!r.isDirectory) {
     const bool readOnly = (keep & faReadOnly) != 0;
     if (HostWritable(r.host) == readOnly && !SetHostReadOnly(r.host, readOnly)) return false;
@@ -566,6 +585,7 @@ std::unique_ptr<TFileStream> SandboxFileSystem::CreateFile(const std::string& pa
   Resolved r = Resolve(path);
   if (!r.drive || r.badName || r.blocked || r.isRoot || !r.parentExists || r.drive->readOnly) throw EFCreateError(path);
   std::string key = Key(r.full);
+  if (InUse(key)) throw EFileInUse(path);
   stdfs::path parentHost = r.host.parent_path();
   if (r.exists) {
     // Replacing a file: refused for folders, read-only, hidden and system files, and files in use.
@@ -575,6 +595,7 @@ std::unique_ptr<TFileStream> SandboxFileSystem::CreateFile(const std::string& pa
     EnsureAliases(r.dir, parentHost);
   }
   int64_t replaced = r.exists ? FileSize(r.host) : 0;
+  if (!AllowChange()) throw EFCreateError(path);
   auto file = HostFile::Open(r.host, HostOpen::Create);
   if (!file) throw EFCreateError(path);  // the old file is still there, and still counted
   r.drive->used -= replaced;
@@ -590,8 +611,9 @@ std::unique_ptr<TFileStream> SandboxFileSystem::CreateFile(const std::string& pa
 bool SandboxFileSystem::DeleteFile(const std::string& path) {
   Resolved r = Resolve(path);
   if (!r.exists || r.isDirectory || r.drive->readOnly || !HostWritable(r.host)) return false;
-  if (open_->files.count(Key(r.full))) return false;
+  if (open_->files.count(Key(r.full)) || InUse(Key(r.full))) return false;
   int64_t size = FileSize(r.host);
+  if (!AllowChange()) return false;
   std::error_code ec;
   if (!stdfs::remove(r.host, ec)) return false;
   NoteRemoved(r.host.parent_path(), r.host.filename());
@@ -603,11 +625,13 @@ bool SandboxFileSystem::DeleteFile(const std::string& path) {
 int64_t SandboxFileSystem::RelocateFile(const std::string& source, const std::string& target) {
   Resolved from = Resolve(source);
   if (!from.exists || from.isDirectory || from.drive->readOnly || open_->files.count(Key(from.full))) return -1;
+  if (InUse(Key(from.full))) return -1;
   // A file with another hard link would take that link's file along.
   std::error_code ec;
   if (stdfs::hard_link_count(from.host, ec) != 1 || ec) return -1;
   Resolved to = Resolve(target);
   if (to.drive != from.drive || to.exists || !to.parentExists || to.badName || to.blocked || to.isRoot) return -1;
+  if (InUse(Key(to.full))) return -1;
   // Nor is a host entry the machine does not show (a link, say) ever replaced.
   if (HostEntryKind(to.host) != HostKind::Missing) return -1;
   const stdfs::path toParent = to.host.parent_path();
@@ -615,6 +639,7 @@ int64_t SandboxFileSystem::RelocateFile(const std::string& source, const std::st
   const auto bytes = stdfs::file_size(from.host, ec);
   if (ec) return -1;
   const auto size = static_cast<int64_t>(bytes);
+  if (!AllowChange()) return -1;
   stdfs::rename(from.host, to.host, ec);
   if (ec) return -1;
   NoteRemoved(from.host.parent_path(), from.host.filename());
@@ -628,6 +653,18 @@ int64_t SandboxFileSystem::RelocateFile(const std::string& source, const std::st
   return size;
 }
 
+bool SandboxFileSystem::ReplaceAtRestart(const std::string& source, const std::string& target) {
+  Resolved from = Resolve(source);
+  Resolved to = Resolve(target);
+  if (!from.exists || from.isDirectory || from.drive->readOnly) return false;
+  if (to.drive != from.drive || to.badName || to.blocked || to.isRoot || to.isDirectory) return false;
+  if (!AllowChange()) return false;
+  if (!AppendHostLineDurably(root_ / "pending-renames.txt", from.full + "\t" + to.full)) return false;
+  Journal(root_ / "journal.log")
+      .Record("MoveFileEx " + JournalQuote(from.full) + " " + JournalQuote(to.full) + " DELAY_UNTIL_REBOOT");
+  return true;
+}
+
 int SandboxFileSystem::CreateDirectory(const std::string& path) {
   Resolved r = Resolve(path);
   if (r.badName) return kErrorInvalidName;
@@ -638,6 +675,7 @@ int SandboxFileSystem::CreateDirectory(const std::string& path) {
   if (r.drive->readOnly) return kErrorWriteProtect;
   stdfs::path parentHost = r.host.parent_path();
   EnsureAliases(r.dir, parentHost);
+  if (!AllowChange()) return kErrorAccessDenied;
   std::error_code ec;
   if (!stdfs::create_directory(r.host, ec)) return kErrorAccessDenied;
   NoteAdded(parentHost, r.host.filename());
@@ -654,6 +692,7 @@ bool SandboxFileSystem::RemoveDirectory(const std::string& path) {
   if (Key(IncludeTrailingBackslash(cwd_)).compare(0, mine.size(), mine) == 0) return false;
   std::error_code ec;
   if (!stdfs::is_empty(r.host, ec) || ec) return false;
+  if (!AllowChange()) return false;
   if (!stdfs::remove(r.host, ec)) return false;
   NoteRemoved(r.host.parent_path(), r.host.filename());
   listings_->dirs.clear();
@@ -664,12 +703,12 @@ bool SandboxFileSystem::RemoveDirectory(const std::string& path) {
 double SandboxFileSystem::DiskFreeBytes(const std::string& root) {
   Resolved r = Resolve(root.empty() ? cwd_ : root);
   if (!r.exists || !r.isDirectory) return -1;
+  // A drive with a quota is a disk of that size, whatever room the host has.
+  if (r.drive->quota) return static_cast<double>(std::max<int64_t>(0, *r.drive->quota - r.drive->used));
   std::error_code ec;
   auto space = stdfs::space(r.drive->host, ec);
   if (ec) return -1;
-  double free = static_cast<double>(space.available);
-  if (r.drive->quota) free = std::min(free, static_cast<double>(std::max<int64_t>(0, *r.drive->quota - r.drive->used)));
-  return free;
+  return static_cast<double>(space.available);
 }
 
 std::unique_ptr<DirectorySearch> SandboxFileSystem::FindFirst(const std::string& pattern, FindData& first) {

@@ -12,10 +12,12 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "platform/file_system.h"
+#include "platform/sandbox/change_faults.h"
 #include "platform/sandbox/metadata_store.h"
 
 namespace vurerode::platform::sandbox {
@@ -34,8 +36,19 @@ class SandboxFileSystem : public FileSystem {
   // Makes a host folder drive letter's content; a read-only drive refuses every change. A mounted
   // folder is a medium: nothing on it is ever run on the host.
   void Mount(char letter, const std::filesystem::path& hostFolder, bool readOnly);
-  // Limits the bytes the files of a drive may take; nullopt lifts the limit.
+  // Limits the bytes the files of a drive may take; nullopt lifts the limit. What the drive holds is
+  // counted once now, and kept up to date by the sandbox's own writes, truncations and deletions.
   void SetQuota(char letter, std::optional<int64_t> bytes);
+  // Counts each change against a fault device (see change_faults.h); nullptr: none.
+  void SetChangeFaults(ChangeFaults* faults) { faults_ = faults; }
+  // Files another program holds open without sharing (a test device): creating, deleting or
+  // moving them fails as for a file in use (CreateFile raises EFileInUse).
+  void SetFilesInUse(const std::vector<std::string>& paths);
+  // Reads again what another process may have changed since: metadata.txt, the folders' listings
+  // and the room the drives with a quota take.
+  void Reload();
+  // Writes metadata.txt now when it changed (see MetadataStore::Flush for what it raises).
+  void FlushMetadata() { metadata_.Flush(); }
   // The host path a Windows path stands for (existing parts in their real spelling); empty when
   // it lies on no drive.
   std::filesystem::path ToHostPath(const std::string& path);
@@ -55,6 +68,10 @@ class SandboxFileSystem : public FileSystem {
   std::unique_ptr<TFileStream> CreateFile(const std::string& path) override;
   bool DeleteFile(const std::string& path) override;
   int64_t RelocateFile(const std::string& source, const std::string& target) override;
+  // Records the pair as Windows queues it: a line in ROOT/journal.log ("MoveFileEx SOURCE TARGET
+  // DELAY_UNTIL_REBOOT") and a line "SOURCE<TAB>TARGET" (full paths, CR LF) in
+  // ROOT/pending-renames.txt. The source must be a file and the target lie on its drive.
+  bool ReplaceAtRestart(const std::string& source, const std::string& target) override;
   int CreateDirectory(const std::string& path) override;
   bool RemoveDirectory(const std::string& path) override;
   double DiskFreeBytes(const std::string& root) override;
@@ -83,6 +100,10 @@ class SandboxFileSystem : public FileSystem {
   std::shared_ptr<Drive> DriveOf(char letter);
   void AddDrive(char letter, const std::filesystem::path& hostFolder, bool readOnly, bool medium);
   void LayOut();
+  void CountUsed(Drive& drive);
+  // False when the fault device refuses the change about to be made.
+  bool AllowChange() { return !faults_ || faults_->Allow(); }
+  bool InUse(const std::string& key) const { return inUse_.count(key) > 0; }
 
   std::filesystem::path root_;
   struct ListingCache;
@@ -91,6 +112,8 @@ class SandboxFileSystem : public FileSystem {
   std::shared_ptr<OpenTable> open_;
   MetadataStore metadata_;
   std::string cwd_ = "C:\\";
+  ChangeFaults* faults_ = nullptr;
+  std::set<std::string> inUse_;  // upper-case full paths
 };
 
 }  // namespace vurerode::platform::sandbox

@@ -1,14 +1,24 @@
 // A whole Windows machine in a host folder ROOT, for running and testing the installer anywhere:
-// ROOT/drive_c (and further drives), ROOT/registry.reg, ROOT/metadata.txt and ROOT/journal.log.
+// ROOT/drive_c (and further drives), ROOT/registry.reg, ROOT/metadata.txt, ROOT/journal.log,
+// ROOT/pending-renames.txt (files queued to replace others at the restart) and ROOT/setup.lock
+// (the machine's setup lock).
+//
+// Two test devices are read from the environment when the machine is made:
+//   VURERODE_SANDBOX_FAULT="N" or "N:abort"  refuses, or ends the process just before, the N-th
+//       change to the machine (see change_faults.h);
+//   VURERODE_SANDBOX_IN_USE="C:\path;C:\other"  files another program holds open: creating,
+//       deleting or moving them fails as for a file in use.
 #pragma once
 
 #include <cstdint>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <vector>
 
 #include "platform/ini_profile.h"
 #include "platform/platform.h"
+#include "platform/sandbox/change_faults.h"
 #include "platform/sandbox/journal.h"
 #include "platform/sandbox/sandbox_file_system.h"
 #include "platform/sandbox/sandbox_processes.h"
@@ -34,10 +44,13 @@ struct SandboxOptions {
   // ROOT is really run, with the caller's rights (a test device). Files on mounted media and files
   // written through the sandbox are never run. False: every start is only journalled.
   bool runHostPrograms = false;
-  // Drives given a size ('C' -> bytes): DiskFreeBytes counts down from it, and a write that would
-  // pass it fails as on a full disk. Drives not named have the host's room.
+  // Drives given a size ('C' -> bytes): DiskFreeBytes is the size less what the drive's files take,
+  // and a write that would pass it fails as on a full disk (EWriteError, "There is not enough
+  // space on the disk."), having written only what fits. Drives not named have the host's room.
   std::map<char, uint64_t> quotas;
 };
+
+class SandboxSetupLock;
 
 class SandboxPlatform : public Platform {
  public:
@@ -54,12 +67,22 @@ class SandboxPlatform : public Platform {
   Shell& shell() override { return shell_; }
   Processes& processes() override { return processes_; }
 
+  // An exclusive lock on ROOT/setup.lock (flock on POSIX hosts, LockFileEx on Windows), tried again
+  // every few milliseconds until wait runs out; the host lets it go when the process dies. Once
+  // taken, registry.reg, metadata.txt and the drives' used room are read again. Releasing it first
+  // writes metadata.txt, so the next holder reads what this one did.
+  std::unique_ptr<SetupLock> AcquireSetupLock(std::chrono::milliseconds wait) override;
+
   SandboxFileSystem& files() { return files_; }
   SandboxRegistry& sandboxRegistry() { return registry_; }
   Journal& journal() { return journal_; }
   const std::filesystem::path& root() const { return files_.root(); }
 
  private:
+  friend class SandboxSetupLock;
+
+  std::optional<ChangeFaults> faults_;  // before the parts that count against it
+  SandboxSetupLock* heldLock_ = nullptr;
   SandboxFileSystem files_;
   SandboxRegistry registry_;
   IniProfile profile_;

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "platform/exception.h"
+#include "platform/sandbox/host_io.h"
 
 namespace vurerode::platform::sandbox {
 
@@ -33,6 +34,30 @@ class SandboxKey : public RegistryKey {
 
   void WriteString(const std::string& name, const std::string& value) override { Store(name, kRegSz, value, {}); }
 
+  // Strings come as RegQueryValueExA gives them (the ANSI text and its terminating zero); values of
+  // other types as the bytes the file holds.
+  std::optional<RegistryValueData> ReadValue(const std::string& name) override {
+    RegNode* node = registry_.tree_.Find(root_, path_);
+    RegValue* v = node ? node->Value(name) : nullptr;
+    if (!v) return std::nullopt;
+    RegistryValueData out{v->type, v->data};
+    if (IsText(v->type)) {
+      out.data.assign(v->text.begin(), v->text.end());
+      out.data.push_back(0);
+    }
+    return out;
+  }
+
+  void WriteValue(const std::string& name, const RegistryValueData& value) override {
+    if (!IsText(value.type)) {
+      Store(name, value.type, {}, value.data);
+      return;
+    }
+    std::string text(value.data.begin(), value.data.end());
+    if (!text.empty() && text.back() == '\0') text.pop_back();
+    Store(name, value.type, std::move(text), {});
+  }
+
   void WriteInteger(const std::string& name, uint32_t value) override {
     Store(name, kRegDword, {},
           {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value >> 16),
@@ -41,9 +66,9 @@ class SandboxKey : public RegistryKey {
 
   bool DeleteValue(const std::string& name) override {
     RegNode* node = writable_ ? registry_.tree_.Find(root_, path_) : nullptr;
-    if (!node || !node->RemoveValue(name)) return false;
-    registry_.Save();
-    return true;
+    if (!node || !node->Value(name) || !registry_.AllowChange()) return false;
+    node->RemoveValue(name);
+    return registry_.Save();
   }
 
   std::vector<std::string> SubKeyNames() override {
@@ -61,11 +86,13 @@ class SandboxKey : public RegistryKey {
   }
 
  private:
-  // Sets a value, refused as Windows refuses a write: a key that is gone or may not be changed, or a
-  // name the registry file could not hold.
+  static bool IsText(uint32_t type) { return type == kRegSz || type == kRegExpandSz; }
+
+  // Sets a value, refused as Windows refuses a write: a key that is gone or may not be changed, a
+  // name the registry file could not hold, or a file that could not be written.
   void Store(const std::string& name, uint32_t type, std::string text, std::vector<uint8_t> data) {
     RegNode* node = writable_ && StorableName(name) ? registry_.tree_.Find(root_, path_) : nullptr;
-    if (!node) throw ERegistryException::SetDataFailed(name);
+    if (!node || !registry_.AllowChange()) throw ERegistryException::SetDataFailed(name);
     RegValue* v = node->Value(name);
     if (!v) {
       node->values.push_back(RegValue{name, type, {}, {}});
@@ -74,7 +101,7 @@ class SandboxKey : public RegistryKey {
     v->type = type;
     v->text = std::move(text);
     v->data = std::move(data);
-    registry_.Save();
+    if (!registry_.Save()) throw ERegistryException::SetDataFailed(name);
   }
 
   SandboxRegistry& registry_;
@@ -85,6 +112,11 @@ class SandboxKey : public RegistryKey {
 
 SandboxRegistry::SandboxRegistry(std::filesystem::path file, bool localMachineWritable)
     : file_(std::move(file)), localMachineWritable_(localMachineWritable) {
+  Reload();
+}
+
+void SandboxRegistry::Reload() {
+  tree_ = RegTree();
   std::ifstream in(file_, std::ios::binary);
   if (in) {
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -110,17 +142,15 @@ void SandboxRegistry::Seed() {
   tree_.Create(RegistryRoot::LocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall");
 }
 
-void SandboxRegistry::Save() {
-  std::filesystem::path temp = file_;
-  temp += ".new";
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    std::string bytes = tree_.Export();
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out) return;
+bool SandboxRegistry::Save() {
+  if (ReplaceHostFileDurably(file_, tree_.Export()) == 0) return true;
+  // What the file still holds is what the machine has: the change that was not written is undone.
+  std::ifstream in(file_, std::ios::binary);
+  if (in) {
+    tree_ = RegTree();
+    tree_.Import(std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()));
   }
-  std::error_code ec;
-  std::filesystem::rename(temp, file_, ec);
+  return false;
 }
 
 std::unique_ptr<RegistryKey> SandboxRegistry::OpenKey(RegistryRoot root, const std::string& path,
@@ -134,16 +164,16 @@ std::unique_ptr<RegistryKey> SandboxRegistry::OpenKey(RegistryRoot root, const s
 std::unique_ptr<RegistryKey> SandboxRegistry::CreateKey(RegistryRoot root, const std::string& path) {
   if (!Writable(root) || !StorableName(path)) return nullptr;
   if (!tree_.Find(root, path)) {
+    if (!AllowChange()) return nullptr;
     tree_.Create(root, path);
-    Save();
+    if (!Save()) return nullptr;
   }
   return std::make_unique<SandboxKey>(*this, root, path, true);
 }
 
 bool SandboxRegistry::DeleteKeyTree(RegistryRoot root, const std::string& path) {
-  if (!Writable(root) || !tree_.Delete(root, path)) return false;
-  Save();
-  return true;
+  if (!Writable(root) || !tree_.Find(root, path) || SplitKeyPath(path).empty() || !AllowChange()) return false;
+  return tree_.Delete(root, path) && Save();
 }
 
 }  // namespace vurerode::platform::sandbox

@@ -152,12 +152,20 @@ std::unique_ptr<TFileStream> Win32FileSystem::OpenFile(const std::string& path, 
 std::unique_ptr<TFileStream> Win32FileSystem::CreateFile(const std::string& path) {
   HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) throw EFCreateError(path);
+  if (h == INVALID_HANDLE_VALUE) {
+    DWORD code = GetLastError();
+    if (code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION) throw EFileInUse(path);
+    throw EFCreateError(path);
+  }
   return std::make_unique<Win32File>(h, path);
 }
 
 bool Win32FileSystem::DeleteFile(const std::string& path) {
   return DeleteFileA(path.c_str()) != 0;
+}
+
+bool Win32FileSystem::ReplaceAtRestart(const std::string& source, const std::string& target) {
+  return MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING) != 0;
 }
 
 int Win32FileSystem::CreateDirectory(const std::string& path) {

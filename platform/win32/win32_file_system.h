@@ -12,6 +12,8 @@ class Win32FileSystem : public FileSystem {
   std::unique_ptr<TFileStream> OpenFile(const std::string& path, FileAccess access) override;
   std::unique_ptr<TFileStream> CreateFile(const std::string& path) override;
   bool DeleteFile(const std::string& path) override;
+  // MoveFileExA with MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING.
+  bool ReplaceAtRestart(const std::string& source, const std::string& target) override;
   int CreateDirectory(const std::string& path) override;
   bool RemoveDirectory(const std::string& path) override;
   double DiskFreeBytes(const std::string& root) override;

@@ -18,6 +18,11 @@ class Win32Platform : public Platform {
   Shell& shell() override { return shell_; }
   Processes& processes() override { return processes_; }
 
+  // The named mutex "Global\VurerodeSetup", waited for up to wait. A mutex whose holder died
+  // (WAIT_ABANDONED) is taken: that setup's journal tells what it left. The lock belongs to the
+  // thread that took it and must be released (destroyed) on that thread.
+  std::unique_ptr<SetupLock> AcquireSetupLock(std::chrono::milliseconds wait) override;
+
  private:
   Win32FileSystem files_;
   Win32Registry registry_;

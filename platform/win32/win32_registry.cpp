@@ -78,6 +78,31 @@ class Win32Key : public RegistryKey {
       throw ERegistryException::SetDataFailed(name);
   }
 
+  // The type and bytes exactly as RegQueryValueExA gives them.
+  std::optional<RegistryValueData> ReadValue(const std::string& name) override {
+    RegistryValueData value;
+    DWORD type = 0, size = 0;
+    // The value may grow between asking its size and reading it: asked again until it fits.
+    for (int tries = 0; tries < 8; ++tries) {
+      LONG r = RegQueryValueExA(h_, name.c_str(), nullptr, &type, nullptr, &size);
+      if (r != ERROR_SUCCESS) return std::nullopt;
+      value.data.resize(size);
+      r = RegQueryValueExA(h_, name.c_str(), nullptr, &type, size ? value.data.data() : nullptr, &size);
+      if (r == ERROR_MORE_DATA) continue;
+      if (r != ERROR_SUCCESS) return std::nullopt;
+      value.data.resize(size);
+      value.type = type;
+      return value;
+    }
+    return std::nullopt;
+  }
+
+  void WriteValue(const std::string& name, const RegistryValueData& value) override {
+    if (RegSetValueExA(h_, name.c_str(), 0, value.type, value.data.empty() ? nullptr : value.data.data(),
+                       static_cast<DWORD>(value.data.size())) != ERROR_SUCCESS)
+      throw ERegistryException::SetDataFailed(name);
+  }
+
   bool DeleteValue(const std::string& name) override { return RegDeleteValueA(h_, name.c_str()) == ERROR_SUCCESS; }
 
   std::vector<std::string> SubKeyNames() override { return EnumerateKeys(h_); }

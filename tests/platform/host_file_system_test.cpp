@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include "platform/file_search.h"
 #include "support/test_support.h"
 
@@ -33,6 +35,27 @@ TEST(HostFileSystem, SearchesAndPaths) {
   EXPECT_EQ(fs.FullPathName(d + "sub/../b.txt"), d + "b.txt");
   EXPECT_FALSE(fs.WindowsDirectory().empty());
   EXPECT_EQ(HostFileSystem("/opt/win").WindowsDirectory(), "/opt/win");
+}
+
+// A name that is taken reads as Windows reports it, so that callers can make a folder of their own
+// in one step; other failures keep the host's number.
+TEST(HostFileSystem, CreateDirectoryReports183ForATakenName) {
+  test::ScratchDir dir;
+  HostFileSystem fs;
+  test::WriteFileBytes(dir.path() / "file", test::Bytes("x"));
+  const struct {
+    std::string path;
+    int expected;
+  } kCases[] = {
+      {dir.str() + "/new", 0},
+      {dir.str() + "/new", 183},
+      {dir.str() + "/file", 183},
+      {dir.str() + "/missing/new", ENOENT},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.path);
+    EXPECT_EQ(fs.CreateDirectory(c.path), c.expected);
+  }
 }
 
 }  // namespace
