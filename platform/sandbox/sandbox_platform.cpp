@@ -8,16 +8,14 @@
 
 namespace vurerode::platform::sandbox {
 
-// The machine's setup lock while some setup of this process holds it.
-class SandboxSetupLock : public SetupLock {
+// The machine's setup lock while setups of this process hold it. Like the Windows mutex, which the
+// thread holding it may take again, a machine that holds the lock takes it again at once: the lock
+// goes when the last of its holders lets it go.
+class SandboxPlatform::HeldLock {
  public:
-  SandboxSetupLock(std::unique_ptr<HostFileLock> lock, SandboxPlatform& owner)
-      : lock_(std::move(lock)), owner_(&owner) {
-    owner.heldLock_ = this;
-  }
-  ~SandboxSetupLock() override {
+  HeldLock(std::unique_ptr<HostFileLock> lock, SandboxPlatform& owner) : lock_(std::move(lock)), owner_(&owner) {}
+  ~HeldLock() {
     if (!owner_) return;
-    owner_->heldLock_ = nullptr;
     try {
       owner_->files_.FlushMetadata();
     } catch (...) {
@@ -31,6 +29,18 @@ class SandboxSetupLock : public SetupLock {
   std::unique_ptr<HostFileLock> lock_;
   SandboxPlatform* owner_;
 };
+
+namespace {
+
+class SandboxSetupLock : public SetupLock {
+ public:
+  explicit SandboxSetupLock(std::shared_ptr<SandboxPlatform::HeldLock> held) : held_(std::move(held)) {}
+
+ private:
+  std::shared_ptr<SandboxPlatform::HeldLock> held_;
+};
+
+}  // namespace
 
 namespace {
 
@@ -73,7 +83,7 @@ SandboxPlatform::SandboxPlatform(const std::filesystem::path& root, const Sandbo
 }
 
 SandboxPlatform::~SandboxPlatform() {
-  if (heldLock_) heldLock_->Detach();
+  if (auto held = heldLock_.lock()) held->Detach();
   try {
     RunDeferredPrograms();
   } catch (...) {
@@ -82,6 +92,7 @@ SandboxPlatform::~SandboxPlatform() {
 }
 
 std::unique_ptr<SetupLock> SandboxPlatform::AcquireSetupLock(std::chrono::milliseconds wait) {
+  if (auto held = heldLock_.lock()) return std::make_unique<SandboxSetupLock>(held);
   const auto deadline = std::chrono::steady_clock::now() + wait;
   std::unique_ptr<HostFileLock> lock;
   while (!(lock = HostFileLock::TryTake(root() / "setup.lock"))) {
@@ -91,7 +102,9 @@ std::unique_ptr<SetupLock> SandboxPlatform::AcquireSetupLock(std::chrono::millis
   // Another setup may have changed the machine while this one waited.
   registry_.Reload();
   files_.Reload();
-  return std::make_unique<SandboxSetupLock>(std::move(lock), *this);
+  auto held = std::make_shared<HeldLock>(std::move(lock), *this);
+  heldLock_ = held;
+  return std::make_unique<SandboxSetupLock>(held);
 }
 
 }  // namespace vurerode::platform::sandbox

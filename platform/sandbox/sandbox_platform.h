@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -50,8 +51,6 @@ struct SandboxOptions {
   std::map<char, uint64_t> quotas;
 };
 
-class SandboxSetupLock;
-
 class SandboxPlatform : public Platform {
  public:
   explicit SandboxPlatform(const std::filesystem::path& root, const SandboxOptions& options = {});
@@ -70,8 +69,11 @@ class SandboxPlatform : public Platform {
   // An exclusive lock on ROOT/setup.lock (flock on POSIX hosts, LockFileEx on Windows), tried again
   // every few milliseconds until wait runs out; the host lets it go when the process dies. Once
   // taken, registry.reg, metadata.txt and the drives' used room are read again. Releasing it first
-  // writes metadata.txt, so the next holder reads what this one did.
+  // writes metadata.txt, so the next holder reads what this one did. A machine holding the lock
+  // takes it again at once, as the thread holding the Windows mutex does.
   std::unique_ptr<SetupLock> AcquireSetupLock(std::chrono::milliseconds wait) override;
+
+  class HeldLock;
 
   SandboxFileSystem& files() { return files_; }
   SandboxRegistry& sandboxRegistry() { return registry_; }
@@ -79,10 +81,8 @@ class SandboxPlatform : public Platform {
   const std::filesystem::path& root() const { return files_.root(); }
 
  private:
-  friend class SandboxSetupLock;
-
   std::optional<ChangeFaults> faults_;  // before the parts that count against it
-  SandboxSetupLock* heldLock_ = nullptr;
+  std::weak_ptr<HeldLock> heldLock_;
   SandboxFileSystem files_;
   SandboxRegistry registry_;
   IniProfile profile_;
