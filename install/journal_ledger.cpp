@@ -1,0 +1,186 @@
+#include "install/journal_ledger.h"
+
+#include <vector>
+
+#include "platform/ansi.h"
+#include "platform/exception.h"
+#include "platform/windows_path.h"
+
+namespace vurerode::setup {
+
+using platform::kInvalidAttributes;
+
+std::string TJournalLedger::Full(const std::string& path) {
+  const std::string full = fs_.FullPathName(path);
+  return full.empty() ? path : full;
+}
+
+std::string TJournalLedger::Key(const std::string& full) {
+  return platform::AnsiUpperCase(platform::ExcludeTrailingBackslash(full));
+}
+
+std::string TJournalLedger::RegistryKeyId(platform::RegistryRoot root, const std::string& path) {
+  std::string p = path;
+  while (!p.empty() && p.front() == '\\') p.erase(p.begin());
+  while (!p.empty() && p.back() == '\\') p.pop_back();
+  return std::to_string(static_cast<int>(root)) + "\\" + platform::AnsiUpperCase(p);
+}
+
+bool TJournalLedger::Covered(const std::string& key) const {
+  if (files_.count(key)) return true;
+  for (size_t end = key.size(); end != std::string::npos && end > 0; end = key.rfind('\\', end - 1))
+    if (trees_.count(key.substr(0, end))) return true;
+  return false;
+}
+
+bool TJournalLedger::KeyCovered(const std::string& id) const {
+  // The root's number before the first backslash is never a key of its own.
+  const size_t rootEnd = id.find('\\');
+  for (size_t end = id.size(); end != std::string::npos && end > rootEnd; end = id.rfind('\\', end - 1))
+    if (keys_.count(id.substr(0, end))) return true;
+  return false;
+}
+
+void TJournalLedger::NoteTemporaryFolder(const std::string& dir) {
+  const std::string full = Full(dir);
+  if (active_) Append(MakeRecord(TJournalKind::TemporaryFolder, platform::ExcludeTrailingBackslash(full)));
+  trees_.insert(Key(full));
+}
+
+void TJournalLedger::ExpectNew(const std::vector<std::string>& files, const std::vector<std::string>& folders) {
+  if (!active_) return;
+  TJournalRecord record = MakeRecord(TJournalKind::FilesToCreate);
+  std::vector<std::string> newFolders, newFiles;
+  for (const std::string& folder : folders) {
+    const std::string full = platform::ExcludeTrailingBackslash(Full(folder));
+    if (Covered(Key(full)) || fs_.GetAttributes(full) != kInvalidAttributes) continue;
+    record.entries.push_back({true, full});
+    newFolders.push_back(Key(full));
+  }
+  for (const std::string& file : files) {
+    const std::string full = Full(file);
+    if (Covered(Key(full)) || fs_.GetAttributes(full) != kInvalidAttributes) continue;
+    record.entries.push_back({false, full});
+    newFiles.push_back(Key(full));
+  }
+  if (record.entries.empty()) return;
+  Append(record);
+  trees_.insert(newFolders.begin(), newFolders.end());
+  files_.insert(newFiles.begin(), newFiles.end());
+}
+
+std::string TJournalLedger::BeforeFileChange(const std::string& full, TJournalKind kind, uint32_t refusing,
+                                             bool creates) {
+  const std::string key = Key(full);
+  if (!active_ || Covered(key)) return {};
+  const uint32_t attributes = fs_.GetAttributes(full);
+  if (attributes == kInvalidAttributes) {
+    if (!creates) return {};
+    Append(MakeRecord(TJournalKind::FileCreated, full));
+    files_.insert(key);
+    return {};
+  }
+  if (attributes & platform::faDirectory) return {};
+  if (attributes & refusing) return {};
+  // The old file is copied whole before the record that names the copy: a record always has its copy.
+  const std::string copy = journal_.NewSavedCopy();
+  uint32_t time = 0;
+  std::unique_ptr<platform::TFileStream> in;
+  try {
+    in = fs_.OpenFile(full, platform::FileAccess::Read);
+  } catch (const EFOpenError&) {
+    // A file that cannot even be read is held by another program: it cannot be replaced now either.
+    throw EFileInUse(full);
+  }
+  try {
+    auto out = fs_.CreateFile(copy);
+    std::vector<uint8_t> buffer(64 * 1024);
+    while (size_t got = in->Read(buffer.data(), buffer.size())) out->Write(buffer.data(), got);
+    time = in->LastWriteDosTime();
+  } catch (...) {
+    fs_.DeleteFile(copy);
+    throw;
+  }
+  Append(MakeRecord(kind, full, copy, attributes, time));
+  files_.insert(key);
+  copies_.push_back(copy);
+  return copy;
+}
+
+void TJournalLedger::Discard(const std::string& full, const std::string& copy) {
+  if (copy.empty()) return;
+  // The record stays; with its copy gone a rollback passes over it.
+  fs_.DeleteFile(copy);
+  files_.erase(Key(full));
+}
+
+bool TJournalLedger::BeforeFolderMade(const std::string& full) {
+  if (!active_ || Covered(Key(full)) || fs_.GetAttributes(full) != kInvalidAttributes) return false;
+  Append(MakeRecord(TJournalKind::FolderMade, platform::ExcludeTrailingBackslash(full)));
+  return true;
+}
+
+void TJournalLedger::BeforeFolderRemoved(const std::string& full) {
+  if (!active_ || Covered(Key(full)) || !fs_.DirectoryExists(full)) return;
+  Append(MakeRecord(TJournalKind::FolderRemoved, platform::ExcludeTrailingBackslash(full)));
+}
+
+void TJournalLedger::BeforeAttributes(const std::string& full) {
+  const std::string key = Key(full);
+  if (!active_ || Covered(key) || attributes_.count(key)) return;
+  const uint32_t attributes = fs_.GetAttributes(full);
+  if (attributes == kInvalidAttributes) return;
+  Append(MakeRecord(TJournalKind::AttributesChanged, full, {}, attributes));
+  attributes_.insert(key);
+}
+
+void TJournalLedger::BeforeKeyCreated(platform::Registry& registry, platform::RegistryRoot root,
+                                      const std::string& path) {
+  if (!active_ || KeyCovered(RegistryKeyId(root, path))) return;
+  std::string prefix;
+  size_t start = 0;
+  while (start <= path.size()) {
+    size_t end = path.find('\\', start);
+    if (end == std::string::npos) end = path.size();
+    if (end > start) {
+      prefix += (prefix.empty() ? "" : "\\") + path.substr(start, end - start);
+      if (!registry.OpenKey(root, prefix, platform::RegistryAccess::Read)) {
+        Append(MakeRecord(TJournalKind::RegistryKeyCreated, prefix, {}, static_cast<uint32_t>(root)));
+        keys_.insert(RegistryKeyId(root, prefix));
+        return;
+      }
+    }
+    start = end + 1;
+  }
+}
+
+void TJournalLedger::BeforeValueChanged(platform::RegistryKey& key, platform::RegistryRoot root,
+                                        const std::string& path, const std::string& name) {
+  const std::string id = RegistryKeyId(root, path);
+  if (!active_ || KeyCovered(id)) return;
+  if (!values_.insert(id + "\n" + platform::AnsiUpperCase(name)).second) return;
+  TJournalRecord record = MakeRecord(TJournalKind::RegistryValueChanged, path, name, static_cast<uint32_t>(root));
+  record.value = key.ReadValue(name);
+  Append(record);
+}
+
+void TJournalLedger::BeforeKeyTreeDeleted(platform::Registry& registry, platform::RegistryRoot root,
+                                          const std::string& path) {
+  if (!active_ || KeyCovered(RegistryKeyId(root, path))) return;
+  SaveKeyTree(registry, root, path);
+}
+
+void TJournalLedger::SaveKeyTree(platform::Registry& registry, platform::RegistryRoot root, const std::string& path) {
+  auto key = registry.OpenKey(root, path, platform::RegistryAccess::Read);
+  if (!key) return;
+  const auto number = static_cast<uint32_t>(root);
+  Append(MakeRecord(TJournalKind::RegistryKeyDeleted, path, {}, number));
+  for (const std::string& name : key->ValueNames()) {
+    TJournalRecord record = MakeRecord(TJournalKind::RegistryValueChanged, path, name, number);
+    record.value = key->ReadValue(name);
+    Append(record);
+  }
+  for (const std::string& sub : key->SubKeyNames()) SaveKeyTree(registry, root, path + "\\" + sub);
+}
+
+}  // namespace vurerode::setup
