@@ -374,7 +374,13 @@ int64_t Installer::CopyOrLeaveForRestart(const std::string& source, const std::s
   std::string pending;
   for (int n = 1; pending.empty() || fs_.GetAttributes(pending) != platform::kInvalidAttributes; ++n)
     pending = folder + "~VR" + std::to_string(n) + ".TMP";
-  const int64_t bytes = CopyFileInto(fs_, source, pending);
+  int64_t bytes = 0;
+  {
+    auto in = fs_.OpenFile(source, platform::FileAccess::Read);
+    auto out = fs_.CreateFile(pending);
+    bytes = in->Size();
+    out->CopyFrom(*in, bytes);
+  }
   if (!fs_.ReplaceAtRestart(pending, target)) {
     fs_.DeleteFile(pending);
     throw EFileInUse(target);

@@ -174,9 +174,9 @@ void TJournalLedger::SaveKeyTree(platform::Registry& registry, platform::Registr
   auto key = registry.OpenKey(root, path, platform::RegistryAccess::Read);
   if (!key) return;
   const auto number = static_cast<uint32_t>(root);
-  Append(MakeRecord(TJournalKind::RegistryKeyDeleted, path, {}, number));
+  Append(MakeRecord(TJournalKind::RegistryKeyDeleted, path, {}, number, kSavedTreeRecord));
   for (const std::string& name : key->ValueNames()) {
-    TJournalRecord record = MakeRecord(TJournalKind::RegistryValueChanged, path, name, number);
+    TJournalRecord record = MakeRecord(TJournalKind::RegistryValueChanged, path, name, number, kSavedTreeRecord);
     record.value = key->ReadValue(name);
     Append(record);
   }

@@ -51,6 +51,11 @@ struct TJournalRecord {
   bool operator==(const TJournalRecord&) const = default;
 };
 
+// The time of the records that save a registry tree before it is deleted (the key, its values,
+// then each sub-key the same way): a run of them is put back in its own order, so that keys come
+// back before their sub-keys and values in the order they had.
+inline constexpr uint32_t kSavedTreeRecord = 1;
+
 inline TJournalRecord MakeRecord(TJournalKind kind, std::string path = {}, std::string other = {}, uint32_t number = 0,
                                  uint32_t time = 0) {
   TJournalRecord r;

@@ -132,8 +132,21 @@ void Undo::Record(const TJournalRecord& r) {
 }  // namespace
 
 std::vector<std::string> UndoJournal(platform::Platform& machine, const std::vector<TJournalRecord>& records) {
+  auto savedTree = [](const TJournalRecord& r) {
+    return (r.kind == TJournalKind::RegistryKeyDeleted || r.kind == TJournalKind::RegistryValueChanged) &&
+           r.time == kSavedTreeRecord;
+  };
   Undo undo(machine);
-  for (auto r = records.rbegin(); r != records.rend(); ++r) undo.Record(*r);
+  for (size_t i = records.size(); i-- > 0;) {
+    if (!savedTree(records[i])) {
+      undo.Record(records[i]);
+      continue;
+    }
+    size_t first = i;
+    while (first > 0 && savedTree(records[first - 1])) --first;
+    for (size_t k = first; k <= i; ++k) undo.Record(records[k]);
+    i = first;
+  }
   return std::move(undo.problems);
 }
 
