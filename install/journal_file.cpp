@@ -1,6 +1,8 @@
 #include "install/journal_file.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 #include "platform/exception.h"
 #include "platform/windows_path.h"
@@ -18,7 +20,7 @@ TJournalFile::TJournalFile(platform::FileSystem& fs)
 void TJournalFile::Append(const TJournalRecord& record) {
   const std::vector<uint8_t> bytes = EncodeJournalRecord(record);
   std::unique_ptr<platform::TFileStream> file;
-  if (fs_.FileExists(path_)) {
+  if (appending_ || fs_.FileExists(path_)) {
     file = fs_.OpenFile(path_, platform::FileAccess::ReadWrite);
     file->Seek(0, SeekOrigin::End);
   } else {
@@ -27,6 +29,7 @@ void TJournalFile::Append(const TJournalRecord& record) {
     file->Write(kJournalMagic.data(), kJournalMagic.size());
   }
   file->Write(bytes.data(), bytes.size());
+  appending_ = true;
 }
 
 TJournalContents TJournalFile::Read() {
@@ -38,20 +41,27 @@ TJournalContents TJournalFile::Read() {
 }
 
 std::string TJournalFile::NewSavedCopy() {
-  if (!ForceDirectories(fs_, saved_)) throw EFCreateError(saved_);
-  for (;;) {
-    char name[16];
-    std::snprintf(name, sizeof name, "%08u.SAV", nextCopy_++);
-    // A copy a killed setup left without its record is not reused: it may still be read.
-    const std::string path = saved_ + "\\" + name;
-    if (fs_.GetAttributes(path) == platform::kInvalidAttributes) return path;
+  // The folder is looked at once: a copy some earlier setup left there is never written over, and
+  // the names after the last one are free.
+  if (nextCopy_ == 0) {
+    if (!ForceDirectories(fs_, saved_)) throw EFCreateError(saved_);
+    nextCopy_ = 1;
+    platform::FindData found;
+    if (auto search = fs_.FindFirst(saved_ + "\\*.SAV", found)) do {
+        nextCopy_ = std::max(nextCopy_, static_cast<unsigned>(std::strtoul(found.name.c_str(), nullptr, 10)) + 1);
+      } while (search->Next(found));
   }
+  char name[16];
+  std::snprintf(name, sizeof name, "%08u.SAV", nextCopy_++);
+  return saved_ + "\\" + name;
 }
 
 void TJournalFile::Remove() {
   // The journal goes first: copies it no longer names are only clutter, which the next recovery
   // clears, while a journal naming copies that are gone would restore nothing.
   fs_.DeleteFile(path_);
+  appending_ = false;
+  nextCopy_ = 0;
   DeleteFilesByMask(fs_, saved_ + "\\", "*.SAV");
   fs_.RemoveDirectory(saved_);
   fs_.RemoveDirectory(folder_);

@@ -35,7 +35,8 @@ class TJournalFile {
  private:
   platform::FileSystem& fs_;
   std::string folder_, path_, saved_;
-  unsigned nextCopy_ = 1;
+  unsigned nextCopy_ = 0;   // 0: the saved folder not looked at yet
+  bool appending_ = false;  // the journal is there, written by this one
 };
 
 }  // namespace vurerode::setup

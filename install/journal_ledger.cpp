@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "install/journal_rollback.h"
 #include "platform/ansi.h"
 #include "platform/exception.h"
 #include "platform/windows_path.h"
@@ -70,7 +71,7 @@ void TJournalLedger::ExpectNew(const std::vector<std::string>& files, const std:
 }
 
 std::string TJournalLedger::BeforeFileChange(const std::string& full, TJournalKind kind, uint32_t refusing,
-                                             bool creates) {
+                                             bool creates, bool moveAside) {
   const std::string key = Key(full);
   if (!active_ || Covered(key)) return {};
   const uint32_t attributes = fs_.GetAttributes(full);
@@ -82,9 +83,37 @@ std::string TJournalLedger::BeforeFileChange(const std::string& full, TJournalKi
   }
   if (attributes & platform::faDirectory) return {};
   if (attributes & refusing) return {};
-  // The old file is copied whole before the record that names the copy: a record always has its copy.
-  const std::string copy = journal_.NewSavedCopy();
-  uint32_t time = 0;
+  // A move is recorded before it is made: killed before it, the record names a copy that is not
+  // there, which a rollback passes over, the file being in its place still. (Moved, the file loses
+  // its date and attributes; the record keeps them.) A copy is made whole before its record, or a
+  // rollback could put a part of the file back.
+  moved_ = false;
+  platform::FindData found;
+  if (moveAside && movesWork_ && fs_.FindFirst(full, found)) {
+    lastSave_ = MakeRecord(kind, full, journal_.NewSavedCopy(), attributes, found.lastWriteDosTime);
+    Append(lastSave_);
+    moved_ = fs_.RelocateFile(full, lastSave_.other) >= 0;
+    // A file system that does not move files (Windows keeps a moved file's access list) is not
+    // asked again.
+    if (!moved_ && fs_.FileExists(full)) movesWork_ = false;
+  }
+  if (!moved_) {
+    const std::string copy = journal_.NewSavedCopy();
+    const uint32_t time = CopyAside(full, copy);
+    lastSave_ = MakeRecord(kind, full, copy, attributes, time);
+    try {
+      Append(lastSave_);
+    } catch (...) {
+      fs_.DeleteFile(copy);
+      throw;
+    }
+  }
+  files_.insert(key);
+  copies_.push_back(lastSave_.other);
+  return lastSave_.other;
+}
+
+uint32_t TJournalLedger::CopyAside(const std::string& full, const std::string& copy) {
   std::unique_ptr<platform::TFileStream> in;
   try {
     in = fs_.OpenFile(full, platform::FileAccess::Read);
@@ -96,21 +125,26 @@ std::string TJournalLedger::BeforeFileChange(const std::string& full, TJournalKi
     auto out = fs_.CreateFile(copy);
     std::vector<uint8_t> buffer(64 * 1024);
     while (size_t got = in->Read(buffer.data(), buffer.size())) out->Write(buffer.data(), got);
-    time = in->LastWriteDosTime();
+    return in->LastWriteDosTime();
   } catch (...) {
     fs_.DeleteFile(copy);
     throw;
   }
-  Append(MakeRecord(kind, full, copy, attributes, time));
-  files_.insert(key);
-  copies_.push_back(copy);
-  return copy;
 }
 
 void TJournalLedger::Discard(const std::string& full, const std::string& copy) {
   if (copy.empty()) return;
   // The record stays; with its copy gone a rollback passes over it.
-  fs_.DeleteFile(copy);
+  if (MovedAside(copy)) {
+    moved_ = false;
+    try {
+      PutBack(fs_, lastSave_);
+    } catch (const Exception&) {
+      return;  // the copy stays, and with it the record, for the rollback
+    }
+  } else {
+    fs_.DeleteFile(copy);
+  }
   files_.erase(Key(full));
 }
 

@@ -35,9 +35,16 @@ class TJournalLedger {
   // Before a file is created (creates), written over, written in place or deleted. kind says what
   // a file that is there becomes (FileReplaced or FileContentSaved). Returns the copy it was saved
   // to, empty when nothing was saved. A file with any of the attributes refusing is left alone: the
-  // call fails on it as it always did, and there is nothing to save.
-  std::string BeforeFileChange(const std::string& full, TJournalKind kind, uint32_t refusing, bool creates);
-  // The change did not happen after all: the copy is not needed.
+  // call fails on it as it always did, and there is nothing to save. With moveAside, for a change
+  // that replaces the whole file, the file is moved to its copy where the file system can: no
+  // bytes are copied, and it is then no longer in its place (MovedAside).
+  std::string BeforeFileChange(const std::string& full, TJournalKind kind, uint32_t refusing, bool creates,
+                               bool moveAside = false);
+  bool MovedAside(const std::string& copy) const { return moved_ && !copy.empty() && copy == lastSave_.other; }
+  // True when the path needs no record: nothing is journalled, or it lies in a tree that is the
+  // installation's, or it was noted already.
+  bool Covers(const std::string& full) const { return !active_ || Covered(Key(full)); }
+  // The change did not happen after all: a file moved aside goes back, a copy is not needed.
   void Discard(const std::string& full, const std::string& copy);
   // True when the folder is to be noted as made; AfterFolderMade then says whether it was.
   bool BeforeFolderMade(const std::string& full);
@@ -59,6 +66,8 @@ class TJournalLedger {
   // Inside a temporary folder or a folder made here, or a file noted already.
   bool Covered(const std::string& key) const;
   bool KeyCovered(const std::string& id) const;
+  // Copies a file to copy; returns its date.
+  uint32_t CopyAside(const std::string& full, const std::string& copy);
   void SaveKeyTree(platform::Registry& registry, platform::RegistryRoot root, const std::string& path);
 
   platform::FileSystem& fs_;
@@ -70,6 +79,9 @@ class TJournalLedger {
   std::unordered_set<std::string> keys_;    // registry keys whose whole tree is the installation's
   std::unordered_set<std::string> values_;  // registry values whose old content is kept
   std::vector<std::string> copies_;
+  TJournalRecord lastSave_;  // the record of the last file saved
+  bool moved_ = false;       // it was moved aside
+  bool movesWork_ = true;    // the file system moves files
 };
 
 }  // namespace vurerode::setup

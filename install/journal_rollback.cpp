@@ -57,18 +57,8 @@ void Undo::DeleteFile(const std::string& path) {
 // The copy is deleted only once the file is whole again: a restore cut short is done again from it,
 // and a record whose copy is gone was restored already (or its change never happened).
 void Undo::Restore(const TJournalRecord& r) {
-  if (!fs_.FileExists(r.other)) return;
   try {
-    const uint32_t now = fs_.GetAttributes(r.path);
-    if (now != kInvalidAttributes && (now & kUndeletable)) fs_.SetAttributes(r.path, 0);
-    {
-      auto in = fs_.OpenFile(r.other, platform::FileAccess::Read);
-      auto out = fs_.CreateFile(r.path);
-      out->CopyFrom(*in, in->Size());
-      out->SetLastWriteDosTime(r.time);
-    }
-    fs_.SetAttributes(r.path, r.number & ~platform::faDirectory);
-    fs_.DeleteFile(r.other);
+    PutBack(fs_, r);
   } catch (const Exception& e) {
     problems.push_back(r.path + " (it could not be put back: " + e.what() + "; the old file is kept as " + r.other +
                        ")");
@@ -130,6 +120,22 @@ void Undo::Record(const TJournalRecord& r) {
 }
 
 }  // namespace
+
+// Copied back, not moved: a move would leave the file dated now until its date is set, and a kill
+// in between would leave it so.
+void PutBack(platform::FileSystem& fs, const TJournalRecord& r) {
+  if (!fs.FileExists(r.other)) return;
+  const uint32_t now = fs.GetAttributes(r.path);
+  if (now != kInvalidAttributes && (now & kUndeletable)) fs.SetAttributes(r.path, 0);
+  {
+    auto in = fs.OpenFile(r.other, platform::FileAccess::Read);
+    auto out = fs.CreateFile(r.path);
+    out->CopyFrom(*in, in->Size());
+    out->SetLastWriteDosTime(r.time);
+  }
+  fs.SetAttributes(r.path, r.number & ~platform::faDirectory);
+  fs.DeleteFile(r.other);
+}
 
 std::vector<std::string> UndoJournal(platform::Platform& machine, const std::vector<TJournalRecord>& records) {
   auto savedTree = [](const TJournalRecord& r) {

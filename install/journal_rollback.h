@@ -19,6 +19,11 @@ std::vector<std::string> UndoJournal(platform::Platform& machine, const std::vec
 // After a commit: the temporary folders and the saved copies go. Returns what could not be removed.
 std::vector<std::string> ClearCommittedJournal(platform::Platform& machine, const std::vector<TJournalRecord>& records);
 
+// Puts a saved file (a record of kind FileReplaced or FileContentSaved) back in its place with its
+// date and attributes, and then deletes the copy; nothing when the copy is gone. Raises the file
+// system's error when the file cannot be written.
+void PutBack(platform::FileSystem& fs, const TJournalRecord& record);
+
 // True when a saved copy the records name is still there: the journal is still needed for it.
 bool JournalHoldsCopies(platform::FileSystem& fs, const std::vector<TJournalRecord>& records);
 

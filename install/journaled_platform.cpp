@@ -48,23 +48,24 @@ class TJournaledPlatform::Files : public platform::FileSystem {
   }
   std::unique_ptr<platform::TFileStream> CreateFile(const std::string& path) override {
     const std::string full = l_.Full(path);
-    const std::string copy = l_.BeforeFileChange(full, TJournalKind::FileReplaced, kCreateRefuses, true);
+    const std::string copy = l_.BeforeFileChange(full, TJournalKind::FileReplaced, kCreateRefuses, true, true);
     return Guarded(l_, full, copy, [&] { return in_.CreateFile(path); });
   }
   bool DeleteFile(const std::string& path) override {
     const std::string full = l_.Full(path);
-    const std::string copy = l_.BeforeFileChange(full, TJournalKind::FileReplaced, kWriteRefuses, false);
+    const std::string copy = l_.BeforeFileChange(full, TJournalKind::FileReplaced, kWriteRefuses, false, true);
+    // Moved aside, it is deleted already.
+    if (l_.MovedAside(copy)) return true;
     return Guarded(l_, full, copy, [&] { return in_.DeleteFile(path); });
   }
   int64_t RelocateFile(const std::string& source, const std::string& target) override {
     const std::string from = l_.Full(source), to = l_.Full(target);
-    const std::string copy = l_.BeforeFileChange(from, TJournalKind::FileReplaced, kWriteRefuses, false);
     // A target that is there makes the move fail: it is never saved for that.
-    if (in_.GetAttributes(to) != platform::kInvalidAttributes) {
-      l_.Discard(from, copy);
-      return -1;
+    if (!l_.Covers(to)) {
+      if (in_.GetAttributes(to) != platform::kInvalidAttributes) return -1;
+      l_.BeforeFileChange(to, TJournalKind::FileReplaced, kCreateRefuses, true);
     }
-    l_.BeforeFileChange(to, TJournalKind::FileReplaced, kCreateRefuses, true);
+    const std::string copy = l_.BeforeFileChange(from, TJournalKind::FileReplaced, kWriteRefuses, false);
     try {
       const int64_t size = in_.RelocateFile(source, target);
       if (size < 0) l_.Discard(from, copy);

@@ -26,7 +26,8 @@ class CrashingPlatform : public platform::Platform {
 
   long changes() const { return changes_; }
   bool dead() const { return dead_; }
-  // Files another program holds: creating them raises EFileInUse.
+  // Files another program holds, by upper-case full path: they cannot be opened, created (that
+  // raises EFileInUse), moved or deleted.
   std::set<std::string> inUse;
   std::vector<std::pair<std::string, std::string>> restartReplacements;
 
@@ -72,17 +73,18 @@ class CrashingPlatform : public platform::Platform {
     bool SetAttributes(const std::string& path, uint32_t a) override { return p_.Change(), in_.SetAttributes(path, a); }
     std::unique_ptr<platform::TFileStream> OpenFile(const std::string& path, platform::FileAccess access) override {
       if (access == platform::FileAccess::ReadWrite) p_.Change();
+      if (Held(path)) throw EFOpenError(path);
       auto file = in_.OpenFile(path, access);
       return std::make_unique<Stream>(std::move(file), p_);
     }
     std::unique_ptr<platform::TFileStream> CreateFile(const std::string& path) override {
       p_.Change();
-      if (p_.inUse.count(platform::AnsiUpperCase(in_.FullPathName(path)))) throw EFileInUse(path);
+      if (Held(path)) throw EFileInUse(path);
       return std::make_unique<Stream>(in_.CreateFile(path), p_);
     }
-    bool DeleteFile(const std::string& path) override { return p_.Change(), in_.DeleteFile(path); }
+    bool DeleteFile(const std::string& path) override { return p_.Change(), !Held(path) && in_.DeleteFile(path); }
     int64_t RelocateFile(const std::string& s, const std::string& t) override {
-      return p_.Change(), in_.RelocateFile(s, t);
+      return p_.Change(), Held(s) ? -1 : in_.RelocateFile(s, t);
     }
     bool ReplaceAtRestart(const std::string& s, const std::string& t) override {
       p_.Change();
@@ -102,6 +104,8 @@ class CrashingPlatform : public platform::Platform {
     double DiskFreeBytes(const std::string& root) override { return in_.DiskFreeBytes(root); }
 
    private:
+    bool Held(const std::string& path) { return p_.inUse.count(platform::AnsiUpperCase(in_.FullPathName(path))) > 0; }
+
     CrashingPlatform& p_;
     platform::FileSystem& in_;
   };
