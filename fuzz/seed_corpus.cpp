@@ -17,6 +17,7 @@
 #include "archive/errors.h"
 #include "archive/little_endian.h"
 #include "fuzz/fuzz_segment_support.h"
+#include "install/journal_records.h"
 #include "platform/posix/host_file_system.h"
 #include "platform/sandbox/metadata_store.h"
 #include "platform/sandbox/sandbox_registry.h"
@@ -271,6 +272,28 @@ int main(int argc, char** argv) {
                            " *binary.bin\r\nSHA256 (tagged.cfg) = " + hex + "\n";
   Write(out / "media_sums" / "sums", Bytes(sums.begin(), sums.end()));
   WriteSandboxStoreSeeds(out);
+
+  // The installation's journal: a record of each kind, whole and with its last record torn.
+  {
+    using namespace setup;
+    fs::create_directories(out / "journal_reader");
+    Bytes journal(kJournalMagic.begin(), kJournalMagic.end());
+    TJournalRecord list = MakeRecord(TJournalKind::FilesToCreate);
+    list.entries = {{true, "C:\\Program Files\\Acme"}, {false, "C:\\WINDOWS\\System\\acme.dll"}};
+    TJournalRecord value = MakeRecord(TJournalKind::RegistryValueChanged, "Software\\Acme", "Path", 2);
+    value.value = platform::RegistryValueData{1, {'o', 'l', 'd', 0}};
+    for (const TJournalRecord& r : {MakeRecord(TJournalKind::Title, "Acme"),
+                                    MakeRecord(TJournalKind::TemporaryFolder, "C:\\WINDOWS\\Temp\\lkst_1"), list,
+                                    MakeRecord(TJournalKind::FileReplaced, "C:\\WINDOWS\\a.ini",
+                                               "C:\\WINDOWS\\Vurerode\\Journal\\saved\\1.SAV", 0x21, 0x2A3B4C5D),
+                                    value, MakeRecord(TJournalKind::Commit)}) {
+      const Bytes record = EncodeJournalRecord(r);
+      journal.insert(journal.end(), record.begin(), record.end());
+    }
+    Write(out / "journal_reader" / "whole", journal);
+    journal.resize(journal.size() - 3);
+    Write(out / "journal_reader" / "torn", journal);
+  }
   fs::create_directories(out / "gif_decode");
   for (const auto& e : fs::directory_iterator(VURERODE_GIF_SEEDS))
     if (e.path().extension() == ".gif") fs::copy_file(e.path(), out / "gif_decode" / e.path().filename());

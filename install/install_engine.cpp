@@ -4,11 +4,15 @@
 #include <map>
 #include <optional>
 #include <set>
+#include <stdexcept>
+#include <thread>
 #include <unordered_map>
 #include <unordered_set>
 
 #include "install/configured_entries.h"
+#include "install/free_space.h"
 #include "install/install_paths.h"
+#include "install/journaled_platform.h"
 #include "install/set_files.h"
 #include "install/set_placement.h"
 #include "install/shared_folders.h"
@@ -48,22 +52,71 @@ bool Contains(const std::vector<std::string>& list, const std::string& s) {
   return false;
 }
 
+// Raised at the next item once the user asked to cancel; the installation ends there.
+class InstallCancelled : public std::runtime_error {
+ public:
+  InstallCancelled() : std::runtime_error("The installation was cancelled.") {}
+};
+
+// The caller's progress, which ends the installation at its next item (the next file, shortcut or
+// entry) once a cancel was asked for.
+class CancellableProgress : public TInstallProgress {
+ public:
+  explicit CancellableProgress(TInstallProgress& inner) : in_(inner) {}
+
+  bool Cancelled() const { return cancelled_; }
+  void Status(const std::string& text) override { in_.Status(text); }
+  void SetRange(int max) override { in_.SetRange(max); }
+  void Advance() override {
+    Check();
+    in_.Advance();
+  }
+  void Record(RecordKind kind, const std::string& what) override { in_.Record(kind, what); }
+  void ProcessMessages() override { in_.ProcessMessages(); }
+  void Repaint() override { in_.Repaint(); }
+  void StepReached(TInstallStep step) override { in_.StepReached(step); }
+  void CurrentItem(TInstallStep step, const std::string& text) override {
+    Check();
+    in_.CurrentItem(step, text);
+  }
+  Prompter& Prompts() override { return in_.Prompts(); }
+  bool CancelRequested() override { return in_.CancelRequested(); }
+  std::string Caption() const override { return in_.Caption(); }
+
+ private:
+  void Check() {
+    // Once raised it is raised again: code that caught it on its way out must not go on.
+    if (cancelled_ || in_.CancelRequested()) {
+      cancelled_ = true;
+      throw InstallCancelled();
+    }
+  }
+
+  TInstallProgress& in_;
+  bool cancelled_ = false;
+};
+
 class Installer {
  public:
   Installer(platform::Platform& platform, TSetupGlobals& globals, const TInstallChoices& choices,
-            TInstallProgress& progress)
+            TInstallProgress& progress, const TInUseRetry& inUse)
       : platform_(platform),
         fs_(platform.fs()),
         g_(globals),
         choices_(choices),
         progress_(progress),
+        inUse_(inUse),
         mainDir_(platform::IncludeTrailingBackslash(choices.InstallDir)),
         log_(platform.profile()) {}
 
   TInstallResult Run();
 
  private:
-  void CopyFiles();
+  void Install();
+  bool CheckRoom();
+  int64_t SizeOf(const std::string& path);
+  bool CopyFiles();
+  int64_t CopyOrLeaveForRestart(const std::string& source, const std::string& dir);
   void LogCopyStep(const std::vector<std::string>& targets);
   std::vector<int64_t> PlaceDeferredFiles(const std::vector<std::string>& sources,
                                           const std::vector<std::string>& targets);
@@ -98,7 +151,8 @@ class Installer {
   platform::FileSystem& fs_;
   TSetupGlobals& g_;
   const TInstallChoices& choices_;
-  TInstallProgress& progress_;
+  CancellableProgress progress_;
+  const TInUseRetry& inUse_;
   std::string mainDir_;
   TUninstallLog log_;
   std::vector<std::string> system_;
@@ -109,10 +163,38 @@ class Installer {
   std::set<std::string> looked_;            // folders NoteFoldersToMake looked at, upper case
   std::vector<std::string> foldersToMake_;  // in the order found: each below the ones after it
   std::unordered_map<std::string, std::unordered_set<std::string>> taken_;  // names in a folder, by folder
+  // Sizes of the files in a folder, by upper-case name, for the folders CheckRoom looked at.
+  std::unordered_map<std::string, std::unordered_map<std::string, int64_t>> sizes_;
   int64_t installedBytes_ = 0;
+  bool restartNeeded_ = false;
 };
 
 TInstallResult Installer::Run() {
+  bool cancelled = false;
+  try {
+    Install();
+  } catch (const InstallCancelled&) {
+    cancelled = true;
+  }
+  TInstallResult result;
+  result.Outcome = cancelled || progress_.Cancelled() ? TInstallOutcome::Cancelled
+                   : failures_.empty()                ? TInstallOutcome::Installed
+                                                      : TInstallOutcome::Failed;
+  result.Failures = failures_;
+  result.BytesInstalled = installedBytes_;
+  result.InstallDir = mainDir_;
+  result.RestartNeeded = restartNeeded_;
+  return result;
+}
+
+void Installer::Install() {
+  // The bar counts the pairs the configuration gave, without the installer's own files.
+  const size_t configuredPairs = g_.InstallTargets.size();
+  for (const char* name : {"setup.exe", media::kInstallConfigFile, media::kFileListFile})
+    g_.InstallFiles.push_back(std::string("Installation Directory,C:\\") + name);
+  BuildInstallFileLists(platform_, g_, mainDir_);
+  if (!CheckRoom()) return;
+  JournalInstallationTitle(platform_, choices_.Title);
   progress_.StepReached(TInstallStep::Files);
   Record(RecordKind::Step, "Installing files into " + mainDir_);
   // The log lives in the installation directory, which must be there before its first entry even
@@ -121,14 +203,11 @@ TInstallResult Installer::Run() {
   MakeDirectory(mainDir_);
   log_.Create(fs_, mainDir_);
   ClearConfiguredEntries(platform_, g_.IniRegistry, progress_);
-  progress_.SetRange(static_cast<int>(2 * g_.InstallTargets.size() + g_.Desktop.size() + g_.IniRegistry.size() +
-                                      g_.AutoexecBat.size()));
-  for (const char* name : {"setup.exe", media::kInstallConfigFile, media::kFileListFile})
-    g_.InstallFiles.push_back(std::string("Installation Directory,C:\\") + name);
-  BuildInstallFileLists(platform_, g_, mainDir_);
+  progress_.SetRange(
+      static_cast<int>(2 * configuredPairs + g_.Desktop.size() + g_.IniRegistry.size() + g_.AutoexecBat.size()));
   log_.Open(mainDir_);
   system_ = SystemDirectories(platform_);
-  CopyFiles();
+  if (!CopyFiles()) return;
   for (const std::string* extra : {&choices_.LogoFile, &choices_.BitMap}) {
     if (extra->empty()) continue;
     try {
@@ -154,13 +233,42 @@ TInstallResult Installer::Run() {
   WriteConfiguredEntries(platform_, g_.IniRegistry, log_, progress_);
   RegisterUninstaller();
   progress_.Status("Finished");
+}
 
-  TInstallResult result;
-  result.Outcome = failures_.empty() ? TInstallOutcome::Installed : TInstallOutcome::Failed;
-  result.Failures = failures_;
-  result.BytesInstalled = installedBytes_;
-  result.InstallDir = mainDir_;
-  return result;
+// The files expanded already are counted by their size; those still in the set are not known
+// before the set is read again, and are not counted.
+bool Installer::CheckRoom() {
+  TDriveNeeds needs;
+  std::unordered_set<std::string> counted;
+  for (size_t k = 0; k < g_.InstallTargets.size(); ++k) {
+    const std::string& target = g_.InstallTargets[k];
+    if (ExtractFileName(target).empty() || !counted.insert(FileKey(target)).second) continue;
+    const int64_t size = SizeOf(g_.InstallSources[k]);
+    if (size > 0) needs.Add(fs_, target, size);
+  }
+  for (const std::string* picture : {&choices_.LogoFile, &choices_.BitMap})
+    if (!picture->empty())
+      if (const int64_t size = SizeOf(g_.ExpandDir + *picture); size > 0) needs.Add(fs_, mainDir_, size);
+  const std::vector<std::string> shortfalls = needs.Shortfalls(fs_);
+  failures_.insert(failures_.end(), shortfalls.begin(), shortfalls.end());
+  return shortfalls.empty();
+}
+
+// A file's size from its folder's listing, read once per folder; -1 for a file that is not there.
+int64_t Installer::SizeOf(const std::string& path) {
+  const std::string folder = platform::AnsiUpperCase(ExtractFilePath(path));
+  auto listed = sizes_.find(folder);
+  if (listed == sizes_.end()) {
+    listed = sizes_.emplace(folder, std::unordered_map<std::string, int64_t>()).first;
+    platform::FindData found;
+    if (auto search = fs_.FindFirst(ExtractFilePath(path) + "*.*", found)) do {
+        if (found.attributes & platform::faDirectory) continue;
+        listed->second[platform::AnsiUpperCase(found.name)] = found.size;
+        if (!found.shortName.empty()) listed->second[platform::AnsiUpperCase(found.shortName)] = found.size;
+      } while (search->Next(found));
+  }
+  auto size = listed->second.find(platform::AnsiUpperCase(ExtractFileName(path)));
+  return size == listed->second.end() ? -1 : size->second;
 }
 
 void Installer::RegisterUninstaller() {
@@ -192,12 +300,17 @@ void Installer::RegisterUninstaller() {
   Record(RecordKind::File, log_.Path());
 }
 
-void Installer::CopyFiles() {
+bool Installer::CopyFiles() {
   const std::vector<std::string> sources = g_.InstallSources, targets = g_.InstallTargets;
   const std::vector<bool> movable = MovableSources(sources);
   const std::unordered_map<std::string, size_t> lastPosition = LastPositions(targets);
   LogCopyStep(targets);
+  std::vector<std::string> files;
+  for (const std::string& target : targets)
+    if (!ExtractFileName(target).empty()) files.push_back(target);
+  JournalExpectedFiles(platform_, files, foldersToMake_);
   const std::vector<int64_t> placed = PlaceDeferredFiles(sources, targets);
+  if (!failures_.empty()) return false;
   for (size_t k = 0; k < targets.size(); ++k) {
     const std::string& target = targets[k];
     const std::string dir = ExtractFilePath(target);
@@ -216,26 +329,64 @@ void Installer::CopyFiles() {
       }
       if (placed[k] == kNotWritten) {
         failures_.push_back(target + " (it could not be written from the installation medium)");
-        continue;
+        return false;
       }
       try {
         const int64_t moved = movable[k] ? MoveIntoPlace(sources[k], dir) : -1;
-        installedBytes_ += moved >= 0 ? moved : CopyFileInto(fs_, sources[k], dir);
+        installedBytes_ += moved >= 0 ? moved : CopyOrLeaveForRestart(sources[k], dir);
         Record(RecordKind::File, target);
       } catch (const Exception& e) {
         failures_.push_back(target + " (" + e.what() + ")");
+        return false;
       }
       if (lastPosition.at(target) > k) fs_.DeleteFile(sources[k]);
     } else {
       progress_.CurrentItem(TInstallStep::Files, "Creating Directories .. ");
       progress_.ProcessMessages();
       MakeDirectory(dir);
-      if (fs_.DirectoryExists(dir))
-        Record(RecordKind::Folder, dir);
-      else
+      if (!fs_.DirectoryExists(dir)) {
         failures_.push_back(dir + " (the folder could not be created)");
+        return false;
+      }
+      Record(RecordKind::Folder, dir);
     }
   }
+  return true;
+}
+
+// Copies source into dir; a file there that another program holds is tried again a few times, and
+// then the copy is written beside it under a name of its own and put in its place at the next
+// restart.
+int64_t Installer::CopyOrLeaveForRestart(const std::string& source, const std::string& dir) {
+  for (int retry = 0;; ++retry) {
+    try {
+      return CopyFileInto(fs_, source, dir);
+    } catch (const EFileInUse&) {
+      if (retry >= inUse_.Retries) break;
+      if (inUse_.Wait)
+        inUse_.Wait(inUse_.Interval);
+      else
+        std::this_thread::sleep_for(inUse_.Interval);
+    }
+  }
+  const std::string folder = platform::IncludeTrailingBackslash(fs_.FullPathName(dir));
+  const std::string target = folder + ExtractFileName(source);
+  std::string pending;
+  for (int n = 1; pending.empty() || fs_.GetAttributes(pending) != platform::kInvalidAttributes; ++n)
+    pending = folder + "~VR" + std::to_string(n) + ".TMP";
+  int64_t bytes = 0;
+  {
+    auto in = fs_.OpenFile(source, platform::FileAccess::Read);
+    auto out = fs_.CreateFile(pending);
+    bytes = in->Size();
+    out->CopyFrom(*in, bytes);
+  }
+  if (!fs_.ReplaceAtRestart(pending, target)) {
+    fs_.DeleteFile(pending);
+    throw EFileInUse(target);
+  }
+  restartNeeded_ = true;
+  return bytes;
 }
 
 // The copy step's log entries, written before anything is copied, a section at a time: every file
@@ -320,6 +471,8 @@ std::vector<int64_t> Installer::PlaceDeferredFiles(const std::vector<std::string
   g_.DeferredFiles.clear();
   if (plan.Direct.empty() && plan.Expand.empty()) return placed;
   const TPlacementResult result = PlaceSetFiles(platform_, g_, plan, progress_);
+  // A cancel stops the reading as a failure would; it is told apart here.
+  if (progress_.Cancelled()) throw InstallCancelled();
   if (!result.Stopped.empty())
     failures_.push_back("the installation medium could not be read to its end (" + result.Stopped + ")");
   for (const auto& [k, file] : direct) {
@@ -442,17 +595,21 @@ std::vector<std::string> FolderChain(const std::string& folder) {
 }
 
 std::string TInstallResult::FailureText() const {
-  if (Failures.empty()) return {};
-  std::string text =
-      "Setup could not install " + std::to_string(Failures.size()) + " file" + (Failures.size() == 1 ? "" : "s") + ":";
-  for (size_t i = 0; i < Failures.size() && i < 10; ++i) text += "\n" + Failures[i];
-  if (Failures.size() > 10) text += "\n...";
-  return text + "\nThe rest of the installation is in place and can be removed with its uninstaller.";
+  if (Outcome == TInstallOutcome::Installed && Failures.empty()) return {};
+  std::string text;
+  if (Outcome == TInstallOutcome::Cancelled) {
+    text = "The installation was cancelled.";
+  } else {
+    text = "Setup could not complete the installation:";
+    for (size_t i = 0; i < Failures.size() && i < 10; ++i) text += "\n" + Failures[i];
+    if (Failures.size() > 10) text += "\n...";
+  }
+  return text + "\nEverything it had done was undone: the computer is as it was before the installation.";
 }
 
 TInstallResult InstallApplication(platform::Platform& platform, TSetupGlobals& globals, const TInstallChoices& choices,
-                                  TInstallProgress& progress) {
-  return Installer(platform, globals, choices, progress).Run();
+                                  TInstallProgress& progress, const TInUseRetry& inUse) {
+  return Installer(platform, globals, choices, progress, inUse).Run();
 }
 
 }  // namespace vurerode::setup

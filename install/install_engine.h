@@ -4,7 +4,9 @@
 // a progress interface and returns what came of it; it shows no page of its own.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -41,22 +43,34 @@ enum class TInstallOutcome { Installed, Failed, Cancelled };
 
 struct TInstallResult {
   TInstallOutcome Outcome = TInstallOutcome::Installed;
-  // The files and folders that could not be installed, each with the reason.
+  // What stopped the installation, with the reason: the file or folder that could not be
+  // installed, or the drive without room for it.
   std::vector<std::string> Failures;
   int64_t BytesInstalled = 0;
   std::string InstallDir;  // as the installation used it, with its trailing backslash
   // Installed, but a file another program held is replaced only at the next restart.
   bool RestartNeeded = false;
-  // The message that tells the user what failed; empty when nothing did.
+  // The message that tells the user what failed and that it was undone; empty when nothing failed.
   std::string FailureText() const;
 };
 
-// Runs the whole installation. Files that could not be installed do not stop it (the uninstall log
-// and registration are still written, so what did land can be removed); they make the outcome
-// Failed. Errors of the INI and registry layers that nothing can go on from raise. The globals'
-// Install Files list gains the installer's own three files and the pairs are rebuilt.
+// How a file another program holds is waited for before it is left to the next restart.
+struct TInUseRetry {
+  int Retries = 3;
+  std::chrono::milliseconds Interval{200};
+  // Waits that long; empty: the thread sleeps. Tests give one that only counts.
+  std::function<void(std::chrono::milliseconds)> Wait;
+};
+
+// Runs the whole installation. Before it changes anything it checks that each drive has room for
+// the files it receives, and fails when one has not. It stops at the first file or folder that
+// cannot be installed (Failed) and at the first item after progress.CancelRequested() (Cancelled),
+// leaving what it did for the caller to roll back (see install/setup_transaction.h). A file held by
+// another program is tried again, then written beside its place and replaced at the next restart
+// (RestartNeeded). Errors of the INI and registry layers that nothing can go on from raise. The
+// globals' Install Files list gains the installer's own three files and the pairs are rebuilt.
 TInstallResult InstallApplication(platform::Platform& platform, TSetupGlobals& globals, const TInstallChoices& choices,
-                                  TInstallProgress& progress);
+                                  TInstallProgress& progress, const TInUseRetry& inUse = {});
 
 // The folder chain of a shortcut group: G, then G without its last part, down to the first part,
 // which is listed twice (A\B\C gives A\B\C, A\B, A, A); an empty or single G gives G once.

@@ -1,0 +1,87 @@
+// What the journal must hear before a change to the machine, decided once for every part of the
+// journalled platform: a file that was not there is noted as created, one that was is copied aside
+// first, a folder made or a registry key created is noted as the installation's, so that nothing
+// made inside it needs a record of its own, and a registry value's old content is kept before it
+// changes. Whatever lies in a temporary folder, a folder or key the installation made, or a file
+// it already noted, needs no further record.
+#pragma once
+
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "install/journal_file.h"
+#include "platform/file_system.h"
+#include "platform/registry.h"
+
+namespace vurerode::setup {
+
+class TJournalLedger {
+ public:
+  TJournalLedger(platform::FileSystem& fs, TJournalFile& journal) : fs_(fs), journal_(journal) {}
+
+  // After the commit the machine's new state is kept: nothing is journalled any more.
+  void Stop() { active_ = false; }
+  bool Active() const { return active_; }
+  void Append(const TJournalRecord& record) { journal_.Append(record); }
+  // The path made full as the file system makes it.
+  std::string Full(const std::string& path);
+
+  void NoteTemporaryFolder(const std::string& dir);
+  // Files and folders (full paths) about to be made: those not there yet are noted in one record,
+  // and need none of their own when they are made.
+  void ExpectNew(const std::vector<std::string>& files, const std::vector<std::string>& folders);
+
+  // Before a file is created (creates), written over, written in place or deleted. kind says what
+  // a file that is there becomes (FileReplaced or FileContentSaved). Returns the copy it was saved
+  // to, empty when nothing was saved. A file with any of the attributes refusing is left alone: the
+  // call fails on it as it always did, and there is nothing to save. With moveAside, for a change
+  // that replaces the whole file, the file is moved to its copy where the file system can: no
+  // bytes are copied, and it is then no longer in its place (MovedAside).
+  std::string BeforeFileChange(const std::string& full, TJournalKind kind, uint32_t refusing, bool creates,
+                               bool moveAside = false);
+  bool MovedAside(const std::string& copy) const { return moved_ && !copy.empty() && copy == lastSave_.other; }
+  // True when the path needs no record: nothing is journalled, or it lies in a tree that is the
+  // installation's, or it was noted already.
+  bool Covers(const std::string& full) const { return !active_ || Covered(Key(full)); }
+  // The change did not happen after all: a file moved aside goes back, a copy is not needed.
+  void Discard(const std::string& full, const std::string& copy);
+  // True when the folder is to be noted as made; AfterFolderMade then says whether it was.
+  bool BeforeFolderMade(const std::string& full);
+  void AfterFolderMade(const std::string& full) { trees_.insert(Key(full)); }
+  void BeforeFolderRemoved(const std::string& full);
+  void BeforeAttributes(const std::string& full);
+
+  void BeforeKeyCreated(platform::Registry& registry, platform::RegistryRoot root, const std::string& path);
+  void BeforeValueChanged(platform::RegistryKey& key, platform::RegistryRoot root, const std::string& path,
+                          const std::string& name);
+  void BeforeKeyTreeDeleted(platform::Registry& registry, platform::RegistryRoot root, const std::string& path);
+
+  // Saved copies made so far.
+  const std::vector<std::string>& Copies() const { return copies_; }
+
+ private:
+  static std::string Key(const std::string& full);
+  static std::string RegistryKeyId(platform::RegistryRoot root, const std::string& path);
+  // Inside a temporary folder or a folder made here, or a file noted already.
+  bool Covered(const std::string& key) const;
+  bool KeyCovered(const std::string& id) const;
+  // Copies a file to copy; returns its date.
+  uint32_t CopyAside(const std::string& full, const std::string& copy);
+  void SaveKeyTree(platform::Registry& registry, platform::RegistryRoot root, const std::string& path);
+
+  platform::FileSystem& fs_;
+  TJournalFile& journal_;
+  bool active_ = true;
+  std::unordered_set<std::string> trees_;  // folders whose whole tree is the installation's
+  std::unordered_set<std::string> files_;  // files created or saved already
+  std::unordered_set<std::string> attributes_;
+  std::unordered_set<std::string> keys_;    // registry keys whose whole tree is the installation's
+  std::unordered_set<std::string> values_;  // registry values whose old content is kept
+  std::vector<std::string> copies_;
+  TJournalRecord lastSave_;  // the record of the last file saved
+  bool moved_ = false;       // it was moved aside
+  bool movesWork_ = true;    // the file system moves files
+};
+
+}  // namespace vurerode::setup
