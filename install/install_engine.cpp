@@ -604,7 +604,8 @@ std::string TInstallResult::FailureText() const {
     for (size_t i = 0; i < Failures.size() && i < 10; ++i) text += "\n" + Failures[i];
     if (Failures.size() > 10) text += "\n...";
   }
-  return text + "\nEverything it had done was undone: the computer is as it was before the installation.";
+  // Whoever undoes the installation says how that went.
+  return text;
 }
 
 TInstallResult InstallApplication(platform::Platform& platform, TSetupGlobals& globals, const TInstallChoices& choices,

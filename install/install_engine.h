@@ -50,7 +50,7 @@ struct TInstallResult {
   std::string InstallDir;  // as the installation used it, with its trailing backslash
   // Installed, but a file another program held is replaced only at the next restart.
   bool RestartNeeded = false;
-  // The message that tells the user what failed and that it was undone; empty when nothing failed.
+  // The message that tells the user what failed or that it was cancelled; empty when neither.
   std::string FailureText() const;
 };
 

@@ -42,9 +42,13 @@ class Undo {
 
 void Undo::RemoveTree(const std::string& dir) {
   if (!fs_.DirectoryExists(dir)) return;
+  // The tree removal walks by changing the current directory; whoever undoes a run goes on in the
+  // directory it was in (a setup's start reads its medium and its log from there).
+  const std::string current = fs_.CurrentDirectory();
   TMPDelTree tree(machine_, nullptr);
   tree.Path = dir;
   if (!tree.Execute()) problems.push_back(dir + " (the folder could not be removed)");
+  fs_.ChangeDirectory(current);
 }
 
 void Undo::DeleteFile(const std::string& path) {

@@ -38,11 +38,13 @@ void TSetupTransaction::Commit() {
 
 void TSetupTransaction::Finish() {
   if (state_ != State::Committed) return;
+  const std::string current = machine_.fs().CurrentDirectory();  // the tree removal walks by it
   for (const std::string& dir : temporaryFolders_) {
     TMPDelTree tree(machine_, nullptr);
     tree.Path = dir;
     tree.Execute();
   }
+  machine_.fs().ChangeDirectory(current);
   journal_.Remove();
   state_ = State::Done;
 }

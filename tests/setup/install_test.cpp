@@ -197,7 +197,7 @@ TEST_F(InstallTest, FaultsEndWithAMessageAndAFailedRun) {
   }
 }
 
-TEST_F(InstallTest, FilesThatCannotBeCopiedAreReportedAndTheRestCanBeRemoved) {
+TEST_F(InstallTest, FilesThatCannotBeCopiedAreReportedAndTheInstallationIsUndone) {
   const struct {
     const char* name;
     std::function<void(InstallTest&)> obstacle;  // set up once the media are expanded
@@ -216,7 +216,7 @@ TEST_F(InstallTest, FilesThatCannotBeCopiedAreReportedAndTheRestCanBeRemoved) {
          const double used = double(int64_t{1} << 30) - t.Machine().fs().DiskFreeBytes("C:\\");
          t.Machine().files().SetQuota('C', static_cast<int64_t>(used) + 100000);
        },
-       "C:\\Program Files\\Acme\\big.bin"},
+       "needs"},  // refused before anything is written
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -230,14 +230,17 @@ TEST_F(InstallTest, FilesThatCannotBeCopiedAreReportedAndTheRestCanBeRemoved) {
     BuildMedia(app);
     TDisplayScreen& s = Start();
     c.obstacle(*this);
+    const std::string registry = RegistryText(Root());
     InstallWithDefaults(s);
     EXPECT_EQ(s.Outcome, TSetupOutcome::Failed);
     ASSERT_FALSE(view.messages.empty());
     EXPECT_NE(view.messages.back().find(c.named), std::string::npos) << view.messages.back();
-    // What did land is logged and registered, so that it can be removed.
+    EXPECT_NE(view.messages.back().find("as it was before"), std::string::npos) << view.messages.back();
+    // Nothing of it stays: no log, no entry, only what was there before.
     Machine().files().SetQuota('C', std::nullopt);
-    EXPECT_TRUE(fs::exists(Host("C:\\Program Files\\Acme\\uninstaller.cfg")));
-    EXPECT_NE(RegistryText(Root()).find("\"DisplayName\"=\"Acme 1.0\""), std::string::npos);
+    EXPECT_FALSE(fs::exists(Host("C:\\Program Files\\Acme\\uninstaller.cfg")));
+    EXPECT_FALSE(fs::exists(Host("C:\\Program Files\\Acme\\setup.exe")));
+    EXPECT_EQ(RegistryText(Root()), registry);
     Machine().fs().SetAttributes("C:\\Program Files\\Acme\\docs\\manual.txt", 0);  // so it can be cleared away
   }
 }
@@ -497,8 +500,8 @@ TEST_F(InstallTest, AWholeMediumReadAgainInstallsWhatTheExpandedArchiveWould) {
   }
 }
 
-// A medium changed between the wizard and the installation: the files it could not give are
-// reported, none of them is taken for installed, and what did land can be removed.
+// A medium changed between the wizard and the installation: the damage is reported and what did
+// land is undone.
 TEST_F(InstallTest, AMediumDamagedAfterTheWizardFailsTheFilesItCouldNotGive) {
   BuildMedia(Acme());
   TDisplayScreen& s = Start();
@@ -510,9 +513,8 @@ TEST_F(InstallTest, AMediumDamagedAfterTheWizardFailsTheFilesItCouldNotGive) {
   ASSERT_FALSE(view.messages.empty());
   const std::string& message = view.messages.back();
   EXPECT_NE(message.find("disk.001 is damaged"), std::string::npos) << message;
-  EXPECT_NE(message.find("C:\\Program Files\\Acme\\docs\\manual.txt"), std::string::npos) << message;
   EXPECT_FALSE(Machine().fs().FileExists("C:\\Program Files\\Acme\\docs\\manual.txt"));
-  EXPECT_TRUE(Machine().fs().FileExists("C:\\Program Files\\Acme\\uninstaller.cfg"));
+  EXPECT_FALSE(Machine().fs().DirectoryExists("C:\\Program Files\\Acme"));
 }
 
 }  // namespace
@@ -522,7 +524,7 @@ namespace vurerode::setup::test {
 namespace {
 
 // A disk that fills while files go straight from the medium to their places: the file being
-// written is not left half written, and it is reported.
+// written is reported, and the installation is undone, that file with the rest.
 TEST_F(InstallTest, ADiskThatFillsWhileFilesArePlacedLeavesNoHalfFile) {
   TestApp app = Acme();
   app.files["huge.bin"] = Noise(300000, 6);
@@ -537,7 +539,7 @@ TEST_F(InstallTest, ADiskThatFillsWhileFilesArePlacedLeavesNoHalfFile) {
   EXPECT_NE(view.messages.back().find("C:\\Program Files\\Acme\\huge.bin"), std::string::npos) << view.messages.back();
   Machine().files().SetQuota('C', std::nullopt);
   EXPECT_FALSE(Machine().fs().FileExists("C:\\Program Files\\Acme\\huge.bin"));
-  EXPECT_TRUE(Machine().fs().FileExists("C:\\Program Files\\Acme\\uninstaller.cfg"));
+  EXPECT_FALSE(Machine().fs().DirectoryExists("C:\\Program Files\\Acme"));
 }
 
 TEST_F(InstallTest, MediaWithAnEntryIntoAProtectedKeyInstallNothing) {
