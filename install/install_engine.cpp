@@ -13,6 +13,7 @@
 #include "install/free_space.h"
 #include "install/install_paths.h"
 #include "install/journaled_platform.h"
+#include "install/previous_installation.h"
 #include "install/set_files.h"
 #include "install/set_placement.h"
 #include "install/shared_folders.h"
@@ -167,6 +168,8 @@ class Installer {
   std::unordered_map<std::string, std::unordered_map<std::string, int64_t>> sizes_;
   int64_t installedBytes_ = 0;
   bool restartNeeded_ = false;
+  TPreviousInstallation previous_;       // an earlier installation under the same title
+  std::vector<std::string> notCarried_;  // its entries the new log does not take over
 };
 
 TInstallResult Installer::Run() {
@@ -184,6 +187,7 @@ TInstallResult Installer::Run() {
   result.BytesInstalled = installedBytes_;
   result.InstallDir = mainDir_;
   result.RestartNeeded = restartNeeded_;
+  result.NotCarriedOver = notCarried_;
   return result;
 }
 
@@ -195,6 +199,9 @@ void Installer::Install() {
   BuildInstallFileLists(platform_, g_, mainDir_);
   if (!CheckRoom()) return;
   JournalInstallationTitle(platform_, choices_.Title);
+  // An earlier installation under the same title is read before anything replaces its log: the
+  // new log takes over what the new version no longer installs, so that one removal takes both.
+  previous_ = ReadPreviousInstallation(platform_, choices_.Title);
   progress_.StepReached(TInstallStep::Files);
   Record(RecordKind::Step, "Installing files into " + mainDir_);
   // The log lives in the installation directory, which must be there before its first entry even
@@ -291,6 +298,10 @@ void Installer::RegisterUninstaller() {
              " UninstallString=" + media::UninstallCommand(r.InstallDir + "setup.exe", r.Title));
   log_.SetTitle(r.Title);
   log_.SetFormat(media::kUninstallLogFilesByName);
+  for (const std::string& dropped : CarryOverPreviousEntries(previous_, log_)) {
+    Record(RecordKind::Kept, dropped);
+    notCarried_.push_back(dropped);
+  }
   // Written last: what the removal finds in a log that differs from this was not written here.
   try {
     RecordLogDigest(platform_, r.Title, Sha256OfFile(fs_, log_.Path()));

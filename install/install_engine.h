@@ -50,6 +50,9 @@ struct TInstallResult {
   std::string InstallDir;  // as the installation used it, with its trailing backslash
   // Installed, but a file another program held is replaced only at the next restart.
   bool RestartNeeded = false;
+  // Entries of an earlier installation's log (same title) that its changed log could not vouch
+  // for: the new log does not take them over, so the removal leaves them. One line each.
+  std::vector<std::string> NotCarriedOver;
   // The message that tells the user what failed or that it was cancelled; empty when neither.
   std::string FailureText() const;
 };

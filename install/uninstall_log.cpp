@@ -51,8 +51,15 @@ void RegisterUninstall(platform::Platform& platform, const TUninstallRegistratio
   key->WriteString(media::kInstallLocationValue, r.InstallDir);
   key->WriteString("DisplayIcon", r.DisplayIcon);
   key->WriteInteger("EstimatedSize", r.EstimatedSizeKB);
-  if (!r.DisplayVersion.empty()) key->WriteString("DisplayVersion", r.DisplayVersion);
-  if (!r.Publisher.empty()) key->WriteString("Publisher", r.Publisher);
+  // Installed over an earlier version, the entry shows nothing of it that this one does not say.
+  if (!r.DisplayVersion.empty())
+    key->WriteString("DisplayVersion", r.DisplayVersion);
+  else
+    key->DeleteValue("DisplayVersion");
+  if (!r.Publisher.empty())
+    key->WriteString("Publisher", r.Publisher);
+  else
+    key->DeleteValue("Publisher");
 }
 
 TRecordedInstallation ReadRecordedInstallation(platform::Platform& platform, const std::string& title) {
