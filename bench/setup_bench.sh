@@ -6,8 +6,10 @@
 #   wine      under Wine, in one fresh prefix: our setup.exe /SILENT against an installer made by
 #             makensis (zlib) for the same files, silent (/S); then each one's uninstaller, both
 #             deleting file by file (with the size of our log).
-# Times are hyperfine means of wall time.
-#   bench/setup_bench.sh [WORK_DIR]      (a tmpfs such as /dev/shm/x measures the programs, not the disk)
+# Times are hyperfine means of wall time. With BASELINE=REF (a git commit, e.g. one before the
+# installation became a transaction), that commit's setup and setup.exe install the same media in
+# the same runs, so that what a change costs is measured against the program without it.
+#   [BASELINE=REF] bench/setup_bench.sh [WORK_DIR]   (a tmpfs such as /dev/shm/x measures the programs, not the disk)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -23,6 +25,15 @@ cmake --build build/bench --target vurerode setup -j2 >/dev/null
 scripts/build-setup.sh >/dev/null
 vurerode=$root/build/bench/tools/vurerode
 setup=$root/build/bench/ui/setup
+if [ -n "${BASELINE:-}" ]; then
+  base_src=$root/build/bench-baseline-src
+  [ -d "$base_src" ] || git worktree add --detach "$base_src" "$BASELINE" >/dev/null
+  git -C "$base_src" checkout -q --detach "$BASELINE"
+  cmake -S "$base_src" -B "$base_src/build/bench" -DCMAKE_BUILD_TYPE=Release -DVURERODE_TESTS=OFF >/dev/null
+  cmake --build "$base_src/build/bench" --target setup -j2 >/dev/null
+  (cd "$base_src" && scripts/build-setup.sh >/dev/null)
+  base_setup=$base_src/build/bench/ui/setup
+fi
 
 corpus=$work/corpus
 [ -d "$corpus" ] || bench/corpus.sh "$corpus"
@@ -33,6 +44,10 @@ rm -rf media && mkdir -p media
 printf '[Setup]\nTitle = Bench\nMain Directory = Bench\n' > "$corpus/vurerode.prj"
 "$vurerode" build --setup "$root/build/windows/ui/setup.exe" "$corpus" media >/dev/null
 rm -f "$corpus/vurerode.prj"
+if [ -n "${BASELINE:-}" ]; then  # the same media, with the baseline's setup.exe
+  rm -rf media-base && cp -r media media-base
+  cp "$base_src/build/windows/ui/setup.exe" media-base/setup.exe
+fi
 (cd "$corpus" && find . -type f | sed 's|^\./||' | LC_ALL=C sort > "$work/files.txt")
 [ -f corpus.lzh ] || (cd "$corpus" && xargs -a "$work/files.txt" -d '\n' jlha a "$work/corpus.lzh" >/dev/null)
 
@@ -46,6 +61,12 @@ hyperfine --warmup 1 --runs 5 --export-json sandbox.json \
   -n "setup --sandbox /SILENT" "$setup --sandbox machine --media media /SILENT" \
   -n "bsdtar -x + cp -r" "mkdir x && bsdtar -xf corpus.lzh -C x && cp -r x y"
 echo "sandbox install: $(ratio "$(mean sandbox.json 0)" "$(mean sandbox.json 1)") (target: at most 1.5)"
+if [ -n "${BASELINE:-}" ]; then
+  hyperfine --warmup 1 --runs 7 --export-json sandbox-base.json --prepare 'rm -rf machine; sync' \
+    -n "setup --sandbox /SILENT" "$setup --sandbox machine --media media /SILENT" \
+    -n "baseline setup --sandbox /SILENT" "$base_setup --sandbox machine --media media /SILENT"
+  echo "sandbox install against $BASELINE: $(ratio "$(mean sandbox-base.json 0)" "$(mean sandbox-base.json 1)") (target: at most 1.10)"
+fi
 rm -rf machine
 echo "setup's peak memory: $("$root/bench/peak_memory.sh" "$setup" --sandbox machine --media media /SILENT) KB (VmHWM; target under 32768)"
 # The log of that fresh installation names every installed file by its path and every folder it
@@ -94,6 +115,12 @@ hyperfine --warmup 1 --runs 5 --export-json wine.json \
   -n "setup.exe /SILENT" "cd media && wine setup.exe /SILENT" \
   -n "makensis installer /S" "wine nsis-setup.exe /S"
 echo "Wine install: $(ratio "$(mean wine.json 0)" "$(mean wine.json 1)") (target: no longer)"
+if [ -n "${BASELINE:-}" ]; then
+  hyperfine --warmup 1 --runs 7 --export-json wine-base.json --prepare "rm -rf '$pf/Bench'" \
+    -n "setup.exe /SILENT" "cd media && wine setup.exe /SILENT" \
+    -n "baseline setup.exe /SILENT" "cd media-base && wine setup.exe /SILENT"
+  echo "Wine install against $BASELINE: $(ratio "$(mean wine-base.json 0)" "$(mean wine-base.json 1)") (target: at most 1.10)"
+fi
 
 # Removal: each uninstaller on a fresh installation, timed until its folder is gone (ours leaves
 # setup.exe and the folder to a batch that runs once it has ended). NSIS's runs in place with _?=

@@ -126,12 +126,12 @@ class InterruptionSweep : public ::testing::Test {
     return root;
   }
 
-  // Runs the setup program on the machine; fault: the sandbox's fault point, empty for none.
-  int RunSetup(const fs::path& root, const std::vector<std::string>& args, const std::string& fault = "") {
+  // Starts the setup program on the machine; fault: the sandbox's fault point, empty for none.
+  pid_t StartSetupProgram(const fs::path& root, const std::vector<std::string>& args, const std::string& fault = "") {
+    const std::string out = (scratch_.path() / ("setup" + std::to_string(++runs_) + ".out")).string();
     const pid_t child = fork();
     if (child == 0) {
       if (!fault.empty()) setenv("VURERODE_SANDBOX_FAULT", fault.c_str(), 1);
-      const std::string out = (scratch_.path() / "setup.out").string();
       if (!freopen(out.c_str(), "w", stdout) || !freopen(out.c_str(), "a", stderr)) _exit(99);
       std::vector<std::string> all{VURERODE_SETUP_PROGRAM, "--sandbox", root.string()};
       all.insert(all.end(), args.begin(), args.end());
@@ -141,19 +141,25 @@ class InterruptionSweep : public ::testing::Test {
       execv(argv[0], argv.data());
       _exit(98);
     }
+    return child;
+  }
+  static int ExitStatusOf(pid_t child) {
     int status = 0;
     waitpid(child, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  }
+  int RunSetup(const fs::path& root, const std::vector<std::string>& args, const std::string& fault = "") {
+    return ExitStatusOf(StartSetupProgram(root, args, fault));
   }
   int Install(const fs::path& root, const std::string& fault = "") {
     return RunSetup(root, {"--media", Media().string(), "/SILENT"}, fault);
   }
   int Remove(const fs::path& root) { return RunSetup(root, {"/SILENT", kTitle}); }
 
-  static bool Installed(const fs::path& root) {
+  static bool Installed(const fs::path& root, const std::string& title = kTitle) {
     platform::sandbox::SandboxPlatform machine(root);
     return machine.registry().OpenKey(platform::RegistryRoot::LocalMachine,
-                                      std::string("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + kTitle,
+                                      std::string("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + title,
                                       platform::RegistryAccess::Read) != nullptr;
   }
 
@@ -165,6 +171,7 @@ class InterruptionSweep : public ::testing::Test {
   }
 
   vurerode::test::ScratchDir scratch_;
+  int runs_ = 0;
 };
 
 TEST_F(InterruptionSweep, EveryChangePointRollsBackAndAReinstallThenRemovalLeavesNothing) {
@@ -220,6 +227,32 @@ TEST_F(InterruptionSweep, EveryChangePointRollsBackAndAReinstallThenRemovalLeave
       const auto end = WithoutDates(MachineFiles(root));
       ASSERT_EQ(end, cleanEnd) << Differences(cleanEnd, end);
     }
+  }
+}
+
+// Two setups started together on one machine: the second waits for the first, and both end with
+// their whole installation registered; the registry file always reads back.
+TEST_F(InterruptionSweep, TwoSetupsAtOnceBothInstallAndNeitherEntryIsLost) {
+  const fs::path other = scratch_.path() / "other";
+  Write(other / "other.txt", "another application");
+  Write(other / "vurerode.prj", "[Setup]\nTitle = Other 1.0\nMain Directory = Other\n");
+  std::ostringstream out, err;
+  ASSERT_EQ(cli::Main({"build", "--setup", (scratch_.path() / "setup.exe").string(), other.string(),
+                       (scratch_.path() / "media-other").string()},
+                      out, err),
+            0)
+      << err.str();
+  for (int trial = 0; trial < 6; ++trial) {
+    SCOPED_TRACE("trial " + std::to_string(trial));
+    const fs::path root = FreshMachine("machine");
+    const pid_t first = StartSetupProgram(root, {"--media", Media().string(), "/SILENT"});
+    const pid_t second = StartSetupProgram(root, {"--media", (scratch_.path() / "media-other").string(), "/SILENT"});
+    EXPECT_EQ(ExitStatusOf(first), 0);
+    EXPECT_EQ(ExitStatusOf(second), 0);
+    EXPECT_TRUE(Installed(root, kTitle));
+    EXPECT_TRUE(Installed(root, "Other 1.0"));
+    EXPECT_TRUE(fs::exists(root / "drive_c/Program Files/Sweep/uninstaller.cfg"));
+    EXPECT_TRUE(fs::exists(root / "drive_c/Program Files/Other/other.txt"));
   }
 }
 
