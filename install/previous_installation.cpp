@@ -38,16 +38,6 @@ std::string CarriedSectionName(const std::string& name) {
   return {};
 }
 
-std::string ReadUninstallString(platform::Platform& platform, const std::string& title) {
-  try {
-    auto key = platform.registry().OpenKey(platform::RegistryRoot::LocalMachine, media::kUninstallKey + title,
-                                           platform::RegistryAccess::Read);
-    return key ? key->ReadString("UninstallString").value_or("") : std::string();
-  } catch (const Exception&) {
-    return {};  // a value of another type names no program
-  }
-}
-
 bool EntryExists(platform::Platform& platform, const std::string& title) {
   return platform.registry().OpenKey(platform::RegistryRoot::LocalMachine, media::kUninstallKey + title,
                                      platform::RegistryAccess::Read) != nullptr;

@@ -28,16 +28,6 @@ std::string CurrentDirWithBackslash(platform::Platform& platform) {
   return platform::IncludeTrailingBackslash(platform.fs().CurrentDirectory());
 }
 
-std::string ReadUninstallString(platform::Platform& platform, const std::string& title) {
-  try {
-    auto key = platform.registry().OpenKey(platform::RegistryRoot::LocalMachine, media::kUninstallKey + title,
-                                           platform::RegistryAccess::Read);
-    return key ? key->ReadString("UninstallString").value_or("") : std::string();
-  } catch (const Exception&) {
-    return {};
-  }
-}
-
 class Remover {
  public:
   Remover(platform::Platform& platform, const TRemovalRequest& request, TRemovalProgress& progress)

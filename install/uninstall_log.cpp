@@ -62,6 +62,16 @@ void RegisterUninstall(platform::Platform& platform, const TUninstallRegistratio
     key->DeleteValue("Publisher");
 }
 
+std::string ReadUninstallString(platform::Platform& platform, const std::string& title) {
+  try {
+    auto key = platform.registry().OpenKey(platform::RegistryRoot::LocalMachine, media::kUninstallKey + title,
+                                           platform::RegistryAccess::Read);
+    return key ? key->ReadString("UninstallString").value_or("") : std::string();
+  } catch (const Exception&) {
+    return {};  // a value of another type names no program
+  }
+}
+
 TRecordedInstallation ReadRecordedInstallation(platform::Platform& platform, const std::string& title) {
   TRecordedInstallation recorded;
   try {

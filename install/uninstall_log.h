@@ -53,6 +53,9 @@ struct TRecordedInstallation {
   std::string InstallLocation;
   std::string LogDigest;
 };
+// The UninstallString of the entry of that title; empty when there is none (or it is not text).
+std::string ReadUninstallString(platform::Platform& platform, const std::string& title);
+
 TRecordedInstallation ReadRecordedInstallation(platform::Platform& platform, const std::string& title);
 // Records the SHA-256 of the finished log in the entry; nothing when the entry cannot be opened.
 void RecordLogDigest(platform::Platform& platform, const std::string& title, const std::string& digest);
