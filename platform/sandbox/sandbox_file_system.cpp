@@ -678,13 +678,13 @@ bool SandboxFileSystem::RenameFile(const std::string& source, const std::string&
   Resolved to = Resolve(target);
   if (to.drive != from.drive || to.exists || !to.parentExists || to.badName || to.blocked || to.isRoot) return false;
   if (InUse(Key(to.full)) || HostEntryKind(to.host) != HostKind::Missing) return false;
-  // The file keeps what it was: its attributes and whether the sandbox wrote it go with it.
-  std::optional<uint32_t> attributes;
-  bool written = false;
-  if (const MetadataStore::Entry* entry = metadata_.Find(from.dir, from.name)) {
-    attributes = entry->attributes;
-    written = entry->written;
-  }
+  // The file keeps what it was: its attributes and whether the sandbox wrote it go with it. A
+  // source without an entry is taken for data the sandbox wrote: it may be one a process renamed
+  // and was killed before metadata.txt was written, and a file the sandbox wrote is never to be
+  // run on the host.
+  MetadataStore::Entry carried;
+  carried.written = true;
+  if (const MetadataStore::Entry* entry = metadata_.Find(from.dir, from.name)) carried = *entry;
   const stdfs::path toParent = to.host.parent_path();
   EnsureAliases(to.dir, toParent);
   if (!AllowChange()) return false;
@@ -695,8 +695,8 @@ bool SandboxFileSystem::RenameFile(const std::string& source, const std::string&
   NoteAdded(toParent, to.host.filename());
   EnsureAliases(to.dir, toParent);
   MetadataStore::Entry& entry = metadata_.Get(to.dir, to.name);
-  entry.attributes = attributes;
-  entry.written = written;
+  entry.attributes = carried.attributes;
+  entry.written = carried.written;
   return true;
 }
 
