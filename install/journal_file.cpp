@@ -17,8 +17,12 @@ TJournalFile::TJournalFile(platform::FileSystem& fs)
       path_(folder_ + "\\setup.journal"),
       saved_(folder_ + "\\saved") {}
 
-void TJournalFile::Append(const TJournalRecord& record) {
-  const std::vector<uint8_t> bytes = EncodeJournalRecord(record);
+void TJournalFile::Append(const TJournalRecord* records, size_t count, bool durable) {
+  std::vector<uint8_t> bytes;
+  for (size_t k = 0; k < count; ++k) {
+    const std::vector<uint8_t> one = EncodeJournalRecord(records[k]);
+    bytes.insert(bytes.end(), one.begin(), one.end());
+  }
   std::unique_ptr<platform::TFileStream> file;
   if (appending_ || fs_.FileExists(path_)) {
     file = fs_.OpenFile(path_, platform::FileAccess::ReadWrite);
@@ -30,6 +34,7 @@ void TJournalFile::Append(const TJournalRecord& record) {
   }
   file->Write(bytes.data(), bytes.size());
   appending_ = true;
+  if (durable) file->Sync();
 }
 
 TJournalContents TJournalFile::Read() {

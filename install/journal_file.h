@@ -20,11 +20,16 @@ class TJournalFile {
   const std::string& Folder() const { return folder_; }
   bool Exists() { return fs_.FileExists(path_); }
 
-  // Appends one record, creating the journal with its header for the first. The file is closed
-  // before this returns, so the record is the system's, not this process's: a process killed after
-  // it loses nothing of it. (The seam has no flush to the disk itself; power lost before the
-  // system wrote it back can still lose the latest records.)
-  void Append(const TJournalRecord& record);
+  // Appends records, creating the journal with its header for the first. The file is closed
+  // before this returns, so the records are the system's, not this process's: a process killed
+  // after it loses nothing of them. With durable the journal is also synced to the disk itself,
+  // with every record before them, so that they outlast a power loss: needed before a change that
+  // destroys what was there, not before one that makes something new (a later sync takes those
+  // records along, and a new thing lost with its record is lost whole).
+  void Append(const TJournalRecord& record, bool durable = false) { Append(&record, 1, durable); }
+  void Append(const std::vector<TJournalRecord>& records, bool durable) {
+    Append(records.data(), records.size(), durable);
+  }
   // The whole records there are; no journal reads as not valid.
   TJournalContents Read();
   // A name for the next saved copy, in the saved folder, which is made when missing.
@@ -33,6 +38,8 @@ class TJournalFile {
   void Remove();
 
  private:
+  void Append(const TJournalRecord* records, size_t count, bool durable);
+
   platform::FileSystem& fs_;
   std::string folder_, path_, saved_;
   unsigned nextCopy_ = 0;   // 0: the saved folder not looked at yet

@@ -52,6 +52,7 @@ void TJournalLedger::ExpectNew(const std::vector<std::string>& files, const std:
   if (!active_) return;
   TJournalRecord record = MakeRecord(TJournalKind::FilesToCreate);
   std::vector<std::string> newFolders, newFiles;
+  std::unordered_map<std::string, std::string> announced;
   for (const std::string& folder : folders) {
     const std::string full = platform::ExcludeTrailingBackslash(Full(folder));
     if (Covered(Key(full)) || fs_.GetAttributes(full) != kInvalidAttributes) continue;
@@ -60,14 +61,38 @@ void TJournalLedger::ExpectNew(const std::vector<std::string>& files, const std:
   }
   for (const std::string& file : files) {
     const std::string full = Full(file);
-    if (Covered(Key(full)) || fs_.GetAttributes(full) != kInvalidAttributes) continue;
-    record.entries.push_back({false, full});
-    newFiles.push_back(Key(full));
+    const std::string key = Key(full);
+    if (Covered(key) || announced_.count(key) || announced.count(key)) continue;
+    const uint32_t attributes = fs_.GetAttributes(full);
+    if (attributes == kInvalidAttributes) {
+      record.entries.push_back({false, full});
+      newFiles.push_back(key);
+    } else if (!(attributes & platform::faDirectory)) {
+      // Its saved name is settled now: the rename aside that comes later needs no record.
+      const std::string saved = journal_.NewSavedCopy();
+      record.entries.push_back({false, full, saved});
+      announced.emplace(key, saved);
+    }
   }
   if (record.entries.empty()) return;
-  Append(record);
+  journal_.Append(record, true);
   trees_.insert(newFolders.begin(), newFolders.end());
   files_.insert(newFiles.begin(), newFiles.end());
+  announced_.merge(announced);
+}
+
+std::string TJournalLedger::MoveAnnounced(const std::string& full) {
+  const std::string key = Key(full);
+  auto it = announced_.find(key);
+  if (!active_ || it == announced_.end()) return {};
+  // Tried once: a file that cannot be renamed now is saved the slower way when it is replaced.
+  const std::string saved = it->second;
+  announced_.erase(it);
+  if (!fs_.RenameFile(full, saved)) return {};
+  files_.insert(key);
+  copies_.push_back(saved);
+  moved_[saved] = {MakeRecord(TJournalKind::FileReplaced, full, saved), true};
+  return saved;
 }
 
 std::string TJournalLedger::BeforeFileChange(const std::string& full, TJournalKind kind, uint32_t refusing,
@@ -83,34 +108,40 @@ std::string TJournalLedger::BeforeFileChange(const std::string& full, TJournalKi
   }
   if (attributes & platform::faDirectory) return {};
   if (attributes & refusing) return {};
-  // A move is recorded before it is made: killed before it, the record names a copy that is not
-  // there, which a rollback passes over, the file being in its place still. (Moved, the file loses
-  // its date and attributes; the record keeps them.) A copy is made whole before its record, or a
-  // rollback could put a part of the file back.
-  moved_ = false;
+  if (moveAside) {
+    if (std::string saved = MoveAnnounced(full); !saved.empty()) return saved;
+  }
+  // A move is recorded (and synced) before it is made: killed before it, the record names a copy
+  // that is not there, which a rollback passes over, the file being in its place still. (Moved,
+  // the file may lose its date and attributes; the record keeps them.) A copy is made whole, and
+  // synced, before its record, or a rollback could put a part of the file back.
+  TJournalRecord save;
+  bool moved = false, renamed = false;
   platform::FindData found;
   if (moveAside && movesWork_ && fs_.FindFirst(full, found)) {
-    lastSave_ = MakeRecord(kind, full, journal_.NewSavedCopy(), attributes, found.lastWriteDosTime);
-    Append(lastSave_);
-    moved_ = fs_.RelocateFile(full, lastSave_.other) >= 0;
-    // A file system that does not move files (Windows keeps a moved file's access list) is not
-    // asked again.
-    if (!moved_ && fs_.FileExists(full)) movesWork_ = false;
+    save = MakeRecord(kind, full, journal_.NewSavedCopy(), attributes, found.lastWriteDosTime);
+    journal_.Append(save, true);
+    renamed = fs_.RenameFile(full, save.other);
+    moved = renamed || fs_.RelocateFile(full, save.other) >= 0;
+    // A file system that does not move files is not asked again.
+    if (!moved && fs_.FileExists(full)) movesWork_ = false;
   }
-  if (!moved_) {
+  if (!moved) {
     const std::string copy = journal_.NewSavedCopy();
     const uint32_t time = CopyAside(full, copy);
-    lastSave_ = MakeRecord(kind, full, copy, attributes, time);
+    save = MakeRecord(kind, full, copy, attributes, time);
     try {
-      Append(lastSave_);
+      journal_.Append(save, true);
     } catch (...) {
       fs_.DeleteFile(copy);
       throw;
     }
+  } else {
+    moved_[save.other] = {save, renamed};
   }
   files_.insert(key);
-  copies_.push_back(lastSave_.other);
-  return lastSave_.other;
+  copies_.push_back(save.other);
+  return save.other;
 }
 
 uint32_t TJournalLedger::CopyAside(const std::string& full, const std::string& copy) {
@@ -125,6 +156,7 @@ uint32_t TJournalLedger::CopyAside(const std::string& full, const std::string& c
     auto out = fs_.CreateFile(copy);
     std::vector<uint8_t> buffer(64 * 1024);
     while (size_t got = in->Read(buffer.data(), buffer.size())) out->Write(buffer.data(), got);
+    out->Sync();
     return in->LastWriteDosTime();
   } catch (...) {
     fs_.DeleteFile(copy);
@@ -135,13 +167,16 @@ uint32_t TJournalLedger::CopyAside(const std::string& full, const std::string& c
 void TJournalLedger::Discard(const std::string& full, const std::string& copy) {
   if (copy.empty()) return;
   // The record stays; with its copy gone a rollback passes over it.
-  if (MovedAside(copy)) {
-    moved_ = false;
+  if (auto it = moved_.find(copy); it != moved_.end()) {
     try {
-      PutBack(fs_, lastSave_);
+      if (it->second.renamed)
+        PutBackRenamed(fs_, full, copy);
+      else
+        PutBack(fs_, it->second.record);
     } catch (const Exception&) {
       return;  // the copy stays, and with it the record, for the rollback
     }
+    moved_.erase(it);
   } else {
     fs_.DeleteFile(copy);
   }
@@ -156,7 +191,7 @@ bool TJournalLedger::BeforeFolderMade(const std::string& full) {
 
 void TJournalLedger::BeforeFolderRemoved(const std::string& full) {
   if (!active_ || Covered(Key(full)) || !fs_.DirectoryExists(full)) return;
-  Append(MakeRecord(TJournalKind::FolderRemoved, platform::ExcludeTrailingBackslash(full)));
+  journal_.Append(MakeRecord(TJournalKind::FolderRemoved, platform::ExcludeTrailingBackslash(full)), true);
 }
 
 void TJournalLedger::BeforeAttributes(const std::string& full) {
@@ -195,26 +230,30 @@ void TJournalLedger::BeforeValueChanged(platform::RegistryKey& key, platform::Re
   if (!values_.insert(id + "\n" + platform::AnsiUpperCase(name)).second) return;
   TJournalRecord record = MakeRecord(TJournalKind::RegistryValueChanged, path, name, static_cast<uint32_t>(root));
   record.value = key.ReadValue(name);
-  Append(record);
+  // Only a value that was there is destroyed by the change.
+  journal_.Append(record, record.value.has_value());
 }
 
 void TJournalLedger::BeforeKeyTreeDeleted(platform::Registry& registry, platform::RegistryRoot root,
                                           const std::string& path) {
   if (!active_ || KeyCovered(RegistryKeyId(root, path))) return;
-  SaveKeyTree(registry, root, path);
+  std::vector<TJournalRecord> records;
+  SaveKeyTree(registry, root, path, records);
+  if (!records.empty()) journal_.Append(records, true);
 }
 
-void TJournalLedger::SaveKeyTree(platform::Registry& registry, platform::RegistryRoot root, const std::string& path) {
+void TJournalLedger::SaveKeyTree(platform::Registry& registry, platform::RegistryRoot root, const std::string& path,
+                                 std::vector<TJournalRecord>& records) {
   auto key = registry.OpenKey(root, path, platform::RegistryAccess::Read);
   if (!key) return;
   const auto number = static_cast<uint32_t>(root);
-  Append(MakeRecord(TJournalKind::RegistryKeyDeleted, path, {}, number, kSavedTreeRecord));
+  records.push_back(MakeRecord(TJournalKind::RegistryKeyDeleted, path, {}, number, kSavedTreeRecord));
   for (const std::string& name : key->ValueNames()) {
     TJournalRecord record = MakeRecord(TJournalKind::RegistryValueChanged, path, name, number, kSavedTreeRecord);
     record.value = key->ReadValue(name);
-    Append(record);
+    records.push_back(std::move(record));
   }
-  for (const std::string& sub : key->SubKeyNames()) SaveKeyTree(registry, root, path + "\\" + sub);
+  for (const std::string& sub : key->SubKeyNames()) SaveKeyTree(registry, root, path + "\\" + sub, records);
 }
 
 }  // namespace vurerode::setup

@@ -76,9 +76,10 @@ bool DecodeBody(const uint8_t* data, size_t size, TJournalRecord& r) {
   if (!in.U32(count) || count > in.Left() / 5) return false;
   r.entries.resize(count);
   for (TJournalEntry& e : r.entries) {
-    uint8_t folder = 0;
-    if (!in.U8(folder) || folder > 1 || !in.Text(e.path)) return false;
-    e.folder = folder != 0;
+    uint8_t what = 0;
+    if (!in.U8(what) || what > 2 || !in.Text(e.path)) return false;
+    e.folder = what == 1;
+    if (what == 2 && (!in.Text(e.saved) || e.saved.empty())) return false;
   }
   return in.AtEnd();
 }
@@ -105,8 +106,9 @@ std::vector<uint8_t> EncodeJournalRecord(const TJournalRecord& r) {
   }
   Put32(body, static_cast<uint32_t>(r.entries.size()));
   for (const TJournalEntry& e : r.entries) {
-    body.push_back(e.folder ? 1 : 0);
+    body.push_back(e.folder ? 1 : e.saved.empty() ? 0 : 2);
     PutText(body, e.path);
+    if (!e.folder && !e.saved.empty()) PutText(body, e.saved);
   }
   std::vector<uint8_t> framed;
   framed.reserve(body.size() + 8);

@@ -4,7 +4,9 @@
 //   u32 length of the body, u32 CRC-32 of the body, then the body.
 // Every body has the same fields, a kind telling which of them mean something:
 //   u8 kind, str path, str other, u32 number, u32 time, u8 has value, [u32 type, str data],
-//   u32 count, count x (u8 is folder, str path)
+//   u32 count, count x (u8 what, str path, [str saved])
+// where what is 0 for a file, 1 for a folder, and 2 for a file that is there now and will be
+// renamed aside to saved before it is replaced (saved follows only then).
 // with u32 little-endian and str a u32 length followed by that many bytes.
 #pragma once
 
@@ -22,7 +24,7 @@ enum class TJournalKind : uint8_t {
   Title = 1,                 // path: the installation's title
   TemporaryFolder = 2,       // path: a folder whose whole tree goes, committed or not
   FileCreated = 3,           // path: a file that was not there
-  FilesToCreate = 4,         // entries: files and folders about to be made, none of them there now
+  FilesToCreate = 4,         // entries: files and folders about to be made, and files about to be replaced
   FileReplaced = 5,          // path, saved at other, number: attributes, time: DOS date and time
   FileContentSaved = 6,      // the same, for a file changed in place (a profile file)
   FolderMade = 7,            // path: a folder that was not there; its whole tree is the installation's
@@ -35,8 +37,15 @@ enum class TJournalKind : uint8_t {
 };
 
 struct TJournalEntry {
+  TJournalEntry() = default;
+  TJournalEntry(bool isFolder, std::string where, std::string savedAs = {})
+      : folder(isFolder), path(std::move(where)), saved(std::move(savedAs)) {}
   bool folder = false;
   std::string path;
+  // For a file that is there: the name it is renamed to, whole, with its date and attributes,
+  // before it is replaced. A rollback renames it back when it is there; when it is not, the file
+  // was never moved and is still in its place.
+  std::string saved;
   bool operator==(const TJournalEntry&) const = default;
 };
 

@@ -34,6 +34,7 @@ class Undo {
  private:
   void DeleteFile(const std::string& path);
   void Restore(const TJournalRecord& r);
+  void RestoreRenamed(const TJournalEntry& e);
   void RestoreValue(platform::RegistryRoot root, const TJournalRecord& r);
 
   platform::Platform& machine_;
@@ -69,6 +70,15 @@ void Undo::Restore(const TJournalRecord& r) {
   }
 }
 
+void Undo::RestoreRenamed(const TJournalEntry& e) {
+  try {
+    PutBackRenamed(fs_, e.path, e.saved);
+  } catch (const Exception& ex) {
+    problems.push_back(e.path + " (it could not be put back: " + ex.what() + "; the old file is kept as " + e.saved +
+                       ")");
+  }
+}
+
 void Undo::RestoreValue(platform::RegistryRoot root, const TJournalRecord& r) {
   const std::string where = KeyName(root, r.path) + " " + (r.other.empty() ? "(default)" : r.other);
   try {
@@ -92,8 +102,14 @@ void Undo::Record(const TJournalRecord& r) {
     case TJournalKind::FolderMade: RemoveTree(r.path); return;
     case TJournalKind::FileCreated: DeleteFile(r.path); return;
     case TJournalKind::FilesToCreate:
-      for (auto e = r.entries.rbegin(); e != r.entries.rend(); ++e)
-        e->folder ? RemoveTree(e->path) : DeleteFile(e->path);
+      for (auto e = r.entries.rbegin(); e != r.entries.rend(); ++e) {
+        if (e->folder)
+          RemoveTree(e->path);
+        else if (e->saved.empty())
+          DeleteFile(e->path);
+        else
+          RestoreRenamed(*e);
+      }
       return;
     case TJournalKind::FileReplaced:
     case TJournalKind::FileContentSaved: Restore(r); return;
@@ -141,6 +157,40 @@ void PutBack(platform::FileSystem& fs, const TJournalRecord& r) {
   fs.DeleteFile(r.other);
 }
 
+// Renamed back when it can be: the saved file is the old one whole, date and attributes with it.
+// The steps may be cut short anywhere and done again: the saved file goes only once the file is
+// back in its place.
+void PutBackRenamed(platform::FileSystem& fs, const std::string& path, const std::string& saved) {
+  if (!fs.FileExists(saved)) return;
+  const uint32_t now = fs.GetAttributes(path);
+  if (now != kInvalidAttributes) {
+    if (now & kUndeletable) fs.SetAttributes(path, 0);
+    if (!fs.DeleteFile(path)) throw EFCreateError(path);
+  }
+  if (fs.RenameFile(saved, path)) return;
+  const uint32_t attributes = fs.GetAttributes(saved);
+  {
+    auto in = fs.OpenFile(saved, platform::FileAccess::Read);
+    auto out = fs.CreateFile(path);
+    out->CopyFrom(*in, in->Size());
+    out->SetLastWriteDosTime(in->LastWriteDosTime());
+  }
+  fs.SetAttributes(path, attributes & ~platform::faDirectory);
+  if (attributes & kUndeletable) fs.SetAttributes(saved, 0);
+  fs.DeleteFile(saved);
+}
+
+std::vector<std::string> SavedCopies(const std::vector<TJournalRecord>& records) {
+  std::vector<std::string> copies;
+  for (const TJournalRecord& r : records) {
+    if (r.kind == TJournalKind::FileReplaced || r.kind == TJournalKind::FileContentSaved) copies.push_back(r.other);
+    if (r.kind == TJournalKind::FilesToCreate)
+      for (const TJournalEntry& e : r.entries)
+        if (!e.folder && !e.saved.empty()) copies.push_back(e.saved);
+  }
+  return copies;
+}
+
 std::vector<std::string> UndoJournal(platform::Platform& machine, const std::vector<TJournalRecord>& records) {
   auto savedTree = [](const TJournalRecord& r) {
     return (r.kind == TJournalKind::RegistryKeyDeleted || r.kind == TJournalKind::RegistryValueChanged) &&
@@ -163,19 +213,21 @@ std::vector<std::string> UndoJournal(platform::Platform& machine, const std::vec
 std::vector<std::string> ClearCommittedJournal(platform::Platform& machine,
                                                const std::vector<TJournalRecord>& records) {
   Undo undo(machine);
-  for (const TJournalRecord& r : records) {
+  platform::FileSystem& fs = machine.fs();
+  for (const TJournalRecord& r : records)
     if (r.kind == TJournalKind::TemporaryFolder) undo.RemoveTree(r.path);
-    if ((r.kind == TJournalKind::FileReplaced || r.kind == TJournalKind::FileContentSaved) &&
-        machine.fs().FileExists(r.other) && !machine.fs().DeleteFile(r.other))
-      undo.problems.push_back(r.other + " (a copy no longer needed could not be deleted)");
+  for (const std::string& copy : SavedCopies(records)) {
+    const uint32_t attributes = fs.GetAttributes(copy);
+    if (attributes == kInvalidAttributes || (attributes & platform::faDirectory)) continue;
+    if (attributes & kUndeletable) fs.SetAttributes(copy, 0);
+    if (!fs.DeleteFile(copy)) undo.problems.push_back(copy + " (a copy no longer needed could not be deleted)");
   }
   return std::move(undo.problems);
 }
 
 bool JournalHoldsCopies(platform::FileSystem& fs, const std::vector<TJournalRecord>& records) {
-  for (const TJournalRecord& r : records)
-    if ((r.kind == TJournalKind::FileReplaced || r.kind == TJournalKind::FileContentSaved) && fs.FileExists(r.other))
-      return true;
+  for (const std::string& copy : SavedCopies(records))
+    if (fs.FileExists(copy)) return true;
   return false;
 }
 

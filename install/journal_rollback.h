@@ -24,6 +24,16 @@ std::vector<std::string> ClearCommittedJournal(platform::Platform& machine, cons
 // system's error when the file cannot be written.
 void PutBack(platform::FileSystem& fs, const TJournalRecord& record);
 
+// Puts a file renamed aside whole (an entry of a FilesToCreate record with its saved name) back in
+// its place, deleting what stands there; nothing when the saved file is not there (the file was
+// never moved). Where the file system cannot rename it back, it is copied back with its own date
+// and attributes, and the saved file then deleted. Raises the file system's error when the file
+// cannot be put back.
+void PutBackRenamed(platform::FileSystem& fs, const std::string& path, const std::string& saved);
+
+// The saved copies the records name, whether made yet or not.
+std::vector<std::string> SavedCopies(const std::vector<TJournalRecord>& records);
+
 // True when a saved copy the records name is still there: the journal is still needed for it.
 bool JournalHoldsCopies(platform::FileSystem& fs, const std::vector<TJournalRecord>& records);
 

@@ -60,18 +60,28 @@ class TJournaledPlatform::Files : public platform::FileSystem {
   }
   int64_t RelocateFile(const std::string& source, const std::string& target) override {
     const std::string from = l_.Full(source), to = l_.Full(target);
-    // A target that is there makes the move fail: it is never saved for that.
+    // A target that is there makes the move fail, and the caller copies under a copy's rules; only
+    // a file announced as about to be replaced, and that a copy would replace, is renamed aside
+    // first, which costs no record.
+    std::string aside;
     if (!l_.Covers(to)) {
-      if (in_.GetAttributes(to) != platform::kInvalidAttributes) return -1;
-      l_.BeforeFileChange(to, TJournalKind::FileReplaced, kCreateRefuses, true);
+      const uint32_t attributes = in_.GetAttributes(to);
+      if (attributes == platform::kInvalidAttributes)
+        l_.BeforeFileChange(to, TJournalKind::FileReplaced, kCreateRefuses, true);
+      else if ((attributes & (kCreateRefuses | platform::faDirectory)) || (aside = l_.MoveAnnounced(to)).empty())
+        return -1;
     }
     const std::string copy = l_.BeforeFileChange(from, TJournalKind::FileReplaced, kWriteRefuses, false);
     try {
       const int64_t size = in_.RelocateFile(source, target);
-      if (size < 0) l_.Discard(from, copy);
+      if (size < 0) {
+        l_.Discard(from, copy);
+        l_.Discard(to, aside);
+      }
       return size;
     } catch (...) {
       l_.Discard(from, copy);
+      l_.Discard(to, aside);
       throw;
     }
   }

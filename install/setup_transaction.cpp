@@ -26,7 +26,9 @@ void TSetupTransaction::Commit() {
   ledger.Stop();
   state_ = State::Committed;
   if (!journal_.Exists()) return;
-  journal_.Append(MakeRecord(TJournalKind::Commit));
+  // On the disk before the first saved copy goes: a power loss after that must not roll back to
+  // copies that are gone.
+  journal_.Append(MakeRecord(TJournalKind::Commit), true);
   for (const std::string& copy : ledger.Copies()) machine_.fs().DeleteFile(copy);
   bool temporaryLeft = false;
   for (const std::string& dir : temporaryFolders_) temporaryLeft |= machine_.fs().DirectoryExists(dir);

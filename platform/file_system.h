@@ -33,6 +33,10 @@ class TFileStream : public TStream {
   // The last-write time packed the same way (local time); 1980-01-01 00:00 for earlier times.
   virtual uint32_t LastWriteDosTime() = 0;
   virtual const std::string& Path() const = 0;
+  // Puts the file's data and size on the disk itself, so that they outlast a power loss, not only
+  // the process (fsync, FlushFileBuffers). Raises EWriteError or EInOutError when the system
+  // cannot. A file with no disk below it has nothing to put there.
+  virtual void Sync() {}
 };
 
 // One entry found by a directory search, as FindFirstFile/FindNextFile report it.
@@ -82,6 +86,15 @@ class FileSystem {
     (void)source;
     (void)target;
     return -1;
+  }
+  // Renames a file to a new path on the same drive in one step, keeping it as it is (date,
+  // attributes, access list): MoveFileEx without a copy. The target must not exist. False when the
+  // file was not renamed (another drive, a target that exists, a file in use, a system that does
+  // not), and nothing changed: the caller then copies.
+  virtual bool RenameFile(const std::string& source, const std::string& target) {
+    (void)source;
+    (void)target;
+    return false;
   }
   // Asks Windows to move source onto target (replacing it) at the next restart, when no program
   // holds the target any more (MoveFileEx with MOVEFILE_DELAY_UNTIL_REBOOT). False when the request

@@ -91,6 +91,8 @@ class WriteBehindFile : public TFileStream {
   void Truncate() override { CaughtUp().Truncate(); }
   uint32_t LastWriteDosTime() override { return CaughtUp().LastWriteDosTime(); }
   const std::string& Path() const override { return path_; }
+  // After every write queued before it.
+  void Sync() override { CaughtUp().Sync(); }
 
  private:
   void QueuePiece(bool raise) {
@@ -298,6 +300,12 @@ uint32_t WriteBehindFileSystem::GetAttributes(const std::string& path) {
 bool WriteBehindFileSystem::DeleteFile(const std::string& path) {
   WaitFor(&path, false);
   return inner_.DeleteFile(path);
+}
+
+bool WriteBehindFileSystem::RenameFile(const std::string& source, const std::string& target) {
+  WaitFor(&source, false);
+  WaitFor(&target, false);
+  return inner_.RenameFile(source, target);
 }
 
 int WriteBehindFileSystem::CreateDirectory(const std::string& path) {

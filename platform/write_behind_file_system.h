@@ -58,6 +58,7 @@ class WriteBehindFileSystem : public FileSystem {
   std::unique_ptr<TFileStream> OpenFile(const std::string& path, FileAccess access) override;
   std::unique_ptr<TFileStream> CreateFile(const std::string& path) override;
   bool DeleteFile(const std::string& path) override;
+  bool RenameFile(const std::string& source, const std::string& target) override;
   int CreateDirectory(const std::string& path) override;
   bool RemoveDirectory(const std::string& path) override;
   std::unique_ptr<DirectorySearch> FindFirst(const std::string& pattern, FindData& first) override;

@@ -91,6 +91,11 @@ class HostFile : public TFileStream {
 
   const std::string& Path() const override { return path_; }
 
+  void Sync() override {
+    while (::fsync(fd_) != 0)
+      if (errno != EINTR) throw EInOutError(errno, "I/O error " + std::to_string(errno) + " flushing " + path_);
+  }
+
  private:
   int fd_;
   std::string path_;

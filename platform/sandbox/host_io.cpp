@@ -144,6 +144,17 @@ bool HostFile::Flush() {
   return std::fflush(f_) == 0;
 }
 
+int HostFile::Sync() {
+  if (std::fflush(f_) != 0) return errno ? errno : EIO;
+#if defined(_WIN32)
+  return _commit(_fileno(f_)) == 0 ? 0 : (errno ? errno : EIO);
+#else
+  while (::fsync(fileno(f_)) != 0)
+    if (errno != EINTR) return errno;
+  return 0;
+#endif
+}
+
 bool HostFile::Truncate(int64_t size) {
   if (std::fflush(f_) != 0) return false;
 #if defined(_WIN32)
@@ -206,6 +217,10 @@ int ReplaceHostFileDurably(const stdfs::path& path, const std::string& bytes) {
   return error;
 }
 
+int SyncHostFolder(const stdfs::path&) {
+  return 0;
+}
+
 bool AppendHostLineDurably(const stdfs::path& path, const std::string& line) {
   std::FILE* f = _wfopen(path.c_str(), L"ab");
   if (!f) return false;
@@ -249,15 +264,15 @@ int WriteAll(int fd, const std::string& bytes) {
   return 0;
 }
 
-int SyncFolder(const stdfs::path& folder) {
+}  // namespace
+
+int SyncHostFolder(const stdfs::path& folder) {
   int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return errno;
   int error = ::fsync(fd) == 0 ? 0 : errno;
   ::close(fd);
   return error;
 }
-
-}  // namespace
 
 int ReplaceHostFileDurably(const stdfs::path& path, const std::string& bytes) {
   stdfs::path temp = path;
@@ -274,7 +289,7 @@ int ReplaceHostFileDurably(const stdfs::path& path, const std::string& bytes) {
     return error;
   }
   // The rename itself lasts only once the folder that records it is on the disk.
-  return SyncFolder(path.parent_path());
+  return SyncHostFolder(path.parent_path());
 }
 
 bool AppendHostLineDurably(const stdfs::path& path, const std::string& line) {

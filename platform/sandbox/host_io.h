@@ -43,6 +43,8 @@ class HostFile {
   int64_t Tell();
   int64_t Size();
   bool Flush();
+  // Flushes, then puts the data and size on the disk itself; 0 or the host's error number.
+  int Sync();
   bool Truncate(int64_t size);
 
  private:
@@ -54,6 +56,9 @@ class HostFile {
 // the new one: written beside it as NAME.new, flushed to the disk, then renamed over it. Returns 0,
 // or the host's error number (ENOSPC for a full disk); a failed write leaves no NAME.new behind.
 int ReplaceHostFileDurably(const stdfs::path& path, const std::string& bytes);
+// Puts a folder's entries (names added, removed or renamed in it) on the disk itself; 0 or the
+// host's error number. Windows keeps them so with the file system's own log: nothing to do there.
+int SyncHostFolder(const stdfs::path& folder);
 // Appends one line (and a line break) to a host file and flushes it to the disk; false when that fails.
 bool AppendHostLineDurably(const stdfs::path& path, const std::string& line);
 

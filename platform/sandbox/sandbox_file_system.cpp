@@ -135,14 +135,15 @@ std::string Key(const std::string& full) {
 class SandboxFile : public TFileStream {
  public:
   SandboxFile(std::unique_ptr<HostFile> file, std::string path, stdfs::path host, bool writable,
-              std::shared_ptr<Drive> drive, std::shared_ptr<OpenTable> open, std::string key)
+              std::shared_ptr<Drive> drive, std::shared_ptr<OpenTable> open, std::string key, bool newName = false)
       : file_(std::move(file)),
         path_(std::move(path)),
         host_(std::move(host)),
         writable_(writable),
         drive_(std::move(drive)),
         open_(std::move(open)),
-        key_(std::move(key)) {
+        key_(std::move(key)),
+        newName_(newName) {
     size_ = file_->Size();
     auto& c = open_->files[key_];
     (writable_ ? c.writers : c.readers)++;
@@ -192,6 +193,19 @@ class SandboxFile : public TFileStream {
   }
 
   int64_t Size() override { return size_; }
+
+  void Sync() override {
+    // Windows flushes only a file opened for writing.
+    if (!writable_) throw EWriteError("Unable to write to " + path_ + ": Access is denied.");
+    if (int error = file_->Sync())
+      throw EInOutError(error, "I/O error " + std::to_string(error) + " flushing " + path_);
+    // A file made here lasts only once its folder's entry for it is on the disk too, as the
+    // file system's own log keeps it on Windows.
+    if (!newName_) return;
+    if (int error = SyncHostFolder(host_.parent_path()))
+      throw EInOutError(error, "I/O error " + std::to_string(error) + " flushing " + path_);
+    newName_ = false;
+  }
 
   void Truncate() override {
     if (!writable_) throw EWriteError("Unable to write to " + path_);
@@ -247,6 +261,7 @@ class SandboxFile : public TFileStream {
   int64_t pos_ = 0;
   int64_t size_ = 0;
   std::optional<bool> lastWasWrite_;
+  bool newName_;  // the file was made by this stream: its folder is synced with it once
 };
 
 class SnapshotSearch : public DirectorySearch {
@@ -605,7 +620,7 @@ std::unique_ptr<TFileStream> SandboxFileSystem::CreateFile(const std::string& pa
     EnsureAliases(r.dir, parentHost);
   }
   metadata_.Get(r.dir, r.name).written = true;
-  return std::make_unique<SandboxFile>(std::move(file), path, r.host, true, r.drive, open_, key);
+  return std::make_unique<SandboxFile>(std::move(file), path, r.host, true, r.drive, open_, key, !r.exists);
 }
 
 bool SandboxFileSystem::DeleteFile(const std::string& path) {
@@ -651,6 +666,38 @@ int64_t SandboxFileSystem::RelocateFile(const std::string& source, const std::st
   if (!HostWritable(to.host)) SetHostReadOnly(to.host, false);
   stdfs::last_write_time(to.host, stdfs::file_time_type::clock::now(), ec);
   return size;
+}
+
+bool SandboxFileSystem::RenameFile(const std::string& source, const std::string& target) {
+  Resolved from = Resolve(source);
+  if (!from.exists || from.isDirectory || from.drive->readOnly || open_->files.count(Key(from.full))) return false;
+  if (InUse(Key(from.full))) return false;
+  // A file with another hard link would take that link's file along.
+  std::error_code ec;
+  if (stdfs::hard_link_count(from.host, ec) != 1 || ec) return false;
+  Resolved to = Resolve(target);
+  if (to.drive != from.drive || to.exists || !to.parentExists || to.badName || to.blocked || to.isRoot) return false;
+  if (InUse(Key(to.full)) || HostEntryKind(to.host) != HostKind::Missing) return false;
+  // The file keeps what it was: its attributes and whether the sandbox wrote it go with it. A
+  // source without an entry is taken for data the sandbox wrote: it may be one a process renamed
+  // and was killed before metadata.txt was written, and a file the sandbox wrote is never to be
+  // run on the host.
+  MetadataStore::Entry carried;
+  carried.written = true;
+  if (const MetadataStore::Entry* entry = metadata_.Find(from.dir, from.name)) carried = *entry;
+  const stdfs::path toParent = to.host.parent_path();
+  EnsureAliases(to.dir, toParent);
+  if (!AllowChange()) return false;
+  stdfs::rename(from.host, to.host, ec);
+  if (ec) return false;
+  NoteRemoved(from.host.parent_path(), from.host.filename());
+  metadata_.Remove(from.dir, from.name);
+  NoteAdded(toParent, to.host.filename());
+  EnsureAliases(to.dir, toParent);
+  MetadataStore::Entry& entry = metadata_.Get(to.dir, to.name);
+  entry.attributes = carried.attributes;
+  entry.written = carried.written;
+  return true;
 }
 
 bool SandboxFileSystem::ReplaceAtRestart(const std::string& source, const std::string& target) {

@@ -68,6 +68,8 @@ class SandboxFileSystem : public FileSystem {
   std::unique_ptr<TFileStream> CreateFile(const std::string& path) override;
   bool DeleteFile(const std::string& path) override;
   int64_t RelocateFile(const std::string& source, const std::string& target) override;
+  // A host rename on the drive; the file keeps its date, attributes and write permission.
+  bool RenameFile(const std::string& source, const std::string& target) override;
   // Records the pair as Windows queues it: a line in ROOT/journal.log ("MoveFileEx SOURCE TARGET
   // DELAY_UNTIL_REBOOT") and a line "SOURCE<TAB>TARGET" (full paths, CR LF) in
   // ROOT/pending-renames.txt. The source must be a file and the target lie on its drive.

@@ -85,6 +85,13 @@ class Win32File : public TFileStream {
 
   const std::string& Path() const override { return path_; }
 
+  void Sync() override {
+    if (!FlushFileBuffers(h_)) {
+      DWORD code = GetLastError();
+      throw EInOutError(static_cast<int>(code), "I/O error " + std::to_string(code) + " flushing " + path_);
+    }
+  }
+
  private:
   HANDLE h_;
   std::string path_;
@@ -162,6 +169,12 @@ std::unique_ptr<TFileStream> Win32FileSystem::CreateFile(const std::string& path
 
 bool Win32FileSystem::DeleteFile(const std::string& path) {
   return DeleteFileA(path.c_str()) != 0;
+}
+
+bool Win32FileSystem::RenameFile(const std::string& source, const std::string& target) {
+  // Without MOVEFILE_COPY_ALLOWED a move to another volume fails rather than copying, and without
+  // MOVEFILE_REPLACE_EXISTING a target that is there stays.
+  return MoveFileExA(source.c_str(), target.c_str(), 0) != 0;
 }
 
 bool Win32FileSystem::ReplaceAtRestart(const std::string& source, const std::string& target) {

@@ -12,6 +12,8 @@ class Win32FileSystem : public FileSystem {
   std::unique_ptr<TFileStream> OpenFile(const std::string& path, FileAccess access) override;
   std::unique_ptr<TFileStream> CreateFile(const std::string& path) override;
   bool DeleteFile(const std::string& path) override;
+  // MoveFileExA without a copy or a replacement: the file keeps its date, attributes and access.
+  bool RenameFile(const std::string& source, const std::string& target) override;
   // MoveFileExA with MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING.
   bool ReplaceAtRestart(const std::string& source, const std::string& target) override;
   int CreateDirectory(const std::string& path) override;

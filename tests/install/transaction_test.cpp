@@ -3,6 +3,7 @@
 // and nothing of the journal.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -130,7 +131,29 @@ class TransactionTest : public ::testing::Test {
     tx.NoteTemporaryFolder(kExpandDir);
     for (const char* name : {"setup.exe", "install.cfg", "finstall.cfg", "Src\\acme.exe", "Src\\readme.txt",
                              "Src\\shared.dll", "Src\\new.dll", "Src\\held.dll"})
-      PutFile(p, kExpandDir + name, std::string(name) + " bytes of the new version");
+      PutFile(p, kExpandDir + name, std::string(name) + " bytes of the new version", expandDate_);
+    for (int k = 0; k < extraFiles_; ++k)
+      PutFile(p, kExpandDir + "Src\\data" + std::to_string(k) + ".bin", "data " + std::to_string(k), expandDate_);
+  }
+
+  // The installation done and committed, its files dated so: an earlier version for an upgrade.
+  void InstallCommitted(uint32_t dosTime) {
+    SandboxPlatform machine(Root());
+    expandDate_ = dosTime;
+    TSetupTransaction tx(machine);
+    Expand(tx);
+    QuietProgress progress;
+    const TInstallResult result = Install(tx.platform(), progress);
+    expandDate_ = 0;
+    ASSERT_EQ(result.Outcome, TInstallOutcome::Installed) << result.FailureText();
+    tx.Commit();
+    tx.Finish();
+    // Dated in the two-second steps the platform sets dates in, as a file copied back is.
+    for (const auto& e : stdfs::recursive_directory_iterator(Root() / "drive_c"))
+      if (e.is_regular_file()) {
+        const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(e.last_write_time().time_since_epoch());
+        stdfs::last_write_time(e.path(), stdfs::file_time_type(seconds - seconds % 2));
+      }
   }
 
   TInstallResult Install(platform::Platform& p, QuietProgress& progress) {
@@ -152,6 +175,8 @@ class TransactionTest : public ::testing::Test {
   }
 
   vurerode::test::ScratchDir scratch_;
+  uint32_t expandDate_ = 0;  // the expanded files' date; 0: now
+  int extraFiles_ = 0;       // files data0.bin ... expanded besides the set's own
   stdfs::path root_;
   TSetupGlobals g_;
   TInstallChoices choices_;
@@ -160,45 +185,93 @@ class TransactionTest : public ::testing::Test {
 };
 
 // A setup killed at every change it makes in turn, the journal's own writes included (a write is
-// cut in the middle): the next start rolls it back to the machine as it was. Some recoveries are
-// killed themselves and run again.
+// cut in the middle): the next start rolls it back to the machine as it was, onto a fresh machine
+// or over an earlier installation whose every file it replaces (each comes back whole, with its
+// date). Some recoveries are killed themselves and run again.
 TEST_F(TransactionTest, AnInstallationKilledAnywhereIsRolledBackByTheNextStart) {
-  const std::string before = Snapshot(Root());
-  long total = 0;
-  {
+  for (const bool upgrade : {false, true}) {
+    SCOPED_TRACE(upgrade ? "over an earlier installation" : "on a fresh machine");
+    NewMachine(upgrade ? "upgrade" : "fresh");
+    if (upgrade) InstallCommitted(kOldDate);
+    const std::string before = Snapshot(Root());
+    long total = 0;
+    {
+      SandboxPlatform machine(Root());
+      CrashingPlatform counting(machine, 0);
+      TSetupTransaction tx(counting);
+      Expand(tx);
+      QuietProgress progress;
+      ASSERT_EQ(Install(tx.platform(), progress).Outcome, TInstallOutcome::Installed);
+      total = counting.changes();
+      // The installation as the journal left it, uncommitted, is rolled back too.
+    }
+    ASSERT_TRUE(Recover().RolledBack);
+    ASSERT_EQ(Snapshot(Root()), before);
+    ASSERT_GT(total, 30);
+
+    for (long crashAt = 1; crashAt <= total; ++crashAt) {
+      SCOPED_TRACE("killed at change " + std::to_string(crashAt) + " of " + std::to_string(total));
+      {
+        SandboxPlatform machine(Root());
+        CrashingPlatform dying(machine, crashAt);
+        try {
+          TSetupTransaction tx(dying);
+          Expand(tx);
+          QuietProgress progress;
+          Install(tx.platform(), progress);
+        } catch (const Crash&) {
+        }
+        ASSERT_TRUE(dying.dead());
+      }
+      if (crashAt % 7 == 3) Recover(crashAt % 5 + 1);
+      const TRecoveryResult recovered = Recover();
+      EXPECT_TRUE(recovered.Problems.empty()) << recovered.Text();
+      EXPECT_FALSE(recovered.Committed);
+      ASSERT_EQ(Snapshot(Root()), before);
+    }
+  }
+}
+
+// Power loss: the journal is on the disk itself before every change that destroys what was there
+// (a file replaced, moved aside or deleted, an INI file changed in place, a value overwritten, a
+// key tree deleted), and its syncs do not grow with the files installed: the files about to be
+// made and those about to be replaced are recorded in one record, synced once.
+TEST_F(TransactionTest, TheJournalIsOnTheDiskBeforeEachDestructiveChangeWithSyncsIndependentOfTheFiles) {
+  const struct {
+    const char* name;
+    bool upgrade;
+    int extraFiles;
+  } cases[] = {{"fresh", false, 0},
+               {"fresh, 60 files more", false, 60},
+               {"upgrade", true, 0},
+               {"upgrade, 60 files more", true, 60}};
+  const std::vector<std::string> files = g_.InstallFiles;
+  std::map<bool, long> syncs;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    NewMachine(c.name);
+    g_.InstallFiles = files;
+    extraFiles_ = c.extraFiles;
+    for (int k = 0; k < c.extraFiles; ++k)
+      g_.InstallFiles.push_back("Installation Directory,Data,C:\\Src\\data" + std::to_string(k) + ".bin");
+    if (c.upgrade) InstallCommitted(kOldDate);
     SandboxPlatform machine(Root());
-    CrashingPlatform counting(machine, 0);
-    TSetupTransaction tx(counting);
+    CrashingPlatform watching(machine, 0);
+    watching.journalFolder = "C:\\WINDOWS\\VURERODE\\";
+    watching.scratchFolders = {platform::AnsiUpperCase(kExpandDir)};
+    TSetupTransaction tx(watching);
     Expand(tx);
     QuietProgress progress;
     ASSERT_EQ(Install(tx.platform(), progress).Outcome, TInstallOutcome::Installed);
-    total = counting.changes();
-    // The installation as the journal left it, uncommitted, is rolled back too.
+    tx.Commit();
+    tx.Finish();
+    EXPECT_EQ(watching.unsynced, std::vector<std::string>());
+    EXPECT_GT(watching.syncs, 1);
+    if (!syncs.count(c.upgrade)) syncs[c.upgrade] = watching.syncs;
+    EXPECT_EQ(watching.syncs, syncs[c.upgrade]);
   }
-  ASSERT_TRUE(Recover().RolledBack);
-  ASSERT_EQ(Snapshot(Root()), before);
-  ASSERT_GT(total, 30);
-
-  for (long crashAt = 1; crashAt <= total; ++crashAt) {
-    SCOPED_TRACE("killed at change " + std::to_string(crashAt) + " of " + std::to_string(total));
-    {
-      SandboxPlatform machine(Root());
-      CrashingPlatform dying(machine, crashAt);
-      try {
-        TSetupTransaction tx(dying);
-        Expand(tx);
-        QuietProgress progress;
-        Install(tx.platform(), progress);
-      } catch (const Crash&) {
-      }
-      ASSERT_TRUE(dying.dead());
-    }
-    if (crashAt % 7 == 3) Recover(crashAt % 5 + 1);
-    const TRecoveryResult recovered = Recover();
-    EXPECT_TRUE(recovered.Problems.empty()) << recovered.Text();
-    EXPECT_FALSE(recovered.Committed);
-    ASSERT_EQ(Snapshot(Root()), before);
-  }
+  g_.InstallFiles = files;
+  extraFiles_ = 0;
 }
 
 // The ways an installation ends short of its commit, each rolled back by the app's RollBack.

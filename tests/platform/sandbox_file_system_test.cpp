@@ -269,13 +269,17 @@ TEST_F(SandboxFileSystemTest, RelocateMovesOnlyWhatACopyWouldNotChange) {
   for (const Case& c : refused) {
     if (noLinks && std::string_view(c.why) == "a host link") continue;
     EXPECT_EQ(fs.RelocateFile("C:\\src.txt", c.target), -1) << c.why;
+    EXPECT_FALSE(fs.RenameFile("C:\\src.txt", c.target)) << c.why;
   }
   EXPECT_EQ(Get(fs, "C:\\Dest\\taken.txt"), "old");
   EXPECT_EQ(fs.RelocateFile("C:\\missing.txt", "C:\\Dest\\new.txt"), -1);
+  EXPECT_FALSE(fs.RenameFile("C:\\missing.txt", "C:\\Dest\\new.txt"));
   {
     auto inUse = fs.OpenFile("C:\\src.txt", FileAccess::Read);
     EXPECT_EQ(fs.RelocateFile("C:\\src.txt", "C:\\Dest\\new.txt"), -1);
+    EXPECT_FALSE(fs.RenameFile("C:\\src.txt", "C:\\Dest\\new.txt"));
   }
+  EXPECT_EQ(Get(fs, "C:\\src.txt"), "payload");
 
   const uint32_t past = PackDosDateTime({1999, 1, 1, 0, 0, 0});
   fs.OpenFile("C:\\src.txt", FileAccess::ReadWrite)->SetLastWriteDosTime(past);
@@ -288,6 +292,34 @@ TEST_F(SandboxFileSystemTest, RelocateMovesOnlyWhatACopyWouldNotChange) {
   FindData fd;
   ASSERT_NE(fs.FindFirst("C:\\Dest\\Moved*", fd), nullptr);
   EXPECT_GT(fd.lastWriteDosTime, past);
+}
+
+// A rename keeps the file as it was, on the machine and after a restart, where a relocation leaves
+// a fresh copy: what a saved file put back by a rename needs.
+TEST(SandboxMachine, ARenameKeepsTheFileWholeAndSyncNeedsAWritableFile) {
+  ScratchDir dir;
+  const uint32_t past = PackDosDateTime({1999, 1, 1, 0, 0, 2});
+  {
+    SandboxFileSystem fs(dir.path());
+    ASSERT_EQ(fs.CreateDirectory("C:\\Saved"), 0);
+    {
+      auto f = fs.CreateFile("C:\\old.dll");
+      f->Write("old bytes", 9);
+      f->SetLastWriteDosTime(past);
+      f->Sync();
+    }
+    EXPECT_THROW(fs.OpenFile("C:\\old.dll", FileAccess::Read)->Sync(), EWriteError);
+    ASSERT_TRUE(fs.SetAttributes("C:\\old.dll", faReadOnly | faHidden | faSysFile));
+    ASSERT_TRUE(fs.RenameFile("c:\\OLD.DLL", "C:\\Saved\\00000001.SAV"));
+    EXPECT_FALSE(fs.FileExists("C:\\old.dll"));
+    fs.FlushMetadata();
+  }
+  SandboxFileSystem fs(dir.path());
+  EXPECT_EQ(Get(fs, "C:\\Saved\\00000001.SAV"), "old bytes");
+  EXPECT_EQ(fs.GetAttributes("C:\\Saved\\00000001.SAV"), faReadOnly | faHidden | faSysFile);
+  EXPECT_EQ(fs.OpenFile("C:\\Saved\\00000001.SAV", FileAccess::Read)->LastWriteDosTime(), past);
+  EXPECT_TRUE(fs.RenameFile("C:\\Saved\\00000001.SAV", "C:\\old.dll"));
+  EXPECT_EQ(fs.GetAttributes("C:\\old.dll"), faReadOnly | faHidden | faSysFile);
 }
 
 }  // namespace

@@ -90,6 +90,31 @@ TEST_F(Win32Test, FilesAttributesAndStreams) {
   EXPECT_GT(fs.DiskFreeBytes(dir.substr(0, 3)), 0);
 }
 
+// A rename keeps the file's date and attributes and never replaces a file; Sync flushes a file
+// opened for writing.
+TEST_F(Win32Test, RenamesKeepTheFileAndSyncFlushes) {
+  FileSystem& fs = win.fs();
+  const uint32_t when = PackDosDateTime({2001, 6, 15, 13, 45, 30});
+  {
+    auto f = fs.CreateFile(dir + "r.txt");
+    f->Write("kept", 4);
+    f->SetLastWriteDosTime(when);
+    f->Sync();
+  }
+  Put(dir + "taken.txt", "other");
+  ASSERT_TRUE(fs.SetAttributes(dir + "r.txt", faHidden));
+  EXPECT_FALSE(fs.RenameFile(dir + "r.txt", dir + "taken.txt"));
+  EXPECT_EQ(Get(dir + "taken.txt"), "other");
+  ASSERT_TRUE(fs.RenameFile(dir + "r.txt", dir + "renamed.txt"));
+  EXPECT_EQ(fs.GetAttributes(dir + "r.txt"), kInvalidAttributes);
+  EXPECT_EQ(fs.GetAttributes(dir + "renamed.txt") & faHidden, faHidden);
+  EXPECT_EQ(fs.OpenFile(dir + "renamed.txt", FileAccess::Read)->LastWriteDosTime(), when);
+  EXPECT_EQ(Get(dir + "renamed.txt"), "kept");
+  fs.SetAttributes(dir + "renamed.txt", 0);
+  fs.DeleteFile(dir + "renamed.txt");
+  fs.DeleteFile(dir + "taken.txt");
+}
+
 TEST_F(Win32Test, OpenFilesCannotBeDeleted) {
   Put(dir + "busy.bin", "x");
   {
