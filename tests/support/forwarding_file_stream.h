@@ -17,6 +17,7 @@ class ForwardingFileStream : public platform::TFileStream {
   int64_t Seek(int64_t o, SeekOrigin w) override { return inner_->Seek(o, w); }
   int64_t Size() override { return inner_->Size(); }
   void Truncate() override { inner_->Truncate(); }
+  void Sync() override { inner_->Sync(); }
   void SetLastWriteDosTime(uint32_t t) override { inner_->SetLastWriteDosTime(t); }
   uint32_t LastWriteDosTime() override { return inner_->LastWriteDosTime(); }
   const std::string& Path() const override { return inner_->Path(); }
