@@ -9,7 +9,7 @@
 #include "install/shared_folders.h"
 #include "install/uninstall_engine.h"
 #include "media/install_cfg.h"
-#include "platform/ansi.h"
+#include "platform/text.h"
 #include "platform/exception.h"
 #include "platform/windows_path.h"
 #include "shell/shell_folders.h"
@@ -134,7 +134,7 @@ void TDisplayScreen::LoadLicence() {
   Repaint();
   std::string licence;
   for (const std::string& source : Globals.InstallSources)
-    if (platform::AnsiUpperCase(platform::ExtractFileName(source)) == "LICENSE.TXT") licence = source;
+    if (platform::UpperCase(platform::ExtractFileName(source)) == "LICENSE.TXT") licence = source;
   if (licence.empty() || !platform().fs().FileExists(licence)) return;
   try {
     LicenceMemo = ReadTextLines(platform().fs(), licence);

@@ -3,7 +3,7 @@
 #include <ctime>
 
 #include "install/uninstall_log.h"
-#include "platform/ansi.h"
+#include "platform/text.h"
 #include "platform/exception.h"
 #include "platform/windows_path.h"
 #include "shell/file_ops.h"

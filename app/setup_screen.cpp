@@ -3,7 +3,7 @@
 
 #include "app/display_screen.h"
 #include "app/picture_size.h"
-#include "platform/ansi.h"
+#include "platform/text.h"
 
 namespace vurerode::setup {
 
@@ -77,7 +77,7 @@ void TDisplayScreen::LoadLogo() {
   const std::string& logo = Settings.LogoFile;
   if (!logo.empty()) {
     const std::string path = Globals.ExpandDir + logo;
-    if (platform::AnsiUpperCase(logo).find(".BMP") != std::string::npos) {
+    if (platform::UpperCase(logo).find(".BMP") != std::string::npos) {
       if (auto size = ReadPictureSize(platform().fs(), path, PictureKind::Bitmap)) {
         s.LogoBitmap = path;
         Repaint();

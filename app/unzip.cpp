@@ -6,7 +6,7 @@
 #include "install/set_files.h"
 #include "media/finstall_cfg.h"
 #include "media/install_cfg.h"
-#include "platform/ansi.h"
+#include "platform/text.h"
 #include "platform/exception.h"
 #include "platform/windows_path.h"
 #include "segment/seg_names.h"
@@ -135,7 +135,7 @@ void TUnzip::LeaveInSet(TSegArcList& list) {
   SelectSetFiles(list, main_.Globals, [&](const std::string& path) {
     const std::string key = FileKey(path);
     // Any LICENSE.TXT may turn out to be the licence.
-    if (shown.count(key) || platform::AnsiUpperCase(platform::ExtractFileName(path)) == "LICENSE.TXT") return true;
+    if (shown.count(key) || platform::UpperCase(platform::ExtractFileName(path)) == "LICENSE.TXT") return true;
     main_.Globals.DeferredFiles.insert(key);
     return false;
   });

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/ansi.h"
+#include "platform/text.h"
 #include "platform/exception.h"
 #include "platform/posix/host_file_system.h"
 
@@ -74,7 +74,7 @@ class MemoryFile : public platform::TFileStream {
 // Overrides everything the segment and archive components ask of a file system.
 class MemoryFileSystem : public platform::HostFileSystem {
  public:
-  static std::string Key(const std::string& path) { return platform::AnsiUpperCase(path); }
+  static std::string Key(const std::string& path) { return platform::UpperCase(path); }
 
   void Put(const std::string& path, std::vector<uint8_t> bytes) {
     store.files[Key(path)] = std::make_shared<std::vector<uint8_t>>(std::move(bytes));

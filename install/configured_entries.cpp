@@ -8,7 +8,7 @@
 #include "install/uninstall_log.h"
 #include "media/install_cfg.h"
 #include "media/registry_keys.h"
-#include "platform/ansi.h"
+#include "platform/text.h"
 #include "platform/exception.h"
 #include "shell/shell_folders.h"
 
@@ -17,14 +17,14 @@ namespace vurerode::setup {
 namespace {
 
 bool StartsWithRootName(const std::string& text) {
-  return platform::AnsiUpperCase(text.substr(0, 5)) == "HKEY_";
+  return platform::UpperCase(text.substr(0, 5)) == "HKEY_";
 }
 
 // The value names the entries write, upper case, by key (root name, backslash, upper-case path).
 using WrittenValues = std::map<std::string, std::set<std::string>>;
 
 std::string WrittenKeyOf(platform::RegistryRoot root, const std::string& path) {
-  return std::string(platform::RootName(root)) + "\\" + platform::AnsiUpperCase(media::CollapseKeySeparators(path));
+  return std::string(platform::RootName(root)) + "\\" + platform::UpperCase(media::CollapseKeySeparators(path));
 }
 
 WrittenValues ValuesTheEntriesWrite(const std::vector<std::string>& entries) {
@@ -33,7 +33,7 @@ WrittenValues ValuesTheEntriesWrite(const std::vector<std::string>& entries) {
     const media::TConfiguredEntry e = media::ParseConfiguredEntry(entry);
     if (entry.empty() || IsIniEntry(e.Place)) continue;
     const TRegistryPlace place = RegistryPlaceOf(e.Place);
-    written[WrittenKeyOf(place.root, place.keyPath + "\\" + e.Section)].insert(platform::AnsiUpperCase(e.Name));
+    written[WrittenKeyOf(place.root, place.keyPath + "\\" + e.Section)].insert(platform::UpperCase(e.Name));
   }
   return written;
 }
@@ -50,7 +50,7 @@ bool HoldsOnlyWhatEntriesWrite(platform::Registry& registry, platform::RegistryR
   const auto own = written.find(WrittenKeyOf(root, path));
   if (own == written.end()) return false;
   for (const std::string& name : key->ValueNames())
-    if (!own->second.count(platform::AnsiUpperCase(name))) return false;
+    if (!own->second.count(platform::UpperCase(name))) return false;
   for (const std::string& sub : key->SubKeyNames())
     if (!HoldsOnlyWhatEntriesWrite(registry, root, path + "\\" + sub, written)) return false;
   return true;
@@ -59,7 +59,7 @@ bool HoldsOnlyWhatEntriesWrite(platform::Registry& registry, platform::RegistryR
 }  // namespace
 
 bool IsIniEntry(const std::string& field) {
-  return platform::AnsiUpperCase(field).find(".INI") != std::string::npos;
+  return platform::UpperCase(field).find(".INI") != std::string::npos;
 }
 
 TRegistryPlace RegistryPlaceOf(const std::string& field) {

@@ -20,7 +20,7 @@
 #include "install/uninstall_log.h"
 #include "media/finstall_cfg.h"
 #include "media/install_cfg.h"
-#include "platform/ansi.h"
+#include "platform/text.h"
 #include "platform/exception.h"
 #include "platform/windows_path.h"
 #include "segment/media_sums.h"
@@ -139,13 +139,13 @@ class Installer {
   // A key the log holds already stays one line where it was first written: writing it again
   // changes nothing, so it is not written again.
   void Log(const std::string& section, const std::string& key) {
-    if (logged_.insert(section + "\n" + platform::AnsiUpperCase(key)).second) log_.AddEntry(section, key);
+    if (logged_.insert(section + "\n" + platform::UpperCase(key)).second) log_.AddEntry(section, key);
   }
   // Notes the folders of dir (itself and those above it) that are not there yet: they are the
   // installation's own, and its removal takes them away once they are empty. Shared folders never.
   void NoteFoldersToMake(const std::string& dir);
   void MakeDirectory(const std::string& dir) {
-    if (made_.insert(platform::AnsiUpperCase(dir)).second) ForceDirectories(fs_, dir);
+    if (made_.insert(platform::UpperCase(dir)).second) ForceDirectories(fs_, dir);
   }
 
   platform::Platform& platform_;
@@ -263,18 +263,18 @@ bool Installer::CheckRoom() {
 
 // A file's size from its folder's listing, read once per folder; -1 for a file that is not there.
 int64_t Installer::SizeOf(const std::string& path) {
-  const std::string folder = platform::AnsiUpperCase(ExtractFilePath(path));
+  const std::string folder = platform::UpperCase(ExtractFilePath(path));
   auto listed = sizes_.find(folder);
   if (listed == sizes_.end()) {
     listed = sizes_.emplace(folder, std::unordered_map<std::string, int64_t>()).first;
     platform::FindData found;
     if (auto search = fs_.FindFirst(ExtractFilePath(path) + "*.*", found)) do {
         if (found.attributes & platform::faDirectory) continue;
-        listed->second[platform::AnsiUpperCase(found.name)] = found.size;
-        if (!found.shortName.empty()) listed->second[platform::AnsiUpperCase(found.shortName)] = found.size;
+        listed->second[platform::UpperCase(found.name)] = found.size;
+        if (!found.shortName.empty()) listed->second[platform::UpperCase(found.shortName)] = found.size;
       } while (search->Next(found));
   }
-  auto size = listed->second.find(platform::AnsiUpperCase(ExtractFileName(path)));
+  auto size = listed->second.find(platform::UpperCase(ExtractFileName(path)));
   return size == listed->second.end() ? -1 : size->second;
 }
 
@@ -422,7 +422,7 @@ void Installer::LogCopyStep(const std::vector<std::string>& targets) {
   std::vector<std::string> sections;
   std::unordered_map<std::string, std::vector<std::string>> keys;
   for (const auto& [section, key] : entries) {
-    if (!logged_.insert(section + "\n" + platform::AnsiUpperCase(key)).second) continue;
+    if (!logged_.insert(section + "\n" + platform::UpperCase(key)).second) continue;
     if (!keys.count(section)) sections.push_back(section);
     keys[section].push_back(key);
   }
@@ -432,7 +432,7 @@ void Installer::LogCopyStep(const std::vector<std::string>& targets) {
 void Installer::NoteFoldersToMake(const std::string& dir) {
   for (std::string folder = platform::IncludeTrailingBackslash(dir); folder.size() > 3;
        folder = ExtractFilePath(platform::ExcludeTrailingBackslash(folder))) {
-    if (!looked_.insert(platform::AnsiUpperCase(folder)).second || IsSystem(folder) || fs_.DirectoryExists(folder))
+    if (!looked_.insert(platform::UpperCase(folder)).second || IsSystem(folder) || fs_.DirectoryExists(folder))
       return;
     foldersToMake_.push_back(folder);
   }
@@ -465,8 +465,8 @@ std::vector<int64_t> Installer::PlaceDeferredFiles(const std::vector<std::string
       const std::string dir = ExtractFilePath(targets[k]);
       const std::string folder = fs_.FullPathName(dir);
       // A folder this installation makes holds nothing yet: it needs no listing.
-      if (!folder.empty() && !made_.count(platform::AnsiUpperCase(dir)) && !fs_.DirectoryExists(folder))
-        taken_.emplace(platform::AnsiUpperCase(platform::IncludeTrailingBackslash(folder)),
+      if (!folder.empty() && !made_.count(platform::UpperCase(dir)) && !fs_.DirectoryExists(folder))
+        taken_.emplace(platform::UpperCase(platform::IncludeTrailingBackslash(folder)),
                        std::unordered_set<std::string>());
       MakeDirectory(dir);
       const std::string name = ExtractFileName(sources[k]);
@@ -495,17 +495,17 @@ std::vector<int64_t> Installer::PlaceDeferredFiles(const std::vector<std::string
 
 // Whether a folder holds an entry of that name already (its long or its short name).
 bool Installer::NameTaken(const std::string& dir, const std::string& name) {
-  const std::string folder = platform::AnsiUpperCase(platform::IncludeTrailingBackslash(dir));
+  const std::string folder = platform::UpperCase(platform::IncludeTrailingBackslash(dir));
   auto listed = taken_.find(folder);
   if (listed == taken_.end()) {
     listed = taken_.emplace(folder, std::unordered_set<std::string>()).first;
     platform::FindData found;
     if (auto search = fs_.FindFirst(platform::IncludeTrailingBackslash(dir) + "*.*", found)) do {
-        listed->second.insert(platform::AnsiUpperCase(found.name));
-        if (!found.shortName.empty()) listed->second.insert(platform::AnsiUpperCase(found.shortName));
+        listed->second.insert(platform::UpperCase(found.name));
+        if (!found.shortName.empty()) listed->second.insert(platform::UpperCase(found.shortName));
       } while (search->Next(found));
   }
-  return listed->second.count(platform::AnsiUpperCase(name)) > 0;
+  return listed->second.count(platform::UpperCase(name)) > 0;
 }
 
 // The expanded files nothing reads after their own copy: those can be moved into place rather than

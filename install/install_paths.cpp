@@ -4,7 +4,7 @@
 
 #include "media/fields.h"
 #include "media/finstall_cfg.h"
-#include "platform/ansi.h"
+#include "platform/text.h"
 #include "platform/exception.h"
 #include "platform/windows_path.h"
 #include "shell/shell_folders.h"
@@ -151,8 +151,8 @@ std::vector<std::string> SystemDirectories(platform::Platform& platform) {
 }
 
 bool PathIsBelow(const std::string& path, const std::string& dir) {
-  std::string full = platform::AnsiUpperCase(platform::MakeFullPath(path, "C:\\"));
-  std::string base = platform::AnsiUpperCase(IncludeTrailingBackslash(platform::MakeFullPath(dir, "C:\\")));
+  std::string full = platform::UpperCase(platform::MakeFullPath(path, "C:\\"));
+  std::string base = platform::UpperCase(IncludeTrailingBackslash(platform::MakeFullPath(dir, "C:\\")));
   return full.size() > base.size() && full.compare(0, base.size(), base) == 0;
 }
 

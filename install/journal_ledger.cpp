@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "install/journal_rollback.h"
-#include "platform/ansi.h"
+#include "platform/text.h"
 #include "platform/exception.h"
 #include "platform/windows_path.h"
 
@@ -17,14 +17,14 @@ std::string TJournalLedger::Full(const std::string& path) {
 }
 
 std::string TJournalLedger::Key(const std::string& full) {
-  return platform::AnsiUpperCase(platform::ExcludeTrailingBackslash(full));
+  return platform::UpperCase(platform::ExcludeTrailingBackslash(full));
 }
 
 std::string TJournalLedger::RegistryKeyId(platform::RegistryRoot root, const std::string& path) {
   std::string p = path;
   while (!p.empty() && p.front() == '\\') p.erase(p.begin());
   while (!p.empty() && p.back() == '\\') p.pop_back();
-  return std::to_string(static_cast<int>(root)) + "\\" + platform::AnsiUpperCase(p);
+  return std::to_string(static_cast<int>(root)) + "\\" + platform::UpperCase(p);
 }
 
 bool TJournalLedger::Covered(const std::string& key) const {
@@ -227,7 +227,7 @@ void TJournalLedger::BeforeValueChanged(platform::RegistryKey& key, platform::Re
                                         const std::string& path, const std::string& name) {
   const std::string id = RegistryKeyId(root, path);
   if (!active_ || KeyCovered(id)) return;
-  if (!values_.insert(id + "\n" + platform::AnsiUpperCase(name)).second) return;
+  if (!values_.insert(id + "\n" + platform::UpperCase(name)).second) return;
   TJournalRecord record = MakeRecord(TJournalKind::RegistryValueChanged, path, name, static_cast<uint32_t>(root));
   record.value = key.ReadValue(name);
   // Only a value that was there is destroyed by the change.

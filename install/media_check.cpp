@@ -3,7 +3,7 @@
 #include <cctype>
 #include <map>
 
-#include "platform/ansi.h"
+#include "platform/text.h"
 #include "platform/exception.h"
 
 namespace vurerode::setup {
@@ -17,7 +17,7 @@ const std::optional<TMediaSums>& TMediumCheck::Sums() {
 }
 
 void TMediumCheck::Check(const std::string& name) {
-  const std::string key = platform::AnsiUpperCase(name);
+  const std::string key = platform::UpperCase(name);
   if (!Sums() || whole_.count(key) || !fs_.FileExists(dir_ + name)) return;
   switch (sums_->Check(fs_, dir_, name)) {
     case MediaSumResult::Match: whole_.insert(key); return;
@@ -29,10 +29,10 @@ void TMediumCheck::Check(const std::string& name) {
 
 bool TMediumCheck::WholeSetVerified(const std::string& base) {
   if (!Sums()) return false;
-  const std::string prefix = platform::AnsiUpperCase(base) + ".";
+  const std::string prefix = platform::UpperCase(base) + ".";
   std::map<int, std::string> segments;
   for (const auto& [name, sum] : sums_->Entries()) {
-    const std::string upper = platform::AnsiUpperCase(name);
+    const std::string upper = platform::UpperCase(name);
     if (upper.size() != prefix.size() + 3 || upper.compare(0, prefix.size(), prefix) != 0) continue;
     int number = 0;
     for (size_t i = prefix.size(); i < upper.size(); ++i) {

@@ -6,7 +6,7 @@
 #include "install/shared_folders.h"
 #include "install/uninstall_log.h"
 #include "media/uninstall_log_format.h"
-#include "platform/ansi.h"
+#include "platform/text.h"
 #include "platform/exception.h"
 #include "platform/file_search.h"
 #include "platform/windows_path.h"
@@ -14,8 +14,8 @@
 
 namespace vurerode::setup {
 
-using platform::AnsiSameText;
-using platform::AnsiUpperCase;
+using platform::SameText;
+using platform::UpperCase;
 
 namespace {
 
@@ -34,7 +34,7 @@ constexpr const char* kUnreadSection = " (not carried over: this version's remov
 std::string CarriedSectionName(const std::string& name) {
   for (const char* known : {media::kUninstallFilesSection, media::kUninstallFolderSection,
                             media::kUninstallRegistrySection, media::kUninstallRegistryValuesSection})
-    if (AnsiSameText(name, known)) return known;
+    if (SameText(name, known)) return known;
   return {};
 }
 
@@ -48,7 +48,7 @@ std::vector<TLogSection> ReadWholeLog(platform::Profile& profile, const std::str
   std::set<std::string> seen;
   // A section whose name comes twice reads as its first one: it is listed once.
   for (const std::string& name : profile.ReadSectionNames(path))
-    if (seen.insert(AnsiUpperCase(name)).second) sections.push_back({name, profile.ReadAllKeyNames(path, name)});
+    if (seen.insert(UpperCase(name)).second) sections.push_back({name, profile.ReadAllKeyNames(path, name)});
   return sections;
 }
 
@@ -61,13 +61,13 @@ class CarryPlan {
   CarryPlan(platform::Platform& platform, TPreviousInstallation& previous, const std::string& digest)
       : fs_(platform.fs()), shared_(SharedFolders(platform)), p_(previous) {
     const std::string folder = RealPath(fs_, p_.InstallDir);
-    folder_ = folder.empty() ? std::string() : AnsiUpperCase(platform::IncludeTrailingBackslash(folder));
+    folder_ = folder.empty() ? std::string() : UpperCase(platform::IncludeTrailingBackslash(folder));
     untrustedReason_ = digest.empty() ? kUnvouchedLog : kChangedLog;
   }
 
   void Decide() {
     for (const TLogSection& section : p_.Log) {
-      if (AnsiSameText(section.Name, media::kUninstallNameSection)) continue;  // the new log's own title
+      if (SameText(section.Name, media::kUninstallNameSection)) continue;  // the new log's own title
       const std::string carried = CarriedSectionName(section.Name);
       if (carried.empty()) {
         for (const std::string& key : section.Keys) Drop("[" + section.Name + "] " + key, kUnreadSection);
@@ -113,11 +113,11 @@ class CarryPlan {
 
   bool Inside(const std::string& path) const {
     return !path.empty() && !folder_.empty() &&
-           (PathIsBelow(path, folder_) || AnsiUpperCase(platform::IncludeTrailingBackslash(path)) == folder_);
+           (PathIsBelow(path, folder_) || UpperCase(platform::IncludeTrailingBackslash(path)) == folder_);
   }
 
   void Carry(const std::string& section, const std::string& key) {
-    if (!carried_.insert(section + "\n" + AnsiUpperCase(key)).second) return;
+    if (!carried_.insert(section + "\n" + UpperCase(key)).second) return;
     for (TLogSection& s : p_.Carried)
       if (s.Name == section) return s.Keys.push_back(key);
     p_.Carried.push_back({section, {key}});
@@ -167,10 +167,10 @@ std::vector<std::string> CarryOverPreviousEntries(const TPreviousInstallation& p
   for (const TLogSection& section : previous.Carried) {
     // The new version's own entries keep their places; the profile compares keys without case too.
     std::set<std::string> held;
-    for (const std::string& key : newLog.ReadEntries(section.Name)) held.insert(AnsiUpperCase(key));
+    for (const std::string& key : newLog.ReadEntries(section.Name)) held.insert(UpperCase(key));
     std::vector<std::string> missing;
     for (const std::string& key : section.Keys)
-      if (held.insert(AnsiUpperCase(key)).second) missing.push_back(key);
+      if (held.insert(UpperCase(key)).second) missing.push_back(key);
     if (!missing.empty()) newLog.AddEntries(section.Name, missing);
   }
   return previous.Dropped;

@@ -1,7 +1,7 @@
 #include "install/set_files.h"
 
 #include "install/install_paths.h"
-#include "platform/ansi.h"
+#include "platform/text.h"
 #include "platform/exception.h"
 #include "platform/windows_path.h"
 #include "segment/seg_names.h"
@@ -16,7 +16,7 @@ std::string ExpandedPath(const TSetupGlobals& g, const std::string& stored) {
 }
 
 std::string FileKey(const std::string& path) {
-  return platform::AnsiUpperCase(platform::MakeFullPath(path, "C:\\"));
+  return platform::UpperCase(platform::MakeFullPath(path, "C:\\"));
 }
 
 void SelectSetFiles(TSegArcList& list, const TSetupGlobals& g,

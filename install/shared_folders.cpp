@@ -1,7 +1,7 @@
 #include "install/shared_folders.h"
 
 #include "install/install_paths.h"
-#include "platform/ansi.h"
+#include "platform/text.h"
 #include "platform/windows_path.h"
 #include "shell/shell_folders.h"
 
@@ -11,7 +11,7 @@ namespace {
 
 std::string Normal(const std::string& dir) {
   std::string full = platform::MakeFullPath(dir, "C:\\");
-  return platform::AnsiUpperCase(platform::IncludeTrailingBackslash(full));
+  return platform::UpperCase(platform::IncludeTrailingBackslash(full));
 }
 
 }  // namespace
@@ -59,7 +59,7 @@ bool IsSharedIniFile(const std::string& name) {
   static const char* const kShared[] = {"WIN.INI",     "SYSTEM.INI",   "CONTROL.INI", "PROTOCOL.INI",
                                         "PROGMAN.INI", "WINFILE.INI",  "DOSAPP.INI",  "MSACM.INI",
                                         "ODBC.INI",    "ODBCINST.INI", "MOUSE.INI",   "WINHELP.INI"};
-  const std::string upper = platform::AnsiUpperCase(platform::ExtractFileName(name));
+  const std::string upper = platform::UpperCase(platform::ExtractFileName(name));
   for (const char* s : kShared)
     if (upper == s) return true;
   return false;

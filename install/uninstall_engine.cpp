@@ -8,7 +8,7 @@
 #include "install/shared_folders.h"
 #include "install/uninstall_log.h"
 #include "media/registry_keys.h"
-#include "platform/ansi.h"
+#include "platform/text.h"
 #include "platform/exception.h"
 #include "platform/file_search.h"
 #include "platform/windows_path.h"
@@ -18,7 +18,7 @@
 
 namespace vurerode::setup {
 
-using platform::AnsiUpperCase;
+using platform::UpperCase;
 using platform::ExtractFileName;
 using platform::ExtractFilePath;
 
@@ -61,7 +61,7 @@ class Remover {
   // Records what as kept, saying why, when reason (a protected key's) is not empty.
   bool KeptAsProtected(const std::string& what, const std::string& reason);
   // The running setup.exe of the installation: it cannot go while the program runs.
-  bool IsOwnProgram(const std::string& path) { return platform::AnsiSameText(path, request_.InstallDir + "setup.exe"); }
+  bool IsOwnProgram(const std::string& path) { return platform::SameText(path, request_.InstallDir + "setup.exe"); }
   // Removes a folder when it is empty, never one that Windows or other programs share (an empty
   // Quick Launch or System folder is still theirs).
   void RemoveEmptyFolder(const std::string& dir) {
@@ -100,7 +100,7 @@ class Remover {
   bool Trusted(const std::string& path) const {
     return !untrusted_ || (!path.empty() && !trustedFolder_.empty() &&
                            (PathIsBelow(path, trustedFolder_) ||
-                            AnsiUpperCase(platform::IncludeTrailingBackslash(path)) == AnsiUpperCase(trustedFolder_)));
+                            UpperCase(platform::IncludeTrailingBackslash(path)) == UpperCase(trustedFolder_)));
   }
   static constexpr const char* kUntrusted =
       " (skipped: uninstaller.cfg was changed after the installation, and this is not inside the installation's "
@@ -164,7 +164,7 @@ void Remover::RemovePasses(const std::vector<std::string>& files, const std::vec
   std::vector<std::string> dirs;
   std::set<std::string> seen;
   for (const std::string& e : files)
-    if (!e.empty() && seen.insert(AnsiUpperCase(ExtractFilePath(e))).second) dirs.push_back(ExtractFilePath(e));
+    if (!e.empty() && seen.insert(UpperCase(ExtractFilePath(e))).second) dirs.push_back(ExtractFilePath(e));
   std::stable_sort(dirs.begin(), dirs.end(), [](const std::string& a, const std::string& b) {
     return std::count(a.begin(), a.end(), '\\') > std::count(b.begin(), b.end(), '\\');
   });
@@ -242,11 +242,11 @@ void Remover::RemoveTree(const std::string& dir) {
 }
 
 bool Remover::IsSystemEntry(const std::string& entry) {
-  const std::string upper = AnsiUpperCase(entry);
+  const std::string upper = UpperCase(entry);
   // A shortcut lies in the Windows directory's Start Menu and Desktop; it is never Windows' own.
   if (upper.size() > 4 && upper.compare(upper.size() - 4, 4, ".LNK") == 0) return false;
   for (const std::string& dir : System())
-    if (upper.compare(0, dir.size(), AnsiUpperCase(dir)) == 0) return true;
+    if (upper.compare(0, dir.size(), UpperCase(dir)) == 0) return true;
   // A mask over a folder others share would empty it: asked about like a system file.
   return ExtractFileName(entry).find_first_of("*?") != std::string::npos &&
          IsSharedFolder(Shared(), ExtractFilePath(entry));
@@ -263,7 +263,7 @@ void Remover::RemoveFiles(const std::vector<std::string>& files) {
     } else if (!Trusted(e)) {
       remove = false;
       why = kUntrusted;
-    } else if (IsSharedIniFile(e) && AnsiUpperCase(ExtractFilePath(e)) == AnsiUpperCase(System()[0])) {
+    } else if (IsSharedIniFile(e) && UpperCase(ExtractFilePath(e)) == UpperCase(System()[0])) {
       remove = false;  // Windows' own INI files hold every program's settings
     } else if (IsSystemEntry(e) && !deleteAll_) {
       switch (progress_.AskDelete("File Possible used by Windows.\r" + e + "\rDelete Anyway?")) {

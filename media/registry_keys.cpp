@@ -1,6 +1,6 @@
 #include "media/registry_keys.h"
 
-#include "platform/ansi.h"
+#include "platform/text.h"
 
 namespace vurerode::media {
 
@@ -24,7 +24,7 @@ constexpr ProtectedPath kProtectedPaths[] = {
 };
 
 bool StartsWithRootName(const std::string& text) {
-  return platform::AnsiUpperCase(text.substr(0, 5)) == "HKEY_";
+  return platform::UpperCase(text.substr(0, 5)) == "HKEY_";
 }
 
 }  // namespace
@@ -51,7 +51,7 @@ TRegistryKeyName ParseRegistryKeyName(const std::string& key) {
     name.Path = CollapseKeySeparators(key);
     return name;
   }
-  if (platform::AnsiUpperCase(first).find("HKEY_LOCAL_MACHINE") != std::string::npos)
+  if (platform::UpperCase(first).find("HKEY_LOCAL_MACHINE") != std::string::npos)
     name.Root = platform::RegistryRoot::LocalMachine;
   name.Path = slash == std::string::npos ? std::string() : CollapseKeySeparators(key.substr(slash + 1));
   return name;
@@ -59,14 +59,14 @@ TRegistryKeyName ParseRegistryKeyName(const std::string& key) {
 
 std::string ProtectedKeyReason(const std::string& key) {
   // Every root is treated alike: a key protected under one root is protected under all of them.
-  const std::string path = platform::AnsiUpperCase(ParseRegistryKeyName(key).Path);
+  const std::string path = platform::UpperCase(ParseRegistryKeyName(key).Path);
   for (const ProtectedPath& p : kProtectedPaths)
     if (path == p.path) return p.reason;
   return {};
 }
 
 std::string ProtectedKeyReason(const TConfiguredEntry& entry) {
-  if (platform::AnsiUpperCase(entry.Place).find(".INI") != std::string::npos) return {};
+  if (platform::UpperCase(entry.Place).find(".INI") != std::string::npos) return {};
   return ProtectedKeyReason(entry.Place + "\\" + entry.Section);
 }
 

@@ -1,7 +1,7 @@
 #include "media/uninstall_log_format.h"
 
 #include "media/registry_keys.h"
-#include "platform/ansi.h"
+#include "platform/text.h"
 #include "platform/sandbox/command_line.h"
 
 namespace vurerode::media {
@@ -48,7 +48,7 @@ TUninstallCommand ParseUninstallCommand(const std::string& command) {
     parsed.Program = command.substr(start + 1, close == std::string::npos ? std::string::npos : close - start - 1);
     if (close != std::string::npos) rest = command.substr(close + 1);
   } else {
-    const std::string upper = platform::AnsiUpperCase(command);
+    const std::string upper = platform::UpperCase(command);
     size_t end = std::string::npos;
     for (size_t at = upper.find(".EXE", start); at != std::string::npos; at = upper.find(".EXE", at + 1)) {
       if (at + 4 == upper.size() || IsBlank(upper[at + 4])) {

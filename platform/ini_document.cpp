@@ -2,7 +2,7 @@
 
 #include <cctype>
 
-#include "platform/ansi.h"
+#include "platform/text.h"
 
 namespace vurerode::platform {
 namespace {
@@ -76,7 +76,7 @@ std::string IniDocument::Serialize() const {
 IniDocument::Section* IniDocument::FindSection(std::string_view name) {
   name = Trim(name);
   for (Section& s : sections_)
-    if (AnsiSameText(s.name, name)) return &s;
+    if (SameText(s.name, name)) return &s;
   return nullptr;
 }
 
@@ -89,7 +89,7 @@ std::optional<std::string> IniDocument::Read(std::string_view section, std::stri
   if (!s || bufferSize == 0) return std::nullopt;
   key = Trim(key);
   for (const Entry& e : s->entries) {
-    if (!AnsiSameText(e.name, key)) continue;
+    if (!SameText(e.name, key)) continue;
     if (!e.value) return std::nullopt;
     std::string_view v = *e.value;
     bool quoted = false;
@@ -129,7 +129,7 @@ bool IniDocument::Write(std::string_view section, std::string_view key, std::str
   }
   std::string_view wanted = Trim(key);
   for (Entry& e : s->entries) {
-    if (!AnsiSameText(e.name, wanted)) continue;
+    if (!SameText(e.name, wanted)) continue;
     if (e.value && *e.value == value) return false;
     e.value = std::string(value);
     return true;
@@ -143,7 +143,7 @@ bool IniDocument::DeleteKey(std::string_view section, std::string_view key) {
   if (!s) return false;
   key = Trim(key);
   for (auto it = s->entries.begin(); it != s->entries.end(); ++it) {
-    if (AnsiSameText(it->name, key)) {
+    if (SameText(it->name, key)) {
       s->entries.erase(it);
       return true;
     }
@@ -183,6 +183,42 @@ std::vector<std::string> FitNamesToBuffer(const std::vector<std::string>& names,
 bool IsBareProfileName(std::string_view file) {
   if (file.find_first_of("\\/") != std::string_view::npos) return false;
   return !(file.size() >= 2 && file[1] == ':' && std::isalpha(static_cast<unsigned char>(file[0])));
+}
+
+ProfileText DecodeProfileText(std::string_view bytes) {
+  if (bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE') {
+    std::u16string wide;
+    wide.reserve(bytes.size() / 2);
+    for (size_t i = 2; i + 1 < bytes.size(); i += 2)
+      wide +=
+          static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) | static_cast<unsigned char>(bytes[i + 1]) << 8);
+    return {Utf16ToUtf8(wide), ProfileEncoding::kUtf16};
+  }
+  if (bytes.substr(0, 3) == "\xEF\xBB\xBF") return {std::string(bytes.substr(3)), ProfileEncoding::kUtf8};
+  return {IsAscii(bytes) ? std::string(bytes) : Cp1252ToUtf8(bytes), ProfileEncoding::kAnsi};
+}
+
+std::string EncodeProfileText(std::string_view text, ProfileEncoding encoding) {
+  switch (encoding) {
+    case ProfileEncoding::kAnsi: return IsAscii(text) ? std::string(text) : Utf8ToCp1252(text);
+    case ProfileEncoding::kUtf8: return "\xEF\xBB\xBF" + std::string(text);
+    case ProfileEncoding::kUtf16: break;
+  }
+  std::u16string wide = Utf8ToUtf16(text);
+  std::string out = "\xFF\xFE";
+  out.reserve(2 + wide.size() * 2);
+  for (char16_t u : wide) {
+    out += static_cast<char>(u & 0xFF);
+    out += static_cast<char>(u >> 8);
+  }
+  return out;
+}
+
+ProfileEncoding EncodingForWrite(ProfileEncoding current, std::initializer_list<std::string_view> written) {
+  if (current != ProfileEncoding::kAnsi) return current;
+  for (std::string_view s : written)
+    if (!IsAscii(s)) return ProfileEncoding::kUtf16;
+  return current;
 }
 
 }  // namespace vurerode::platform

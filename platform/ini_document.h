@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -60,5 +61,22 @@ std::vector<std::string> FitNamesToBuffer(const std::vector<std::string>& names,
 
 // True for a profile file name that stands for a file in the Windows directory (no folder, no drive).
 bool IsBareProfileName(std::string_view file);
+
+// How a profile file's bytes hold its text, as the Windows profile functions tell: a file that
+// begins with the byte-order mark FF FE is UTF-16LE (the form in which those functions read and write
+// any character); one that begins with EF BB BF is UTF-8 (read, never written); any other is text of
+// the ANSI code page, Windows-1252 here.
+enum class ProfileEncoding { kAnsi, kUtf16, kUtf8 };
+struct ProfileText {
+  std::string text;  // UTF-8, without the byte-order mark
+  ProfileEncoding encoding = ProfileEncoding::kAnsi;
+};
+ProfileText DecodeProfileText(std::string_view bytes);
+// The bytes of text (UTF-8) in the given form, byte-order mark included.
+std::string EncodeProfileText(std::string_view text, ProfileEncoding encoding);
+// The form a profile file takes when texts are written into it: an ANSI file stays so while they are
+// ASCII, so that files of plain names stay byte for byte as they were; any other character turns it
+// into UTF-16, its text so far kept.
+ProfileEncoding EncodingForWrite(ProfileEncoding current, std::initializer_list<std::string_view> written);
 
 }  // namespace vurerode::platform

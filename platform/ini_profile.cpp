@@ -11,7 +11,7 @@ std::string IniProfile::ResolveFile(const std::string& file) {
   return fs_.FullPathName(file);
 }
 
-IniDocument IniProfile::Load(const std::string& path) {
+IniProfile::Loaded IniProfile::Load(const std::string& path) {
   // A file that cannot be read counts as empty, as the profile reader reports it.
   if (path.empty() || !fs_.FileExists(path)) return {};
   std::string text;
@@ -22,14 +22,16 @@ IniDocument IniProfile::Load(const std::string& path) {
   } catch (const Exception&) {
     return {};
   }
-  return IniDocument::Parse(text);
+  ProfileText decoded = DecodeProfileText(text);
+  return {IniDocument::Parse(decoded.text), decoded.encoding};
 }
 
-void IniProfile::Store(const std::string& file, const std::string& path, const IniDocument& doc) {
+void IniProfile::Store(const std::string& file, const std::string& path, const IniDocument& doc,
+                       ProfileEncoding encoding) {
   try {
     if (path.empty()) throw EIniFileException(file);
     auto out = fs_.CreateFile(path);
-    std::string text = doc.Serialize();
+    std::string text = EncodeProfileText(doc.Serialize(), encoding);
     out->Write(text.data(), text.size());
   } catch (const EIniFileException&) {
     throw;
@@ -40,54 +42,59 @@ void IniProfile::Store(const std::string& file, const std::string& path, const I
 
 std::string IniProfile::ReadString(const std::string& file, const std::string& section, const std::string& key,
                                    const std::string& defaultValue) {
-  auto value = Load(ResolveFile(file)).Read(section, key, kProfileValueBuffer);
+  auto value = Load(ResolveFile(file)).doc.Read(section, key, kProfileValueBuffer);
   return value ? *value : ProfileDefault(defaultValue, kProfileValueBuffer);
 }
 
 std::vector<std::string> IniProfile::ReadKeyNames(const std::string& file, const std::string& section) {
-  return Load(ResolveFile(file)).KeyNames(section, kProfileKeyNamesBuffer);
+  return Load(ResolveFile(file)).doc.KeyNames(section, kProfileKeyNamesBuffer);
 }
 
 std::vector<std::string> IniProfile::ReadAllKeyNames(const std::string& file, const std::string& section) {
-  return Load(ResolveFile(file)).KeyNames(section, std::numeric_limits<size_t>::max());
+  return Load(ResolveFile(file)).doc.KeyNames(section, std::numeric_limits<size_t>::max());
 }
 
 std::vector<std::string> IniProfile::ReadSectionNames(const std::string& file) {
-  return Load(ResolveFile(file)).SectionNames(kProfileKeyNamesBuffer);
+  return Load(ResolveFile(file)).doc.SectionNames(kProfileKeyNamesBuffer);
 }
 
 void IniProfile::WriteString(const std::string& file, const std::string& section, const std::string& key,
                              const std::string& value) {
   std::string path = ResolveFile(file);
-  IniDocument doc = Load(path);
-  if (doc.Write(section, key, value) || !fs_.FileExists(path)) Store(file, path, doc);
+  auto [doc, encoding] = Load(path);
+  ProfileEncoding wanted = EncodingForWrite(encoding, {section, key, value});
+  if (doc.Write(section, key, value) || wanted != encoding || !fs_.FileExists(path)) Store(file, path, doc, wanted);
 }
 
 void IniProfile::WriteStrings(const std::string& file, const std::string& section,
                               const std::vector<std::pair<std::string, std::string>>& entries) {
   std::string path = ResolveFile(file);
-  IniDocument doc = Load(path);
+  auto [doc, encoding] = Load(path);
+  ProfileEncoding wanted = EncodingForWrite(encoding, {section});
   bool changed = false;
-  for (const auto& [key, value] : entries) changed |= doc.Write(section, key, value);
-  if (changed || !fs_.FileExists(path)) Store(file, path, doc);
+  for (const auto& [key, value] : entries) {
+    changed |= doc.Write(section, key, value);
+    wanted = EncodingForWrite(wanted, {key, value});
+  }
+  if (changed || wanted != encoding || !fs_.FileExists(path)) Store(file, path, doc, wanted);
 }
 
 void IniProfile::DeleteKey(const std::string& file, const std::string& section, const std::string& key) {
   std::string path = ResolveFile(file);
-  IniDocument doc = Load(path);
+  auto [doc, encoding] = Load(path);
   if (!doc.DeleteKey(section, key)) return;
   try {
-    Store(file, path, doc);
+    Store(file, path, doc, encoding);
   } catch (const EIniFileException&) {
   }
 }
 
 void IniProfile::EraseSection(const std::string& file, const std::string& section) {
   std::string path = ResolveFile(file);
-  IniDocument doc = Load(path);
+  auto [doc, encoding] = Load(path);
   if (!doc.EraseSection(section)) return;
   try {
-    Store(file, path, doc);
+    Store(file, path, doc, encoding);
   } catch (const EIniFileException&) {
   }
 }

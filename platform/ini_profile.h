@@ -31,8 +31,12 @@ class IniProfile : public Profile {
   std::string ResolveFile(const std::string& file);
 
  private:
-  IniDocument Load(const std::string& path);
-  void Store(const std::string& file, const std::string& path, const IniDocument& doc);
+  struct Loaded {
+    IniDocument doc;
+    ProfileEncoding encoding = ProfileEncoding::kAnsi;
+  };
+  Loaded Load(const std::string& path);
+  void Store(const std::string& file, const std::string& path, const IniDocument& doc, ProfileEncoding encoding);
 
   FileSystem& fs_;
 };

@@ -1,6 +1,6 @@
 #include "platform/shell_link_file.h"
 
-#include "platform/ansi.h"
+#include "platform/text.h"
 
 namespace vurerode::platform {
 namespace {
@@ -40,7 +40,7 @@ class Writer {
   }
   // A StringData structure: a count of characters, then the UTF-16 text without terminator.
   void CountedUnicode(const std::string& ansi) {
-    std::u16string w = AnsiToUtf16(ansi);
+    std::u16string w = Utf8ToUtf16(ansi);
     if (w.size() > 0xFFFF) w.resize(0xFFFF);
     U16(static_cast<uint32_t>(w.size()));
     for (char16_t c : w) U16(c);

@@ -3,7 +3,7 @@
 #include <cctype>
 #include <vector>
 
-#include "platform/ansi.h"
+#include "platform/text.h"
 #include "platform/exception.h"
 #include "segment/sha256.h"
 
@@ -103,9 +103,9 @@ TMediaSums TMediaSums::Parse(const std::string& text) {
 }
 
 MediaSumResult TMediaSums::Check(platform::FileSystem& fs, const std::string& dir, const std::string& name) const {
-  const std::string wanted = platform::AnsiLowerCase(name);
+  const std::string wanted = platform::LowerCase(name);
   for (const auto& [listed, hex] : entries_) {
-    if (platform::AnsiLowerCase(listed) != wanted) continue;
+    if (platform::LowerCase(listed) != wanted) continue;
     return Sha256OfFile(fs, dir + name) == hex ? MediaSumResult::Match : MediaSumResult::Mismatch;
   }
   return MediaSumResult::Unlisted;

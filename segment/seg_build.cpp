@@ -10,7 +10,7 @@
 #include <set>
 #include <thread>
 
-#include "platform/ansi.h"
+#include "platform/text.h"
 #include "platform/file_system.h"
 #include "segment/muted_handlers.h"
 #include "segment/seg_compress.h"
@@ -62,7 +62,7 @@ class TSegCompress::SegmentWriter {
     // The handler may point SegDir at the next disk.
     if (s_.OnSegBefore) s_.OnSegBefore(smBuild, name_, number_);
     const std::string path = SegmentFilePath(s_.segDir_, name_);
-    if (!paths_.insert(platform::AnsiLowerCase(path)).second)
+    if (!paths_.insert(platform::LowerCase(path)).second)
       throw ESegError("(TSegCompress) Segment " + std::to_string(number_) + " would overwrite an earlier one at " +
                       path);
     file_ = s_.fs().CreateFile(path);

@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "platform/ansi.h"
+#include "platform/text.h"
 #include "segment/seg_errors.h"
 #include "segment/seg_names.h"
 
@@ -20,11 +20,11 @@ TSegCompress::~TSegCompress() = default;
 // Properties
 
 void TSegCompress::SetSegBaseName(const std::string& value) {
-  segBaseName_ = value.empty() ? std::string("SegData") : platform::AnsiLowerCase(PathFileNamePart(value));
+  segBaseName_ = value.empty() ? std::string("SegData") : platform::LowerCase(PathFileNamePart(value));
 }
 
 void TSegCompress::SetSegDir(const std::string& value) {
-  segDir_ = value.empty() ? std::string("a:\\") : platform::AnsiLowerCase(fs().FullPathName(value));
+  segDir_ = value.empty() ? std::string("a:\\") : platform::LowerCase(fs().FullPathName(value));
 }
 
 void TSegCompress::SetSegExt(const std::string& value) {
@@ -38,7 +38,7 @@ void TSegCompress::SetSegSize(int32_t value) {
 void TSegCompress::SetSegTmpDir(const std::string& value) {
   std::string dir = value.empty() ? fs().CurrentDirectory() : value;
   if (!dir.empty() && dir.back() == '\\') dir.pop_back();
-  segTmpDir_ = platform::AnsiLowerCase(dir);
+  segTmpDir_ = platform::LowerCase(dir);
 }
 
 std::string TSegCompress::TempArchivePath() const {

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/ansi.h"
+#include "platform/text.h"
 #include "platform/file_system.h"
 #include "segment/muted_handlers.h"
 #include "segment/seg_compress.h"
@@ -161,7 +161,7 @@ void TSegCompress::DiscardDestination(const std::string& path) {
 // entry of the same name, as the selection compares names), so nothing else reaches the work
 // directory.
 void TSegCompress::ExpandListData(TSegArc& arc, int32_t recordLength, EmbeddedArchive archive) {
-  const std::string tempName = platform::AnsiLowerCase(PathFileNamePart(TempArchivePath()));
+  const std::string tempName = platform::LowerCase(PathFileNamePart(TempArchivePath()));
   const std::string savedTarget = TargetPath();
   SetTargetPath(segTmpDir_ + "\\");
   std::vector<std::string> written;
@@ -187,7 +187,7 @@ void TSegCompress::ExpandListData(TSegArc& arc, int32_t recordLength, EmbeddedAr
     if (!listed.empty()) {
       const std::string& name = listed.front().Name;
       // The work directory stays flat, and the temporary archive is never overwritten while it is read.
-      if (name.empty() || name.find_first_of("\\/:") != std::string::npos || platform::AnsiLowerCase(name) == tempName)
+      if (name.empty() || name.find_first_of("\\/:") != std::string::npos || platform::LowerCase(name) == tempName)
         throw ESegError(seg_msg::kListName);
       if (!listInMemory_ && !fs().FileExists(TargetPath() + name)) candidate = TargetPath() + name;
       written.push_back(name);

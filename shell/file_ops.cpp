@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "platform/ansi.h"
+#include "platform/text.h"
 #include "platform/exception.h"
 #include "platform/file_search.h"
 #include "platform/windows_path.h"
@@ -57,11 +57,11 @@ bool IsProtectedFolder(platform::FileSystem& fs, const std::string& dir) {
   std::string windows = fs.WindowsDirectory();
   for (const char* sub : {"", "System", "System32", "Fonts"}) {
     std::string guarded = fs.FullPathName(IncludeTrailingBackslash(*sub ? windows + "\\" + sub : windows));
-    if (platform::AnsiSameText(full, guarded)) return true;
+    if (platform::SameText(full, guarded)) return true;
     // The same folder may be named by its 8.3 alias.
     std::string guardedShort = fs.ShortPathName(guarded);
     if (!shortForm.empty() && !guardedShort.empty() &&
-        platform::AnsiSameText(IncludeTrailingBackslash(shortForm), IncludeTrailingBackslash(guardedShort)))
+        platform::SameText(IncludeTrailingBackslash(shortForm), IncludeTrailingBackslash(guardedShort)))
       return true;
   }
   return false;

@@ -1,6 +1,6 @@
 #include "shell/shortcuts.h"
 
-#include "platform/ansi.h"
+#include "platform/text.h"
 #include "platform/exception.h"
 #include "platform/file_search.h"
 #include "platform/windows_path.h"
@@ -19,7 +19,7 @@ void TShortcuts::RefreshFolderList() {
                                platform::faDirectory);
   platform::TSearchRec rec;
   while (search.Next(rec)) {
-    std::string upper = platform::AnsiUpperCase(rec.Name);
+    std::string upper = platform::UpperCase(rec.Name);
     if (upper.empty() || upper[0] == '.' || upper.find(".LNK") != std::string::npos) continue;
     FolderList.push_back(platform::ExtractFileName(rec.Name));
   }

@@ -1,7 +1,7 @@
 #include "tools/build_config.h"
 
 #include "media/finstall_cfg.h"
-#include "platform/ansi.h"
+#include "platform/text.h"
 
 namespace vurerode::cli {
 namespace {
@@ -49,13 +49,13 @@ std::string IniText::Text() const {
 
 const IniText::Section* IniText::Find(const std::string& name) const {
   for (const Section& s : sections_)
-    if (!s.header.empty() && platform::AnsiSameText(s.name, name)) return &s;
+    if (!s.header.empty() && platform::SameText(s.name, name)) return &s;
   return nullptr;
 }
 
 IniText::Section& IniText::FindOrAdd(const std::string& name) {
   for (Section& s : sections_)
-    if (!s.header.empty() && platform::AnsiSameText(s.name, name)) return s;
+    if (!s.header.empty() && platform::SameText(s.name, name)) return s;
   // Keep a blank line between sections when the file had its own.
   Section& last = sections_.back();
   if (!last.lines.empty() && !Trim(last.lines.back()).empty()) last.lines.push_back("");
@@ -67,7 +67,7 @@ bool IniText::HasKey(const std::string& section, const std::string& key) const {
   const Section* s = Find(section);
   if (!s) return false;
   for (const std::string& line : s->lines)
-    if (platform::AnsiSameText(KeyOf(line), key)) return true;
+    if (platform::SameText(KeyOf(line), key)) return true;
   return false;
 }
 
@@ -75,7 +75,7 @@ std::string IniText::Value(const std::string& section, const std::string& key) c
   const Section* s = Find(section);
   if (!s) return {};
   for (const std::string& line : s->lines)
-    if (platform::AnsiSameText(KeyOf(line), key)) return Trim(line.substr(line.find('=') + 1));
+    if (platform::SameText(KeyOf(line), key)) return Trim(line.substr(line.find('=') + 1));
   return {};
 }
 
@@ -90,7 +90,7 @@ std::vector<std::pair<std::string, std::string>> IniText::Entries(const std::str
 void IniText::SetKey(const std::string& section, const std::string& key, const std::string& value) {
   Section& s = FindOrAdd(section);
   for (std::string& line : s.lines) {
-    if (platform::AnsiSameText(KeyOf(line), key)) {
+    if (platform::SameText(KeyOf(line), key)) {
       line = key + "=" + value;
       return;
     }

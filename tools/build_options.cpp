@@ -7,7 +7,7 @@
 #include <system_error>
 #include <thread>
 
-#include "platform/ansi.h"
+#include "platform/text.h"
 #include "platform/exception.h"
 #include "segment/seg_records.h"
 #include "tools/cli.h"
@@ -111,9 +111,9 @@ void CheckSetupProgram(const fs::path& setup) {
 }
 
 std::string ShippableName(const std::string& utf8, const fs::path& where) {
-  std::string ansi = platform::Utf8ToAnsi(utf8);
+  std::string ansi = platform::Utf8ToCp1252(utf8);
   std::string problem;
-  if (platform::AnsiToUtf8(ansi) != utf8) problem = "it holds characters the Windows-1252 code page lacks";
+  if (platform::Cp1252ToUtf8(ansi) != utf8) problem = "it holds characters the Windows-1252 code page lacks";
   for (char c : ansi)
     if (static_cast<unsigned char>(c) < 32 || std::string("<>:\"\\|?*").find(c) != std::string::npos)
       problem = "it holds a character Windows does not allow in names";
@@ -139,8 +139,8 @@ std::string ReadHostFile(const fs::path& p) {
 }
 
 std::string ToAnsi(const std::string& text) {
-  std::string ansi = platform::Utf8ToAnsi(text);
-  return platform::AnsiToUtf8(ansi) == text ? ansi : text;
+  std::string ansi = platform::Utf8ToCp1252(text);
+  return platform::Cp1252ToUtf8(ansi) == text ? ansi : text;
 }
 
 }  // namespace vurerode::cli

@@ -6,7 +6,7 @@
 
 #include "media/install_cfg.h"
 #include "media/uninstall_log_format.h"
-#include "platform/ansi.h"
+#include "platform/text.h"
 #include "platform/exception.h"
 #include "tools/cli.h"
 #include "tools/host_paths.h"
@@ -48,7 +48,7 @@ std::vector<std::pair<std::string, fs::directory_entry>> FindAll(const fs::path&
 bool IsUninstallLogPlace(const SourceFile& f) {
   const size_t slash = f.rel.find_last_of('\\');
   const std::string name = slash == std::string::npos ? f.rel : f.rel.substr(slash + 1);
-  return platform::AnsiSameText(name, media::kUninstallLogFile) && f.placement.base == media::kBaseDirectoryNames[0] &&
+  return platform::SameText(name, media::kUninstallLogFile) && f.placement.base == media::kBaseDirectoryNames[0] &&
          f.placement.folders.empty();
 }
 

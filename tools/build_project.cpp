@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "media/registry_keys.h"
-#include "platform/ansi.h"
+#include "platform/text.h"
 #include "platform/exception.h"
 #include "platform/wildcard.h"
 
@@ -67,7 +67,7 @@ Placement ParseDestination(const std::string& text, const Reader& r, int line) {
   if (parts.empty()) r.Fail(line, "a destination is missing after '='");
   const auto& bases = media::kBaseDirectoryNames;
   auto base =
-      std::find_if(bases.begin(), bases.end(), [&](const char* b) { return platform::AnsiSameText(b, parts[0]); });
+      std::find_if(bases.begin(), bases.end(), [&](const char* b) { return platform::SameText(b, parts[0]); });
   if (base == bases.end()) {
     std::string names;
     for (size_t i = 0; i < bases.size(); ++i)
@@ -115,7 +115,7 @@ Shortcut ParseShortcut(const std::string& name, const std::string& value, const 
 media::TConfiguredEntry ParseEntry(const std::string& line, bool ini, const Reader& r, int number) {
   std::vector<std::string> f = Split(line, ',');
   if (f.size() != 4) r.Fail(number, "an entry has four comma-separated fields (a value cannot hold a comma)");
-  std::string upper = platform::AnsiUpperCase(f[0]);
+  std::string upper = platform::UpperCase(f[0]);
   if (ini && upper.find(".INI") == std::string::npos) r.Fail(number, "'" + f[0] + "' is not a file ending in .ini");
   if (!ini) {
     if (upper.find(".INI") != std::string::npos) r.Fail(number, "an INI file belongs in [INI Files]");
@@ -186,7 +186,7 @@ Project ParseProject(const std::string& text, const std::string& fileName) {
     if (line.empty() || line[0] == ';' || line[0] == '#') continue;
     if (line.front() == '[') {
       if (line.back() != ']') r.Fail(number, "a section header ends with ']'");
-      section = platform::AnsiUpperCase(Trim(line.substr(1, line.size() - 2)));
+      section = platform::UpperCase(Trim(line.substr(1, line.size() - 2)));
       if (section == "SHORTCUTS" && !project.shortcuts) project.shortcuts.emplace();
       if (section == "RUN AFTER INSTALL" && !project.runAfter) project.runAfter.emplace();
       if (section == "REGISTRY" || section == "INI FILES") sawRegistry = true;

@@ -8,7 +8,7 @@
 #include <dirent.h>
 #endif
 
-#include "platform/ansi.h"
+#include "platform/text.h"
 #include "platform/exception.h"
 #include "tools/buffered_read_file.h"
 
@@ -37,7 +37,7 @@ std::string MatchInFolder(const std::string& folder, const std::string& name) {
   if (!dir) return {};
   while (const dirent* entry = readdir(dir.get())) {
     const std::string_view entryName = entry->d_name;
-    if (entryName != "." && entryName != ".." && platform::AnsiSameText(entryName, name)) return std::string(entryName);
+    if (entryName != "." && entryName != ".." && platform::SameText(entryName, name)) return std::string(entryName);
   }
   return {};
 }

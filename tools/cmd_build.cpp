@@ -12,7 +12,7 @@
 
 #include "media/finstall_cfg.h"
 #include "media/install_cfg.h"
-#include "platform/ansi.h"
+#include "platform/text.h"
 #include "platform/exception.h"
 #include "segment/media_sums.h"
 #include "segment/seg_comp_ez.h"
@@ -72,10 +72,10 @@ void PrepareOutputFolder(const fs::path& dir) {
   if (ec) throw Exception("cannot create folder '" + dir.string() + "': " + ec.message());
   const std::string segmentPrefix = std::string(kSegmentBaseName) + ".";
   for (auto it = fs::directory_iterator(dir, ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
-    std::string name = platform::AnsiLowerCase(it->path().filename().string());
+    std::string name = platform::LowerCase(it->path().filename().string());
     if ((name.rfind(segmentPrefix, 0) == 0 && name.size() > segmentPrefix.size() &&
          name.find_first_not_of("0123456789", segmentPrefix.size()) == std::string::npos) ||
-        name == platform::AnsiLowerCase(kMediaSumsFile))
+        name == platform::LowerCase(kMediaSumsFile))
       fs::remove(it->path(), ec);
   }
 }

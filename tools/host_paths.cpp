@@ -6,7 +6,7 @@
 #include <windows.h>
 #endif
 
-#include "platform/ansi.h"
+#include "platform/text.h"
 #include "tools/cli.h"
 
 namespace vurerode::cli {
@@ -31,7 +31,7 @@ std::string NativePath(const std::filesystem::path& hostPath) {
 }
 
 std::string NativeName(const std::string& ansiName) {
-  return platform::AnsiToUtf8(ansiName);
+  return platform::Cp1252ToUtf8(ansiName);
 }
 #endif
 

@@ -4,7 +4,7 @@
 
 #include "media/install_cfg.h"
 #include "media/registry_keys.h"
-#include "platform/ansi.h"
+#include "platform/text.h"
 #include "platform/exception.h"
 
 namespace vurerode::cli {
@@ -22,7 +22,7 @@ std::string ShippedPath(const std::vector<SourceFile>& files, const std::string&
   std::string wanted = rel;
   std::replace(wanted.begin(), wanted.end(), '/', '\\');
   for (const SourceFile& f : files)
-    if (platform::AnsiSameText(f.rel, wanted)) return as + "\\" + f.rel;
+    if (platform::SameText(f.rel, wanted)) return as + "\\" + f.rel;
   throw Exception(what + " '" + rel + "' is not a file the media ship");
 }
 
@@ -30,9 +30,9 @@ void SetSetupScreen(IniText& ini, bool haveOwn, const fs::path& source, const Pr
                     const std::vector<SourceFile>& files, const std::string& as) {
   const std::string section = media::kSetupScreenSection;
   const std::string textLine1 = key::TextLineKey(1);
-  std::string title = platform::Utf8ToAnsi(source.filename().string());
+  std::string title = platform::Utf8ToCp1252(source.filename().string());
   for (const auto& [name, value] : project.setup)
-    if (platform::AnsiSameText(name, kTitleKey)) title = value;
+    if (platform::SameText(name, kTitleKey)) title = value;
   if (!haveOwn) {
     ini.SetKey(section, textLine1, title);
     ini.SetKey(section, key::kMainDirectory, title);
@@ -40,10 +40,10 @@ void SetSetupScreen(IniText& ini, bool haveOwn, const fs::path& source, const Pr
   }
   for (const auto& [name, value] : project.setup) {
     std::string v = value;
-    if ((platform::AnsiSameText(name, key::kLogoFile) || platform::AnsiSameText(name, key::kBitMap)) && !v.empty() &&
+    if ((platform::SameText(name, key::kLogoFile) || platform::SameText(name, key::kBitMap)) && !v.empty() &&
         !HasDrive(v))
       v = ShippedPath(files, v, as, name);
-    ini.SetKey(section, platform::AnsiSameText(name, kTitleKey) ? textLine1 : name, v);
+    ini.SetKey(section, platform::SameText(name, kTitleKey) ? textLine1 : name, v);
   }
 }
 
@@ -58,7 +58,7 @@ std::string ProgramSource(const std::vector<SourceFile>& files, const std::strin
     for (const std::string& d : f.placement.folders) target += d + "\\";
     target += f.rel.substr(f.rel.find_last_of('\\') + 1);
     if (f.placement.base == media::kBaseDirectoryNames[0] &&
-        platform::AnsiSameText(target, program.substr(token.size())))
+        platform::SameText(target, program.substr(token.size())))
       found = as + "\\" + f.rel;
   }
   return found;
@@ -103,7 +103,7 @@ std::vector<std::string> LaunchLines(const std::vector<std::string>& programs, c
 // into a key Windows or every program shares (the project file's entries are checked as it is read).
 void CheckRegistryEntries(const IniText& ini, const fs::path& given) {
   for (const auto& [name, value] : ini.Entries(media::kIniRegistrySection)) {
-    if (platform::AnsiSameText(name, media::kIniRegistryCountKey)) continue;
+    if (platform::SameText(name, media::kIniRegistryCountKey)) continue;
     const media::TConfiguredEntry e = media::ParseConfiguredEntry(value);
     if (std::string why = media::ProtectedKeyReason(e); !why.empty())
       throw Exception(given.string() + ": [" + media::kIniRegistrySection + "] " + name + ": the registry key " +

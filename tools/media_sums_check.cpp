@@ -1,6 +1,6 @@
 #include "tools/media_sums_check.h"
 
-#include "platform/ansi.h"
+#include "platform/text.h"
 
 namespace vurerode::cli {
 
@@ -15,7 +15,7 @@ MediaSumsCheck::MediaSumsCheck(platform::FileSystem& fs, const std::string& fold
 
 void MediaSumsCheck::CheckSegment(const std::string& name) {
   // A set whose segments share one name (disk.dat, one per disk) has one sum for the first disk.
-  if (!sums_ || checked_.count(platform::AnsiLowerCase(name)) > 0 || !fs_.FileExists(folder_ + name)) return;
+  if (!sums_ || checked_.count(platform::LowerCase(name)) > 0 || !fs_.FileExists(folder_ + name)) return;
   MediaSumResult result;
   try {
     result = sums_->Check(fs_, folder_, name);
@@ -26,13 +26,13 @@ void MediaSumsCheck::CheckSegment(const std::string& name) {
     throw MediaDamage(shownFolder_ + name + ": SHA-256 does not match " + kMediaSumsFile);
   if (result == MediaSumResult::Unlisted)
     throw MediaDamage(shownFolder_ + name + ": not listed in " + kMediaSumsFile + ", which lists every segment");
-  checked_.insert(platform::AnsiLowerCase(name));
+  checked_.insert(platform::LowerCase(name));
 }
 
 size_t MediaSumsCheck::CheckTheRest() {
   if (!sums_) return 0;
   for (const auto& [name, hex] : sums_->Entries()) {
-    if (!checked_.insert(platform::AnsiLowerCase(name)).second) continue;
+    if (!checked_.insert(platform::LowerCase(name)).second) continue;
     MediaSumResult result;
     try {
       result = sums_->Check(fs_, folder_, name);

@@ -9,7 +9,7 @@
 #include "app/setup_program.h"
 #include "install/cleanup_batch.h"
 #include "media/uninstall_log_format.h"
-#include "platform/ansi.h"
+#include "platform/text.h"
 #include "platform/sandbox/sandbox_platform.h"
 #include "ui/console/console_options.h"
 #include "ui/console/console_view.h"
@@ -204,13 +204,13 @@ RehearsalResult Rehearse(const fs::path& mediaDir, const fs::path& root, std::os
   if (!result.removed) out << "the removal did not run to its end:\n" << removal.out.str();
 
   const std::vector<std::string> kept = removal.Records("kept");
-  const std::string batch = platform::AnsiUpperCase(machine.fs().WindowsDirectory() + "\\Temp\\" + kCleanupBatchName);
+  const std::string batch = platform::UpperCase(machine.fs().WindowsDirectory() + "\\Temp\\" + kCleanupBatchName);
   Compare(
       before, ReadMachineState(root),
       [&](const std::string& p) -> std::string {
-        if (platform::AnsiUpperCase(p) == batch) return "the cleanup batch; it has run and stays, as on Windows";
+        if (platform::UpperCase(p) == batch) return "the cleanup batch; it has run and stays, as on Windows";
         for (const std::string& k : kept)
-          if (platform::AnsiSameText(k, p)) return "a system file the unattended removal does not delete";
+          if (platform::SameText(k, p)) return "a system file the unattended removal does not delete";
         return {};
       },
       result);

@@ -1,6 +1,6 @@
 #include "platform/sandbox/batch_runner.h"
 
-#include "platform/ansi.h"
+#include "platform/text.h"
 #include "platform/exception.h"
 #include "platform/file_search.h"
 #include "platform/windows_path.h"
@@ -17,7 +17,7 @@ std::string Trim(const std::string& s) {
 // The command word and its argument: "cd.." and "cd\" are cd with ".." and "\".
 void Split(const std::string& line, std::string& word, std::string& argument) {
   size_t end = line.find_first_of(" \t\\.");
-  word = AnsiUpperCase(line.substr(0, end));
+  word = UpperCase(line.substr(0, end));
   argument = end == std::string::npos ? std::string() : Trim(line.substr(end));
 }
 
@@ -79,7 +79,7 @@ void BatchRunner::Command(const std::string& raw) {
   argument = Unquoted(Expanded(argument));
   if (word == "REM") return;
   if (line.size() == 2 && line[1] == ':' && std::isalpha(static_cast<unsigned char>(line[0]))) {
-    const std::string root = std::string(1, AnsiUpper(line[0])) + ":\\";
+    const std::string root = std::string(1, AsciiUpper(line[0])) + ":\\";
     if (fs_.DirectoryExists(root)) {
       cwd_ = root;
       Note(line, "now in " + root);
@@ -130,7 +130,7 @@ void BatchRunner::RemoveDirectory(const std::string& argument) {
   const std::string command = "rd " + argument;
   const std::string dir = MakeFullPath(argument, ExcludeTrailingBackslash(cwd_));
   if (dir.empty() || !fs_.DirectoryExists(dir)) return Note(command, "the system cannot find the path specified");
-  if (IncludeTrailingBackslash(AnsiUpperCase(dir)) == AnsiUpperCase(cwd_))
+  if (IncludeTrailingBackslash(UpperCase(dir)) == UpperCase(cwd_))
     return Note(command, "the directory is in use");
   Note(command, fs_.RemoveDirectory(dir) ? "removed " + dir : "the directory is not empty");
 }

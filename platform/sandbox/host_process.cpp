@@ -3,7 +3,7 @@
 #if defined(_WIN32)
 #include <windows.h>
 
-#include "platform/ansi.h"
+#include "platform/text.h"
 #else
 #include <sys/stat.h>
 #include <sys/wait.h>

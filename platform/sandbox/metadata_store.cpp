@@ -7,7 +7,7 @@
 #include <iterator>
 #include <system_error>
 
-#include "platform/ansi.h"
+#include "platform/text.h"
 #include "platform/exception.h"
 #include "platform/sandbox/host_io.h"
 
@@ -141,24 +141,24 @@ void MetadataStore::Flush() {
 }
 
 const MetadataStore::Entry* MetadataStore::Find(const std::string& dir, const std::string& name) const {
-  auto f = folders_.find(AnsiUpperCase(dir));
+  auto f = folders_.find(UpperCase(dir));
   if (f == folders_.end()) return nullptr;
-  auto e = f->second.find(AnsiUpperCase(name));
+  auto e = f->second.find(UpperCase(name));
   return e == f->second.end() ? nullptr : &e->second;
 }
 
 MetadataStore::Entry& MetadataStore::Get(const std::string& dir, const std::string& name) {
   dirty_ = true;
-  Entry& e = folders_[AnsiUpperCase(dir)][AnsiUpperCase(name)];
+  Entry& e = folders_[UpperCase(dir)][UpperCase(name)];
   if (e.name.empty()) e.name = name;
   return e;
 }
 
 void MetadataStore::Remove(const std::string& dir, const std::string& name) {
-  std::string dirKey = AnsiUpperCase(dir);
+  std::string dirKey = UpperCase(dir);
   auto f = folders_.find(dirKey);
-  if (f != folders_.end() && f->second.erase(AnsiUpperCase(name))) dirty_ = true;
-  std::string below = dirKey + "\\" + AnsiUpperCase(name);
+  if (f != folders_.end() && f->second.erase(UpperCase(name))) dirty_ = true;
+  std::string below = dirKey + "\\" + UpperCase(name);
   for (auto it = folders_.lower_bound(below); it != folders_.end();) {
     const std::string& key = it->first;
     if (key.compare(0, below.size(), below) != 0) break;
@@ -172,10 +172,10 @@ void MetadataStore::Remove(const std::string& dir, const std::string& name) {
 }
 
 std::string MetadataStore::LongNameOfAlias(const std::string& dir, const std::string& alias) const {
-  auto f = folders_.find(AnsiUpperCase(dir));
+  auto f = folders_.find(UpperCase(dir));
   if (f == folders_.end()) return {};
   for (const auto& [key, e] : f->second)
-    if (!e.alias.empty() && AnsiSameText(e.alias, alias)) return e.name;
+    if (!e.alias.empty() && SameText(e.alias, alias)) return e.name;
   return {};
 }
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "platform/ansi.h"
+#include "platform/text.h"
 
 namespace vurerode::platform::sandbox {
 namespace {
@@ -12,7 +12,8 @@ namespace {
 constexpr RegistryRoot kAllRoots[] = {RegistryRoot::ClassesRoot, RegistryRoot::CurrentUser, RegistryRoot::LocalMachine,
                                       RegistryRoot::Users, RegistryRoot::CurrentConfig};
 
-// The text of the file as ANSI, whatever encoding it came in.
+// The text of the file as UTF-8, whatever encoding it came in (a file without a byte-order mark is
+// in the ANSI code page).
 std::string DecodeFile(std::string_view bytes) {
   if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
       static_cast<unsigned char>(bytes[1]) == 0xFE) {
@@ -20,10 +21,10 @@ std::string DecodeFile(std::string_view bytes) {
     for (size_t i = 2; i + 1 < bytes.size(); i += 2)
       w +=
           static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned char>(bytes[i + 1]) << 8));
-    return Utf16ToAnsi(w);
+    return Utf16ToUtf8(w);
   }
-  if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") return Utf8ToAnsi(bytes.substr(3));
-  return std::string(bytes);
+  if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") return std::string(bytes.substr(3));
+  return IsAscii(bytes) ? std::string(bytes) : Cp1252ToUtf8(bytes);
 }
 
 std::string Quote(std::string_view s) {
@@ -46,9 +47,9 @@ std::string HexList(const std::vector<uint8_t>& data) {
   return out;
 }
 
-std::vector<uint8_t> Utf16Bytes(std::string_view ansi) {
+std::vector<uint8_t> Utf16Bytes(std::string_view text) {
   std::vector<uint8_t> out;
-  for (char16_t c : AnsiToUtf16(ansi)) {
+  for (char16_t c : Utf8ToUtf16(text)) {
     out.push_back(static_cast<uint8_t>(c));
     out.push_back(static_cast<uint8_t>(c >> 8));
   }
@@ -57,14 +58,14 @@ std::vector<uint8_t> Utf16Bytes(std::string_view ansi) {
   return out;
 }
 
-std::string AnsiFromUtf16Bytes(const std::vector<uint8_t>& data) {
+std::string TextFromUtf16Bytes(const std::vector<uint8_t>& data) {
   std::u16string w;
   for (size_t i = 0; i + 1 < data.size(); i += 2) {
     char16_t c = static_cast<char16_t>(data[i] | (data[i + 1] << 8));
     if (c == 0) break;
     w += c;
   }
-  return Utf16ToAnsi(w);
+  return Utf16ToUtf8(w);
 }
 
 bool ParseHexBytes(std::string_view s, std::vector<uint8_t>& out) {
@@ -139,12 +140,12 @@ void ExportNode(const RegNode& node, const std::string& path, std::string& out) 
 }  // namespace
 
 RegNode* RegNode::Child(std::string_view name) const {
-  auto it = keys.find(AnsiUpperCase(name));
+  auto it = keys.find(UpperCase(name));
   return it == keys.end() ? nullptr : it->second.get();
 }
 
 RegNode* RegNode::AddChild(const std::string& name) {
-  auto& slot = keys[AnsiUpperCase(name)];
+  auto& slot = keys[UpperCase(name)];
   if (!slot) {
     slot = std::make_unique<RegNode>();
     slot->name = name;
@@ -154,13 +155,13 @@ RegNode* RegNode::AddChild(const std::string& name) {
 
 RegValue* RegNode::Value(std::string_view name) {
   for (RegValue& v : values)
-    if (AnsiSameText(v.name, name)) return &v;
+    if (SameText(v.name, name)) return &v;
   return nullptr;
 }
 
 bool RegNode::RemoveValue(std::string_view name) {
   for (auto it = values.begin(); it != values.end(); ++it) {
-    if (AnsiSameText(it->name, name)) {
+    if (SameText(it->name, name)) {
       values.erase(it);
       return true;
     }
@@ -219,7 +220,7 @@ bool RegTree::Delete(RegistryRoot root, std::string_view path) {
     parent = parent->Child(parts[i]);
     if (!parent) return false;
   }
-  return parent->keys.erase(AnsiUpperCase(parts.back())) > 0;
+  return parent->keys.erase(UpperCase(parts.back())) > 0;
 }
 
 void RegTree::Import(std::string_view fileBytes) {
@@ -316,7 +317,7 @@ void RegTree::Import(std::string_view fileBytes) {
         v.type = static_cast<uint32_t>(std::strtoul(std::string(data.substr(4, colon - 4)).c_str(), nullptr, 16));
       if (!ParseHexBytes(data.substr(colon + 1), v.data)) continue;
       if (v.type == kRegSz || v.type == kRegExpandSz) {
-        v.text = AnsiFromUtf16Bytes(v.data);
+        v.text = TextFromUtf16Bytes(v.data);
         v.data.clear();
       }
     } else {
@@ -334,7 +335,7 @@ std::string RegTree::Export() const {
   for (size_t i = 0; i < roots_.size(); ++i)
     for (const auto& [key, child] : roots_[i]->keys) ExportNode(*child, roots_[i]->name + "\\" + child->name, text);
   std::string bytes = "\xFF\xFE";
-  for (char16_t c : AnsiToUtf16(text)) {
+  for (char16_t c : Utf8ToUtf16(text)) {
     bytes += static_cast<char>(c & 0xFF);
     bytes += static_cast<char>(c >> 8);
   }

@@ -7,12 +7,12 @@
 #include <system_error>
 #include <unordered_map>
 
-#include "platform/ansi.h"
 #include "platform/dos_time.h"
 #include "platform/exception.h"
 #include "platform/sandbox/host_io.h"
 #include "platform/sandbox/journal.h"
 #include "platform/sandbox/short_name.h"
+#include "platform/text.h"
 #include "platform/wildcard.h"
 #include "platform/windows_path.h"
 
@@ -114,11 +114,12 @@ int64_t FileSize(const stdfs::path& p) {
   return ec ? 0 : static_cast<int64_t>(n);
 }
 
-// Whether a host name can be shown as a Windows name: one that Windows allows and that converts to
-// the ANSI code page and back unchanged (two host names must never read as the same Windows name).
-bool ShowableHostName(const std::string& utf8, const std::string& ansi) {
-  if (ansi.empty() || AnsiToUtf8(ansi) != utf8) return false;
-  for (char c : ansi) {
+// Whether a host name can be shown as a Windows name: one that Windows allows, in valid UTF-8 (bytes
+// that are not would read as the replacement character, and two host names must never read as the
+// same Windows name).
+bool ShowableHostName(const std::string& utf8) {
+  if (utf8.empty() || !IsValidUtf8(utf8)) return false;
+  for (char c : utf8) {
     auto b = static_cast<unsigned char>(c);
     if (b < 0x20 || std::string_view("\\/:*?\"<>|").find(c) != std::string_view::npos) return false;
   }
@@ -129,7 +130,7 @@ bool ShowableHostName(const std::string& utf8, const std::string& ansi) {
 constexpr int64_t kMaxPosition = int64_t{1} << 60;
 
 std::string Key(const std::string& full) {
-  return AnsiUpperCase(full);
+  return UpperCase(full);
 }
 
 class SandboxFile : public TFileStream {
@@ -382,11 +383,10 @@ const std::vector<SandboxFileSystem::Listing>& SandboxFileSystem::ListFolder(con
   for (const auto& entry : stdfs::directory_iterator(hostDir, ec)) {
     stdfs::path name = entry.path().filename();
     std::string utf8 = HostName(name);
-    std::string ansi = Utf8ToAnsi(utf8);
     // Links and special files are not shown, nor names Windows could not hold.
     HostKind kind = HostEntryKind(entry.path());
-    if ((kind == HostKind::File || kind == HostKind::Folder) && ShowableHostName(utf8, ansi))
-      folder.entries.push_back(Listing{ansi, name, kind});
+    if ((kind == HostKind::File || kind == HostKind::Folder) && ShowableHostName(utf8))
+      folder.entries.push_back(Listing{utf8, name, kind});
   }
   return folder.entries;
 }
@@ -406,9 +406,7 @@ void SandboxFileSystem::NoteAdded(const stdfs::path& hostDir, const stdfs::path&
     return;
   }
   std::string utf8 = HostName(hostName);
-  std::string ansi = Utf8ToAnsi(utf8);
-  if (ShowableHostName(utf8, ansi))
-    it->second.entries.push_back(Listing{ansi, hostName, HostEntryKind(hostDir / hostName)});
+  if (ShowableHostName(utf8)) it->second.entries.push_back(Listing{utf8, hostName, HostEntryKind(hostDir / hostName)});
   it->second.stamp = stamp;
 }
 
@@ -432,12 +430,12 @@ std::optional<SandboxFileSystem::Listing> SandboxFileSystem::LookupChild(const s
                                                                          const std::string& part) {
 #if !defined(_WIN32)
   // A host that tells case apart finds the exact spelling directly.
-  stdfs::path exact = HostPath(AnsiToUtf8(part));
+  stdfs::path exact = HostPath(part);
   if (HostKind kind = HostEntryKind(hostDir / exact); kind != HostKind::Missing) return Listing{part, exact, kind};
 #endif
   // A kept listing may be older than the entry: its kind is looked at afresh.
   for (const Listing& l : ListFolder(hostDir))
-    if (AnsiSameText(l.name, part)) return Listing{l.name, l.hostName, HostEntryKind(hostDir / l.hostName)};
+    if (SameText(l.name, part)) return Listing{l.name, l.hostName, HostEntryKind(hostDir / l.hostName)};
   if (part.find('~') == std::string::npos) return std::nullopt;
   // Giving aliases may read the folder again: the listing is taken as it is now.
   const std::vector<Listing> entries = ListFolder(hostDir);
@@ -447,7 +445,7 @@ std::optional<SandboxFileSystem::Listing> SandboxFileSystem::LookupChild(const s
     longName = metadata_.LongNameOfAlias(dir, part);
   }
   for (const Listing& l : entries)
-    if (!longName.empty() && AnsiSameText(l.name, longName))
+    if (!longName.empty() && SameText(l.name, longName))
       return Listing{l.name, l.hostName, HostEntryKind(hostDir / l.hostName)};
   return std::nullopt;
 }
@@ -462,19 +460,19 @@ void SandboxFileSystem::EnsureAliases(const std::string& dir, const stdfs::path&
   for (size_t i = folder.aliasedUpTo; i < entries.size(); ++i) {
     const Listing& l = entries[i];
     if (FitsShortName(l.name)) {
-      taken.insert(AnsiUpperCase(l.name));
+      taken.insert(UpperCase(l.name));
       continue;
     }
     const MetadataStore::Entry* e = metadata_.Find(dir, l.name);
     if (e && !e->alias.empty())
-      taken.insert(AnsiUpperCase(e->alias));
+      taken.insert(UpperCase(e->alias));
     else
       needing.push_back(l.name);
   }
   folder.aliasedUpTo = entries.size();
   if (needing.empty()) return;
   std::sort(needing.begin(), needing.end(),
-            [](const std::string& a, const std::string& b) { return AnsiCompareText(a, b) < 0; });
+            [](const std::string& a, const std::string& b) { return CompareText(a, b) < 0; });
   for (const std::string& name : needing) {
     std::string alias = MakeShortName(name, [&](const std::string& candidate) { return taken.count(candidate) > 0; });
     if (alias.empty()) continue;  // every alias tried is taken: the name goes without one
@@ -500,8 +498,8 @@ SandboxFileSystem::Resolved SandboxFileSystem::Resolve(const std::string& path) 
   size_t start = 0;
   bool existing = false;
   if (sp.parts.size() > 1) {
-    parentKey = AnsiUpperCase(sp.drive);
-    for (size_t i = 0; i + 1 < sp.parts.size(); ++i) parentKey += "\\" + AnsiUpperCase(sp.parts[i]);
+    parentKey = UpperCase(sp.drive);
+    for (size_t i = 0; i + 1 < sp.parts.size(); ++i) parentKey += "\\" + UpperCase(sp.parts[i]);
     auto known = listings_->dirs.find(parentKey);
     if (known != listings_->dirs.end()) {
       r.host = known->second.host;
@@ -533,7 +531,7 @@ SandboxFileSystem::Resolved SandboxFileSystem::Resolve(const std::string& path) 
       existing = kind == HostKind::Folder || (last && kind == HostKind::File);
       if (last) r.isDirectory = kind == HostKind::Folder;
     } else {
-      r.host /= HostPath(AnsiToUtf8(part));
+      r.host /= HostPath(part);
       r.full += "\\" + part;
       if (last) r.name = part;
       existing = false;
@@ -773,7 +771,7 @@ std::unique_ptr<DirectorySearch> SandboxFileSystem::FindFirst(const std::string&
   std::vector<FindData> found;
   auto consider = [&](const std::string& name, const std::string& alias, const stdfs::path& host, uint32_t attrs) {
     bool match = wild ? (MatchesWildcard(name, mask) || (!alias.empty() && MatchesWildcard(alias, mask)))
-                      : (AnsiSameText(name, mask) || (!alias.empty() && AnsiSameText(alias, mask)));
+                      : (SameText(name, mask) || (!alias.empty() && SameText(alias, mask)));
     if (!match) return;
     FindData fd;
     fd.name = name;
@@ -791,7 +789,7 @@ std::unique_ptr<DirectorySearch> SandboxFileSystem::FindFirst(const std::string&
   }
   std::vector<Listing> entries = ListFolder(dir.host);
   std::sort(entries.begin(), entries.end(),
-            [](const Listing& a, const Listing& b) { return AnsiCompareText(a.name, b.name) < 0; });
+            [](const Listing& a, const Listing& b) { return CompareText(a.name, b.name) < 0; });
   for (const Listing& l : entries) {
     Resolved child;
     child.drive = dir.drive;
@@ -833,7 +831,7 @@ std::string SandboxFileSystem::ShortPathName(const std::string& path) {
     }
     out += "\\" + name;
     dir += "\\" + part;
-    host /= HostPath(AnsiToUtf8(part));
+    host /= HostPath(part);
   }
   if (sp.parts.empty() || (!path.empty() && IsPathDelimiter(path.back()))) out += "\\";
   return out;
@@ -867,7 +865,7 @@ std::string SandboxFileSystem::FromHostPath(const stdfs::path& host) {
     for (const auto& part : rel) {
       if (HostName(part) == ".") continue;
       out += '\\';
-      out += Utf8ToAnsi(HostName(part));
+      out += HostName(part);
     }
     if (out.size() == 2) out += '\\';  // the drive's root
     return out;

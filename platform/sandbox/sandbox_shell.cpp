@@ -1,6 +1,6 @@
 #include "platform/sandbox/sandbox_shell.h"
 
-#include "platform/ansi.h"
+#include "platform/text.h"
 #include "platform/dos_time.h"
 #include "platform/exception.h"
 #include "platform/sandbox/batch_runner.h"
@@ -38,7 +38,7 @@ class SandboxShellLink : public ShellLink {
     }
     if (!data.targetPath.empty())
       data.volumeSerial =
-          0x1C0DE000u + static_cast<uint32_t>(static_cast<unsigned char>(AnsiUpper(data.targetPath[0])));
+          0x1C0DE000u + static_cast<uint32_t>(static_cast<unsigned char>(AsciiUpper(data.targetPath[0])));
     std::vector<uint8_t> bytes = BuildShellLinkFile(data);
     try {
       auto out = fs_.CreateFile(file);
@@ -64,7 +64,7 @@ int SandboxShell::FileIconIndex(const std::string& path) {
   if (attrs & faDirectory) return 3;
   std::string name = ExtractFileName(full);
   size_t dot = name.rfind('.');
-  std::string ext = dot == std::string::npos ? std::string() : AnsiUpperCase(name.substr(dot));
+  std::string ext = dot == std::string::npos ? std::string() : UpperCase(name.substr(dot));
   if (ext == ".EXE" || ext == ".COM") return 2;
   if (extensionIcons_.empty()) return extensionIcons_[ext] = 1;
   auto it = extensionIcons_.find(ext);
@@ -93,7 +93,7 @@ int SandboxShell::Execute(ShellOwner owner, const std::string& verb, const std::
     journal_.Record(head + " -> not found");
     return kErrorFileNotFound;
   }
-  bool runs = verb.empty() || AnsiSameText(verb, "open");
+  bool runs = verb.empty() || SameText(verb, "open");
   std::optional<int> code = runs ? runner_.Run(target, SplitArguments(parameters), showState, directory) : std::nullopt;
   if (code) {
     journal_.Record(head + " -> exit " + std::to_string(*code) + " " + JournalQuote(target));
@@ -101,7 +101,7 @@ int SandboxShell::Execute(ShellOwner owner, const std::string& verb, const std::
   }
   const std::string name = ExtractFileName(target);
   const std::string ext =
-      name.rfind('.') == std::string::npos ? std::string() : AnsiUpperCase(name.substr(name.rfind('.')));
+      name.rfind('.') == std::string::npos ? std::string() : UpperCase(name.substr(name.rfind('.')));
   if (runs && (ext == ".BAT" || ext == ".CMD")) {
     deferred_.push_back(target);
     journal_.Record(head + " -> runs when the program has ended " + JournalQuote(target));

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "platform/ansi.h"
+#include "platform/text.h"
 
 namespace vurerode::platform::sandbox {
 namespace {
@@ -15,8 +15,8 @@ bool IsDosInvalid(char c) {
 
 uint16_t Checksum(std::string_view name) {
   uint16_t h = 0;
-  for (char c : name) {
-    h = static_cast<uint16_t>(((h >> 1) | (h << 15)) + static_cast<unsigned char>(AnsiUpper(c)));
+  for (size_t i = 0; i < name.size();) {
+    h = static_cast<uint16_t>(((h >> 1) | (h << 15)) + UpperChar(NextChar(name, i)));
   }
   return h;
 }
@@ -28,7 +28,7 @@ bool FitsShortName(std::string_view name) {
   size_t dot = name.find('.');
   std::string_view base = name.substr(0, dot);
   std::string_view ext = dot == std::string_view::npos ? std::string_view() : name.substr(dot + 1);
-  if (base.empty() || base.size() > 8 || ext.size() > 3) return false;
+  if (base.empty() || CharCount(base) > 8 || CharCount(ext) > 3) return false;
   if (dot != std::string_view::npos && ext.empty()) return false;
   for (char c : name.substr(0, dot))
     if (c == ' ' || IsDosInvalid(c) || c == '.') return false;
@@ -45,14 +45,25 @@ std::string MakeShortName(std::string_view longName, const std::function<bool(co
   std::string_view baseText = lastDot == std::string_view::npos ? trimmed : trimmed.substr(0, lastDot);
   std::string_view extText = lastDot == std::string_view::npos ? std::string_view() : trimmed.substr(lastDot + 1);
 
+  // Characters, not bytes, count towards the 8 and 3 a short name holds.
   auto clean = [](std::string_view s, size_t limit) {
     std::string out;
-    for (char c : s) {
-      if (out.size() >= limit) break;
+    size_t count = 0;
+    for (size_t i = 0; i < s.size() && count < limit;) {
+      char32_t c = NextChar(s, i);
       if (c == ' ' || c == '.') continue;
-      out += IsDosInvalid(c) ? '_' : AnsiUpper(c);
+      if (c < 0x80 && IsDosInvalid(static_cast<char>(c)))
+        out += '_';
+      else
+        AppendUtf8(out, UpperChar(c));
+      ++count;
     }
     return out;
+  };
+  auto firstChars = [](const std::string& s, size_t n) {
+    size_t i = 0;
+    for (size_t k = 0; k < n && i < s.size(); ++k) NextChar(s, i);
+    return s.substr(0, i);
   };
   std::string base = clean(baseText, 8);
   std::string ext = clean(extText, 3);
@@ -60,17 +71,17 @@ std::string MakeShortName(std::string_view longName, const std::function<bool(co
   std::string suffix = ext.empty() ? std::string() : "." + ext;
 
   for (int n = 1; n <= 4; ++n) {
-    std::string candidate = base.substr(0, 6) + "~" + std::to_string(n) + suffix;
+    std::string candidate = firstChars(base, 6) + "~" + std::to_string(n) + suffix;
     if (!inUse(candidate)) return candidate;
   }
   char hex[8];
   std::snprintf(hex, sizeof hex, "%04X", static_cast<unsigned>(Checksum(longName)));
-  std::string hashed = base.substr(0, 2) + hex;
+  std::string hashed = firstChars(base, 2) + hex;
   // A folder rarely holds more than a few names alike; a medium made to hold thousands must not
   // make each lookup try a million candidates.
   for (int n = 1; n <= kMaxHashedTails; ++n) {
     std::string tail = "~" + std::to_string(n);
-    std::string candidate = hashed.substr(0, 8 - tail.size()) + tail + suffix;
+    std::string candidate = firstChars(hashed, 8 - tail.size()) + tail + suffix;
     if (!inUse(candidate)) return candidate;
   }
   return {};

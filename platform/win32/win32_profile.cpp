@@ -2,7 +2,7 @@
 // (the API first: the seam's headers must not see its renaming macros)
 #include <unordered_set>
 
-#include "platform/ansi.h"
+#include "platform/text.h"
 #include "platform/exception.h"
 #include "platform/win32/win32_profile.h"
 
@@ -70,7 +70,7 @@ void Win32Profile::WriteStrings(const std::string& file, const std::string& sect
   for (const auto& [key, value] : entries) {
     if (!whole) break;
     whole = !key.empty() && key.find_first_of("=\r\n") == std::string::npos && key[0] != '[' && key[0] != ';' &&
-            value.find_first_of("\r\n") == std::string::npos && seen.insert(AnsiUpperCase(key)).second;
+            value.find_first_of("\r\n") == std::string::npos && seen.insert(UpperCase(key)).second;
     text += key + "=" + value;
     text += '\0';
   }

@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/ansi.h"
+#include "platform/text.h"
 #include "platform/exception.h"
 #include "platform/platform.h"
 #include "support/forwarding_file_stream.h"
@@ -160,7 +160,7 @@ class CrashingPlatform : public platform::Platform {
     double DiskFreeBytes(const std::string& root) override { return in_.DiskFreeBytes(root); }
 
    private:
-    bool Held(const std::string& path) { return p_.inUse.count(platform::AnsiUpperCase(in_.FullPathName(path))) > 0; }
+    bool Held(const std::string& path) { return p_.inUse.count(platform::UpperCase(in_.FullPathName(path))) > 0; }
 
     CrashingPlatform& p_;
     platform::FileSystem& in_;
@@ -185,7 +185,7 @@ class CrashingPlatform : public platform::Platform {
    private:
     void Changing(const std::string& name) {
       p_.Change();
-      if (in_->ReadValue(name)) p_.Destroying(id_ + "\\\\" + platform::AnsiUpperCase(name), false);
+      if (in_->ReadValue(name)) p_.Destroying(id_ + "\\\\" + platform::UpperCase(name), false);
     }
 
     std::unique_ptr<platform::RegistryKey> in_;
@@ -214,7 +214,7 @@ class CrashingPlatform : public platform::Platform {
 
    private:
     static std::string Id(platform::RegistryRoot r, const std::string& path) {
-      return std::string(platform::RootName(r)) + "\\" + platform::AnsiUpperCase(path);
+      return std::string(platform::RootName(r)) + "\\" + platform::UpperCase(path);
     }
 
     CrashingPlatform& p_;
@@ -294,7 +294,7 @@ class CrashingPlatform : public platform::Platform {
     CrashingPlatform& p_;
   };
 
-  std::string PathKey(const std::string& path) { return platform::AnsiUpperCase(in_.fs().FullPathName(path)); }
+  std::string PathKey(const std::string& path) { return platform::UpperCase(in_.fs().FullPathName(path)); }
   static bool Below(const std::string& key, const std::string& folder) { return key.rfind(folder, 0) == 0; }
   void Written(const std::string& path) {
     const std::string key = PathKey(path);

@@ -17,7 +17,7 @@
 #include "install/install_paths.h"
 #include "install/uninstall_engine.h"
 #include "install/uninstall_log.h"
-#include "platform/ansi.h"
+#include "platform/text.h"
 #include "platform/sandbox/sandbox_platform.h"
 #include "platform/windows_path.h"
 #include "segment/media_sums.h"
@@ -86,7 +86,7 @@ std::vector<std::string> Difference(const std::set<std::string>& a, const std::s
 }
 
 bool HoldsKey(const std::vector<std::string>& keys, const std::string& key) {
-  return std::any_of(keys.begin(), keys.end(), [&](const std::string& k) { return platform::AnsiSameText(k, key); });
+  return std::any_of(keys.begin(), keys.end(), [&](const std::string& k) { return platform::SameText(k, key); });
 }
 
 // The entries of the dropped lines, without the reason each one gives.
@@ -264,7 +264,7 @@ TEST(Upgrade, TheNewLogKeepsWhatTheOldOneNamedAndOneRemovalTakesBoth) {
     for (const TLogSection& section : previous.Carried) {
       const std::vector<std::string> held = log.ReadEntries(section.Name);
       std::set<std::string> once;
-      for (const std::string& key : held) EXPECT_TRUE(once.insert(platform::AnsiUpperCase(key)).second) << key;
+      for (const std::string& key : held) EXPECT_TRUE(once.insert(platform::UpperCase(key)).second) << key;
       for (const std::string& key : section.Keys) EXPECT_TRUE(HoldsKey(held, key)) << section.Name << " " << key;
     }
     for (const std::string& file : log.ReadEntries(media::kUninstallFilesSection))

@@ -258,7 +258,7 @@ TEST_F(TransactionTest, TheJournalIsOnTheDiskBeforeEachDestructiveChangeWithSync
     SandboxPlatform machine(Root());
     CrashingPlatform watching(machine, 0);
     watching.journalFolder = "C:\\WINDOWS\\VURERODE\\";
-    watching.scratchFolders = {platform::AnsiUpperCase(kExpandDir)};
+    watching.scratchFolders = {platform::UpperCase(kExpandDir)};
     TSetupTransaction tx(watching);
     Expand(tx);
     QuietProgress progress;

@@ -13,7 +13,7 @@
 #include <set>
 
 #include "peer.h"
-#include "platform/ansi.h"
+#include "platform/text.h"
 #include "platform/dos_time.h"
 #include "platform/exception.h"
 #include "platform/file_search.h"
@@ -132,7 +132,7 @@ TEST_F(Win32Test, DirectoriesCurrentAndWindows) {
   EXPECT_TRUE(fs.DirectoryExists(windows));
   std::string before = fs.CurrentDirectory();
   ASSERT_TRUE(fs.ChangeDirectory(dir));
-  EXPECT_TRUE(AnsiSameText(IncludeTrailingBackslash(fs.CurrentDirectory()), dir));
+  EXPECT_TRUE(SameText(IncludeTrailingBackslash(fs.CurrentDirectory()), dir));
   fs.CreateDirectory(dir + "A Long Folder Name");
   std::string shortForm = fs.ShortPathName(dir + "A Long Folder Name");
   EXPECT_FALSE(shortForm.empty());
@@ -148,7 +148,7 @@ TEST_F(Win32Test, FullPathsAgreeWithTheSystem) {
   std::string cwd = fs.CurrentDirectory();
   for (const char* path : {"a\\b", "..\\x", ".\\y\\.\\z", "C:\\a\\\\b\\", "C:/a/b", "\\top", "name.  ", "a.\\b",
                            "C:\\a\\..\\..\\b", "x\\..", "C:\\"}) {
-    EXPECT_TRUE(AnsiSameText(fs.FullPathName(path), MakeFullPath(path, cwd)))
+    EXPECT_TRUE(SameText(fs.FullPathName(path), MakeFullPath(path, cwd)))
         << path << ": system " << fs.FullPathName(path);
   }
 }
@@ -377,9 +377,9 @@ TEST_F(Win32Test, ShortcutsWrittenByTheShellReadBackWithLnkinfo) {
   EXPECT_FALSE(link->Save(dir + "missing folder\\Notepad.lnk"));
   auto report = test::RunHostTool("/usr/bin/lnkinfo", {test::HostToolPath(dir + "Notepad.lnk")});
   if (!report) GTEST_SKIP() << "lnkinfo is not reachable from here";
-  EXPECT_TRUE(AnsiSameText(test::LnkinfoField(*report, "Local path"), target)) << *report;
-  EXPECT_TRUE(AnsiSameText(test::LnkinfoField(*report, "Working directory"), win.fs().WindowsDirectory() + "\\"));
-  EXPECT_TRUE(AnsiSameText(test::LnkinfoField(*report, "Icon location"), target));
+  EXPECT_TRUE(SameText(test::LnkinfoField(*report, "Local path"), target)) << *report;
+  EXPECT_TRUE(SameText(test::LnkinfoField(*report, "Working directory"), win.fs().WindowsDirectory() + "\\"));
+  EXPECT_TRUE(SameText(test::LnkinfoField(*report, "Icon location"), target));
 }
 
 TEST_F(Win32Test, TheSandboxsLnkFilesLoadIntoTheSystemsLinkObject) {

@@ -3,7 +3,7 @@
 #include <fstream>
 
 #include "install/uninstall_log.h"
-#include "platform/ansi.h"
+#include "platform/text.h"
 #include "segment/media_sums.h"
 #include "setup_fixture.h"
 
@@ -423,7 +423,7 @@ std::string ShortcutMeaning(const std::vector<uint8_t>& b) {
     std::u16string text;
     for (uint32_t i = 0; i < count; ++i, at += flags & kIsUnicode ? 2 : 1)
       text += static_cast<char16_t>(flags & kIsUnicode ? u16(at) : (need(at + 1), b[at]));
-    meaning << ", " << name << " " << platform::Utf16ToAnsi(text);
+    meaning << ", " << name << " " << platform::Utf16ToUtf8(text);
   }
   return meaning.str();
 }

@@ -4,7 +4,7 @@
 #include <limits>
 #include <stdexcept>
 
-#include "platform/ansi.h"
+#include "platform/text.h"
 
 namespace vurerode::setup::console {
 
@@ -33,7 +33,7 @@ const char* const kConsoleHelp =
 namespace {
 
 bool SwitchIs(const std::string& arg, const char* name, std::string* value) {
-  const std::string upper = platform::AnsiUpperCase(arg);
+  const std::string upper = platform::UpperCase(arg);
   const std::string n = name;
   if (n.back() == '=') {
     if (upper.compare(0, n.size(), n) != 0) return false;

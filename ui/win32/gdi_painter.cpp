@@ -1,6 +1,6 @@
 #include "ui/win32/gdi_painter.h"
 
-#include "platform/ansi.h"
+#include "platform/text.h"
 
 namespace vurerode::setup::win32 {
 
@@ -26,7 +26,7 @@ COLORREF ToColorRef(uint32_t c) {
 }
 
 Font CreateModelFont(const TFont& f, int escapement) {
-  const std::string upper = platform::AnsiUpperCase(f.Name);
+  const std::string upper = platform::UpperCase(f.Name);
   const bool roman = upper.find("TIMES") != std::string::npos || upper.find("ROMAN") != std::string::npos ||
                      upper.find("SERIF") != std::string::npos;
   return Font(CreateFontW(f.Height, 0, escapement, escapement, (f.Style & fsBold) ? FW_BOLD : FW_NORMAL,
