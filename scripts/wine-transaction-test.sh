@@ -65,10 +65,21 @@ rm -rf "${prefix_c:?}/$app_dir"
 s=$(status_of "$work/media-v1")
 [ "$s" = 0 ] || { cat "$work/out.txt"; fail "version 1 ended with status $s"; }
 readme='C:\Program Files\Vurerode Sample\README.TXT'
-"$wine" "$win_build/tests/hold_file.exe" "$readme" 'C:\held.ready' 'C:\held.stop' >/dev/null 2>&1 &
+# A loaded machine may take a while to start the holder: it is waited for as long as it runs (up to
+# two minutes), and what stopped it is shown.
+"$wine" "$win_build/tests/hold_file.exe" "$readme" 'C:\held.ready' 'C:\held.stop' >"$work/holder.txt" 2>&1 &
 holder=$!
-for _ in $(seq 200); do [ -e "$prefix_c/held.ready" ] && break; sleep 0.1; done
-[ -e "$prefix_c/held.ready" ] || fail "hold_file.exe did not take the read-me"
+for _ in $(seq 1200); do
+  [ -e "$prefix_c/held.ready" ] && break
+  kill -0 "$holder" 2>/dev/null || break
+  sleep 0.1
+done
+if [ ! -e "$prefix_c/held.ready" ]; then
+  holder_status=0
+  kill -0 "$holder" 2>/dev/null && holder_status=running || wait "$holder" || holder_status=$?
+  cat "$work/holder.txt" >&2
+  fail "hold_file.exe did not take the read-me (holder: $holder_status)"
+fi
 s=$(status_of "$work/media-v2")
 touch "$prefix_c/held.stop"
 wait "$holder" || true
