@@ -81,6 +81,11 @@ if [ $status -eq 0 ]; then
   fresh_prefix transaction-prefix
   "$src/scripts/wine-transaction-test.sh" "$build" "${NATIVE_BUILD:-$src/build/native}" || status=$?
 fi
+# Names in every script under the code pages 1252, 1250, 1251 and 932, each in a prefix of its own.
+if [ $status -eq 0 ]; then
+  wineserver -k 2>/dev/null || true
+  "$src/scripts/wine-unicode-test.sh" "$build" "${NATIVE_BUILD:-$src/build/native}" || status=$?
+fi
 # Its windows: the setup screen, the wizard and the uninstaller page on a virtual display (Xvfb of
 # its own), walked by setup_driver.exe; screenshots in $build/gui-shots.
 if [ $status -eq 0 ]; then

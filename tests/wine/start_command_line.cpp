@@ -6,6 +6,7 @@
 //   start_command_line run COMMAND_LINE   starts it, waits, prints and exits with its status
 //   start_command_line (anything else)    writes <this program>.ran and exits 3
 #include <windows.h>
+#include <shellapi.h>
 
 #include <cstdio>
 #include <string>
@@ -24,12 +25,14 @@ int LeaveMarker() {
   return 3;
 }
 
-int Run(std::string commandLine) {
-  STARTUPINFOA si{};
+// The line is taken in UTF-16, so that a name in any script reaches the program whatever the
+// system's ANSI code page.
+int Run(std::wstring commandLine) {
+  STARTUPINFOW si{};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi{};
-  if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-    std::fprintf(stderr, "start_command_line: cannot start %s (error %lu)\n", commandLine.c_str(), GetLastError());
+  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+    std::fprintf(stderr, "start_command_line: cannot start %ls (error %lu)\n", commandLine.c_str(), GetLastError());
     return 1;
   }
   WaitForSingleObject(pi.hProcess, INFINITE);
@@ -44,7 +47,9 @@ int Run(std::string commandLine) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  if (argc == 3 && std::string(argv[1]) == "run") return Run(argv[2]);
+int main() {
+  int argc = 0;
+  wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+  if (argv && argc == 3 && std::wstring(argv[1]) == L"run") return Run(argv[2]);
   return LeaveMarker();
 }
