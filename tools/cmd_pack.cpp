@@ -36,17 +36,17 @@ struct Member {
 void AddFile(const fs::path& file, const std::string& name, std::vector<Member>& out) {
   std::error_code ec;
   auto size = fs::file_size(file, ec);
-  if (ec) throw Exception("cannot read '" + file.string() + "': " + ec.message());
+  if (ec) throw Exception("cannot read '" + NativePath(file) + "': " + ec.message());
   out.push_back({{NativePath(file), name}, static_cast<int64_t>(size)});
 }
 
 std::vector<Member> CollectMembers(const std::vector<std::string>& paths, const fs::path& archive) {
   std::vector<Member> members;
   std::error_code ec;
-  const fs::path archiveCanonical = fs::weakly_canonical(archive, ec);
+  const fs::path archiveCanonical = fs::weakly_canonical(HostPath(archive), ec);
   for (const std::string& operand : paths) {
     const std::string base = EntryNameFor(operand);
-    fs::path root(operand);
+    const fs::path root = HostPath(operand);
     auto status = fs::status(root, ec);
     if (ec || !fs::exists(status)) throw Exception("cannot read '" + operand + "': no such file or folder");
     if (fs::is_regular_file(status)) {
@@ -119,18 +119,19 @@ int RunPack(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   // Write beside the target and move into place only when complete: a failed run leaves any
   // earlier archive of that name as it was.
   const std::string partial = archive + ".partial";
+  const fs::path hostPartial = HostPath(partial);
   try {
     auto file = files.CreateFile(partial);
     compress.CompressToStream(*file, list, method);
   } catch (...) {
     std::error_code ec;
-    fs::remove(partial, ec);
+    fs::remove(hostPartial, ec);
     throw;
   }
   std::error_code ec;
-  fs::rename(partial, archive, ec);
+  fs::rename(hostPartial, HostPath(archive), ec);
   if (ec) {
-    fs::remove(partial, ec);
+    fs::remove(hostPartial, ec);
     throw Exception("cannot write '" + archive + "': " + ec.message());
   }
   return kExitOk;
