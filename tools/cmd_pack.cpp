@@ -43,7 +43,7 @@ void AddFile(const fs::path& file, const std::string& name, std::vector<Member>&
 std::vector<Member> CollectMembers(const std::vector<std::string>& paths, const fs::path& archive) {
   std::vector<Member> members;
   std::error_code ec;
-  const fs::path archiveCanonical = fs::weakly_canonical(HostPath(archive), ec);
+  const fs::path archiveCanonical = fs::weakly_canonical(archive, ec);
   for (const std::string& operand : paths) {
     const std::string base = EntryNameFor(operand);
     const fs::path root = HostPath(operand);
@@ -60,7 +60,7 @@ std::vector<Member> CollectMembers(const std::vector<std::string>& paths, const 
          it.increment(ec)) {
       if (!it->is_regular_file()) continue;
       if (fs::weakly_canonical(it->path(), ec) == archiveCanonical) continue;  // never pack the archive itself
-      std::string rel = fs::relative(it->path(), root).generic_string();
+      std::string rel = NativePath(fs::relative(it->path(), root));
       std::replace(rel.begin(), rel.end(), '/', '\\');
       found.emplace_back(base.empty() ? rel : base + "\\" + rel, it->path());
     }
@@ -88,7 +88,7 @@ int RunPack(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   const std::string archive = o.Operands()[0];
   std::vector<std::string> paths(o.Operands().begin() + 1, o.Operands().end());
 
-  std::vector<Member> members = CollectMembers(paths, archive);
+  std::vector<Member> members = CollectMembers(paths, HostPath(archive));
   std::vector<TArchiveMember> list;
   int64_t total = 0;
   for (const Member& m : members) {

@@ -1,8 +1,9 @@
 #include <iostream>
 
 #if defined(_WIN32)
-#include <shellapi.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
 
 #include "platform/text.h"
 #endif
