@@ -7,6 +7,7 @@
 #include "archive/codecs.h"
 #include "archive/errors.h"
 #include "platform/exception.h"
+#include "platform/text.h"
 
 namespace vurerode {
 namespace {
@@ -55,9 +56,10 @@ void TCompress::ListArchiveStream(TStream& stream, TArchiveList& list) {
   std::string methodId;
   ReadArchiveHeader(stream, header, methodId, OnRecognize);
   TEntryHeader entry;
-  std::string name;
-  while (ReadEntryHeader(stream, entry, name)) {
+  std::string stored;
+  while (ReadEntryHeader(stream, entry, stored)) {
     if (entry.CompressedSize < 0) break;  // no data can have a negative size: nothing valid follows
+    std::string name = EntryNameText(stored, header.Utf8Names());
     TCompressedFileInfo info;
     info.FileDate = entry.FileDate;
     info.Attributes = entry.Attributes;
@@ -68,7 +70,7 @@ void TCompress::ListArchiveStream(TStream& stream, TArchiveList& list) {
     info.HeaderPosition =
         static_cast<int32_t>(stream.Position() - static_cast<int64_t>(kEntryHeaderSize) - entry.NameLength);
     info.Locked = entry.LockMarker > 0;
-    list.push_back({name, info});
+    list.push_back({std::move(name), info});
     stream.Seek(entry.CompressedSize, SeekOrigin::Current);
   }
 }
@@ -90,13 +92,8 @@ void TCompress::ExpandArchiveFile(const std::string& fileName, std::vector<std::
 }
 
 bool TCompress::NameInList(const std::vector<std::string>& list, const std::string& name) {
-  auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
-  for (const std::string& s : list) {
-    if (s.size() != name.size()) continue;
-    bool same = true;
-    for (size_t i = 0; i < s.size() && same; ++i) same = lower(s[i]) == lower(name[i]);
-    if (same) return true;
-  }
+  for (const std::string& s : list)
+    if (platform::SameText(s, name)) return true;
   return false;
 }
 
@@ -119,9 +116,9 @@ void TCompress::ExpandArchiveStream(TStream& stream, std::vector<std::string>* s
   int64_t running = 0;
   std::string knownFolder;
   TEntryHeader entry;
-  std::string name;
+  std::string stored;
   for (;;) {
-    if (!ReadEntryHeader(stream, entry, name)) break;
+    if (!ReadEntryHeader(stream, entry, stored)) break;
     if (entry.CompressedSize < 0) break;
     // Whatever a codec or handler consumes, the next header starts right after this entry's data.
     const int64_t next = stream.Position() + entry.CompressedSize;
@@ -129,7 +126,8 @@ void TCompress::ExpandArchiveStream(TStream& stream, std::vector<std::string>* s
     // nothing to the total, so those after the last file with bytes (or in an archive of empty files
     // alone) are taken as long as whole entries with names follow; padding after an archive (zeros,
     // ^Z) never reads as one.
-    if (running >= header.TotalSize && !(entry.OriginalSize == 0 && !name.empty() && next <= stream.Size())) break;
+    if (running >= header.TotalSize && !(entry.OriginalSize == 0 && !stored.empty() && next <= stream.Size())) break;
+    const std::string name = EntryNameText(stored, header.Utf8Names());
     if (selection && !NameInList(*selection, name)) {
       stream.SetPosition(next);
       running += entry.OriginalSize;
@@ -351,12 +349,13 @@ bool TCompress::CodeEntryData(TStream& archive, TStream& source, uint8_t method,
 TCompressedFileInfo TCompress::AppendEntry(TStream& archive, TStream& source, int32_t size, const std::string& name,
                                            uint32_t fileDate, uint16_t attributes, TCompressionMethod method,
                                            std::string* customId) {
-  if (name.size() > static_cast<size_t>(std::numeric_limits<int16_t>::max()))
+  const std::string stored = StoredEntryName(name, Utf8Names);
+  if (stored.size() > static_cast<size_t>(std::numeric_limits<int16_t>::max()))
     throw Exception("Entry name too long for an archive: " + name.substr(0, 64) + "...");
   if (size < 0) throw Exception("File too large for an archive entry: " + name);
 
   TEntryHeader entry;
-  entry.NameLength = static_cast<int16_t>(name.size());
+  entry.NameLength = static_cast<int16_t>(stored.size());
   entry.FileDate = static_cast<int32_t>(fileDate);
   entry.Attributes = attributes;
   entry.OriginalSize = size;
@@ -367,7 +366,7 @@ TCompressedFileInfo TCompress::AppendEntry(TStream& archive, TStream& source, in
   const int64_t sourceStart = source.Position();
   auto headerBytes = entry.Pack();
   archive.Write(headerBytes.data(), headerBytes.size());
-  archive.Write(name.data(), name.size());
+  archive.Write(stored.data(), stored.size());
   const int64_t dataStart = archive.Position();
 
   uint32_t checksum = 0;
@@ -476,6 +475,12 @@ void RewriteHeader(TStream& archive, int64_t headerPos, const TArchiveHeader& he
   archive.SetPosition(end);
 }
 
+// Names that are all ASCII are stored as they always were; any other needs the UTF-8 flag.
+bool NeedUtf8Names(const std::vector<TArchiveMember>& members) {
+  return std::any_of(members.begin(), members.end(),
+                     [](const TArchiveMember& m) { return !platform::IsAscii(m.EntryName); });
+}
+
 int32_t CheckedTotal(int64_t total) {
   if (total > std::numeric_limits<int32_t>::max())
     throw Exception("Archive too large: its files add up to more than 2 GiB");
@@ -488,7 +493,8 @@ void TCompress::CompressToStream(TStream& archive, const std::vector<TArchiveMem
                                  TCompressionMethod method) {
   const int64_t headerPos = archive.Position();
   std::string id = kMethodIdentifiers[method];
-  TArchiveHeader header = MakeArchiveHeader(id, caMulti, 0, Key);
+  Utf8Names = NeedUtf8Names(members);
+  TArchiveHeader header = MakeArchiveHeader(id, caMulti, 0, Key, Utf8Names);
   auto bytes = header.Pack();
   archive.Write(bytes.data(), bytes.size());
   std::string customId;
@@ -497,11 +503,11 @@ void TCompress::CompressToStream(TStream& archive, const std::vector<TArchiveMem
     AppendMembers(*this, fs_, archive, members, method, customId, total);
   } catch (...) {
     // Keep what was written readable: the header counts the entries that are complete.
-    header = MakeArchiveHeader(customId.empty() ? id : customId, caMulti, CheckedTotal(total), Key);
+    header = MakeArchiveHeader(customId.empty() ? id : customId, caMulti, CheckedTotal(total), Key, Utf8Names);
     RewriteHeader(archive, headerPos, header);
     throw;
   }
-  header = MakeArchiveHeader(customId.empty() ? id : customId, caMulti, CheckedTotal(total), Key);
+  header = MakeArchiveHeader(customId.empty() ? id : customId, caMulti, CheckedTotal(total), Key, Utf8Names);
   RewriteHeader(archive, headerPos, header);
 }
 
@@ -522,7 +528,6 @@ void TCompress::CompressFiles(const std::string& archiveFile, const std::vector<
   TArchiveHeader header;
   std::string methodId;
   ReadArchiveHeader(*file, header, methodId, OnRecognize);
-  // Walk to the end of the last whole entry; anything after it is cut off.
   // Walk to the end of the last whole entry; anything after it (a torn entry) is cut off, and the
   // total is counted again from the entries that stay.
   const int64_t size = file->Size();
@@ -530,14 +535,19 @@ void TCompress::CompressFiles(const std::string& archiveFile, const std::vector<
   int64_t total = 0;
   TEntryHeader entry;
   std::string name;
+  bool asciiNames = true;
   while (ReadEntryHeader(*file, entry, name) && entry.CompressedSize >= 0 &&
          file->Position() + entry.CompressedSize <= size) {
     end = file->Position() + entry.CompressedSize;
     total += entry.OriginalSize;
+    asciiNames = asciiNames && platform::IsAscii(name);
     file->SetPosition(end);
   }
   file->SetPosition(end);
   file->Truncate();
+  // Names already stored stay as they are: an archive of ASCII names alone can turn to UTF-8.
+  if (!header.Utf8Names() && asciiNames && NeedUtf8Names(members)) header.reserved |= kUtf8NamesFlag;
+  Utf8Names = header.Utf8Names();
   std::string customId;
   try {
     AppendMembers(*this, fs_, *file, members, method, customId, total);

@@ -68,6 +68,9 @@ class TCompress {
   // threads (a window's) run during long work. A program with nothing else to run turns it off: on a
   // busy machine every yield may hand a whole time slice to another process.
   bool YieldToOtherThreads = true;
+  // How AppendEntry stores names: as UTF-8 (the archive header then carries kUtf8NamesFlag) or in
+  // the Windows-1252 code page. CompressToStream and CompressFiles set it for the archive they write.
+  bool Utf8Names = false;
   // Give each expanded file its entry's date and attributes. Off, a file is left as newly written
   // (dated now, Archive alone), as a copy of it would be.
   bool RestoreFileInfo = true;
@@ -79,7 +82,7 @@ class TCompress {
   // ---- listing and expansion ----
   void ListArchiveFile(const std::string& fileName, TArchiveList& list);
   void ListArchiveStream(TStream& stream, TArchiveList& list);
-  // With a selection, only entries named in it (ASCII letters compared without case) are expanded,
+  // With a selection, only entries named in it (compared as Windows compares names) are expanded,
   // and on success it is replaced by the destination paths of the files written.
   void ExpandArchiveFile(const std::string& fileName, std::vector<std::string>* selection = nullptr);
   void ExpandArchiveStream(TStream& stream, std::vector<std::string>* selection = nullptr);
@@ -89,7 +92,9 @@ class TCompress {
   // empty path skips the member, "*" stops adding members.
   //
   // Appends the members to an archive file, creating it when it does not exist. An existing
-  // archive keeps its entries; its TotalSize grows by the new entries' sizes.
+  // archive keeps its entries; its TotalSize grows by the new entries' sizes. Its names keep their
+  // form: an archive of Windows-1252 names that are not all ASCII takes only names that code page
+  // holds (Exception otherwise); one of ASCII names takes any, and is flagged UTF-8 when needed.
   void CompressFiles(const std::string& archiveFile, const std::vector<TArchiveMember>& members,
                      TCompressionMethod method);
   // Writes a new archive of the members at the stream's position.

@@ -55,6 +55,12 @@ class ECompressionAbandoned : public Exception {
   explicit ECompressionAbandoned(const std::string& name) : Exception("Compression abandoned: " + name) {}
 };
 
+// A name in an archive whose names are UTF-8 that is not UTF-8: the archive is damaged.
+class EInvalidEntryName : public Exception {
+ public:
+  EInvalidEntryName() : Exception("Invalid entry name in archive -- data may be damaged") {}
+};
+
 // A stored entry name that would place a file outside the target directory: a ".." component or a
 // colon (drive letter) anywhere.
 class EUnsafeEntryName : public Exception {

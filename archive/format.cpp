@@ -5,6 +5,7 @@
 
 #include "archive/errors.h"
 #include "archive/little_endian.h"
+#include "platform/text.h"
 
 namespace vurerode {
 namespace {
@@ -66,13 +67,14 @@ TEntryHeader TEntryHeader::Unpack(const uint8_t* b) {
   return h;
 }
 
-TArchiveHeader MakeArchiveHeader(const std::string& methodId, uint8_t archiveType, int32_t totalSize, int32_t key) {
+TArchiveHeader MakeArchiveHeader(const std::string& methodId, uint8_t archiveType, int32_t totalSize, int32_t key,
+                                 bool utf8Names) {
   TArchiveHeader h;
   std::memcpy(h.magic.data(), kMagic, 5);
   for (size_t i = 0; i < 3; ++i) h.methodId[i] = i < methodId.size() ? methodId[i] : ' ';
   h.TotalSize = totalSize;
   h.ArchiveType = archiveType;
-  h.reserved = 0;
+  h.reserved = utf8Names ? kUtf8NamesFlag : 0;
   h.lockMarker = key > 0 ? 2 : 0;
   return h;
 }
@@ -101,6 +103,19 @@ bool ReadEntryHeader(TStream& stream, TEntryHeader& header, std::string& name) {
   if (header.NameLength < 0) return false;
   name.assign(static_cast<size_t>(header.NameLength), '\0');
   return stream.Read(name.data(), name.size()) == name.size();
+}
+
+std::string EntryNameText(std::string_view stored, bool utf8Names) {
+  if (!utf8Names) return platform::Cp1252ToUtf8(stored);
+  if (!platform::IsValidUtf8(stored)) throw EInvalidEntryName();
+  return std::string(stored);
+}
+
+std::string StoredEntryName(std::string_view name, bool utf8Names) {
+  if (utf8Names || platform::IsAscii(name)) return std::string(name);
+  if (!platform::FitsCp1252(name))
+    throw Exception("Entry name cannot be stored among the archive's Windows-1252 names: " + std::string(name));
+  return platform::Utf8ToCp1252(name);
 }
 
 TCompressionMethod IdentifyMethod(const std::string& methodId, const TRecognizeEvent& onRecognize) {

@@ -218,7 +218,9 @@ int main(int argc, char** argv) {
       };
       TMemoryStream archive;
       const std::string id = kMethodIdentifiers[m];
-      auto header = MakeArchiveHeader(id, caMulti, 0, key).Pack();
+      // The locked ones keep their names in UTF-8, one of them not ASCII.
+      compress.Utf8Names = key != 0;
+      auto header = MakeArchiveHeader(id, caMulti, 0, key, compress.Utf8Names).Pack();
       archive.Write(header.data(), header.size());
       int32_t total = 0;
       std::string customId;
@@ -226,13 +228,14 @@ int main(int argc, char** argv) {
         Bytes plain = Samples(i);
         TMemoryStream source(plain);
         std::string name = i == 2 ? "sub\\file" + std::to_string(i) : "file" + std::to_string(i);
+        if (i == 3 && compress.Utf8Names) name = "\xD1\x84\xE6\x97\xA5" + name;  // ф日
         compress.AppendEntry(archive, source, static_cast<int32_t>(plain.size()), name, 0x58A3B1C2, 0x20, m, &customId);
         total += static_cast<int32_t>(plain.size());
       }
       // An empty file last: it adds nothing to the total the walk ends at.
       TMemoryStream nothing;
       compress.AppendEntry(archive, nothing, 0, "empty", 0x58A3B1C2, 0x20, m, &customId);
-      header = MakeArchiveHeader(customId.empty() ? id : customId, caMulti, total, key).Pack();
+      header = MakeArchiveHeader(customId.empty() ? id : customId, caMulti, total, key, compress.Utf8Names).Pack();
       archive.SetPosition(0);
       archive.Write(header.data(), header.size());
       Bytes seed = {static_cast<uint8_t>(key),
@@ -248,6 +251,7 @@ int main(int argc, char** argv) {
   // One entry of each method whose size field claims 2 GB over 2000 bytes of data (the archive's
   // total says the same): decoding must stop where the data ends.
   compress.Key = 0;
+  compress.Utf8Names = false;
   for (TCompressionMethod m : {coNone, coRLE, coLZH, coLZH5}) {
     if (m == coLZH5 && !haveLh5) continue;
     TMemoryStream archive;

@@ -1,5 +1,7 @@
-// finstall.cfg, the list of files to install: a text in the ANSI code page beside setup.exe, one
-// entry a line (CR LF). An entry is a run of tokens, then the file's path on the building machine:
+// finstall.cfg, the list of files to install: a text beside setup.exe, one entry a line (CR LF).
+// Its bytes are those of a profile file (platform/ini_document.h): UTF-16LE after FF FE when some
+// name is not ASCII, the ANSI code page otherwise (Windows-1252 on media written before). An
+// entry is a run of tokens, then the file's path on the building machine:
 //
 //   Installation Directory,bin,plugins,C:\Source\App\bin\plugins\one.dll
 //   Program Files,Acme Cache,C:\Source\App\cache\   (a folder to create)

@@ -1,7 +1,8 @@
-// install.cfg, the installer's settings and lists: an INI file in the ANSI code page beside
-// setup.exe. [Setup Screen] holds the settings as KEY=VALUE; the lists ([Desktop], [Launch
-// Applications], [Autoexec.bat]) are the key names of their sections, with empty values, and
-// [INI\Registry] numbers its entries. Paths "on the building machine" are full paths with a drive
+// install.cfg, the installer's settings and lists: an INI file beside setup.exe, in the ANSI code
+// page while it is all ASCII, UTF-16LE after FF FE otherwise (as Windows' profile functions read
+// it). [Setup Screen] holds the settings as KEY=VALUE; the lists ([Desktop], [Launch Applications],
+// [Autoexec.bat]) are the key names of their sections, with empty values, and [INI\Registry]
+// numbers its entries. Paths "on the building machine" are full paths with a drive
 // (C:\Source\App\app.exe): the installer finds such a file in the expanded set by its path below
 // the drive.
 #pragma once

@@ -10,8 +10,8 @@
 #include <set>
 #include <thread>
 
-#include "platform/text.h"
 #include "platform/file_system.h"
+#include "platform/text.h"
 #include "segment/muted_handlers.h"
 #include "segment/seg_compress.h"
 #include "segment/seg_errors.h"
@@ -92,6 +92,16 @@ void CheckListName(const std::string& name) {
   if (name.empty() || name.size() > static_cast<size_t>(kMaxListRecordLength) || name.find('\0') != std::string::npos ||
       name.back() == ' ')
     throw ESegError("(TSegCompress) File name cannot be listed in a set: \"" + name + "\"");
+}
+
+// Whether the set's templates and list-file names need the UTF-8 flag: some are not ASCII.
+bool NeedUtf8Names(const std::vector<TSegBuildArchive>& archives) {
+  for (const TSegBuildArchive& a : archives) {
+    if (!platform::IsAscii(a.Template)) return true;
+    for (const TArchiveMember& f : a.Files)
+      if (!platform::IsAscii(f.EntryName)) return true;
+  }
+  return false;
 }
 
 // The list file: one record per name, each padded with zeros to the longest name's length.
@@ -289,6 +299,7 @@ uint16_t TSegCompress::SegCompressArchives(const std::vector<TSegBuildArchive>& 
     TSetHeader header;
     header.Id = kSetHeaderId;
     header.ArchiveCount = static_cast<uint16_t>(archives.size());
+    if (NeedUtf8Names(archives)) header.Spare[0] |= kSetUtf8NamesFlag;
     auto headerBytes = header.Pack();
     out.Write(headerBytes.data(), headerBytes.size());
 
@@ -305,7 +316,8 @@ uint16_t TSegCompress::SegCompressArchives(const std::vector<TSegBuildArchive>& 
           std::vector<uint8_t> records = ListFileBytes(a.Files, recordLength);
           TMemoryStream source(std::move(records));
           const int32_t size = static_cast<int32_t>(source.Size());
-          auto archiveHeader = MakeArchiveHeader(kMethodIdentifiers[method], caMulti, size, 0).Pack();
+          Utf8Names = !platform::IsAscii(segBaseName_);
+          auto archiveHeader = MakeArchiveHeader(kMethodIdentifiers[method], caMulti, size, 0, Utf8Names).Pack();
           list.Write(archiveHeader.data(), archiveHeader.size());
           AppendEntry(list, source, size, segBaseName_ + ".lst", 0x00210000u, platform::faArchive, method);
         } catch (...) {

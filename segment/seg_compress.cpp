@@ -28,7 +28,9 @@ void TSegCompress::SetSegDir(const std::string& value) {
 }
 
 void TSegCompress::SetSegExt(const std::string& value) {
-  segExt_ = value.substr(0, 3);
+  size_t end = 0;
+  for (int kept = 0; kept < 3 && end < value.size(); ++kept) platform::NextChar(value, end);
+  segExt_ = value.substr(0, end);
 }
 
 void TSegCompress::SetSegSize(int32_t value) {

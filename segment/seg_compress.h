@@ -140,6 +140,8 @@ class TSegCompress : public TCompress {
   std::unique_ptr<platform::TFileStream> segFile_;
   std::vector<uint8_t> buffer_;
   // While a list file is expanded into memory: its bytes, replaced by each entry of its name.
+  // Whether the set being read keeps its templates and list-file names in UTF-8.
+  bool utf8Set_ = false;
   bool listInMemory_ = false;
   std::vector<uint8_t> listBytes_;
 };

@@ -26,6 +26,8 @@ inline constexpr const char* kSequence = "(TSegCompress) Invalid Archive sequenc
 inline constexpr const char* kTemplateLength = "(TSegCompress) Invalid template length";
 inline constexpr const char* kRecordLength = "(TSegCompress) Invalid list record length";
 inline constexpr const char* kDataSize = "(TSegCompress) Invalid data size";
+// A template or list-file name of a set flagged UTF-8 that is not UTF-8.
+inline constexpr const char* kNameText = "(TSegCompress) Invalid name text";
 // A list file stored under a name with a folder part would leave folders in the work directory.
 inline constexpr const char* kListName = "(TSegCompress) Invalid list file name";
 }  // namespace seg_msg

@@ -3,9 +3,10 @@
 // each archive copied into the temporary archive file and expanded from there.
 #include <algorithm>
 #include <cstring>
+#include <string_view>
 
-#include "platform/text.h"
 #include "platform/file_system.h"
+#include "platform/text.h"
 #include "segment/muted_handlers.h"
 #include "segment/seg_compress.h"
 #include "segment/seg_errors.h"
@@ -43,10 +44,13 @@ class ListInMemory : public platform::TFileStream {
   TMemoryStream bytes_;
 };
 
-// The text of a fixed-length field: up to the first zero byte.
-std::string FieldText(const uint8_t* bytes, size_t n) {
+// The text of a fixed-length field: up to the first zero byte, as UTF-8.
+std::string FieldText(const uint8_t* bytes, size_t n, bool utf8) {
   const uint8_t* end = std::find(bytes, bytes + n, uint8_t{0});
-  return std::string(reinterpret_cast<const char*>(bytes), static_cast<size_t>(end - bytes));
+  const std::string_view stored(reinterpret_cast<const char*>(bytes), static_cast<size_t>(end - bytes));
+  if (!utf8) return platform::Cp1252ToUtf8(stored);
+  if (!platform::IsValidUtf8(stored)) throw ESegError(seg_msg::kNameText);
+  return std::string(stored);
 }
 
 }  // namespace
@@ -76,6 +80,7 @@ void TSegCompress::SegExpandArchives(TSegArcList& SegArcList) {
   ReadSegmentStream(raw, sizeof raw);
   const TSetHeader header = TSetHeader::Unpack(raw);
   if (header.Id != kSetHeaderId) throw ESegError(seg_msg::kSetHeaderId);
+  utf8Set_ = header.Utf8Names();
 
   {
     MutedHandlers muted(*this);
@@ -107,7 +112,7 @@ void TSegCompress::ReadScanRecord(TSegArc& arc) {
 
   std::fill(buffer_.begin(), buffer_.end(), uint8_t{0});
   ReadSegmentStream(buffer_.data(), scan.TemplateLength);
-  arc.Template = FieldText(buffer_.data(), scan.TemplateLength);
+  arc.Template = FieldText(buffer_.data(), scan.TemplateLength, utf8Set_);
   arc.Path = PathDirectoryPart(arc.Template);
   arc.Attribute = scan.Attribute;
   arc.FileList.clear();
@@ -250,7 +255,7 @@ bool TSegCompress::ReadListRecords(TStream& list, int32_t recordLength, std::vec
     }
     if (got != n) return false;
     remaining -= static_cast<int64_t>(n);
-    std::string name = FieldText(buffer_.data(), n);
+    std::string name = FieldText(buffer_.data(), n, utf8Set_);
     name.erase(name.find_last_not_of(' ') + 1);
     names.push_back(std::move(name));
   }

@@ -31,7 +31,7 @@ inline constexpr TSegId kScanId = {'S', 'c', 'a', 'n'};
 inline constexpr TSegId kArchiveId = {'S', 'A', 'r', 'c'};
 
 // Bytes 4-5 of every record and the set header's bytes 8-20 mean nothing to a reader; a writer
-// leaves them zero.
+// leaves them zero, but for bit 0 of byte 9 (kUtf8NamesFlag).
 struct TSegmentHeader {
   TSegId Id{};
   uint16_t Reserved = 0;
@@ -41,12 +41,20 @@ struct TSegmentHeader {
   static TSegmentHeader Unpack(const uint8_t* bytes);
 };
 
+// Bit 0 of the set header's byte 9 (its first spare byte): the templates and the names in the list
+// files are UTF-8. Without it they are text of the Windows-1252 code page, as in every set written
+// before names could hold any character. Set only when some such name is not ASCII. The archives
+// inside carry their own flag for their own names.
+inline constexpr uint8_t kSetUtf8NamesFlag = 1;
+
 struct TSetHeader {
   TSegId Id{};
   uint16_t Reserved = 0;
   uint16_t ArchiveCount = 0;
   uint8_t Flag = 0;
   std::array<uint8_t, 12> Spare{};
+
+  bool Utf8Names() const { return (Spare[0] & kSetUtf8NamesFlag) != 0; }
 
   std::array<uint8_t, kSetHeaderSize> Pack() const;
   static TSetHeader Unpack(const uint8_t* bytes);

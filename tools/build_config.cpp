@@ -1,6 +1,7 @@
 #include "tools/build_config.h"
 
 #include "media/finstall_cfg.h"
+#include "platform/ini_document.h"
 #include "platform/text.h"
 
 namespace vurerode::cli {
@@ -121,6 +122,14 @@ std::vector<std::string> InstallFolderPaths(const std::string& finstallText) {
     if (!entry.Tokens.empty() && entry.NamesFolder()) folders.push_back(entry.Path);
   }
   return folders;
+}
+
+std::string MediaFileBytes(const std::string& text) {
+  return platform::EncodeProfileText(text, platform::EncodingForWrite(platform::ProfileEncoding::kAnsi, {text}));
+}
+
+std::string MediaFileText(const std::string& bytes) {
+  return platform::DecodeProfileText(bytes).text;
 }
 
 std::string CrLfLines(const std::vector<std::string>& lines) {

@@ -1,6 +1,8 @@
 // The two configuration files `vurerode build` ships beside the segments: install.cfg (an INI
 // file the installer reads its settings and lists from) and finstall.cfg (one line per file to
-// install). Texts are in the ANSI code page, lines end with CR LF.
+// install). Lines end with CR LF. The texts are kept in UTF-8 and written as Windows reads such
+// files: bytes as they are when all is ASCII, otherwise UTF-16LE after its byte-order mark
+// (MediaFileBytes).
 #pragma once
 
 #include <string>
@@ -44,5 +46,12 @@ std::vector<std::string> InstallFolderPaths(const std::string& finstallText);
 
 // Joins lines with CR LF after each.
 std::string CrLfLines(const std::vector<std::string>& lines);
+
+// The bytes install.cfg and finstall.cfg are written as: the text as it is when it is all ASCII (so
+// media of plain names stay byte for byte what they were), otherwise UTF-16LE with its byte-order
+// mark, the form Windows' profile functions read any character in.
+std::string MediaFileBytes(const std::string& text);
+// The text of such a file, and of one written before (Windows-1252, no mark).
+std::string MediaFileText(const std::string& bytes);
 
 }  // namespace vurerode::cli

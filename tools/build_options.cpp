@@ -4,13 +4,16 @@
 #include <cctype>
 #include <cstdlib>
 #include <fstream>
+#include <string_view>
 #include <system_error>
 #include <thread>
 
-#include "platform/text.h"
 #include "platform/exception.h"
+#include "platform/ini_document.h"
+#include "platform/text.h"
 #include "segment/seg_records.h"
 #include "tools/cli.h"
+#include "tools/host_paths.h"
 #include "tools/windows_program.h"
 
 namespace vurerode::cli {
@@ -21,8 +24,8 @@ constexpr const char* kProjectFileName = "vurerode.prj";
 
 fs::path Canonical(const std::string& p) {
   std::error_code ec;
-  fs::path c = fs::weakly_canonical(fs::absolute(p), ec);
-  return ec ? fs::absolute(p).lexically_normal() : c;
+  fs::path c = fs::weakly_canonical(fs::absolute(HostPath(p)), ec);
+  return ec ? fs::absolute(HostPath(p)).lexically_normal() : c;
 }
 
 // The installer to ship: the Windows setup.exe this build made.
@@ -63,8 +66,8 @@ TCompressionMethod MethodOption(const Options& o) {
 
 // The building machine's path of the folder, without a trailing backslash.
 std::string BuildingPathOption(const Options& o, const fs::path& source) {
-  std::string as = "C:\\Source\\" + ShippableName(source.filename().string(), source);
-  if (auto a = o.Value("--as")) as = ToAnsi(*a);
+  std::string as = "C:\\Source\\" + ShippableName(NativePath(source.filename()), source);
+  if (auto a = o.Value("--as")) as = *a;
   while (as.size() > 3 && as.back() == '\\') as.pop_back();
   if (!HasDrive(as) || as.size() < 4 || as.find_first_of(",\t") != std::string::npos)
     throw UsageError{"--as needs a Windows path with a drive, like C:\\Work\\App (no commas)"};
@@ -94,7 +97,7 @@ BuildOptions ReadBuildOptions(const Options& o) {
   else if (fs::is_regular_file(b.source / kProjectFileName))
     b.projectFile = b.source / kProjectFileName;
   if (auto s = o.Value("--setup"))
-    b.setup = *s;
+    b.setup = HostPath(*s);
   else
     b.setup = DefaultSetupProgram();
   return b;
@@ -105,22 +108,35 @@ void CheckSetupProgram(const fs::path& setup) {
     throw Exception(
         "no Windows setup.exe found in this build (build it with scripts/build-setup.sh, or name one with --setup "
         "FILE)");
-  if (!fs::is_regular_file(setup)) throw Exception("cannot read the installer program '" + setup.string() + "'");
+  if (!fs::is_regular_file(setup)) throw Exception("cannot read the installer program '" + NativePath(setup) + "'");
   if (!IsWindowsProgram(setup))
-    throw Exception("'" + setup.string() + "' is not a Windows program (setup.exe must be the Windows installer)");
+    throw Exception("'" + NativePath(setup) + "' is not a Windows program (setup.exe must be the Windows installer)");
 }
 
-std::string ShippableName(const std::string& utf8, const fs::path& where) {
-  std::string ansi = platform::Utf8ToCp1252(utf8);
-  std::string problem;
-  if (platform::Cp1252ToUtf8(ansi) != utf8) problem = "it holds characters the Windows-1252 code page lacks";
-  for (char c : ansi)
-    if (static_cast<unsigned char>(c) < 32 || std::string("<>:\"\\|?*").find(c) != std::string::npos)
-      problem = "it holds a character Windows does not allow in names";
-  if (ansi.find(',') != std::string::npos) problem = "it holds a comma, which finstall.cfg cannot carry";
-  if (!ansi.empty() && (ansi.back() == ' ' || ansi.back() == '.')) problem = "it ends with a space or a period";
-  if (!problem.empty()) throw Exception("cannot ship '" + where.string() + "': " + problem);
-  return ansi;
+std::string NameFault(const std::string& name) {
+  if (!platform::IsValidUtf8(name)) return "the host gave it bytes that are not UTF-8 text";
+  for (const char c : name) {
+    if (static_cast<unsigned char>(c) < 0x20)
+      return "it holds a control character, which Windows does not allow in names";
+    if (std::string_view("<>:\"/\\|?*").find(c) != std::string_view::npos)
+      return std::string("it holds '") + c + "', which Windows does not allow in names";
+  }
+  if (!name.empty() && (name.back() == ' ' || name.back() == '.')) return "it ends with a space or a period";
+  // A device name stays one whatever extension follows it.
+  std::string stem = platform::UpperCase(name.substr(0, name.find('.')));
+  stem.erase(stem.find_last_not_of(' ') + 1);
+  const bool numbered =
+      stem.size() == 4 && (stem.rfind("COM", 0) == 0 || stem.rfind("LPT", 0) == 0) && stem[3] >= '1' && stem[3] <= '9';
+  if (numbered || stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL")
+    return "Windows keeps the name " + stem + " for a device";
+  if (name.find(',') != std::string::npos) return "it holds a comma, which finstall.cfg cannot carry";
+  return {};
+}
+
+std::string ShippableName(const std::string& name, const fs::path& where) {
+  if (const std::string problem = NameFault(name); !problem.empty())
+    throw Exception("cannot ship '" + NativePath(where) + "': " + problem);
+  return name;
 }
 
 bool IsBelow(const fs::path& p, const fs::path& dir) {
@@ -134,13 +150,14 @@ bool HasDrive(const std::string& p) {
 
 std::string ReadHostFile(const fs::path& p) {
   std::ifstream in(p, std::ios::binary);
-  if (!in) throw Exception("cannot read '" + p.string() + "'");
+  if (!in) throw Exception("cannot read '" + NativePath(p) + "'");
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-std::string ToAnsi(const std::string& text) {
-  std::string ansi = platform::Utf8ToCp1252(text);
-  return platform::Cp1252ToUtf8(ansi) == text ? ansi : text;
+std::string ProjectText(const std::string& bytes) {
+  const bool marked = bytes.rfind("\xFF\xFE", 0) == 0 || bytes.rfind("\xEF\xBB\xBF", 0) == 0;
+  if (!marked && platform::IsValidUtf8(bytes)) return bytes;
+  return platform::DecodeProfileText(bytes).text;
 }
 
 }  // namespace vurerode::cli

@@ -6,11 +6,12 @@
 
 #include "media/install_cfg.h"
 #include "media/uninstall_log_format.h"
-#include "platform/text.h"
 #include "platform/exception.h"
+#include "platform/text.h"
 #include "tools/cli.h"
 #include "tools/host_paths.h"
 #include "tools/install_config.h"
+#include "tools/path_limits.h"
 
 namespace vurerode::cli {
 namespace fs = std::filesystem;
@@ -21,11 +22,19 @@ namespace {
 // installer's temporary copy of one stays small.
 constexpr int64_t kArchiveBytes = 4 << 20;
 
-// Every file and folder below root but those in skip (or below them), by relative ANSI path.
+// A relative path as it can be shown: bytes that are not UTF-8 become U+FFFD.
+std::string Shown(const std::string& rel) {
+  return platform::Utf16ToUtf8(platform::Utf8ToUtf16(rel));
+}
+
+// Every file and folder below root but those in skip (or below them), by relative path. Names
+// Windows would refuse are gathered (a folder's once, not again for what it holds) and refused
+// together, so that one run names them all.
 std::vector<std::pair<std::string, fs::directory_entry>> FindAll(const fs::path& root,
                                                                  const std::vector<fs::path>& skip) {
   std::error_code ec;
   std::vector<std::pair<std::string, fs::directory_entry>> found;
+  std::vector<std::string> refused;
   for (auto it = fs::recursive_directory_iterator(root, ec); !ec && it != fs::recursive_directory_iterator();
        it.increment(ec)) {
     const fs::path& p = it->path();
@@ -34,11 +43,21 @@ std::vector<std::pair<std::string, fs::directory_entry>> FindAll(const fs::path&
       continue;
     }
     std::string rel;
-    for (const fs::path& part : fs::relative(p, root))
-      rel += (rel.empty() ? "" : "\\") + ShippableName(part.string(), p);
+    for (const fs::path& part : fs::relative(p, root)) rel += (rel.empty() ? "" : "\\") + NativePath(part);
+    if (const std::string why = NameFault(NativePath(p.filename())); !why.empty()) {
+      refused.push_back("  '" + Shown(rel) + "': " + why);
+      if (it->is_directory()) it.disable_recursion_pending();
+      continue;
+    }
     found.emplace_back(rel, *it);
   }
-  if (ec) throw Exception("cannot read folder '" + root.string() + "': " + ec.message());
+  if (ec) throw Exception("cannot read folder '" + NativePath(root) + "': " + ec.message());
+  if (!refused.empty()) {
+    std::string message = "cannot ship " + std::to_string(refused.size()) + (refused.size() == 1 ? " name" : " names") +
+                          " in '" + NativePath(root) + "':";
+    for (const std::string& line : refused) message += "\n" + line;
+    throw Exception(message);
+  }
   std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
   return found;
 }
@@ -76,7 +95,7 @@ void WalkFolder(BuildPlan& plan) {
     SourceFile f{rel, entry.path(), static_cast<int64_t>(entry.file_size(ec)), plan.project.Place(rel)};
     if (!f.placement.shipped) continue;
     if (IsUninstallLogPlace(f)) {
-      plan.warnings.push_back("left out '" + entry.path().string() +
+      plan.warnings.push_back("left out '" + NativePath(entry.path()) +
                               "': the installer writes its own uninstall log there, and the removal would follow "
                               "a shipped one");
       continue;
@@ -126,7 +145,7 @@ BuildPlan PlanBuild(const BuildOptions& options) {
   BuildPlan plan;
   plan.options = options;
   if (!options.projectFile.empty())
-    plan.project = ParseProject(ToAnsi(ReadHostFile(options.projectFile)), options.projectFile.string());
+    plan.project = ParseProject(ProjectText(ReadHostFile(options.projectFile)), NativePath(options.projectFile));
   CheckSetupProgram(options.setup);
   WalkFolder(plan);
   PlanArchives(plan);
@@ -134,6 +153,7 @@ BuildPlan PlanBuild(const BuildOptions& options) {
   plan.installConfig =
       MakeInstallConfig(options.source, plan.project, plan.files, options.as, plan.installConfigOrigin);
   CheckTitle(plan.installConfig);
+  CheckPathLengths(plan.installConfig);
   return plan;
 }
 

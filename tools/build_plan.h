@@ -17,7 +17,7 @@
 namespace vurerode::cli {
 
 struct SourceFile {
-  std::string rel;             // ANSI, backslash separated, relative to the folder
+  std::string rel;             // backslash separated, relative to the folder
   std::filesystem::path host;  // where the bytes are
   int64_t size = 0;
   Placement placement;
@@ -27,7 +27,7 @@ struct BuildPlan {
   BuildOptions options;
   Project project;
   std::vector<SourceFile> files;          // in the order of their relative paths
-  std::vector<std::string> emptyFolders;  // ANSI relative paths of shipped folders with nothing in them
+  std::vector<std::string> emptyFolders;  // relative paths of shipped folders with nothing in them
   int64_t totalBytes = 0;                 // of all files
   std::vector<TSegBuildArchive> archives;
   std::vector<media::TInstallFileEntry> entries;  // finstall.cfg: the files, then the empty folders

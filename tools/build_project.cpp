@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "media/registry_keys.h"
-#include "platform/text.h"
 #include "platform/exception.h"
+#include "platform/text.h"
 #include "platform/wildcard.h"
 
 namespace vurerode::cli {
@@ -66,8 +66,7 @@ Placement ParseDestination(const std::string& text, const Reader& r, int line) {
   std::vector<std::string> parts = Components(text);
   if (parts.empty()) r.Fail(line, "a destination is missing after '='");
   const auto& bases = media::kBaseDirectoryNames;
-  auto base =
-      std::find_if(bases.begin(), bases.end(), [&](const char* b) { return platform::SameText(b, parts[0]); });
+  auto base = std::find_if(bases.begin(), bases.end(), [&](const char* b) { return platform::SameText(b, parts[0]); });
   if (base == bases.end()) {
     std::string names;
     for (size_t i = 0; i < bases.size(); ++i)

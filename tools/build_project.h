@@ -50,7 +50,7 @@ struct Project {
   Placement PlaceFolder(const std::string& relativePath) const;
 };
 
-// Reads a project file's text (ANSI code page). Raises Exception naming the file and line of the
+// Reads a project file's text (UTF-8, see ProjectText). Raises Exception naming the file and line of the
 // first mistake.
 Project ParseProject(const std::string& text, const std::string& fileName);
 

@@ -8,8 +8,8 @@
 #include <dirent.h>
 #endif
 
-#include "platform/text.h"
 #include "platform/exception.h"
+#include "platform/text.h"
 #include "tools/buffered_read_file.h"
 
 namespace vurerode::cli {

@@ -12,8 +12,8 @@
 
 #include "media/finstall_cfg.h"
 #include "media/install_cfg.h"
-#include "platform/text.h"
 #include "platform/exception.h"
+#include "platform/text.h"
 #include "segment/media_sums.h"
 #include "segment/seg_comp_ez.h"
 #include "segment/seg_names.h"
@@ -61,7 +61,7 @@ void WriteText(const fs::path& p, const std::string& text) {
   std::ofstream out(p, std::ios::binary | std::ios::trunc);
   out << text;
   out.close();
-  if (!out) throw Exception("cannot write '" + p.string() + "'");
+  if (!out) throw Exception("cannot write '" + NativePath(p) + "'");
 }
 
 // An earlier build's SHA256SUMS goes with its segments: left behind by a build that fails, it would
@@ -69,10 +69,10 @@ void WriteText(const fs::path& p, const std::string& text) {
 void PrepareOutputFolder(const fs::path& dir) {
   std::error_code ec;
   fs::create_directories(dir, ec);
-  if (ec) throw Exception("cannot create folder '" + dir.string() + "': " + ec.message());
+  if (ec) throw Exception("cannot create folder '" + NativePath(dir) + "': " + ec.message());
   const std::string segmentPrefix = std::string(kSegmentBaseName) + ".";
   for (auto it = fs::directory_iterator(dir, ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
-    std::string name = platform::LowerCase(it->path().filename().string());
+    std::string name = platform::LowerCase(NativePath(it->path().filename()));
     if ((name.rfind(segmentPrefix, 0) == 0 && name.size() > segmentPrefix.size() &&
          name.find_first_not_of("0123456789", segmentPrefix.size()) == std::string::npos) ||
         name == platform::LowerCase(kMediaSumsFile))
@@ -88,7 +88,7 @@ uint16_t WriteSegments(CaseBlindFileSystem& files, const BuildPlan& plan, std::o
   TSegCompEZ writer(files, owner);
   WorkFolder work;
   writer.SetSegBaseName(kSegmentBaseName);
-  writer.SetSegDir(WindowsDirectory(o.target.string()));
+  writer.SetSegDir(WindowsDirectory(NativePath(o.target)));
   writer.SetSegTmpDir(WindowsDirectory(work.path()));
   writer.SetSegSize(o.segmentSize);
   writer.Key = o.key;
@@ -118,14 +118,15 @@ void WriteConfigurationAndInstaller(const BuildPlan& plan) {
   const fs::path& target = plan.options.target;
   std::vector<std::string> lines;
   for (const media::TInstallFileEntry& e : plan.entries) lines.push_back(media::FormatInstallFileEntry(e));
-  WriteText(target / media::kFileListFile, CrLfLines(lines));
-  WriteText(target / media::kInstallConfigFile, plan.installConfig.Text());
+  WriteText(target / media::kFileListFile, MediaFileBytes(CrLfLines(lines)));
+  WriteText(target / media::kInstallConfigFile, MediaFileBytes(plan.installConfig.Text()));
   // An earlier build's installer goes first: libstdc++'s overwrite option fails on Windows.
   std::error_code ec;
   fs::remove(target / kSetupProgramName, ec);
   fs::copy_file(plan.options.setup, target / kSetupProgramName, ec);
   if (ec)
-    throw Exception("cannot copy '" + plan.options.setup.string() + "' to '" + target.string() + "': " + ec.message());
+    throw Exception("cannot copy '" + NativePath(plan.options.setup) + "' to '" + NativePath(target) +
+                    "': " + ec.message());
 }
 
 // Written last, from the files as they lie in the output folder; returns how many it lists.
@@ -134,7 +135,7 @@ size_t WriteSums(CaseBlindFileSystem& files, const fs::path& target, uint16_t se
   for (uint16_t n = 1; n <= segments; ++n) shipped.push_back(SegmentFileName(kSegmentBaseName, "", n));
   shipped.insert(shipped.end(), {media::kFileListFile, media::kInstallConfigFile, kSetupProgramName});
   std::vector<std::pair<std::string, std::string>> sums;
-  const std::string outDir = WindowsDirectory(target.string());
+  const std::string outDir = WindowsDirectory(NativePath(target));
   for (const std::string& name : shipped) sums.emplace_back(name, Sha256OfFile(files, outDir + name));
   WriteText(target / kMediaSumsFile, TMediaSums::Format(sums));
   return sums.size();
@@ -150,7 +151,7 @@ void PrintSummary(const BuildPlan& plan, uint16_t segments, size_t summed, std::
   std::error_code ec;
   for (uint16_t n = 1; n <= segments; ++n)
     packed += static_cast<int64_t>(fs::file_size(o.target / SegmentFileName(kSegmentBaseName, "", n), ec));
-  out << o.target.string() << ": " << Counted(segments, " segment", " segments") << " ("
+  out << NativePath(o.target) << ": " << Counted(segments, " segment", " segments") << " ("
       << SegmentFileName(kSegmentBaseName, "", 1)
       << (segments > 1 ? " to " + SegmentFileName(kSegmentBaseName, "", segments) : std::string()) << "), "
       << Counted(plan.files.size(), " file", " files") << " in "
@@ -158,8 +159,8 @@ void PrintSummary(const BuildPlan& plan, uint16_t segments, size_t summed, std::
       << packed << '\n'
       << "  " << media::kFileListFile << ": " << Counted(plan.entries.size(), " entry", " entries") << '\n'
       << "  " << media::kInstallConfigFile << ": " << plan.installConfigOrigin
-      << (o.projectFile.empty() ? "" : ", with " + o.projectFile.string()) << '\n'
-      << "  " << kSetupProgramName << ": from " << o.setup.string() << '\n'
+      << (o.projectFile.empty() ? "" : ", with " + NativePath(o.projectFile)) << '\n'
+      << "  " << kSetupProgramName << ": from " << NativePath(o.setup) << '\n'
       << "  " << kMediaSumsFile << ": SHA-256 of " << summed << " files\n";
 }
 

@@ -36,7 +36,7 @@ struct Member {
 void AddFile(const fs::path& file, const std::string& name, std::vector<Member>& out) {
   std::error_code ec;
   auto size = fs::file_size(file, ec);
-  if (ec) throw Exception("cannot read '" + file.string() + "': " + ec.message());
+  if (ec) throw Exception("cannot read '" + NativePath(file) + "': " + ec.message());
   out.push_back({{NativePath(file), name}, static_cast<int64_t>(size)});
 }
 
@@ -46,7 +46,7 @@ std::vector<Member> CollectMembers(const std::vector<std::string>& paths, const 
   const fs::path archiveCanonical = fs::weakly_canonical(archive, ec);
   for (const std::string& operand : paths) {
     const std::string base = EntryNameFor(operand);
-    fs::path root(operand);
+    const fs::path root = HostPath(operand);
     auto status = fs::status(root, ec);
     if (ec || !fs::exists(status)) throw Exception("cannot read '" + operand + "': no such file or folder");
     if (fs::is_regular_file(status)) {
@@ -60,7 +60,7 @@ std::vector<Member> CollectMembers(const std::vector<std::string>& paths, const 
          it.increment(ec)) {
       if (!it->is_regular_file()) continue;
       if (fs::weakly_canonical(it->path(), ec) == archiveCanonical) continue;  // never pack the archive itself
-      std::string rel = fs::relative(it->path(), root).generic_string();
+      std::string rel = NativePath(fs::relative(it->path(), root));
       std::replace(rel.begin(), rel.end(), '/', '\\');
       found.emplace_back(base.empty() ? rel : base + "\\" + rel, it->path());
     }
@@ -88,7 +88,7 @@ int RunPack(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   const std::string archive = o.Operands()[0];
   std::vector<std::string> paths(o.Operands().begin() + 1, o.Operands().end());
 
-  std::vector<Member> members = CollectMembers(paths, archive);
+  std::vector<Member> members = CollectMembers(paths, HostPath(archive));
   std::vector<TArchiveMember> list;
   int64_t total = 0;
   for (const Member& m : members) {
@@ -119,18 +119,19 @@ int RunPack(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   // Write beside the target and move into place only when complete: a failed run leaves any
   // earlier archive of that name as it was.
   const std::string partial = archive + ".partial";
+  const fs::path hostPartial = HostPath(partial);
   try {
     auto file = files.CreateFile(partial);
     compress.CompressToStream(*file, list, method);
   } catch (...) {
     std::error_code ec;
-    fs::remove(partial, ec);
+    fs::remove(hostPartial, ec);
     throw;
   }
   std::error_code ec;
-  fs::rename(partial, archive, ec);
+  fs::rename(hostPartial, HostPath(archive), ec);
   if (ec) {
-    fs::remove(partial, ec);
+    fs::remove(hostPartial, ec);
     throw Exception("cannot write '" + archive + "': " + ec.message());
   }
   return kExitOk;

@@ -5,6 +5,7 @@
 #include <random>
 
 #include "tools/cli.h"
+#include "tools/host_paths.h"
 #include "tools/options.h"
 #include "tools/rehearsal.h"
 #include "ui/console/console_options.h"
@@ -38,9 +39,9 @@ int RunRehearse(const std::vector<std::string>& args, std::ostream& out, std::os
     return kExitOk;
   }
   if (o.Operands().size() != 1) throw UsageError{"expected one MEDIA_DIR"};
-  const fs::path media = o.Operands()[0];
+  const fs::path media = HostPath(o.Operands()[0]);
   if (!fs::is_regular_file(media / "disk.001") && !fs::is_regular_file(media / "DISK.001"))
-    throw UsageError{"no disk.001 in " + media.string()};
+    throw UsageError{"no disk.001 in " + NativePath(media)};
   RehearsalOptions options;
   for (const std::string& quota : o.Values("--quota")) {
     try {
@@ -52,8 +53,8 @@ int RunRehearse(const std::vector<std::string>& args, std::ostream& out, std::os
   }
   fs::path root;
   if (auto keep = o.Value("--keep")) {
-    root = *keep;
-    if (fs::exists(root)) throw UsageError{"--keep: " + root.string() + " exists already"};
+    root = HostPath(*keep);
+    if (fs::exists(root)) throw UsageError{"--keep: " + NativePath(root) + " exists already"};
   } else {
     root = fs::temp_directory_path() / ("vurerode-rehearse-" + std::to_string(std::random_device{}()));
   }

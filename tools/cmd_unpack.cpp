@@ -53,7 +53,7 @@ int RunUnpack(const std::vector<std::string>& args, std::ostream& out, std::ostr
   for (const auto& e : entries) total += e.Info.OriginalSize > 0 ? e.Info.OriginalSize : 0;
 
   std::error_code ec;
-  std::filesystem::create_directories(dir, ec);
+  std::filesystem::create_directories(HostPath(dir), ec);
   if (ec) throw Exception("cannot create folder '" + dir + "': " + ec.message());
   const std::string target = WindowsDirectory(dir);
   compress.SetTargetPath(target);

@@ -2,10 +2,6 @@
 
 #include <filesystem>
 
-#if defined(_WIN32)
-#include <windows.h>
-#endif
-
 #include "platform/text.h"
 #include "tools/cli.h"
 
@@ -14,29 +10,25 @@ namespace vurerode::cli {
 #if defined(_WIN32)
 std::string NativePath(const std::filesystem::path& hostPath) {
   const std::wstring& wide = hostPath.native();
-  if (wide.empty()) return {};
-  const int n =
-      WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
-  std::string ansi(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), ansi.data(), n, nullptr, nullptr);
-  return ansi;
+  return platform::Utf16ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(wide.data()), wide.size()));
 }
 
-std::string NativeName(const std::string& ansiName) {
-  return ansiName;
+std::filesystem::path HostPath(const std::string& utf8) {
+  const std::u16string wide = platform::Utf8ToUtf16(utf8);
+  return std::filesystem::path(std::wstring(wide.begin(), wide.end()));
 }
 #else
 std::string NativePath(const std::filesystem::path& hostPath) {
   return hostPath.string();
 }
 
-std::string NativeName(const std::string& ansiName) {
-  return platform::Cp1252ToUtf8(ansiName);
+std::filesystem::path HostPath(const std::string& utf8) {
+  return std::filesystem::path(utf8);
 }
 #endif
 
 std::string WindowsDirectory(const std::string& hostDir) {
-  std::string p = NativePath(std::filesystem::absolute(std::filesystem::path(hostDir)).lexically_normal());
+  std::string p = NativePath(std::filesystem::absolute(HostPath(hostDir)).lexically_normal());
   for (char& c : p)
     if (c == '/') c = '\\';
   if (p.empty() || p.back() != '\\') p += '\\';

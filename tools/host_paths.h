@@ -1,6 +1,5 @@
 // The tool runs on the host but the archive library speaks Windows paths. These helpers turn host
-// paths into the absolute backslash form the host file system maps back, and archive entry names
-// into relative host paths.
+// paths into text and into the absolute backslash form the host file system maps back.
 #pragma once
 
 #include <filesystem>
@@ -8,12 +7,13 @@
 
 namespace vurerode::cli {
 
-// A host path in the form the machine's file system takes: UTF-8 bytes on POSIX, the ANSI code
-// page on Windows (whose file system goes through the ANSI functions).
+// A host path as text: UTF-8, the form every name inside the tool takes, and the form the
+// machine's file system is given paths in (on Windows it converts them to UTF-16 itself).
 std::string NativePath(const std::filesystem::path& hostPath);
 
-// A name in the ANSI code page (as archives and sets store names) in that same form.
-std::string NativeName(const std::string& ansiName);
+// The host path a text (an operand, a name, UTF-8) names. On Windows it goes through UTF-16, never
+// the ANSI code page, which lacks most characters.
+std::filesystem::path HostPath(const std::string& utf8);
 
 // An absolute path in backslash form ("/tmp/out" -> "\tmp\out\" on POSIX; "C:\out\" on Windows),
 // always ending with a backslash.

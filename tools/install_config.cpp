@@ -4,8 +4,9 @@
 
 #include "media/install_cfg.h"
 #include "media/registry_keys.h"
-#include "platform/text.h"
 #include "platform/exception.h"
+#include "platform/text.h"
+#include "tools/host_paths.h"
 
 namespace vurerode::cli {
 namespace fs = std::filesystem;
@@ -30,7 +31,7 @@ void SetSetupScreen(IniText& ini, bool haveOwn, const fs::path& source, const Pr
                     const std::vector<SourceFile>& files, const std::string& as) {
   const std::string section = media::kSetupScreenSection;
   const std::string textLine1 = key::TextLineKey(1);
-  std::string title = platform::Utf8ToCp1252(source.filename().string());
+  std::string title = NativePath(source.filename());
   for (const auto& [name, value] : project.setup)
     if (platform::SameText(name, kTitleKey)) title = value;
   if (!haveOwn) {
@@ -57,8 +58,7 @@ std::string ProgramSource(const std::vector<SourceFile>& files, const std::strin
     std::string target;
     for (const std::string& d : f.placement.folders) target += d + "\\";
     target += f.rel.substr(f.rel.find_last_of('\\') + 1);
-    if (f.placement.base == media::kBaseDirectoryNames[0] &&
-        platform::SameText(target, program.substr(token.size())))
+    if (f.placement.base == media::kBaseDirectoryNames[0] && platform::SameText(target, program.substr(token.size())))
       found = as + "\\" + f.rel;
   }
   return found;
@@ -106,7 +106,7 @@ void CheckRegistryEntries(const IniText& ini, const fs::path& given) {
     if (platform::SameText(name, media::kIniRegistryCountKey)) continue;
     const media::TConfiguredEntry e = media::ParseConfiguredEntry(value);
     if (std::string why = media::ProtectedKeyReason(e); !why.empty())
-      throw Exception(given.string() + ": [" + media::kIniRegistrySection + "] " + name + ": the registry key " +
+      throw Exception(NativePath(given) + ": [" + media::kIniRegistrySection + "] " + name + ": the registry key " +
                       e.Place + "\\" + e.Section + " is protected (" + why + ")");
   }
 }
@@ -117,8 +117,8 @@ IniText MakeInstallConfig(const fs::path& source, const Project& project, const 
                           const std::string& as, std::string& origin) {
   const fs::path given = source / media::kInstallConfigFile;
   const bool haveOwn = fs::is_regular_file(given);
-  IniText ini = IniText::Parse(haveOwn ? ReadHostFile(given) : std::string());
-  origin = haveOwn ? "from " + given.string() : "written";
+  IniText ini = IniText::Parse(haveOwn ? MediaFileText(ReadHostFile(given)) : std::string());
+  origin = haveOwn ? "from " + NativePath(given) : "written";
   SetSetupScreen(ini, haveOwn, source, project, files, as);
   if (project.shortcuts) ini.SetSection(media::kDesktopSection, DesktopLines(ini, *project.shortcuts, files, as));
   if (project.registry)

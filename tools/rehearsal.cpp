@@ -9,8 +9,9 @@
 #include "app/setup_program.h"
 #include "install/cleanup_batch.h"
 #include "media/uninstall_log_format.h"
-#include "platform/text.h"
 #include "platform/sandbox/sandbox_platform.h"
+#include "platform/text.h"
+#include "tools/host_paths.h"
 #include "ui/console/console_options.h"
 #include "ui/console/console_view.h"
 #include "ui/console/console_wizard.h"
@@ -23,9 +24,9 @@ using namespace vurerode::setup;
 namespace {
 
 std::string WindowsPathOf(const fs::path& relative) {  // drive_c/x/y -> C:\x\y
-  std::string first = relative.begin()->string();
+  std::string first = NativePath(*relative.begin());
   std::string p = std::string(1, static_cast<char>(std::toupper(static_cast<unsigned char>(first.back())))) + ":";
-  for (auto it = std::next(relative.begin()); it != relative.end(); ++it) p += "\\" + it->string();
+  for (auto it = std::next(relative.begin()); it != relative.end(); ++it) p += "\\" + NativePath(*it);
   return p;
 }
 
@@ -117,22 +118,20 @@ void Compare(const MachineState& before, const MachineState& after,
 MachineState ReadMachineState(const fs::path& root) {
   MachineState state;
   for (const auto& drive : fs::directory_iterator(root)) {
-    if (!drive.is_directory() || drive.path().filename().string().rfind("drive_", 0) != 0) continue;
+    if (!drive.is_directory() || NativePath(drive.path().filename()).rfind("drive_", 0) != 0) continue;
     for (const auto& e : fs::recursive_directory_iterator(drive.path()))
       state.paths.push_back(WindowsPathOf(fs::relative(e.path(), root)) + (e.is_directory() ? "\\" : ""));
   }
   std::ifstream reg(root / "registry.reg", std::ios::binary);
   std::string bytes((std::istreambuf_iterator<char>(reg)), std::istreambuf_iterator<char>());
-  std::string line;
-  for (size_t i = 2; i + 1 < bytes.size(); i += 2) {  // UTF-16LE after its BOM
-    const unsigned c = static_cast<unsigned char>(bytes[i]) | static_cast<unsigned char>(bytes[i + 1]) << 8;
-    if (c == '\n') {
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      state.registryLines.push_back(line);
-      line.clear();
-    } else {
-      line += c < 0x100 ? static_cast<char>(c) : '?';
-    }
+  std::u16string text;
+  for (size_t i = 2; i + 1 < bytes.size(); i += 2)  // UTF-16LE after its BOM
+    text += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) | static_cast<unsigned char>(bytes[i + 1]) << 8);
+  size_t start = 0;
+  for (size_t end; (end = text.find(u'\n', start)) != std::u16string::npos; start = end + 1) {
+    std::string line = platform::Utf16ToUtf8(std::u16string_view(text).substr(start, end - start));
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    state.registryLines.push_back(line);
   }
   std::sort(state.paths.begin(), state.paths.end());
   return state;
@@ -148,8 +147,8 @@ RehearsalResult Rehearse(const fs::path& mediaDir, const fs::path& root, std::os
   platform::sandbox::SandboxPlatform machine(fs::absolute(root), options);
   const MachineState before = ReadMachineState(root);
 
-  out << "rehearse: installing " << mediaDir.string() << " unattended on a fresh sandbox machine in " << root.string()
-      << "\n";
+  out << "rehearse: installing " << NativePath(mediaDir) << " unattended on a fresh sandbox machine in "
+      << NativePath(root) << "\n";
   machine.fs().ChangeDirectory("A:\\");
   SilentRun install;
   install.Run(machine, {});

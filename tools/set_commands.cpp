@@ -88,13 +88,13 @@ void ForgetWrittenPaths(TSegCompEZ& reader, size_t& files) {
 // backslash, made below target as the files are when finstall.cfg lies beside the set.
 void MakeEmptyFolders(CaseBlindFileSystem& files, const std::filesystem::path& setFolder, const std::string& target,
                       std::ostream* verbose) {
-  const std::string list = WindowsDirectory(setFolder.empty() ? "." : setFolder.string()) + media::kFileListFile;
+  const std::string list = WindowsDirectory(setFolder.empty() ? "." : NativePath(setFolder)) + media::kFileListFile;
   if (!files.FileExists(list)) return;
   auto file = files.OpenFile(list, platform::FileAccess::Read);
   std::string text(static_cast<size_t>(file->Size()), '\0');
   file->ReadBuffer(text.data(), text.size());
   TCompress maker(files);
-  for (const std::string& path : InstallFolderPaths(text)) {
+  for (const std::string& path : InstallFolderPaths(MediaFileText(text))) {
     const std::string folder = PlaceBelow(target, path);
     maker.MakeDirectoryPath(folder);
     if (verbose) *verbose << folder.substr(target.size()) << '\n';
@@ -154,10 +154,10 @@ int ListSet(const std::string& segmentPath, std::ostream& out, std::ostream& err
 int TestSet(const std::string& segmentPath, int32_t key, bool verbose, std::ostream& out, std::ostream& err) {
   TestingFileSystem files;
   SetSession s(files, segmentPath, err);
-  const std::filesystem::path folder = std::filesystem::path(segmentPath).parent_path();
+  const std::filesystem::path folder = HostPath(segmentPath).parent_path();
   std::optional<MediaSumsCheck> sums;
   try {
-    sums.emplace(files, WindowsDirectory(folder.empty() ? "." : folder.string()), (folder / "").string());
+    sums.emplace(files, WindowsDirectory(folder.empty() ? "." : NativePath(folder)), NativePath((folder / "")));
   } catch (const MediaDamage& e) {
     err << "vurerode: " << e.what() << '\n';
     return kExitFailure;
@@ -205,7 +205,7 @@ int TestSet(const std::string& segmentPath, int32_t key, bool verbose, std::ostr
 int UnpackSet(const std::string& segmentPath, const std::string& dir, int32_t key, bool verbose, std::ostream& out,
               std::ostream& err) {
   std::error_code ec;
-  std::filesystem::create_directories(dir, ec);
+  std::filesystem::create_directories(HostPath(dir), ec);
   if (ec) throw Exception("cannot create folder '" + dir + "': " + ec.message());
   const std::string target = WindowsDirectory(dir);
 
@@ -237,7 +237,7 @@ int UnpackSet(const std::string& segmentPath, const std::string& dir, int32_t ke
   }
   writer.Finish();
   progress.Clear();
-  MakeEmptyFolders(files, std::filesystem::path(segmentPath).parent_path(), target, verbose ? &out : nullptr);
+  MakeEmptyFolders(files, HostPath(segmentPath).parent_path(), target, verbose ? &out : nullptr);
   return kExitOk;
 }
 

@@ -39,7 +39,7 @@ int TestingFileSystem::CreateDirectory(const std::string& path) {
 // Sets
 
 bool IsSegmentFile(const std::string& hostPath) {
-  std::ifstream in(hostPath, std::ios::binary);
+  std::ifstream in(HostPath(hostPath), std::ios::binary);
   char id[4] = {};
   return in.read(id, 4) && TSegId{id[0], id[1], id[2], id[3]} == kSegmentId;
 }
@@ -55,7 +55,7 @@ WorkFolder::WorkFolder() {
       path_ = NativePath(candidate);
       return;
     }
-    if (ec) throw Exception("cannot create a work folder in " + tmp.string() + ": " + ec.message());
+    if (ec) throw Exception("cannot create a work folder in " + NativePath(tmp) + ": " + ec.message());
   }
 }
 
@@ -65,15 +65,15 @@ WorkFolder::~WorkFolder() {
 }
 
 SetReaderSetup::SetReaderSetup(TSegCompEZ& reader, const std::string& segmentPath) {
-  stdfs::path p(segmentPath);
-  std::string name = p.filename().string();
+  const stdfs::path p = HostPath(segmentPath);
+  std::string name = NativePath(p.filename());
   size_t dot = name.rfind('.');
   std::string base = dot == std::string::npos ? name : name.substr(0, dot);
   std::string ext = dot == std::string::npos ? "" : name.substr(dot + 1);
   bool numbered = !ext.empty() && ext.find_first_not_of("0123456789") == std::string::npos;
   reader.SetSegBaseName(base);
   reader.SetSegExt(numbered ? "" : ext);
-  reader.SetSegDir(WindowsDirectory(p.has_parent_path() ? p.parent_path().string() : "."));
+  reader.SetSegDir(WindowsDirectory(p.has_parent_path() ? NativePath(p.parent_path()) : "."));
   reader.SegPopUp = false;
   workFolder_ = WindowsDirectory(work_.path());
   reader.SetSegTmpDir(workFolder_);
@@ -93,7 +93,7 @@ std::string PlaceBelow(const std::string& dir, const std::string& path) {
       throw Exception("refusing to place \"" + path + "\": it would leave " + dir);
     start = end + 1;
   }
-  return dir + NativeName(rest);
+  return dir + rest;
 }
 
 }  // namespace vurerode::cli

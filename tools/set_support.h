@@ -62,9 +62,8 @@ class SetReaderSetup {
 };
 
 // A path of the building machine placed below a host folder: the drive letter and colon dropped,
-// leading backslashes dropped, the rest turned from the ANSI code page into the host's UTF-8 and
-// joined to dir (Windows form, ending with a backslash). Raises Exception for a path with a ".."
-// component, which would leave dir.
+// leading backslashes dropped, the rest joined to dir (Windows form, ending with a backslash).
+// Raises Exception for a path with a ".." component, which would leave dir.
 std::string PlaceBelow(const std::string& dir, const std::string& path);
 
 // The commands' work on sets, called when their operand is a segment file.

@@ -7,6 +7,7 @@
 
 #include "segment/media_sums.h"
 #include "set_tool_fixture.h"
+#include "tools/build_config.h"
 #include "tools/build_project.h"
 #include "tools/windows_program.h"
 
@@ -306,23 +307,96 @@ TEST_F(BuildMedia, TitlesAnUninstallEntryCannotCarryAreRefused) {
   EXPECT_EQ(Build({"App", "Media"}).status, 0);
 }
 
-TEST_F(BuildMedia, NamesTheInstallerCannotCarryAreRefused) {
+// Every name Windows would refuse is named in one message, with the reason, and nothing is written.
+TEST_F(BuildMedia, NamesTheInstallerCannotCarryAreRefusedAllAtOnce) {
   MakeApp("App");
-  WriteText("App/a,b.txt", "comma");
+  const std::pair<std::string, const char*> bad[] = {
+      {"a,b.txt", "it holds a comma"},
+      {"what?.txt", "it holds '?'"},
+      {"back\\slash.txt", "it holds '\\'"},
+      {"tab\there.txt", "control character"},
+      {"docs/con.TXT", "Windows keeps the name CON for a device"},
+      {"docs/Lpt9", "Windows keeps the name LPT9 for a device"},
+      {"trailing.", "it ends with a space or a period"},
+      {"trailing ", "it ends with a space or a period"},
+      {"AUX.tar.gz/inside.txt", "Windows keeps the name AUX for a device"},
+      {"latin\xE9.txt", "not UTF-8"},
+  };
+  for (const auto& [name, why] : bad) {
+    fs::create_directories(fs::path("App/" + name).parent_path());
+    WriteText("App/" + name, "x");
+  }
+  // What Windows takes: a device name inside a longer name, COM0, any script.
+  for (const char* fine : {"console.txt", "COM0", "LPT10.txt", "\xE6\x97\xA5\xE6\x9C\xAC.txt", "\xF0\x9F\x8E\x89"})
+    WriteText(std::string("App/") + fine, "fine");
   SetToolRun r = Build({"App", "Media"});
   EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.err.find("a,b.txt': it holds a comma"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("cannot ship 10 names in '"), std::string::npos) << r.err;
+  for (const auto& [name, why] : bad) {
+    std::string rel = name;
+    std::replace(rel.begin(), rel.end(), '/', '\\');
+    if (rel.rfind("AUX", 0) == 0) rel = "AUX.tar.gz";  // the folder, not again what it holds
+    if (rel.rfind("latin", 0) == 0) rel = "latin\xEF\xBF\xBD.txt";
+    EXPECT_NE(r.err.find("  '" + rel + "': "), std::string::npos) << rel << "\n" << r.err;
+    EXPECT_NE(r.err.find(why), std::string::npos) << why;
+  }
+  EXPECT_EQ(r.err.find("inside.txt"), std::string::npos);
   EXPECT_FALSE(fs::exists("Media/disk.001"));
 }
 
-TEST_F(BuildMedia, NonAsciiNamesTravelInTheAnsiCodePage) {
+TEST_F(BuildMedia, NonAsciiNamesAndTextsTravelAsUnicode) {
   MakeApp("App");
-  // Named in UTF-8 whatever the machine's narrow encoding of names.
-  WriteText(fs::path(u8"App/caf\u00E9.txt"), "latin");
+  const std::string cafe = "caf\xC3\xA9.txt", cyrillic = "\xD0\xB6\xD1\x83\xD1\x80\xD0\xBD\xD0\xB0\xD0\xBB",
+                    emoji = "\xF0\x9F\x8E\x89.dat";
+  WriteText("App/" + cafe, "latin");
+  fs::create_directories("App/" + cyrillic);
+  WriteText("App/" + cyrillic + "/" + emoji, "emoji");
+  const std::string title = "\xE6\x97\xA5\xE6\x9C\xAC Writer";  // 日本 Writer
+  WriteText("App/vurerode.prj", "[Setup]\nTitle = " + title + "\n");
   ASSERT_EQ(Build({"App", "Media"}).status, 0);
-  EXPECT_NE(Text("Media/finstall.cfg").find("C:\\Source\\App\\caf\xE9.txt"), std::string::npos);
+  for (const char* file : {"Media/finstall.cfg", "Media/install.cfg"})
+    EXPECT_EQ(Text(file).substr(0, 2), "\xFF\xFE") << file << " is UTF-16 with its mark";
+  const std::string files = MediaFileText(Text("Media/finstall.cfg"));
+  EXPECT_NE(files.find("Installation Directory,C:\\Source\\App\\" + cafe + "\r\n"), std::string::npos) << files;
+  EXPECT_NE(files.find("Installation Directory," + cyrillic + ",C:\\Source\\App\\" + cyrillic + "\\" + emoji),
+            std::string::npos)
+      << files;
+  EXPECT_NE(MediaFileText(Text("Media/install.cfg")).find("Text Line 1=" + title + "\r\n"), std::string::npos);
+  SetToolRun list = Tool({"list", "Media/disk.001"});
+  EXPECT_NE(list.out.find("C:\\Source\\App\\" + cyrillic + "\\" + emoji), std::string::npos) << list.out;
+  ASSERT_EQ(Tool({"test", "Media/disk.001"}).status, 0);
   ASSERT_EQ(Tool({"unpack", "Media/disk.001", "-C", "out"}).status, 0);
-  EXPECT_EQ(Text(fs::path(u8"out/Source/App/caf\u00E9.txt")), "latin");
+  EXPECT_EQ(Text("out/Source/App/" + cafe), "latin");
+  EXPECT_EQ(Text("out/Source/App/" + cyrillic + "/" + emoji), "emoji");
+}
+
+// A shortcut's target and an INI file's path must fit Windows' MAX_PATH where the default
+// installation puts them; the files themselves may lie deeper.
+TEST_F(BuildMedia, ShortcutTargetsAndIniPathsLongerThanWindowsAllowsAreRefused) {
+  MakeApp("App");
+  const std::string deep = std::string(120, 'd') + "/" + std::string(120, 'e');
+  fs::create_directories("App/" + deep);
+  WriteText("App/" + deep + "/tool.exe", "deep");
+  // "C:\\Program Files\\App" and "\\" + 120 + "\\" + 120 + "\\tool.exe": 20 + 251 = 271 characters.
+  const std::string target = std::string(120, 'd') + "\\" + std::string(120, 'e') + "\\tool.exe";
+  const std::string ini = std::string(250, 'i') + ".ini";
+  WriteText("App/vurerode.prj", "[Setup]\nMain Directory = App\n[Shortcuts]\nDeep = " + target +
+                                    "\nShallow = App.exe\n[INI Files]\n" + ini + ", S, K, V\nshort.ini, S, K, V\n");
+  SetToolRun r = Build({"App", "Media"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("the shortcut 'Deep' to: C:\\Program Files\\App\\" + target +
+                       " would be 271 characters long in C:\\Program Files\\App; Windows allows 259"),
+            std::string::npos)
+      << r.err;
+  EXPECT_NE(r.err.find("the INI file of INIREG 0: C:\\Windows\\" + ini + " would be 265"), std::string::npos) << r.err;
+  EXPECT_EQ(r.err.find("Shallow"), std::string::npos);
+  EXPECT_EQ(r.err.find("short.ini"), std::string::npos);
+  EXPECT_FALSE(fs::exists("Media/disk.001"));
+  // Installed below C:\\App the target is 257 characters long: it fits, and the file lies as deep.
+  WriteText("App/vurerode.prj",
+            "[Setup]\nMain Directory = App\nUnder Program Files = 0\n[Shortcuts]\nDeep = " + target + "\n");
+  r = Build({"App", "Media"});
+  EXPECT_EQ(r.status, 0) << r.err;
 }
 
 TEST_F(BuildMedia, OldSegmentsGoAndAnOutputFolderInsideTheSourceIsLeftOut) {

@@ -7,18 +7,26 @@
 // commit them with the change). golden/setup.exe is the stand-in installer the media ship: the
 // smallest file the builder takes for a Windows program. The folder's file times are set through
 // the machine's own file system as DOS local times, the form the archives store, so the media come
-// out the same in every time zone.
+// out the same in every time zone. golden/installed/uninstaller.cfg is what installing the frozen
+// media on a sandbox machine leaves in the installation directory.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <sstream>
 
+#include "app/setup_program.h"
 #include "media/finstall_cfg.h"
 #include "media/install_cfg.h"
+#include "media/uninstall_log_format.h"
 #include "platform/ini_document.h"
 #include "platform/native_file_system.h"
+#include "platform/sandbox/sandbox_platform.h"
 #include "segment/media_sums.h"
 #include "set_tool_fixture.h"
+#include "ui/console/console_options.h"
+#include "ui/console/console_view.h"
+#include "ui/console/console_wizard.h"
 
 namespace vurerode::cli {
 namespace {
@@ -149,6 +157,35 @@ TEST_F(GoldenMedia, TheFrozenFileListReadsBackThroughTheMediaRecords) {
   ASSERT_FALSE(entries.empty());
   EXPECT_TRUE(entries.back().NamesFolder());
   EXPECT_EQ(media::BaseDirectoryIndex(entries.front().Tokens.front()), 0);
+}
+
+// The frozen media installed on a sandbox machine, unattended: the uninstall log the installer
+// writes is frozen too (golden/uninstaller.cfg), so a change of its form shows here.
+TEST_F(GoldenMedia, TheFrozenMediaLeaveTheFrozenUninstallLog) {
+  platform::sandbox::SandboxOptions options;
+  options.mounts.push_back({'A', golden_, true});
+  platform::sandbox::SandboxPlatform machine(fs::absolute("Machine"), options);
+  machine.fs().ChangeDirectory("A:\\");
+  std::istringstream in;
+  std::ostringstream out;
+  setup::console::ConsoleView view{in, out, out, true, nullptr};
+  std::unique_ptr<setup::TDisplayScreen> screen = setup::StartSetup(machine, view, {});
+  view.Attach(screen.get());
+  screen->Timer1Timer();
+  setup::console::ConsoleOptions silent;
+  silent.silent = true;
+  if (!screen->Closed) setup::console::DriveSilent(*screen, view, silent);
+  screen->Destroy();
+  ASSERT_EQ(screen->Outcome, setup::TSetupOutcome::Installed) << screen->FailureMessage << out.str();
+  // Not beside the media: an uninstall log there would start the uninstaller.
+  const fs::path frozen = golden_ / "installed" / media::kUninstallLogFile;
+  const fs::path log = fs::path("Machine") / "drive_c" / "Program Files" / "Golden Sample" / media::kUninstallLogFile;
+  if (const char* update = std::getenv(kUpdateVariable); update && std::string(update) == "1") {
+    fs::remove(frozen);
+    fs::copy_file(log, frozen);
+    GTEST_SKIP() << "rewrote " << frozen.string();
+  }
+  EXPECT_EQ(Text(log), Text(frozen)) << "set " << kUpdateVariable << "=1 to rewrite the golden uninstall log";
 }
 
 }  // namespace
