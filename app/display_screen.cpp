@@ -9,8 +9,8 @@
 #include "install/shared_folders.h"
 #include "install/uninstall_engine.h"
 #include "media/install_cfg.h"
-#include "platform/text.h"
 #include "platform/exception.h"
+#include "platform/text.h"
 #include "platform/windows_path.h"
 #include "shell/shell_folders.h"
 
@@ -137,7 +137,7 @@ void TDisplayScreen::LoadLicence() {
     if (platform::UpperCase(platform::ExtractFileName(source)) == "LICENSE.TXT") licence = source;
   if (licence.empty() || !platform().fs().FileExists(licence)) return;
   try {
-    LicenceMemo = ReadTextLines(platform().fs(), licence);
+    LicenceMemo = ReadTextLines(platform().fs(), licence, UnmarkedText::kUtf8WhenValid);
     LicenceMissing = false;
   } catch (const Exception&) {
     LicenceMemo.clear();  // an unreadable licence is a missing one
@@ -372,8 +372,7 @@ void TDisplayScreen::BuildShortcutList() {
     const media::TDesktopEntry e = media::ParseDesktopEntry(entry);
     const std::string& name = e.Name;
     // The icon is the expanded copy of the program: its path on the building machine, drive left out.
-    const std::string iconSource =
-        Globals.ExpandDir + (e.IconSource.size() > 3 ? e.IconSource.substr(3) : std::string());
+    const std::string iconSource = Globals.ExpandDir + std::string(platform::Utf16Tail(e.IconSource, 3));
     const std::string& folder = e.Folder;
     SummaryMemo.push_back(folder + ": " + name);
     if (toDesktop) SummaryMemo.push_back(folder + " Desktop : " + name);

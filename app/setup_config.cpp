@@ -11,6 +11,7 @@
 #include "media/install_cfg.h"
 #include "media/registry_keys.h"
 #include "platform/exception.h"
+#include "platform/text.h"
 #include "platform/windows_path.h"
 #include "shell/shell_folders.h"
 
@@ -80,7 +81,7 @@ TSetupSettings ReadSettings(ConfigReader& cfg) {
 }
 
 std::string DropDrive(const std::string& value) {
-  return value.size() > 3 ? value.substr(3) : std::string();
+  return std::string(platform::Utf16Tail(value, 3));
 }
 
 }  // namespace
@@ -235,7 +236,7 @@ void TDisplayScreen::TakeLists(const TSetupConfig& config) {
   Globals.IniRegistry = config.IniRegistry;
   Globals.LaunchApplications.clear();
   for (const std::string& name : config.LaunchApplications)
-    Globals.LaunchApplications.push_back(Globals.ExpandDir + (name.size() > 2 ? name.substr(2) : std::string()));
+    Globals.LaunchApplications.push_back(Globals.ExpandDir + std::string(platform::Utf16Tail(name, 2)));
   Globals.Desktop = config.Desktop;
   if (config.InstallFiles) Globals.InstallFiles = *config.InstallFiles;
   // Entries that cannot be installed safely are refused now, not half way through the copying.

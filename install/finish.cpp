@@ -1,5 +1,6 @@
 #include "install/finish.h"
 
+#include "platform/text.h"
 #include "platform/windows_path.h"
 #include "shell/del_tree.h"
 #include "shell/launch.h"
@@ -30,7 +31,7 @@ void RunFinishActions(platform::Platform& platform, const TFinishChoices& choice
 }
 
 void RemoveExpansionDirectory(platform::Platform& platform, const std::string& expandDir) {
-  if (expandDir.size() <= 4) return;
+  if (platform::Utf16Length(expandDir) <= 4) return;
   TMPDelTree tree(platform, nullptr);
   tree.Path = expandDir;
   tree.Verbose = false;

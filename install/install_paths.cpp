@@ -4,8 +4,8 @@
 
 #include "media/fields.h"
 #include "media/finstall_cfg.h"
-#include "platform/text.h"
 #include "platform/exception.h"
+#include "platform/text.h"
 #include "platform/windows_path.h"
 #include "shell/shell_folders.h"
 
@@ -97,7 +97,7 @@ void BuildInstallFileLists(platform::Platform& platform, TSetupGlobals& globals,
       const int base = media::BaseDirectoryIndex(token);
       dir = base >= 0 ? BaseDirectory(platform, base, mainDir) : dir + token + "\\";
     }
-    globals.InstallSources.push_back(globals.ExpandDir + (e.Path.size() > 3 ? e.Path.substr(3) : std::string()));
+    globals.InstallSources.push_back(globals.ExpandDir + std::string(platform::Utf16Tail(e.Path, 3)));
     globals.InstallTargets.push_back(SingleSeparators(dir) + ExtractFileName(e.Path));
   }
 }

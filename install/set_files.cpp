@@ -1,15 +1,15 @@
 #include "install/set_files.h"
 
 #include "install/install_paths.h"
-#include "platform/text.h"
 #include "platform/exception.h"
+#include "platform/text.h"
 #include "platform/windows_path.h"
 #include "segment/seg_names.h"
 
 namespace vurerode::setup {
 
 std::string ExpandedPath(const TSetupGlobals& g, const std::string& stored) {
-  const std::string path = g.ExpandDir + (stored.size() > 2 ? stored.substr(2) : std::string());
+  const std::string path = g.ExpandDir + std::string(platform::Utf16Tail(stored, 2));
   // The redirection must keep every file inside the expansion directory.
   if (!PathIsBelow(path, g.ExpandDir)) throw Exception("The set names a file outside its folder: " + stored);
   return path;

@@ -97,9 +97,10 @@ std::optional<std::string> IniDocument::Read(std::string_view section, std::stri
       v.remove_prefix(1);
       quoted = true;
     }
-    std::string out(v.substr(0, bufferSize - 1));
+    // The buffer holds UTF-16 code units; a character it would cut in two is left out.
+    std::string out(Utf16Head(v, bufferSize - 1));
     // The closing quote goes only when it came through the buffer.
-    if (quoted && bufferSize >= v.size() && !out.empty()) out.pop_back();
+    if (quoted && bufferSize >= Utf16Length(v) && !out.empty()) out.resize(Utf16Head(out, Utf16Length(out) - 1).size());
     return out;
   }
   return std::nullopt;
@@ -161,19 +162,20 @@ bool IniDocument::EraseSection(std::string_view section) {
 std::string ProfileDefault(std::string_view defaultValue, size_t bufferSize) {
   if (bufferSize == 0) return {};
   while (!defaultValue.empty() && defaultValue.back() == ' ') defaultValue.remove_suffix(1);
-  return std::string(defaultValue.substr(0, bufferSize - 1));
+  return std::string(Utf16Head(defaultValue, bufferSize - 1));
 }
 
 std::vector<std::string> FitNamesToBuffer(const std::vector<std::string>& names, size_t bufferSize) {
-  // Room left in the buffer, counted as the reader counts it: each name takes its length plus a
-  // zero, and two characters stay for the final zeros.
+  // Room left in the buffer, counted as the reader counts it: each name takes its length in UTF-16
+  // code units plus a zero, and two units stay for the final zeros.
   std::vector<std::string> out;
   size_t room = bufferSize;
   for (const std::string& name : names) {
     // An empty name would read as the end of the list.
     if (room <= 2 || name.empty()) break;
-    std::string cut = name.substr(0, room - 2);
-    room -= cut.size() + 1;
+    std::string cut(Utf16Head(name, room - 2));
+    if (cut.empty()) break;  // not even its first character fits
+    room -= Utf16Length(cut) + 1;
     out.push_back(std::move(cut));
     if (room < 2) break;
   }

@@ -34,13 +34,19 @@ class Writer {
     auto b = static_cast<const uint8_t*>(p);
     out_.insert(out_.end(), b, b + n);
   }
-  void AnsiZ(const std::string& s) {
-    Bytes(s.data(), s.size());
+  // Text in the ANSI code page, Windows-1252 here: what it lacks becomes '?', as in the shell's own links.
+  void AnsiZ(const std::string& utf8) {
+    std::string ansi = IsAscii(utf8) ? utf8 : Utf8ToCp1252(utf8);
+    Bytes(ansi.data(), ansi.size());
     out_.push_back(0);
   }
+  void UnicodeZ(const std::string& utf8) {
+    for (char16_t c : Utf8ToUtf16(utf8)) U16(c);
+    U16(0);
+  }
   // A StringData structure: a count of characters, then the UTF-16 text without terminator.
-  void CountedUnicode(const std::string& ansi) {
-    std::u16string w = Utf8ToUtf16(ansi);
+  void CountedUnicode(const std::string& utf8) {
+    std::u16string w = Utf8ToUtf16(utf8);
     if (w.size() > 0xFFFF) w.resize(0xFFFF);
     U16(static_cast<uint32_t>(w.size()));
     for (char16_t c : w) U16(c);
@@ -52,29 +58,65 @@ class Writer {
   std::vector<uint8_t> out_;
 };
 
+uint32_t AnsiZSize(const std::string& utf8) {
+  return static_cast<uint32_t>((IsAscii(utf8) ? utf8.size() : Utf8ToCp1252(utf8).size()) + 1);
+}
+
+uint32_t UnicodeZSize(const std::string& utf8) {
+  return static_cast<uint32_t>(2 * (Utf8ToUtf16(utf8).size() + 1));
+}
+
+// The volume a target lies on. A label that is not ASCII is stored in UTF-16 alone, which the
+// structure marks by a label offset of 0x14.
+uint32_t VolumeIdSize(const ShellLinkData& link) {
+  return IsAscii(link.volumeLabel) ? 0x10 + AnsiZSize(link.volumeLabel) : 0x14 + UnicodeZSize(link.volumeLabel);
+}
+
+void WriteVolumeId(Writer& w, const ShellLinkData& link) {
+  const bool unicode = !IsAscii(link.volumeLabel);
+  w.U32(VolumeIdSize(link));
+  w.U32(link.driveType);
+  w.U32(link.volumeSerial);
+  w.U32(unicode ? 0x14 : 0x10);  // the label follows the fields
+  if (unicode) {
+    w.U32(0x14);
+    w.UnicodeZ(link.volumeLabel);
+  } else {
+    w.AnsiZ(link.volumeLabel);
+  }
+}
+
+// The link information: the target's local path in the ANSI code page and, when the path is not
+// ASCII, in UTF-16 too, as the shell writes it, so that every character of it comes back. A link to
+// an ASCII path keeps the shorter header without the Unicode offsets.
 void WriteLinkInfo(Writer& w, const ShellLinkData& link) {
-  constexpr uint32_t kHeaderSize = 0x1C;
-  uint32_t volumeIdSize = 0x10 + static_cast<uint32_t>(link.volumeLabel.size()) + 1;
-  uint32_t volumeIdOffset = kHeaderSize;
-  uint32_t localBasePathOffset = volumeIdOffset + volumeIdSize;
-  uint32_t suffixOffset = localBasePathOffset + static_cast<uint32_t>(link.targetPath.size()) + 1;
-  uint32_t total = suffixOffset + 1;
+  const bool unicode = !IsAscii(link.targetPath);
+  const uint32_t headerSize = unicode ? 0x24 : 0x1C;
+  const uint32_t volumeIdOffset = headerSize;
+  const uint32_t localBasePathOffset = volumeIdOffset + VolumeIdSize(link);
+  const uint32_t suffixOffset = localBasePathOffset + AnsiZSize(link.targetPath);
+  const uint32_t unicodePathOffset = suffixOffset + 1;
+  const uint32_t unicodeSuffixOffset = unicodePathOffset + UnicodeZSize(link.targetPath);
+  const uint32_t total = unicode ? unicodeSuffixOffset + 2 : suffixOffset + 1;
 
   w.U32(total);
-  w.U32(kHeaderSize);
+  w.U32(headerSize);
   w.U32(kVolumeIdAndLocalBasePath);
   w.U32(volumeIdOffset);
   w.U32(localBasePathOffset);
   w.U32(0);  // no network location
   w.U32(suffixOffset);
-  // VolumeID
-  w.U32(volumeIdSize);
-  w.U32(link.driveType);
-  w.U32(link.volumeSerial);
-  w.U32(0x10);  // the label follows the four fields
-  w.AnsiZ(link.volumeLabel);
+  if (unicode) {
+    w.U32(unicodePathOffset);
+    w.U32(unicodeSuffixOffset);
+  }
+  WriteVolumeId(w, link);
   w.AnsiZ(link.targetPath);
   w.AnsiZ("");  // common path suffix
+  if (unicode) {
+    w.UnicodeZ(link.targetPath);
+    w.UnicodeZ("");
+  }
 }
 
 }  // namespace

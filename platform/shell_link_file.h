@@ -11,7 +11,7 @@
 namespace vurerode::platform {
 
 struct ShellLinkData {
-  std::string targetPath;  // full path, ANSI code page
+  std::string targetPath;  // full path
   std::string workingDirectory;
   std::string iconLocation;
   int iconIndex = 0;

@@ -175,6 +175,28 @@ size_t CharCount(std::string_view s) {
   return n;
 }
 
+size_t Utf16Length(std::string_view s) {
+  size_t n = 0;
+  for (size_t i = 0; i < s.size();) n += NextChar(s, i) > 0xFFFF ? 2 : 1;
+  return n;
+}
+
+std::string_view Utf16Head(std::string_view s, size_t units) {
+  size_t i = 0;
+  while (i < s.size()) {
+    size_t next = i;
+    size_t width = NextChar(s, next) > 0xFFFF ? 2 : 1;
+    if (width > units) break;
+    units -= width;
+    i = next;
+  }
+  return s.substr(0, i);
+}
+
+std::string_view Utf16Tail(std::string_view s, size_t units) {
+  return s.substr(Utf16Head(s, units).size());
+}
+
 std::u16string Utf8ToUtf16(std::string_view s) {
   std::u16string out;
   out.reserve(s.size());

@@ -34,6 +34,15 @@ char32_t NextChar(std::string_view s, size_t& pos);
 void AppendUtf8(std::string& out, char32_t c);
 // Characters, not bytes: for limits that Windows counts in characters.
 size_t CharCount(std::string_view s);
+// The length Windows gives a text and its buffers: UTF-16 code units, two for a character beyond the
+// Basic Multilingual Plane.
+size_t Utf16Length(std::string_view s);
+// The longest beginning of s that fits in the given number of UTF-16 code units without ending
+// inside a character: a character a buffer would cut in two is left out whole.
+std::string_view Utf16Head(std::string_view s, size_t units);
+// What follows that beginning: all but the first units code units (a character the count would cut
+// in two stays whole here); empty when s is no longer.
+std::string_view Utf16Tail(std::string_view s, size_t units);
 
 // Invalid sequences and lone surrogates become U+FFFD.
 std::u16string Utf8ToUtf16(std::string_view s);

@@ -1,10 +1,12 @@
 #include "shell/launch.h"
 
+#include "platform/text.h"
+
 namespace vurerode {
 
 int RunAndWait(platform::Platform& platform, const std::string& commandLine, int showState) {
-  constexpr size_t kLongestCommandLine = 511;  // what fits the 512-character buffer
-  if (commandLine.size() > kLongestCommandLine) return -1;
+  constexpr size_t kLongestCommandLine = 511;  // what fits the 512-character buffer, in UTF-16 units
+  if (platform::Utf16Length(commandLine) > kLongestCommandLine) return -1;
   return platform.processes().RunAndWait(commandLine, showState);
 }
 

@@ -7,9 +7,9 @@
 #include <iterator>
 #include <system_error>
 
-#include "platform/text.h"
 #include "platform/exception.h"
 #include "platform/sandbox/host_io.h"
+#include "platform/text.h"
 
 namespace vurerode::platform::sandbox {
 
@@ -58,6 +58,12 @@ std::string Unescape(std::string_view field) {
   return out;
 }
 
+// Stores written before names were UTF-8 hold them in the ANSI code page, which is read as such.
+std::string UnescapeName(std::string_view field) {
+  std::string name = Unescape(field);
+  return IsValidUtf8(name) ? name : Cp1252ToUtf8(name);
+}
+
 }  // namespace
 
 MetadataStore::MetadataStore(std::filesystem::path file) : file_(std::move(file)) {
@@ -90,7 +96,7 @@ void MetadataStore::LoadText(std::string_view text) {
     size_t t1 = line.find('\t');
     size_t t2 = t1 == std::string_view::npos ? std::string_view::npos : line.find('\t', t1 + 1);
     if (t2 == std::string_view::npos) continue;
-    std::string path = Unescape(line.substr(t2 + 1));
+    std::string path = UnescapeName(line.substr(t2 + 1));
     size_t cut = path.rfind('\\');
     if (cut == std::string::npos || cut + 1 == path.size()) continue;
     std::string_view attrs = line.substr(0, t1);
@@ -98,7 +104,7 @@ void MetadataStore::LoadText(std::string_view text) {
     if (written) attrs.remove_suffix(1);
     Entry& e = Get(path.substr(0, cut), path.substr(cut + 1));
     if (attrs != "-") e.attributes = static_cast<uint32_t>(std::strtoul(std::string(attrs).c_str(), nullptr, 16));
-    std::string alias = Unescape(line.substr(t1 + 1, t2 - t1 - 1));
+    std::string alias = UnescapeName(line.substr(t1 + 1, t2 - t1 - 1));
     e.alias = alias == "-" ? std::string() : alias;
     e.written = written;
   }

@@ -21,7 +21,7 @@ enum : uint32_t { kRegSz = 1, kRegExpandSz = 2, kRegBinary = 3, kRegDword = 4, k
 struct RegValue {
   std::string name;  // empty: the key's default value
   uint32_t type = kRegSz;
-  std::string text;           // string types: the text (ANSI)
+  std::string text;           // string types: the text
   std::vector<uint8_t> data;  // other types: the bytes as stored
 };
 

@@ -50,7 +50,7 @@ struct OpenTable {
 };
 
 struct SandboxFileSystem::Listing {
-  std::string name;                   // ANSI
+  std::string name;                   // as Windows shows it (UTF-8)
   stdfs::path hostName;               // the file name on the host
   HostKind kind = HostKind::Missing;  // as it was when looked up
 };

@@ -4,6 +4,7 @@
 
 #include "platform/sandbox/command_line.h"
 #include "platform/shell.h"
+#include "platform/text.h"
 
 namespace vurerode::platform::sandbox {
 namespace {
@@ -38,7 +39,7 @@ int SandboxProcesses::RunAndWait(const std::string& commandLine, int showState) 
 bool SandboxProcesses::SetPrivilege(const std::string& name, bool) {
   for (const char* known : {"SeShutdownPrivilege", "SeRemoteShutdownPrivilege", "SeBackupPrivilege",
                             "SeRestorePrivilege", "SeSystemtimePrivilege", "SeDebugPrivilege"})
-    if (name == known) return true;
+    if (SameText(name, known)) return true;  // privilege names are looked up without regard to case
   return false;
 }
 

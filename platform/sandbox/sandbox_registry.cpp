@@ -34,8 +34,8 @@ class SandboxKey : public RegistryKey {
 
   void WriteString(const std::string& name, const std::string& value) override { Store(name, kRegSz, value, {}); }
 
-  // Strings come as RegQueryValueExA gives them (the ANSI text and its terminating zero); values of
-  // other types as the bytes the file holds.
+  // Strings come as the text (UTF-8, as the program keeps it) and its terminating zero, which
+  // WriteValue takes back; values of other types as the bytes the file holds.
   std::optional<RegistryValueData> ReadValue(const std::string& name) override {
     RegNode* node = registry_.tree_.Find(root_, path_);
     RegValue* v = node ? node->Value(name) : nullptr;

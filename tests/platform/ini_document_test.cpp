@@ -58,6 +58,26 @@ TEST(IniDocument, BufferLimitsCutAsTheReaderDoes) {
   EXPECT_EQ(ProfileDefault("dflt  ", 2048), "dflt");
 }
 
+// The buffers count UTF-16 code units, as the profile reader does, and are never left holding half
+// a character: one that would not fit whole is left out.
+TEST(IniDocument, BuffersCutAtCharacters) {
+  IniDocument doc = IniDocument::Parse("[S]\r\nja=日本語テキスト\r\nemoji=a🎉b\r\nq=\"été\"\r\n");
+  const struct {
+    const char* key;
+    size_t buffer;
+    const char* value;
+  } reads[] = {
+      {"ja", 4, "日本語"}, {"emoji", 3, "a"}, {"emoji", 4, "a🎉"}, {"emoji", 5, "a🎉b"},
+      {"q", 3, "ét"},      {"q", 4, "ét"},    {"q", 5, "été"},  // the closing quote came through and went
+  };
+  for (const auto& r : reads) EXPECT_EQ(doc.Read("S", r.key, r.buffer), r.value) << r.key << " " << r.buffer;
+  EXPECT_EQ(ProfileDefault("Ωmega🎉", 7), "Ωmega");
+  // "Журнал" and its zero take 7 units: of 10, the one left before the final zeros cannot hold 🎉.
+  EXPECT_EQ(FitNamesToBuffer({"Журнал", "🎉x", "z"}, 10), (std::vector<std::string>{"Журнал"}));
+  EXPECT_EQ(FitNamesToBuffer({"Журнал", "🎉x", "z"}, 11), (std::vector<std::string>{"Журнал", "🎉"}));
+  EXPECT_EQ(FitNamesToBuffer({"Журнал", "🎉x", "z"}, 14), (std::vector<std::string>{"Журнал", "🎉x", "z"}));
+}
+
 TEST(IniDocument, SixteenKilobyteKeyNameBuffer) {
   // 2000 keys of 9 characters: 10 bytes each with the zero, 20000 bytes in all.
   IniDocument doc;

@@ -6,6 +6,7 @@
 
 #include "peer.h"
 #include "platform/exception.h"
+#include "platform/windows_path.h"
 #include "support/test_support.h"
 
 namespace vurerode::platform::sandbox {
@@ -78,26 +79,42 @@ TEST_F(SandboxPlatformTest, ProfilesFollowTheWindowsRules) {
   EXPECT_NO_THROW(ini.WriteString(".\\local.ini", "S", "K", "v"));  // no change, nothing to write
 }
 
+// A link to an ASCII path has the short link information of old; one to any other path carries it
+// in UTF-16 too (header size 0x24), and lnkinfo reads every character back.
 TEST_F(SandboxPlatformTest, ShortcutsAreRealLnkFilesThatLnkinfoReads) {
-  machine.fs().CreateDirectory("C:\\Program Files\\Acme");
-  Put("C:\\Program Files\\Acme\\app.exe", "MZ");
-  auto link = machine.shell().CreateShellLink();
-  link->SetPath("C:\\Program Files\\Acme\\app.exe");
-  link->SetWorkingDirectory("C:\\Program Files\\Acme\\");
-  link->SetIconLocation("C:\\Program Files\\Acme\\acme.ico", 0);
-  ASSERT_TRUE(link->Save("C:\\WINDOWS\\Desktop\\Acme.lnk"));
-  EXPECT_FALSE(link->Save("C:\\WINDOWS\\No Such Folder\\Acme.lnk"));
+  const struct {
+    const char* folder;
+    const char* program;
+    uint8_t linkInfoHeaderSize;
+  } cases[] = {
+      {"C:\\Program Files\\Acme", "app.exe", 0x1C},
+      {"C:\\Program Files\\Café 日本", "ü🎉.exe", 0x24},
+      {"C:\\Программы\\Ωμέγα", "журнал.exe", 0x24},
+  };
+  for (const auto& c : cases) {
+    const std::string folder = c.folder, target = folder + "\\" + c.program;
+    machine.fs().CreateDirectory(ExcludeTrailingBackslash(ExtractFilePath(folder)));
+    machine.fs().CreateDirectory(folder);
+    Put(target, "MZ");
+    auto link = machine.shell().CreateShellLink();
+    link->SetPath(target);
+    link->SetWorkingDirectory(folder + "\\");
+    link->SetIconLocation(folder + "\\acme.ico", 0);
+    ASSERT_TRUE(link->Save("C:\\WINDOWS\\Desktop\\Acme.lnk"));
+    EXPECT_FALSE(link->Save("C:\\WINDOWS\\No Such Folder\\Acme.lnk"));
 
-  auto bytes = test::ReadFileBytes(dir.path() / "drive_c" / "WINDOWS" / "Desktop" / "Acme.lnk");
-  ASSERT_GE(bytes.size(), 76u);
-  EXPECT_EQ(bytes[0], 0x4C);
-  auto report = test::RunHostTool("/usr/bin/lnkinfo",
-                                  {test::HostToolPath(dir.path() / "drive_c" / "WINDOWS" / "Desktop" / "Acme.lnk")});
-  if (!report) GTEST_SKIP() << "lnkinfo is not installed";
-  EXPECT_EQ(test::LnkinfoField(*report, "Local path"), "C:\\Program Files\\Acme\\app.exe") << *report;
-  EXPECT_EQ(test::LnkinfoField(*report, "Working directory"), "C:\\Program Files\\Acme\\");
-  EXPECT_EQ(test::LnkinfoField(*report, "Icon location"), "C:\\Program Files\\Acme\\acme.ico");
-  EXPECT_EQ(test::LnkinfoField(*report, "File size"), "2 bytes");
+    const stdfs::path file = dir.path() / "drive_c" / "WINDOWS" / "Desktop" / "Acme.lnk";
+    auto bytes = test::ReadFileBytes(file);
+    ASSERT_GE(bytes.size(), 0x4Cu + 8);
+    EXPECT_EQ(bytes[0], 0x4C);
+    EXPECT_EQ(bytes[0x4C + 4], c.linkInfoHeaderSize) << target;
+    auto report = test::RunHostTool("/usr/bin/lnkinfo", {test::HostToolPath(file)});
+    if (!report) GTEST_SKIP() << "lnkinfo is not installed";
+    EXPECT_PRED2(test::LnkinfoShows, test::LnkinfoField(*report, "Local path"), target) << *report;
+    EXPECT_EQ(test::LnkinfoField(*report, "Working directory"), folder + "\\");
+    EXPECT_EQ(test::LnkinfoField(*report, "Icon location"), folder + "\\acme.ico");
+    EXPECT_EQ(test::LnkinfoField(*report, "File size"), "2 bytes");
+  }
 }
 
 TEST_F(SandboxPlatformTest, EmptyIconLocationLeavesItOut) {

@@ -63,6 +63,25 @@ TEST(TextEncoding, ConversionsKeepEveryCharacter) {
   EXPECT_FALSE(IsAscii("é"));
 }
 
+// Buffers are counted as Windows counts them, and a cut never leaves half a character behind.
+TEST(TextEncoding, Utf16CountsAndCutsAtCharacters) {
+  EXPECT_EQ(Utf16Length("ab"), 2u);
+  EXPECT_EQ(Utf16Length("été"), 3u);
+  EXPECT_EQ(Utf16Length("日本🎉"), 4u);
+  const struct {
+    const char* text;
+    size_t units;
+    const char* head;
+  } cases[] = {
+      {"abc", 2, "ab"}, {"été", 2, "ét"},  {"日本語", 2, "日本"}, {"a🎉b", 1, "a"},       {"a🎉b", 2, "a"},
+      {"a🎉b", 3, "a🎉"}, {"a🎉b", 9, "a🎉b"}, {"🎉", 0, ""},          {"x\xC3", 2, "x\xC3"}, {"Жж", 1, "Ж"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Utf16Head(c.text, c.units), c.head) << c.text << " " << c.units;
+    EXPECT_EQ(std::string(Utf16Head(c.text, c.units)) + std::string(Utf16Tail(c.text, c.units)), c.text);
+  }
+}
+
 TEST(TextEncoding, BrokenTextBecomesTheReplacementCharacter) {
   const struct {
     const char* utf8;

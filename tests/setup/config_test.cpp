@@ -1,4 +1,6 @@
 // install.cfg and finstall.cfg read into the settings, lists and controls.
+#include "app/text_lines.h"
+#include "platform/ini_document.h"
 #include "setup_fixture.h"
 
 namespace vurerode::setup::test {
@@ -85,6 +87,56 @@ TEST_F(ConfigTest, TheParseTakesTheFilesAsTheyStand) {
   EXPECT_EQ(c.IniRegistry, std::vector<std::string>{"acme.ini,A,B,C"});
   EXPECT_EQ(c.LaunchApplications, std::vector<std::string>{"C:\\Src\\post.exe"});
   EXPECT_FALSE(c.InstallFiles.has_value());  // no finstall.cfg
+}
+
+// The builder writes install.cfg and finstall.cfg as UTF-16 with its mark once their text is not
+// ASCII; older media hold Windows-1252. Each form reads back as the same text.
+TEST_F(ConfigTest, ConfigFilesOfEveryEncodingReadAlike) {
+  auto utf16 = [](const std::string& s) { return platform::EncodeProfileText(s, platform::ProfileEncoding::kUtf16); };
+  const std::string title = "Café Ωμέγα 日本 🎉", entry = "Installation Directory,C:\\Src\\Журнал\\ü.exe";
+  const struct {
+    const char* form;
+    std::string installCfg, finstall, title, entry;
+  } cases[] = {
+      {"UTF-16", utf16("[Setup Screen]\r\nText Line 1=" + title + "\r\n"), utf16(entry + "\r\n"), title, entry},
+      {"UTF-8", "\xEF\xBB\xBF[Setup Screen]\r\nText Line 1=" + title + "\r\n", "\xEF\xBB\xBF" + entry + "\r\n", title,
+       entry},
+      {"Windows-1252", "[Setup Screen]\r\nText Line 1=Caf\xE9 \x80\r\n", "Installation Directory,C:\\Src\\\xFC.exe\r\n",
+       "Café €", "Installation Directory,C:\\Src\\ü.exe"},
+  };
+  platform::FileSystem& fs = Machine().fs();
+  fs.CreateDirectory("C:\\cfg");
+  for (const auto& c : cases) {
+    fs.CreateFile("C:\\cfg\\install.cfg")->Write(c.installCfg.data(), c.installCfg.size());
+    fs.CreateFile("C:\\cfg\\finstall.cfg")->Write(c.finstall.data(), c.finstall.size());
+    const TSetupConfig config = ParseSetupConfig(Machine().profile(), fs, "C:\\cfg\\");
+    EXPECT_EQ(config.Lines[0].Caption, c.title) << c.form;
+    EXPECT_EQ(config.InstallFiles, std::vector<std::string>{c.entry}) << c.form;
+  }
+}
+
+// A licence written by hand is often UTF-8 without a mark; bytes that are not valid UTF-8 are
+// Windows-1252, as a licence of older media is.
+TEST_F(ConfigTest, TheLicenceMayBeUtf8WithoutAMark) {
+  platform::FileSystem& fs = Machine().fs();
+  const struct {
+    std::string bytes;
+    UnmarkedText unmarked;
+    std::vector<std::string> lines;
+  } cases[] = {
+      {"Licence \xC3\xBC\r\n\xCE\xA9\n", UnmarkedText::kUtf8WhenValid, {"Licence ü", "Ω"}},
+      {"Licence \xFC\r\n", UnmarkedText::kUtf8WhenValid, {"Licence ü"}},
+      {"Licence \xC3\xBC\r\n", UnmarkedText::kAnsi, {"Licence Ã¼"}},
+      {std::string("\xFF\xFE"
+                   "L\0\xA9\0\r\0\n\0",
+                   10),
+       UnmarkedText::kUtf8WhenValid,
+       {"L©"}},
+  };
+  for (const auto& c : cases) {
+    fs.CreateFile("C:\\LICENSE.TXT")->Write(c.bytes.data(), c.bytes.size());
+    EXPECT_EQ(ReadTextLines(fs, "C:\\LICENSE.TXT", c.unmarked), c.lines) << c.bytes;
+  }
 }
 
 TEST_F(ConfigTest, MainDirectoryFromTheRegistry) {

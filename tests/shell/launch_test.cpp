@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/text.h"
 #include "shell/win_reboot.h"
 #include "shell_test_support.h"
 
@@ -44,6 +45,22 @@ TEST_F(LaunchTest, RunAndWaitReturnsTheExitCodeOrMinusOne) {
   std::string tooLong = "C:\\Tools\\post.exe " + std::string(500, 'x');
   EXPECT_EQ(RunAndWait(m.platform, tooLong, platform::kShowNormal), -1);
   EXPECT_EQ(Journal().size(), 2u);  // not even attempted
+}
+
+// A program and its arguments in any script reach the program as they were written, and the
+// command line's limit counts UTF-16 units as the 512-character buffer does, not bytes.
+TEST_F(LaunchTest, CommandLinesOfAnyScriptRunWhole) {
+  if (kWindowsHost) GTEST_SKIP() << "runs POSIX shell scripts";
+  m.MakeDirs({"C:\\Программы", "C:\\Программы\\日本"});
+  PutScript("C:\\Программы\\日本\\🎉.exe", "printf '%s|' \"$@\" > \"$(dirname \"$0\")/args.txt\"");
+  const std::string head = "\"C:\\Программы\\日本\\🎉.exe\" \"Ελληνικά αρχεία\" łódź.txt ";
+  std::string line = head;
+  while (platform::Utf16Length(line) < 511) line += "ж";
+  ASSERT_GT(line.size(), 511u);
+  EXPECT_EQ(RunAndWait(m.platform, line, platform::kShowNormal), 0);
+  EXPECT_EQ(m.Get("C:\\ПРОГРАММЫ\\日本\\ARGS.TXT"), "Ελληνικά αρχεία|łódź.txt|" + line.substr(head.size()) + "|");
+  line.replace(line.size() - 2, 2, "🎉");  // one unit more
+  EXPECT_EQ(RunAndWait(m.platform, line, platform::kShowNormal), -1);
 }
 
 TEST_F(LaunchTest, OpenWithShellMapsModesToShowStates) {
