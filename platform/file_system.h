@@ -1,6 +1,6 @@
 // The file-system half of the seam to the operating system. Paths are Windows paths: backslash
-// separated, bytes of the ANSI code page. Each implementation maps them to its own world: the real
-// Win32 API, a virtual Windows machine in a host folder, or the host's POSIX file system.
+// separated, in UTF-8 (any character Windows allows in a name). Each implementation maps them to its own world: the
+// real Win32 API, a virtual Windows machine in a host folder, or the host's POSIX file system.
 #pragma once
 
 #include <cstdint>
