@@ -1,7 +1,9 @@
-// The seam on Windows itself: every part calls the real API.
+// The seam on Windows itself: every part calls the real API, its path-taking functions through the
+// table it is given (the real ones unless a test gives others).
 #pragma once
 
 #include "platform/platform.h"
+#include "platform/win32/wide_api.h"
 #include "platform/win32/win32_file_system.h"
 #include "platform/win32/win32_processes.h"
 #include "platform/win32/win32_profile.h"
@@ -12,6 +14,9 @@ namespace vurerode::platform::win32 {
 
 class Win32Platform : public Platform {
  public:
+  explicit Win32Platform(const WideApi& api = WideApi{})
+      : api_(api), files_(api_), profile_(api_, files_), shell_(api_), processes_(api_) {}
+
   FileSystem& fs() override { return files_; }
   Registry& registry() override { return registry_; }
   Profile& profile() override { return profile_; }
@@ -24,6 +29,7 @@ class Win32Platform : public Platform {
   std::unique_ptr<SetupLock> AcquireSetupLock(std::chrono::milliseconds wait) override;
 
  private:
+  WideApi api_;
   Win32FileSystem files_;
   Win32Registry registry_;
   Win32Profile profile_;
