@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <set>
-#include <tuple>
 #include <vector>
 
 #include "peer.h"
@@ -16,55 +15,10 @@
 #include "platform/win32/win32_platform.h"
 #include "platform/windows_path.h"
 #include "support/test_support.h"
+#include "win32_recording_api.h"
 
 namespace vurerode::platform::win32 {
 namespace {
-
-// Function pointers cannot carry a recorder of their own: the calls of one test land here.
-std::vector<std::wstring>& Recorded() {
-  static std::vector<std::wstring> paths;
-  return paths;
-}
-
-// A table entry that records the arguments at PathArgs and calls the real function. (x86-64 has one
-// calling convention, so the API's functions and plain ones match the same pattern.)
-template <auto Member, int... PathArgs>
-struct Recording;
-template <class R, class... A, R (*WideApi::*Member)(A...), int... PathArgs>
-struct Recording<Member, PathArgs...> {
-  static R Call(A... a) {
-    const std::tuple<A...> args(a...);
-    auto note = [](const wchar_t* path) {
-      if (path) Recorded().emplace_back(path);
-    };
-    (note(std::get<PathArgs>(args)), ...);
-    static const WideApi real;
-    return (real.*Member)(a...);
-  }
-};
-
-WideApi RecordingApi() {
-  WideApi api;
-  api.CreateFileW = Recording<&WideApi::CreateFileW, 0>::Call;
-  api.GetFileAttributesW = Recording<&WideApi::GetFileAttributesW, 0>::Call;
-  api.SetFileAttributesW = Recording<&WideApi::SetFileAttributesW, 0>::Call;
-  api.DeleteFileW = Recording<&WideApi::DeleteFileW, 0>::Call;
-  api.MoveFileExW = Recording<&WideApi::MoveFileExW, 0, 1>::Call;
-  api.CreateDirectoryW = Recording<&WideApi::CreateDirectoryW, 0>::Call;
-  api.RemoveDirectoryW = Recording<&WideApi::RemoveDirectoryW, 0>::Call;
-  api.FindFirstFileW = Recording<&WideApi::FindFirstFileW, 0>::Call;
-  api.GetShortPathNameW = Recording<&WideApi::GetShortPathNameW, 0>::Call;
-  api.GetFullPathNameW = Recording<&WideApi::GetFullPathNameW, 0>::Call;
-  api.GetDiskFreeSpaceExW = Recording<&WideApi::GetDiskFreeSpaceExW, 0>::Call;
-  api.GetPrivateProfileStringW = Recording<&WideApi::GetPrivateProfileStringW, 5>::Call;
-  api.WritePrivateProfileStringW = Recording<&WideApi::WritePrivateProfileStringW, 3>::Call;
-  api.WritePrivateProfileSectionW = Recording<&WideApi::WritePrivateProfileSectionW, 2>::Call;
-  api.SHGetFileInfoW = Recording<&WideApi::SHGetFileInfoW, 0>::Call;
-  api.ShellExecuteW = Recording<&WideApi::ShellExecuteW, 2>::Call;
-  api.CreateProcessW = Recording<&WideApi::CreateProcessW, 0>::Call;
-  api.SaveShellLink = Recording<&WideApi::SaveShellLink, 1>::Call;
-  return api;
-}
 
 TEST(Win32LongPaths, EveryLongPathReachesWindowsInItsLongForm) {
   test::ScratchDir scratch;
@@ -138,19 +92,12 @@ TEST(Win32LongPaths, EveryLongPathReachesWindowsInItsLongForm) {
   for (auto it = folders.rbegin(); it != folders.rend(); ++it) EXPECT_TRUE(fs.RemoveDirectory(*it)) << *it;
   EXPECT_FALSE(fs.DirectoryExists(folders.front()));
 
-  size_t longOnes = 0;
+  const LongPathCheck check = CheckRecordedPaths();
+  EXPECT_GT(check.longOnes, 20u);
+  for (const std::wstring& path : check.plain) ADD_FAILURE() << "a plain long path: " << Utf8(path);
   std::set<std::wstring> shortOnes;
-  for (const std::wstring& path : Recorded()) {
-    if (path.size() >= MAX_PATH) {
-      ++longOnes;
-      EXPECT_EQ(path.rfind(L"\\\\?\\", 0), 0u) << Utf8(path);
-      EXPECT_EQ(path.find(L"\\\\", 4), std::wstring::npos) << Utf8(path);
-      EXPECT_EQ(path.find(L"\\.\\"), std::wstring::npos) << Utf8(path);
-    } else if (path.size() < kLongPathFrom) {
-      shortOnes.insert(path);
-    }
-  }
-  EXPECT_GT(longOnes, 20u);
+  for (const std::wstring& path : Recorded())
+    if (path.size() < kLongPathFrom) shortOnes.insert(path);
   // Short paths pass exactly as they were given.
   EXPECT_EQ(shortOnes.count(Wide(ini)), 1u);
   EXPECT_EQ(shortOnes.count(Wide(scratch.str() + "\\long.lnk")), 1u);
