@@ -25,40 +25,47 @@ std::vector<std::string> SplitNames(const std::wstring& buf, DWORD used) {
 
 }  // namespace
 
-// A bare name is the profile functions' own business (a file in the Windows directory), and short.
-std::wstring Win32Profile::FileArgument(const std::string& file) const {
-  return IsBareProfileName(file) ? Wide(file) : WidePath(file);
+// The profile functions take no \\?\ form (they hold a file's full name in MAX_PATH units): a file
+// whose path needs it is read and written by the portable rules over the file system, which lay a
+// file out as the system does, byte for byte. (They read an ANSI file as Windows-1252 where the
+// system reads its own code page; such a deep file is one the installer made, ASCII or UTF-16.)
+bool Win32Profile::Portable(const std::string& file) const {
+  return !IsBareProfileName(file) && Wide(file).size() >= kLongPathFrom;
 }
 
 std::string Win32Profile::ReadString(const std::string& file, const std::string& section, const std::string& key,
                                      const std::string& defaultValue) {
+  if (Portable(file)) return portable_.ReadString(file, section, key, defaultValue);
   std::wstring buf(kProfileValueBuffer, L'\0');
   DWORD n = api_.GetPrivateProfileStringW(Wide(section).c_str(), Wide(key).c_str(), Wide(defaultValue).c_str(),
-                                          buf.data(), static_cast<DWORD>(buf.size()), FileArgument(file).c_str());
+                                          buf.data(), static_cast<DWORD>(buf.size()), WidePath(file).c_str());
   return Utf8(std::wstring_view(buf).substr(0, n));
 }
 
 std::vector<std::string> Win32Profile::ReadKeyNames(const std::string& file, const std::string& section) {
+  if (Portable(file)) return portable_.ReadKeyNames(file, section);
   std::wstring buf(kProfileKeyNamesBuffer, L'\0');
   DWORD n = api_.GetPrivateProfileStringW(Wide(section).c_str(), nullptr, L"", buf.data(),
-                                          static_cast<DWORD>(buf.size()), FileArgument(file).c_str());
+                                          static_cast<DWORD>(buf.size()), WidePath(file).c_str());
   return SplitNames(buf, n);
 }
 
 std::vector<std::string> Win32Profile::ReadAllKeyNames(const std::string& file, const std::string& section) {
+  if (Portable(file)) return portable_.ReadAllKeyNames(file, section);
   for (size_t size = kProfileKeyNamesBuffer;; size *= 2) {
     std::wstring buf(size, L'\0');
     DWORD n = api_.GetPrivateProfileStringW(Wide(section).c_str(), nullptr, L"", buf.data(),
-                                            static_cast<DWORD>(buf.size()), FileArgument(file).c_str());
+                                            static_cast<DWORD>(buf.size()), WidePath(file).c_str());
     // A full buffer is reported as its size less two: the names may go on beyond it.
     if (n + 2 < size || size >= (size_t{1} << 30)) return SplitNames(buf, n);
   }
 }
 
 std::vector<std::string> Win32Profile::ReadSectionNames(const std::string& file) {
+  if (Portable(file)) return portable_.ReadSectionNames(file);
   std::wstring buf(kProfileKeyNamesBuffer, L'\0');
   DWORD n = api_.GetPrivateProfileStringW(nullptr, nullptr, L"", buf.data(), static_cast<DWORD>(buf.size()),
-                                          FileArgument(file).c_str());
+                                          WidePath(file).c_str());
   return SplitNames(buf, n);
 }
 
@@ -93,14 +100,16 @@ void Win32Profile::PrepareFor(const std::string& file, std::initializer_list<std
 
 void Win32Profile::WriteString(const std::string& file, const std::string& section, const std::string& key,
                                const std::string& value) {
+  if (Portable(file)) return portable_.WriteString(file, section, key, value);
   PrepareFor(file, {section, key, value});
   if (!api_.WritePrivateProfileStringW(Wide(section).c_str(), Wide(key).c_str(), Wide(value).c_str(),
-                                       FileArgument(file).c_str()))
+                                       WidePath(file).c_str()))
     throw EIniFileException(file);
 }
 
 void Win32Profile::WriteStrings(const std::string& file, const std::string& section,
                                 const std::vector<std::pair<std::string, std::string>>& entries) {
+  if (Portable(file)) return portable_.WriteStrings(file, section, entries);
   // Into a section without keys the entries go as its whole text in one call; elsewhere, or with a
   // key the section text could not carry as a key, one call per entry keeps the keys there.
   std::unordered_set<std::string> seen;
@@ -119,16 +128,18 @@ void Win32Profile::WriteStrings(const std::string& file, const std::string& sect
   }
   PrepareFor(file, {section, text});
   text += '\0';
-  if (!api_.WritePrivateProfileSectionW(Wide(section).c_str(), Wide(text).c_str(), FileArgument(file).c_str()))
+  if (!api_.WritePrivateProfileSectionW(Wide(section).c_str(), Wide(text).c_str(), WidePath(file).c_str()))
     throw EIniFileException(file);
 }
 
 void Win32Profile::DeleteKey(const std::string& file, const std::string& section, const std::string& key) {
-  api_.WritePrivateProfileStringW(Wide(section).c_str(), Wide(key).c_str(), nullptr, FileArgument(file).c_str());
+  if (Portable(file)) return portable_.DeleteKey(file, section, key);
+  api_.WritePrivateProfileStringW(Wide(section).c_str(), Wide(key).c_str(), nullptr, WidePath(file).c_str());
 }
 
 void Win32Profile::EraseSection(const std::string& file, const std::string& section) {
-  api_.WritePrivateProfileStringW(Wide(section).c_str(), nullptr, nullptr, FileArgument(file).c_str());
+  if (Portable(file)) return portable_.EraseSection(file, section);
+  api_.WritePrivateProfileStringW(Wide(section).c_str(), nullptr, nullptr, WidePath(file).c_str());
 }
 
 }  // namespace vurerode::platform::win32

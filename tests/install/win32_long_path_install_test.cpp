@@ -58,7 +58,8 @@ TEST(Win32LongPathInstallation, InstallsAndRemovesMoreThanMaxPathDeep) {
   g.IniRegistry = {"HKEY_CURRENT_USER\\Software\\Vurerode Test\\Long,Settings,Path,<InstallDir>"};
   TInstallChoices choices;
   choices.InstallDir = scratch.str();
-  while (choices.InstallDir.size() < 300) choices.InstallDir += "\\Ünïcödé Ελληνικά 日本語 program folder";
+  while (platform::win32::Wide(choices.InstallDir).size() < 300)
+    choices.InstallDir += "\\Ünïcödé Ελληνικά 日本語 program folder";
   choices.Title = "Vurerode Long Path Test";
   std::string dir = choices.InstallDir;
   BuildInstallFileLists(win, g, dir);

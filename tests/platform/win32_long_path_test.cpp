@@ -83,6 +83,11 @@ TEST(Win32LongPaths, EveryLongPathReachesWindowsInItsLongForm) {
   win.profile().WriteString(ini, "Files", file, "Ünïcödé");
   EXPECT_EQ(win.profile().ReadString(ini, "Files", file, ""), "Ünïcödé");
   EXPECT_EQ(win.profile().ReadKeyNames(ini, "Files"), (std::vector<std::string>{file}));
+  // One deeper than the profile functions reach is kept by the portable rules, through the file system.
+  const std::string deepIni = deep + "\\deep.ini";
+  win.profile().WriteString(deepIni, "Ελληνικά", "K", file);
+  EXPECT_EQ(win.profile().ReadString(deepIni, "Ελληνικά", "K", ""), file);
+  EXPECT_TRUE(fs.DeleteFile(deepIni));
   auto link = win.shell().CreateShellLink();
   link->SetPath(win.fs().WindowsDirectory() + "\\notepad.exe");
   EXPECT_TRUE(link->Save(scratch.str() + "\\long.lnk"));

@@ -398,6 +398,18 @@ TEST_F(Win32Test, ProfileFilesTakeUnicodeAsTheSystemKeepsIt) {
     EXPECT_EQ(win.profile().ReadKeyNames(a, c.section).back(), c.key);
     EXPECT_EQ(win.profile().ReadSectionNames(a).back(), c.section);
   }
+  // One write after another into the same file, which changes its form between them.
+  {
+    const std::string a = dir + "system-steps.ini", b = dir + "ours-steps.ini";
+    for (Profile* p : {&win.profile(), static_cast<Profile*>(&ours)}) {
+      const std::string& f = p == &win.profile() ? a : b;
+      p->WriteString(f, "S", "A", "1");
+      p->WriteString(f, "S", "Б", "2");
+      p->WriteString(f, "S", "C", "3");
+    }
+    EXPECT_EQ(Get(a), utf16("[S]\r\nA=1\r\nБ=2\r\nC=3\r\n"));
+    EXPECT_EQ(Get(a), Get(b));
+  }
   // A whole section in one go, and the old text in the system's code page kept.
   if (GetACP() == 1252) {
     const std::string a = dir + "batch.ini", b = dir + "ours-batch.ini";
