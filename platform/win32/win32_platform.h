@@ -2,8 +2,9 @@
 // table it is given (the real ones unless a test gives others).
 #pragma once
 
+#include <memory>
+
 #include "platform/platform.h"
-#include "platform/win32/wide_api.h"
 #include "platform/win32/win32_file_system.h"
 #include "platform/win32/win32_processes.h"
 #include "platform/win32/win32_profile.h"
@@ -12,10 +13,16 @@
 
 namespace vurerode::platform::win32 {
 
+// (wide_api.h; not included here: this header must not bring in the API's own headers, whose
+// renaming macros its includers may have in force)
+struct WideApi;
+const WideApi& RealWideApi();
+
 class Win32Platform : public Platform {
  public:
-  explicit Win32Platform(const WideApi& api = WideApi{})
-      : api_(api), files_(api_), profile_(api_, files_), shell_(api_), processes_(api_) {}
+  // The parts reach the path-taking functions through a copy of api.
+  explicit Win32Platform(const WideApi& api = RealWideApi());
+  ~Win32Platform() override;
 
   FileSystem& fs() override { return files_; }
   Registry& registry() override { return registry_; }
@@ -29,7 +36,7 @@ class Win32Platform : public Platform {
   std::unique_ptr<SetupLock> AcquireSetupLock(std::chrono::milliseconds wait) override;
 
  private:
-  WideApi api_;
+  std::unique_ptr<const WideApi> api_;
   Win32FileSystem files_;
   Win32Registry registry_;
   Win32Profile profile_;

@@ -10,8 +10,8 @@
 #include "support/test_support.h"
 
 #if defined(_WIN32)
-#include <windows.h>
-
+#include "platform/win32/windows_api.h"
+// (the API with its renaming macros taken away again, see windows_api.h)
 #include "platform/win32/win32_platform.h"
 #endif
 
