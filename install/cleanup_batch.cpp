@@ -1,6 +1,7 @@
 #include "install/cleanup_batch.h"
 
 #include "install/install_paths.h"
+#include "platform/text.h"
 #include "platform/windows_path.h"
 #include "shell/launch.h"
 #include "shell/shell_folders.h"
@@ -30,12 +31,22 @@ std::vector<std::string> CleanupBatchLines(const std::string& shortDir) {
   return lines;
 }
 
-void WriteCleanupBatch(platform::Platform& platform, const std::string& installDir) {
-  // The short form is plain ASCII without spaces, which any code page and cmd read alike.
-  std::string shortDir = platform.fs().ShortPathName(installDir);
-  if (shortDir.empty()) shortDir = installDir;
+std::string CleanupBatchText(const std::string& shortDir) {
   std::string text;
   for (const std::string& line : CleanupBatchLines(shortDir)) text += line + "\r\n";
+  // cmd reads a batch in the console's code page, the OEM one, which need not hold every character
+  // of a name; so a batch that is not ASCII switches the console to UTF-8 first, and cmd reads the
+  // lines after that one as UTF-8.
+  if (!platform::IsAscii(text)) text = std::string(kCleanupBatchUtf8Line) + "\r\n" + text;
+  return text;
+}
+
+void WriteCleanupBatch(platform::Platform& platform, const std::string& installDir) {
+  // The short form is most often plain ASCII without spaces, which any code page and cmd read alike;
+  // a volume that keeps no short names gives the long one back.
+  std::string shortDir = platform.fs().ShortPathName(installDir);
+  if (shortDir.empty()) shortDir = installDir;
+  const std::string text = CleanupBatchText(shortDir);
   auto file = platform.fs().CreateFile(WindowsDir(platform) + "\\Temp\\" + kCleanupBatchName);
   file->Write(text.data(), text.size());
 }

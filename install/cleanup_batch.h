@@ -14,6 +14,11 @@ inline constexpr const char* kCleanupBatchName = "zad2000.bat";
 
 // The batch's lines for an installation directory given in its short form (C:\PROGRA~1\ACME\).
 std::vector<std::string> CleanupBatchLines(const std::string& shortDir);
+// The line that makes cmd read the rest of a batch as UTF-8.
+inline constexpr const char* kCleanupBatchUtf8Line = "@chcp 65001 >nul";
+// The batch's bytes: its lines with CR LF, as they are when they are ASCII; otherwise in UTF-8 after
+// kCleanupBatchUtf8Line.
+std::string CleanupBatchText(const std::string& shortDir);
 // Writes the batch for the installation directory; raises EFCreateError "Cannot create file %s" when
 // it cannot.
 void WriteCleanupBatch(platform::Platform& platform, const std::string& installDir);

@@ -1,8 +1,8 @@
 #include "platform/sandbox/batch_runner.h"
 
-#include "platform/text.h"
 #include "platform/exception.h"
 #include "platform/file_search.h"
+#include "platform/text.h"
 #include "platform/windows_path.h"
 
 namespace vurerode::platform::sandbox {
@@ -54,13 +54,15 @@ bool BatchRunner::Run(const std::string& batchPath) {
   batch_ = batchPath;
   cwd_ = IncludeTrailingBackslash(fs_.CurrentDirectory());
   exited_ = false;
+  utf8_ = false;
   size_t start = 0;
   while (start < text.size() && !exited_) {
     size_t end = text.find('\n', start);
     if (end == std::string::npos) end = text.size();
     std::string line = text.substr(start, end - start);
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    Command(Trim(line));
+    // Each line in the code page in force when cmd reaches it.
+    Command(Trim(utf8_ ? line : Cp1252ToUtf8(line)));
     start = end + 1;
   }
   return true;
@@ -91,11 +93,21 @@ void BatchRunner::Command(const std::string& raw) {
   if (word == "CD" || word == "CHDIR") return ChangeDirectory(argument);
   if (word == "DEL" || word == "ERASE") return Delete(argument);
   if (word == "RD" || word == "RMDIR") return RemoveDirectory(argument);
+  if (word == "CHCP") return ChangeCodePage(argument);
   if (word == "EXIT") {
     exited_ = true;
     return;
   }
   Note(line, "not run");
+}
+
+void BatchRunner::ChangeCodePage(const std::string& argument) {
+  // The code page alone; what follows it (a redirection such as ">nul") only hides the answer.
+  const std::string page = argument.substr(0, argument.find_first_not_of("0123456789"));
+  const std::string command = "chcp " + page;
+  if (page != "65001" && page != "1252") return Note(command, "invalid code page");
+  utf8_ = page == "65001";
+  Note(command, "active code page " + page);
 }
 
 void BatchRunner::ChangeDirectory(const std::string& argument) {
@@ -130,8 +142,7 @@ void BatchRunner::RemoveDirectory(const std::string& argument) {
   const std::string command = "rd " + argument;
   const std::string dir = MakeFullPath(argument, ExcludeTrailingBackslash(cwd_));
   if (dir.empty() || !fs_.DirectoryExists(dir)) return Note(command, "the system cannot find the path specified");
-  if (IncludeTrailingBackslash(UpperCase(dir)) == UpperCase(cwd_))
-    return Note(command, "the directory is in use");
+  if (IncludeTrailingBackslash(UpperCase(dir)) == UpperCase(cwd_)) return Note(command, "the directory is in use");
   Note(command, fs_.RemoveDirectory(dir) ? "removed " + dir : "the directory is not empty");
 }
 

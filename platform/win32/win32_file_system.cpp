@@ -1,10 +1,11 @@
-#include "platform/win32/windows_api.h"
+#include "platform/win32/wide_api.h"
 // (the API first: the seam's headers must not see its renaming macros)
 #include <algorithm>
 #include <vector>
 
 #include "platform/dos_time.h"
 #include "platform/exception.h"
+#include "platform/win32/long_path.h"
 #include "platform/win32/win32_file_system.h"
 
 namespace vurerode::platform::win32 {
@@ -97,9 +98,9 @@ class Win32File : public TFileStream {
   std::string path_;
 };
 
-void Fill(const WIN32_FIND_DATAA& w, FindData& fd) {
-  fd.name = w.cFileName;
-  fd.shortName = w.cAlternateFileName;
+void Fill(const WIN32_FIND_DATAW& w, FindData& fd) {
+  fd.name = Utf8(w.cFileName);
+  fd.shortName = Utf8(w.cAlternateFileName);
   fd.attributes = w.dwFileAttributes;
   fd.size = (static_cast<int64_t>(w.nFileSizeHigh) << 32) | w.nFileSizeLow;
   FILETIME local;
@@ -115,8 +116,8 @@ class Win32Search : public DirectorySearch {
   explicit Win32Search(HANDLE h) : h_(h) {}
   ~Win32Search() override { FindClose(h_); }
   bool Next(FindData& data) override {
-    WIN32_FIND_DATAA w;
-    if (!FindNextFileA(h_, &w)) return false;
+    WIN32_FIND_DATAW w;
+    if (!FindNextFileW(h_, &w)) return false;
     Fill(w, data);
     return true;
   }
@@ -125,40 +126,44 @@ class Win32Search : public DirectorySearch {
   HANDLE h_;
 };
 
-// Calls an API that fills a buffer and tells the size it needs when the buffer is too small.
+// Calls an API that fills a buffer of UTF-16 units and tells the size it needs when the buffer is too
+// small; what it gave, as Windows gave it.
 template <typename Call>
-std::string Grow(Call call) {
-  std::vector<char> buf(MAX_PATH + 1);
+std::wstring Grow(Call call) {
+  std::wstring buf(MAX_PATH + 1, L'\0');
   for (int tries = 0; tries < 4; ++tries) {
     DWORD n = call(static_cast<DWORD>(buf.size()), buf.data());
     if (n == 0) return {};
-    if (n < buf.size()) return std::string(buf.data(), n);
-    buf.resize(n + 1);
+    if (n < buf.size()) return buf.substr(0, n);
+    buf.assign(n + 1, L'\0');
   }
   return {};
 }
 
 }  // namespace
 
+Win32FileSystem::Win32FileSystem() : api_(RealWideApi()) {}
+
 uint32_t Win32FileSystem::GetAttributes(const std::string& path) {
-  DWORD a = GetFileAttributesA(path.c_str());
+  DWORD a = api_.GetFileAttributesW(WidePath(path).c_str());
   return a == INVALID_FILE_ATTRIBUTES ? kInvalidAttributes : a;
 }
 
 bool Win32FileSystem::SetAttributes(const std::string& path, uint32_t attributes) {
-  return SetFileAttributesA(path.c_str(), attributes ? attributes : FILE_ATTRIBUTE_NORMAL) != 0;
+  return api_.SetFileAttributesW(WidePath(path).c_str(), attributes ? attributes : FILE_ATTRIBUTE_NORMAL) != 0;
 }
 
 std::unique_ptr<TFileStream> Win32FileSystem::OpenFile(const std::string& path, FileAccess access) {
   DWORD rights = access == FileAccess::Read ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE;
-  HANDLE h = CreateFileA(path.c_str(), rights, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE h = api_.CreateFileW(WidePath(path).c_str(), rights, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) throw EFOpenError(path);
   return std::make_unique<Win32File>(h, path);
 }
 
 std::unique_ptr<TFileStream> Win32FileSystem::CreateFile(const std::string& path) {
-  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE h = api_.CreateFileW(WidePath(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     DWORD code = GetLastError();
     if (code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION) throw EFileInUse(path);
@@ -168,59 +173,65 @@ std::unique_ptr<TFileStream> Win32FileSystem::CreateFile(const std::string& path
 }
 
 bool Win32FileSystem::DeleteFile(const std::string& path) {
-  return DeleteFileA(path.c_str()) != 0;
+  return api_.DeleteFileW(WidePath(path).c_str()) != 0;
 }
 
 bool Win32FileSystem::RenameFile(const std::string& source, const std::string& target) {
   // Without MOVEFILE_COPY_ALLOWED a move to another volume fails rather than copying, and without
   // MOVEFILE_REPLACE_EXISTING a target that is there stays.
-  return MoveFileExA(source.c_str(), target.c_str(), 0) != 0;
+  return api_.MoveFileExW(WidePath(source).c_str(), WidePath(target).c_str(), 0) != 0;
 }
 
 bool Win32FileSystem::ReplaceAtRestart(const std::string& source, const std::string& target) {
-  return MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING) != 0;
+  return api_.MoveFileExW(WidePath(source).c_str(), WidePath(target).c_str(),
+                          MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING) != 0;
 }
 
 int Win32FileSystem::CreateDirectory(const std::string& path) {
-  return CreateDirectoryA(path.c_str(), nullptr) ? 0 : static_cast<int>(GetLastError());
+  return api_.CreateDirectoryW(WidePath(path).c_str(), nullptr) ? 0 : static_cast<int>(GetLastError());
 }
 
 bool Win32FileSystem::RemoveDirectory(const std::string& path) {
-  return RemoveDirectoryA(path.c_str()) != 0;
+  return api_.RemoveDirectoryW(WidePath(path).c_str()) != 0;
 }
 
 double Win32FileSystem::DiskFreeBytes(const std::string& root) {
   ULARGE_INTEGER available, total, free;
-  if (!GetDiskFreeSpaceExA(root.empty() ? nullptr : root.c_str(), &available, &total, &free)) return -1;
+  const std::wstring wide = WidePath(root);
+  if (!api_.GetDiskFreeSpaceExW(root.empty() ? nullptr : wide.c_str(), &available, &total, &free)) return -1;
   return static_cast<double>(available.QuadPart);
 }
 
 std::unique_ptr<DirectorySearch> Win32FileSystem::FindFirst(const std::string& pattern, FindData& first) {
-  WIN32_FIND_DATAA w;
-  HANDLE h = FindFirstFileA(pattern.c_str(), &w);
+  WIN32_FIND_DATAW w;
+  HANDLE h = api_.FindFirstFileW(WidePattern(pattern).c_str(), &w);
   if (h == INVALID_HANDLE_VALUE) return nullptr;
   Fill(w, first);
   return std::make_unique<Win32Search>(h);
 }
 
+// The current directory cannot be set to, or given as, the \\?\ form: its paths stay as they are,
+// and so within MAX_PATH.
 std::string Win32FileSystem::CurrentDirectory() {
-  return Grow([](DWORD n, char* b) { return GetCurrentDirectoryA(n, b); });
+  return Utf8(Grow([](DWORD n, wchar_t* b) { return GetCurrentDirectoryW(n, b); }));
 }
 
 bool Win32FileSystem::ChangeDirectory(const std::string& path) {
-  return SetCurrentDirectoryA(path.c_str()) != 0;
+  return SetCurrentDirectoryW(Wide(path).c_str()) != 0;
 }
 
 std::string Win32FileSystem::WindowsDirectory() {
-  return Grow([](DWORD n, char* b) { return GetWindowsDirectoryA(b, n); });
+  return Utf8(Grow([](DWORD n, wchar_t* b) { return GetWindowsDirectoryW(b, n); }));
 }
 
 std::string Win32FileSystem::ShortPathName(const std::string& path) {
-  return Grow([&](DWORD n, char* b) { return GetShortPathNameA(path.c_str(), b, n); });
+  const std::wstring wide = WidePath(path);
+  return SeamPath(Grow([&](DWORD n, wchar_t* b) { return api_.GetShortPathNameW(wide.c_str(), b, n); }));
 }
 
 std::string Win32FileSystem::FullPathName(const std::string& path) {
-  return Grow([&](DWORD n, char* b) { return GetFullPathNameA(path.c_str(), n, b, nullptr); });
+  const std::wstring wide = WidePath(path);
+  return SeamPath(Grow([&](DWORD n, wchar_t* b) { return api_.GetFullPathNameW(wide.c_str(), n, b, nullptr); }));
 }
 
 }  // namespace vurerode::platform::win32

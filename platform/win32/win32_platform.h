@@ -1,5 +1,8 @@
-// The seam on Windows itself: every part calls the real API.
+// The seam on Windows itself: every part calls the real API, its path-taking functions through the
+// table it is given (the real ones unless a test gives others).
 #pragma once
+
+#include <memory>
 
 #include "platform/platform.h"
 #include "platform/win32/win32_file_system.h"
@@ -10,8 +13,17 @@
 
 namespace vurerode::platform::win32 {
 
+// (wide_api.h; not included here: this header must not bring in the API's own headers, whose
+// renaming macros its includers may have in force)
+struct WideApi;
+const WideApi& RealWideApi();
+
 class Win32Platform : public Platform {
  public:
+  // The parts reach the path-taking functions through a copy of api.
+  explicit Win32Platform(const WideApi& api = RealWideApi());
+  ~Win32Platform() override;
+
   FileSystem& fs() override { return files_; }
   Registry& registry() override { return registry_; }
   Profile& profile() override { return profile_; }
@@ -24,6 +36,7 @@ class Win32Platform : public Platform {
   std::unique_ptr<SetupLock> AcquireSetupLock(std::chrono::milliseconds wait) override;
 
  private:
+  std::unique_ptr<const WideApi> api_;
   Win32FileSystem files_;
   Win32Registry registry_;
   Win32Profile profile_;

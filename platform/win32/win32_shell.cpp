@@ -1,7 +1,6 @@
-#include "platform/win32/windows_api.h"
+#include "platform/win32/wide_api.h"
 // (the API first: the seam's headers must not see its renaming macros)
 #include <objbase.h>
-#include <shellapi.h>
 #include <shlobj.h>
 #undef ShellExecute
 
@@ -9,9 +8,11 @@
 #include <vector>
 
 #include "platform/exception.h"
+#include "platform/win32/long_path.h"
 #include "platform/win32/win32_shell.h"
 
 namespace vurerode::platform::win32 {
+
 namespace {
 
 std::string HresultText(const char* what, HRESULT hr) {
@@ -23,10 +24,10 @@ std::string HresultText(const char* what, HRESULT hr) {
 // One link object with COM brought up for its lifetime, as a shortcut is made in one go.
 class Win32ShellLink : public ShellLink {
  public:
-  Win32ShellLink() {
+  explicit Win32ShellLink(const WideApi& api) : api_(api) {
     HRESULT init = CoInitialize(nullptr);
     comUp_ = SUCCEEDED(init);
-    HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+    HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
                                   reinterpret_cast<void**>(&link_));
     if (FAILED(hr)) {
       Release();
@@ -40,19 +41,17 @@ class Win32ShellLink : public ShellLink {
   }
   ~Win32ShellLink() override { Release(); }
 
-  void SetPath(const std::string& target) override { link_->SetPath(target.c_str()); }
-  void SetWorkingDirectory(const std::string& directory) override { link_->SetWorkingDirectory(directory.c_str()); }
+  // What the shortcut holds is written as it is: the shell reading it later wants the paths a
+  // user knows, not the \\?\ form.
+  void SetPath(const std::string& target) override { link_->SetPath(Wide(target).c_str()); }
+  void SetWorkingDirectory(const std::string& directory) override {
+    link_->SetWorkingDirectory(Wide(directory).c_str());
+  }
   void SetIconLocation(const std::string& iconFile, int index) override {
-    link_->SetIconLocation(iconFile.c_str(), index);
+    link_->SetIconLocation(Wide(iconFile).c_str(), index);
   }
 
-  bool Save(const std::string& file) override {
-    int n = MultiByteToWideChar(CP_ACP, 0, file.c_str(), -1, nullptr, 0);
-    if (n <= 0) return false;
-    std::vector<wchar_t> wide(static_cast<size_t>(n));
-    MultiByteToWideChar(CP_ACP, 0, file.c_str(), -1, wide.data(), n);
-    return SUCCEEDED(file_->Save(wide.data(), FALSE));
-  }
+  bool Save(const std::string& file) override { return SUCCEEDED(api_.SaveShellLink(file_, WidePath(file).c_str())); }
 
  private:
   void Release() {
@@ -64,7 +63,8 @@ class Win32ShellLink : public ShellLink {
     comUp_ = false;
   }
 
-  IShellLinkA* link_ = nullptr;
+  const WideApi& api_;
+  IShellLinkW* link_ = nullptr;
   IPersistFile* file_ = nullptr;
   bool comUp_ = false;
 };
@@ -72,21 +72,24 @@ class Win32ShellLink : public ShellLink {
 }  // namespace
 
 int Win32Shell::FileIconIndex(const std::string& path) {
-  SHFILEINFOA info{};
-  if (!SHGetFileInfoA(path.c_str(), 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_TYPENAME | SHGFI_SMALLICON))
+  SHFILEINFOW info{};
+  if (!api_.SHGetFileInfoW(WidePath(path).c_str(), 0, &info, sizeof info,
+                           SHGFI_SYSICONINDEX | SHGFI_TYPENAME | SHGFI_SMALLICON))
     return 0;
   return info.iIcon;
 }
 
 std::unique_ptr<ShellLink> Win32Shell::CreateShellLink() {
-  return std::make_unique<Win32ShellLink>();
+  return std::make_unique<Win32ShellLink>(api_);
 }
 
 int Win32Shell::Execute(ShellOwner owner, const std::string& verb, const std::string& file,
                         const std::string& parameters, const std::string& directory, int showState) {
   HWND window = owner == ShellOwner::Desktop ? GetDesktopWindow() : reinterpret_cast<HWND>(mainWindow_);
-  HINSTANCE result = ShellExecuteA(window, verb.empty() ? nullptr : verb.c_str(), file.c_str(), parameters.c_str(),
-                                   directory.c_str(), showState);
+  // The folder the program starts in is its current directory, which takes no \\?\ form.
+  const std::wstring wideVerb = Wide(verb);
+  HINSTANCE result = api_.ShellExecuteW(window, verb.empty() ? nullptr : wideVerb.c_str(), WidePath(file).c_str(),
+                                        Wide(parameters).c_str(), Wide(directory).c_str(), showState);
   return static_cast<int>(reinterpret_cast<INT_PTR>(result));
 }
 

@@ -1,5 +1,7 @@
 // The Windows headers, with the macros that would rename the seam's own members (CreateFile,
-// DeleteFile, ...) taken away again. Code that calls the API names the ANSI functions explicitly.
+// DeleteFile, ...) taken away again. The seam calls the wide functions by their full names (CreateFileW)
+// and never an ANSI one: text inside is UTF-8 and crosses to Windows as UTF-16, so that a name holds
+// any character Windows allows whatever the system's code page.
 #pragma once
 
 #ifndef WIN32_LEAN_AND_MEAN
@@ -25,8 +27,14 @@
 #undef GetObject
 
 #include <string>
+#include <string_view>
 
 namespace vurerode::platform::win32 {
+
+// wchar_t is UTF-16 on Windows: the text's conversions with the wide form the API takes.
+static_assert(sizeof(wchar_t) == sizeof(char16_t));
+std::wstring Wide(std::string_view utf8);
+std::string Utf8(std::wstring_view wide);
 
 // The system's text for an error code, without the line break it ends with.
 std::string SystemMessage(DWORD code);

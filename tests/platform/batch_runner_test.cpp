@@ -50,6 +50,23 @@ TEST(BatchRunnerTest, RunsTheCommandsACleanupBatchHolds) {
        false,
        false,
        {"now in C:\\", "not run", "not run"}},
+      {"names in UTF-8 once the code page is 65001",
+       "@chcp 65001 >nul\r\ndel \"C:\\Program Files\\Ünïcödé 日本\\setup.exe\"\r\nrd \"C:\\Program Files\\Ünïcödé "
+       "日本\"\r\n",
+       false,
+       false,
+       {"active code page 65001", "deleted C:\\Program Files\\Ünïcödé 日本\\setup.exe",
+        "removed C:\\Program Files\\Ünïcödé 日本"}},
+      {"names in Windows-1252 before any change of code page, as old batches hold them",
+       "del \"C:\\Program Files\\Caf\xE9\\setup.exe\"\r\n",
+       false,
+       false,
+       {"deleted C:\\Program Files\\Café\\setup.exe"}},
+      {"UTF-8 without the change of code page is not the name",
+       "del \"C:\\Program Files\\Café\\setup.exe\"\r\nchcp 437\r\n",
+       false,
+       false,
+       {"could not find C:\\Program Files\\CafÃ©\\setup.exe", "invalid code page"}},
       {"a missing folder or drive",
        "Q:\r\ncd \\Nowhere\r\ndel nothing.txt\r\n",
        false,
@@ -68,6 +85,10 @@ TEST(BatchRunnerTest, RunsTheCommandsACleanupBatchHolds) {
     fs.CreateFile("C:\\Program Files\\setup.exe");
     ASSERT_EQ(fs.CreateDirectory("C:\\Program Files\\100%"), 0);
     fs.CreateFile("C:\\Program Files\\100%\\setup.exe");
+    for (const char* name : {"Ünïcödé 日本", "Café"}) {
+      ASSERT_EQ(fs.CreateDirectory(std::string("C:\\Program Files\\") + name), 0);
+      fs.CreateFile(std::string("C:\\Program Files\\") + name + "\\setup.exe");
+    }
     auto batch = fs.CreateFile("C:\\WINDOWS\\Temp\\zad2000.bat");
     batch->Write(c.batch, std::string(c.batch).size());
     batch.reset();

@@ -13,14 +13,15 @@
 #include <set>
 
 #include "peer.h"
-#include "platform/text.h"
 #include "platform/dos_time.h"
 #include "platform/exception.h"
 #include "platform/file_search.h"
+#include "platform/ini_document.h"
 #include "platform/ini_profile.h"
 #include "platform/sandbox/sandbox_file_system.h"
 #include "platform/sandbox/sandbox_platform.h"
 #include "platform/sandbox/sandbox_registry.h"
+#include "platform/text.h"
 #include "platform/wildcard.h"
 #include "platform/win32/win32_platform.h"
 #include "platform/windows_path.h"
@@ -30,6 +31,27 @@ namespace vurerode::platform::win32 {
 namespace {
 
 using test::ScratchDir;
+
+// The target a shortcut leads to, as the system's link object reads it from the item list.
+std::string LinkTarget(const std::string& lnk) {
+  if (FAILED(CoInitialize(nullptr))) return "(no COM)";
+  std::string target = "(not loaded)";
+  IShellLinkW* link = nullptr;
+  IPersistFile* persist = nullptr;
+  if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                 reinterpret_cast<void**>(&link))) &&
+      SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&persist))) &&
+      SUCCEEDED(persist->Load(Wide(lnk).c_str(), STGM_READ))) {
+    wchar_t path[MAX_PATH] = {};
+    PIDLIST_ABSOLUTE items = nullptr;
+    if (SUCCEEDED(link->GetIDList(&items)) && items && SHGetPathFromIDListW(items, path)) target = Utf8(path);
+    CoTaskMemFree(items);
+  }
+  if (persist) persist->Release();
+  if (link) link->Release();
+  CoUninitialize();
+  return target;
+}
 
 class Win32Test : public ::testing::Test {
  protected:
@@ -262,7 +284,7 @@ TEST_F(Win32RegistryTest, TheSandboxRegistryImportsIntoRegedit) {
     auto key = box.CreateKey(RegistryRoot::CurrentUser, std::string(kTestKey) + "\\Imported");
     key->WriteString("Plain", "C:\\Program Files\\Acme");
     key->WriteString("", "default \"quoted\"");
-    key->WriteString("Accented", "caf\xE9");
+    key->WriteString("Accented", "caf\xC3\xA9");
     key->WriteString("Lines", "one\r\ntwo");
   }
   auto run = test::RunWindowsTool("regedit /s \"" + (root.path() / "registry.reg").string() + "\"");
@@ -272,7 +294,7 @@ TEST_F(Win32RegistryTest, TheSandboxRegistryImportsIntoRegedit) {
   ASSERT_TRUE(key) << "regedit did not import the file";
   EXPECT_EQ(key->ReadString("Plain"), "C:\\Program Files\\Acme");
   EXPECT_EQ(key->ReadString(""), "default \"quoted\"");
-  EXPECT_EQ(key->ReadString("Accented"), "caf\xE9");
+  EXPECT_EQ(key->ReadString("Accented"), "caf\xC3\xA9");
   EXPECT_EQ(key->ReadString("Lines"), "one\r\ntwo");
   auto reg = test::RunWindowsTool("reg query \"HKCU\\Software\\Vurerode Test\\Platform\\Imported\" /v Plain");
   ASSERT_TRUE(reg);
@@ -337,6 +359,127 @@ TEST_F(Win32Test, ProfileLayoutMatchesTheSystemByteForByte) {
   }
   EXPECT_EQ(Get(c), Get(d));
   EXPECT_EQ(Get(d), "[Files]\r\nC:\\Program Files\\Acme\\*.*=\r\nC:\\WINDOWS\\System\\acme.dll=\r\nC:\\x=1\r\n");
+}
+
+// A file of plain text stays in the code page the profile functions have always written; any other
+// character turns it into UTF-16 with its mark, its text so far kept. The system and the portable
+// rules give the same bytes, and the system reads back what was written.
+TEST_F(Win32Test, ProfileFilesTakeUnicodeAsTheSystemKeepsIt) {
+  auto utf16 = [](std::string_view text) { return EncodeProfileText(text, ProfileEncoding::kUtf16); };
+  const struct {
+    const char* name;
+    std::optional<std::string> before;  // the file's bytes first; none for a missing file
+    std::string section, key, value;
+    std::string after;
+  } kCases[] = {
+      {"plain text into a new file", std::nullopt, "S", "K", "v", "[S]\r\nK=v\r\n"},
+      {"plain text into an ANSI file", "[Old]\r\nA=1\r\n", "S", "K", "v", "[Old]\r\nA=1\r\n[S]\r\nK=v\r\n"},
+      {"Latin-2 into a new file", std::nullopt, "Zażółć", "gęślą", "jaźń", utf16("[Zażółć]\r\ngęślą=jaźń\r\n")},
+      {"Cyrillic into an ANSI file", "[Old]\r\nA=1\r\n", "S", "Ключ", "Значение",
+       utf16("[Old]\r\nA=1\r\n[S]\r\nКлюч=Значение\r\n")},
+      {"Greek into an empty file", "", "Ελληνικά", "K", "v", utf16("[Ελληνικά]\r\nK=v\r\n")},
+      {"CJK and an emoji into a UTF-16 file", utf16("[S]\r\nA=1\r\n"), "S", "日本語", "🚀",
+       utf16("[S]\r\nA=1\r\n日本語=🚀\r\n")},
+      {"plain text into a UTF-16 file", utf16("[S]\r\nA=é\r\n"), "S", "K", "v", utf16("[S]\r\nA=é\r\nK=v\r\n")},
+  };
+  IniProfile ours(win.fs());
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    const std::string a = dir + "system.ini", b = dir + "ours.ini";
+    for (const std::string& f : {a, b}) {
+      win.fs().DeleteFile(f);
+      if (c.before) Put(f, *c.before);
+    }
+    win.profile().WriteString(a, c.section, c.key, c.value);
+    ours.WriteString(b, c.section, c.key, c.value);
+    EXPECT_EQ(Get(a), c.after);
+    EXPECT_EQ(Get(b), c.after);
+    EXPECT_EQ(win.profile().ReadString(a, c.section, c.key, ""), c.value);
+    EXPECT_EQ(win.profile().ReadKeyNames(a, c.section).back(), c.key);
+    EXPECT_EQ(win.profile().ReadSectionNames(a).back(), c.section);
+  }
+  // One write after another into the same file, which changes its form between them.
+  {
+    const std::string a = dir + "system-steps.ini", b = dir + "ours-steps.ini";
+    for (Profile* p : {&win.profile(), static_cast<Profile*>(&ours)}) {
+      const std::string& f = p == &win.profile() ? a : b;
+      p->WriteString(f, "S", "A", "1");
+      p->WriteString(f, "S", "Б", "2");
+      p->WriteString(f, "S", "C", "3");
+    }
+    EXPECT_EQ(Get(a), utf16("[S]\r\nA=1\r\nБ=2\r\nC=3\r\n"));
+    EXPECT_EQ(Get(a), Get(b));
+  }
+  // A whole section in one go, and the old text in the system's code page kept.
+  if (GetACP() == 1252) {
+    const std::string a = dir + "batch.ini", b = dir + "ours-batch.ini";
+    for (const std::string& f : {a, b}) Put(f, "[Old]\r\nName=caf\xE9\r\n");
+    win.profile().WriteStrings(a, "Файлы", {{"C:\\Программы\\α.exe", ""}, {"C:\\日本\\🚀.dll", "1"}});
+    ours.WriteStrings(b, "Файлы", {{"C:\\Программы\\α.exe", ""}, {"C:\\日本\\🚀.dll", "1"}});
+    EXPECT_EQ(Get(a), utf16("[Old]\r\nName=café\r\n[Файлы]\r\nC:\\Программы\\α.exe=\r\nC:\\日本\\🚀.dll=1\r\n"));
+    EXPECT_EQ(Get(a), Get(b));
+    EXPECT_EQ(win.profile().ReadString(a, "old", "NAME", ""), "café");
+  }
+}
+
+// Names of every script through each part of the seam, and the system's own tools reading them.
+TEST_F(Win32RegistryTest, NamesOfEveryScriptCrossTheSeam) {
+  const char* const kNames[] = {"Zażółć gęślą jaźń", "Съешь ещё", "Ξεσκεπάζω", "日本語の名前", "Rocket 🚀"};
+  FileSystem& fs = win.fs();
+  for (const std::string name : kNames) {
+    SCOPED_TRACE(name);
+    const std::string folder = dir + name, file = folder + "\\" + name + ".txt";
+    ASSERT_EQ(fs.CreateDirectory(folder), 0);
+    Put(file, name);
+    EXPECT_EQ(Get(UpperCase(file)), name);
+    EXPECT_EQ(Matches(fs, folder + "\\*.txt"), (std::set<std::string>{name + ".txt"}));
+    EXPECT_TRUE(SameText(fs.FullPathName(folder + "\\.\\" + name + ".txt"), file));
+    const std::string shortForm = fs.ShortPathName(file);
+    EXPECT_TRUE(fs.FileExists(shortForm)) << shortForm;
+
+    auto key = win.registry().CreateKey(RegistryRoot::CurrentUser, std::string(kTestKey) + "\\" + name);
+    ASSERT_TRUE(key);
+    key->WriteString(name, name);
+    auto opened = win.registry().OpenKey(RegistryRoot::CurrentUser, std::string(kTestKey) + "\\" + UpperCase(name),
+                                         RegistryAccess::Read);
+    ASSERT_TRUE(opened);
+    EXPECT_EQ(opened->ReadString(LowerCase(name)), name);
+    EXPECT_EQ(opened->ValueNames(), (std::vector<std::string>{name}));
+
+    const std::string ini = folder + "\\" + name + ".ini";
+    win.profile().WriteString(ini, name, name, name);
+    // Wine's profile functions find names of other scripts in their own case only.
+    const bool anyCase = !test::UnderWine() || IsAscii(name);
+    EXPECT_EQ(win.profile().ReadString(ini, anyCase ? UpperCase(name) : name, anyCase ? LowerCase(name) : name, ""),
+              name);
+    EXPECT_EQ(IniProfile(fs).ReadString(ini, name, name, ""), name);
+
+    auto link = win.shell().CreateShellLink();
+    link->SetPath(file);
+    link->SetWorkingDirectory(folder);
+    ASSERT_TRUE(link->Save(folder + ".lnk"));
+    // (under a plain name: the tool's command line passes through the ANSI code page)
+    Put(dir + "copy.lnk", Get(folder + ".lnk"));
+    // (The tool reads characters beyond the Basic Multilingual Plane wrongly.)
+    auto report = Utf8ToUtf16(name).size() == CharCount(name)
+                      ? test::RunHostTool("/usr/bin/lnkinfo", {test::HostToolPath(dir + "copy.lnk")})
+                      : std::nullopt;
+    if (report) {
+      EXPECT_TRUE(SameText(test::LnkinfoField(*report, "Working directory"), folder)) << *report;
+      // Wine writes the target's local path in the ANSI code page alone; its item list holds it whole.
+      if (!test::UnderWine() || FitsCp1252(name)) {
+        EXPECT_TRUE(SameText(test::LnkinfoField(*report, "Local path"), file)) << *report;
+      }
+    }
+    EXPECT_TRUE(SameText(LinkTarget(folder + ".lnk"), file)) << LinkTarget(folder + ".lnk");
+    EXPECT_GE(win.shell().FileIconIndex(file), 0);
+    EXPECT_TRUE(fs.DeleteFile(file));
+  }
+  auto parent = win.registry().OpenKey(RegistryRoot::CurrentUser, kTestKey, RegistryAccess::Read);
+  ASSERT_TRUE(parent);
+  std::vector<std::string> keys = parent->SubKeyNames();
+  EXPECT_EQ(std::set<std::string>(keys.begin(), keys.end()),
+            std::set<std::string>(std::begin(kNames), std::end(kNames)));
 }
 
 TEST_F(Win32Test, ProfileBuffersCutAsTheSystemCuts) {

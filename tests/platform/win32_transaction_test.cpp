@@ -48,19 +48,28 @@ class Win32ValueTest : public ::testing::Test {
   Win32Platform win;
 };
 
+// Strings are kept as the registry holds them, in UTF-16.
 TEST_F(Win32ValueTest, EveryTypeReadsBackExactlyAndAsRegShowsIt) {
-  auto bytes = [](std::string s) { return std::vector<uint8_t>(s.begin(), s.end()); };
+  auto units = [](std::u16string s) {
+    std::vector<uint8_t> out;
+    for (char16_t u : s) out.insert(out.end(), {static_cast<uint8_t>(u), static_cast<uint8_t>(u >> 8)});
+    return out;
+  };
   const struct {
     const char* name;
     RegistryValueData value;
-    const char* reg;  // what reg query prints for it
+    const char* reg;  // what reg query prints for it; none where its output's code page cannot show it
   } kValues[] = {
-      {"Text", {kRegTypeSz, bytes(std::string("abc", 4))}, "Text    REG_SZ    abc"},
-      {"Expand", {kRegTypeExpandSz, bytes(std::string("%WINDIR%\\x", 11))}, "Expand    REG_EXPAND_SZ    %WINDIR%\\x"},
+      {"Text", {kRegTypeSz, units(std::u16string(u"abc", 4))}, "Text    REG_SZ    abc"},
+      {"Expand",
+       {kRegTypeExpandSz, units(std::u16string(u"%WINDIR%\\x", 11))},
+       "Expand    REG_EXPAND_SZ    %WINDIR%\\x"},
       {"Blob", {kRegTypeBinary, {0x00, 0x01, 0xFF, 0x0D, 0x0A}}, "Blob    REG_BINARY    0001FF0D0A"},
-      {"Multi", {kRegTypeMultiSz, bytes(std::string("a\0bc\0\0", 6))}, "Multi    REG_MULTI_SZ    a\\0bc"},
+      {"Multi", {kRegTypeMultiSz, units(std::u16string(u"a\0bc\0\0", 6))}, "Multi    REG_MULTI_SZ    a\\0bc"},
       {"Number", {kRegTypeDword, {0x04, 0x03, 0x02, 0x01}}, "Number    REG_DWORD    0x1020304"},
       {"Empty", {kRegTypeBinary, {}}, "Empty    REG_BINARY"},
+      {"Zażółć Ελληνικά", {kRegTypeSz, units(std::u16string(u"Привет 日本 \U0001F680", 13))}, nullptr},
+      {"Odd", {kRegTypeSz, {0x61, 0x00, 0x62}}, nullptr},
   };
   auto key = win.registry().CreateKey(RegistryRoot::CurrentUser, "Software\\Vurerode Test\\Values");
   ASSERT_TRUE(key);
@@ -70,8 +79,13 @@ TEST_F(Win32ValueTest, EveryTypeReadsBackExactlyAndAsRegShowsIt) {
   for (const auto& v : kValues) {
     SCOPED_TRACE(v.name);
     EXPECT_EQ(key->ReadValue(v.name), v.value);
-    EXPECT_NE(reg->output.find(v.reg), std::string::npos) << reg->output;
+    if (v.reg) {
+      EXPECT_NE(reg->output.find(v.reg), std::string::npos) << reg->output;
+    }
   }
+  EXPECT_EQ(key->ReadString("Text"), "abc");
+  EXPECT_EQ(key->ReadString("Zażółć Ελληνικά"), "Привет 日本 🚀");
+  EXPECT_EQ(key->ReadString("Odd"), "a");
   EXPECT_EQ(key->ReadValue("missing"), std::nullopt);
 }
 
