@@ -15,6 +15,7 @@
 #include "screen/setup_screen_paint.h"
 #include "ui/win32/control_ids.h"
 #include "ui/win32/dialogs.h"
+#include "ui/win32/wide_text.h"
 
 namespace vurerode::setup::win32 {
 
@@ -624,9 +625,10 @@ void Win32View::Command(int id, int code) {
     case idBrowse: Browse(); break;
     case idMainDir:
       if (code == EN_CHANGE) {
-        wchar_t buf[MAX_PATH * 2] = {};
-        GetWindowTextW(byId_[idMainDir], buf, MAX_PATH * 2);
-        s.Main_Dir = texts_[byId_[idMainDir]] = Narrow(buf);
+        HWND edit = byId_[idMainDir];
+        std::wstring typed(static_cast<size_t>(GetWindowTextLengthW(edit)) + 1, L'\0');
+        typed.resize(static_cast<size_t>(GetWindowTextW(edit, typed.data(), static_cast<int>(typed.size()))));
+        s.Main_Dir = texts_[edit] = Narrow(typed);
       }
       break;
     case idAddFolderToStartMenu:
