@@ -57,7 +57,8 @@ cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null 
 cjk=$(fc-match -f '%{file}' 'Noto Sans CJK JP' 2>/dev/null || true)
 case $cjk in
   *CJK*)
-    for face in Tahoma "Microsoft Sans Serif" "Segoe UI" "Times New Roman" "DejaVu Serif" "DejaVu Sans"; do
+    # Tahoma: the message font and "MS Shell Dlg 2"; DejaVu: what Wine draws for Times New Roman and Arial.
+    for face in Tahoma "DejaVu Serif" "DejaVu Sans"; do
       "$wine" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v "$face" \
         /t REG_MULTI_SZ /d "${cjk##*/},Noto Sans CJK JP" /f >/dev/null 2>&1
     done
@@ -165,13 +166,13 @@ wineserver -w
 snapshot >"$work/after.txt"
 diff "$work/before.txt" "$work/after.txt" || fail "the prefix is not as before"
 echo "wine-gui-test: removed through the uninstaller page: the prefix is as before"
+
 # 4. Names outside ASCII: accents and kanji in the title, the folders and a shortcut.
 title='Café Ünïcödé 日本語' folder='Lisez-moi 日本語' shortcut='Éditeur 日本語'
 cp -r "$src/samples/app" "$work/unicode-src"
 mkdir -p "$work/unicode-src/cache"
-for line in "Title = $title" "Main Directory = $title" "Desktop Folder = $folder"; do
-  sed -i "/^\[Setup\]/a $line" "$work/unicode-src/vurerode.prj"
-done
+sed -i -e "s/^Title = .*/Title = $title/" -e "s/^Main Directory = .*/Main Directory = $title/" \
+  -e "s/^Desktop Folder = .*/Desktop Folder = $folder/" "$work/unicode-src/vurerode.prj"
 sed -i "/^\[Shortcuts\]/a $shortcut = README.TXT, $folder, start menu" "$work/unicode-src/vurerode.prj"
 "$native_build/tools/vurerode" build --setup "$win_build/ui/setup.exe" "$work/unicode-src" "$work/unicode" >/dev/null ||
   fail "the builder refused the names of the project outside ASCII"
