@@ -1,4 +1,9 @@
+// clang-format off
+// The seam first: its classes have members (CreateFile, DeleteFile, ...) that the Windows headers'
+// macros would rename.
+#include "platform/win32/win32_platform.h"
 #include "ui/win32/win32_view.h"
+// clang-format on
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -10,7 +15,6 @@
 
 #include "app/setup_program.h"
 #include "app/unzip.h"
-#include "platform/win32/win32_platform.h"
 #include "screen/frame_schedule.h"
 #include "screen/setup_screen_paint.h"
 #include "ui/win32/control_ids.h"
