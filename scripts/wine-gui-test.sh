@@ -8,7 +8,10 @@
 #      opened and cancelled, the destination typed and Enter pressed, a shortcut row ticked, another
 #      with Space, the Start-menu folder ticked), a screenshot per page; the files, shortcuts and
 #      registry entries checked in the prefix;
-#   3. the uninstaller page, the system-file question answered Yes; the prefix is as before.
+#   3. the uninstaller page, the system-file question answered Yes; the prefix is as before;
+#   4. a project whose title, folder and shortcut hold accents and kanji: the fonts have every
+#      character, the windows hold exactly those texts, a typed destination with them reaches the
+#      summary (screenshots of the setup screen and the pages).
 # Screenshots (PNG) go to SHOTS_DIR (default: WINDOWS_BUILD_DIR/gui-shots).
 #   scripts/wine-gui-test.sh WINDOWS_BUILD_DIR NATIVE_BUILD_DIR
 # Needs: xvfb, fonts-wine; WINEPREFIX set to a prefix of this run's own (test-windows.sh makes one).
@@ -48,6 +51,25 @@ export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=};winemenubuilder.ex
 "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
 mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
 cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+# Windows links its interface faces to fonts of the East Asian scripts (FontLink\SystemLink), which
+# is how its windows show kanji in Tahoma or Segoe UI; the prefix gets the same links, to the
+# host's CJK font (fonts-noto-cjk).
+cjk=$(fc-match -f '%{file}' 'Noto Sans CJK JP' 2>/dev/null || true)
+case $cjk in
+  *CJK*)
+    # Tahoma: the message font and "MS Shell Dlg 2"; DejaVu: what Wine draws for Times New Roman and Arial.
+    for face in Tahoma "DejaVu Serif" "DejaVu Sans"; do
+      "$wine" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v "$face" \
+        /t REG_MULTI_SZ /d "${cjk##*/},Noto Sans CJK JP" /f >/dev/null 2>&1
+    done
+    # The edit boxes draw through Uniscribe, whose fallback for a script the font lacks is a face
+    # of Windows' own; Wine's names none for Han (hani), Kana (kana) and Hangul (hang) but its own key.
+    for tag in 696e6168 616e616b 676e6168; do
+      "$wine" reg add 'HKCU\Software\Wine\Uniscribe\Fallback' /v $tag /d 'Noto Sans CJK JP' /f >/dev/null 2>&1
+    done
+    ;;
+  *) echo "wine-gui-test: no CJK font on this host: the kanji check will fail (install fonts-noto-cjk)" >&2 ;;
+esac
 # The user's shell folders inside the prefix, not links into the host's home.
 for link in "$WINEPREFIX"/drive_c/users/*/*; do
   if [ -L "$link" ]; then rm "$link" && mkdir "$link"; fi
@@ -149,4 +171,19 @@ wineserver -w
 snapshot >"$work/after.txt"
 diff "$work/before.txt" "$work/after.txt" || fail "the prefix is not as before"
 echo "wine-gui-test: removed through the uninstaller page: the prefix is as before"
+
+# 4. Names outside ASCII: accents and kanji in the title, the folders and a shortcut.
+title='Café Ünïcödé 日本語' folder='Lisez-moi 日本語' shortcut='Éditeur 日本語'
+cp -r "$src/samples/app" "$work/unicode-src"
+mkdir -p "$work/unicode-src/cache"
+sed -i -e "s/^Title = .*/Title = $title/" -e "s/^Main Directory = .*/Main Directory = $title/" \
+  -e "s/^Desktop Folder = .*/Desktop Folder = $folder/" "$work/unicode-src/vurerode.prj"
+sed -i "/^\[Shortcuts\]/a $shortcut = README.TXT, $folder, start menu" "$work/unicode-src/vurerode.prj"
+"$native_build/tools/vurerode" build --setup "$win_build/ui/setup.exe" "$work/unicode-src" "$work/unicode" >/dev/null ||
+  fail "the builder refused the names of the project outside ASCII"
+printf '%s\n' "$title" "$folder" "$shortcut" 'C:\Programme\Café 日本語' >"$work/unicode.txt"
+"$wine" "$driver" unicode "$(winpath "$work/unicode/setup.exe")" "$(winpath "$shots")" "$(winpath "$work/unicode.txt")" ||
+  fail "the names outside ASCII"
+wineserver -w
+echo "wine-gui-test: a title, folder and shortcut of accents and kanji shown and read back exactly"
 echo "wine-gui-test: screenshots in $shots"

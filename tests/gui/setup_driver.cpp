@@ -6,6 +6,8 @@
 //   setup_driver install SETUP.EXE DESTINATION SHOTDIR
 //   setup_driver uninstall SETUP.EXE SHOTDIR [ARGS...]
 //   setup_driver screen SETUP.EXE PNG DISPLAYSTYLE LOGO LOGOPOS [GIFFRAMES]
+//   setup_driver unicode SETUP.EXE SHOTDIR TEXTS   (TEXTS: a UTF-8 file of four lines: the title,
+//                                                 the program folder, a shortcut's name, a destination)
 //   setup_driver bench SETUP.EXE          (time to the main window; gradient repaint)
 //   setup_driver gif FILE                 (writes a one-colour 40 by 20 GIF, a logo for the screen)
 //   setup_driver anim FILE                (the same with three frames of 0.4 s, each its own colour)
@@ -25,6 +27,7 @@
 #include "screen/grad_pan.h"
 #include "ui/win32/control_ids.h"
 #include "ui/win32/gdi.h"
+#include "ui/win32/wide_text.h"
 
 using namespace vurerode;
 using namespace vurerode::setup::win32;
@@ -107,10 +110,13 @@ bool Shown(int id) {
   HWND h = Ctl(id);
   return h && IsWindowVisible(h);
 }
+// A window's text as UTF-8, read in the wide form: what the window holds, character for character.
 std::string Text(HWND h) {
-  char buf[1024] = {};
-  SendMessageA(h, WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf));
-  return buf;
+  const LRESULT n = SendMessageW(h, WM_GETTEXTLENGTH, 0, 0);
+  std::wstring buf(static_cast<size_t>(n) + 1, L'\0');
+  const LRESULT got = SendMessageW(h, WM_GETTEXT, buf.size(), reinterpret_cast<LPARAM>(buf.data()));
+  buf.resize(static_cast<size_t>(got));
+  return Narrow(buf);
 }
 
 void Click(int id) {
@@ -504,6 +510,26 @@ bool RowChecked(HWND list, int row) {
   return ((SendMessageW(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_STATEIMAGEMASK) >> 12) - 1) != 0;
 }
 
+// A list view row's text (column sub), read through a buffer in setup.exe's memory.
+std::string RowText(HWND list, int row, int sub) {
+  Handle process(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE | PROCESS_VM_READ, FALSE, g_pid));
+  if (!process.get()) Fail("cannot open setup.exe's process");
+  constexpr size_t kChars = 512;
+  auto* remote = static_cast<char*>(
+      VirtualAllocEx(process.get(), nullptr, sizeof(LVITEMW) + kChars * sizeof(wchar_t), MEM_COMMIT, PAGE_READWRITE));
+  LVITEMW item{};
+  item.iSubItem = sub;
+  item.pszText = reinterpret_cast<wchar_t*>(remote + sizeof item);
+  item.cchTextMax = kChars;
+  WriteProcessMemory(process.get(), remote, &item, sizeof item, nullptr);
+  const auto n = static_cast<size_t>(
+      SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote)));
+  std::wstring text(std::min(n, kChars), L'\0');
+  ReadProcessMemory(process.get(), remote + sizeof item, text.data(), text.size() * sizeof(wchar_t), nullptr);
+  VirtualFreeEx(process.get(), remote, 0, MEM_RELEASE);
+  return Narrow(text);
+}
+
 // Answers every Yes/No/All question that is open; returns how many.
 int AnswerQuestions(int button) {
   int answered = 0;
@@ -556,7 +582,7 @@ int Install(const std::string& exe, const std::string& dest, const std::string& 
   WaitFor("the folder dialog to close", [] { return FindTop(L"#32770") == nullptr; });
   if (Text(Ctl(idMainDir)) != before) Fail("a cancelled folder dialog changed the destination");
   Say("folder dialog centred on the wizard, cancelled");
-  SendMessageA(Ctl(idMainDir), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(dest.c_str()));
+  SendMessageW(Ctl(idMainDir), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Widen(dest).c_str()));
   PostMessageW(Ctl(idMainDir), WM_KEYDOWN, VK_RETURN, 0);
   PostMessageW(Ctl(idMainDir), WM_KEYUP, VK_RETURN, 0);
   // Page 3: the shortcuts: the folder to the Start menu, one more row ticked.
@@ -661,6 +687,99 @@ int ScreenCheck(const std::string& exe, const std::string& png, const std::strin
   return 0;
 }
 
+// Each character of text drawn alone in the font must look like neither a blank nor a character
+// that no font has (the box of a missing glyph): the system links a font that has it.
+void CheckGlyphs(const LOGFONTW& face, const std::string& what, const std::string& text) {
+  LOGFONTW lf = face;
+  lf.lfHeight = -32;
+  Font font(CreateFontIndirectW(&lf));
+  WindowDC screen(nullptr);
+  MemoryDC mem(screen.get());
+  Bitmap bitmap(CreateCompatibleBitmap(screen.get(), 64, 48));
+  Selected sb(mem.get(), bitmap.get());
+  Selected sf(mem.get(), font.get());
+  SetBkMode(mem.get(), TRANSPARENT);
+  SetTextColor(mem.get(), RGB(0, 0, 0));
+  auto draw = [&](const std::wstring& c) {
+    RECT rc{0, 0, 64, 48};
+    FillRect(mem.get(), &rc, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    DrawTextW(mem.get(), c.c_str(), static_cast<int>(c.size()), &rc, DT_NOPREFIX | DT_SINGLELINE);
+    std::vector<COLORREF> px;
+    for (int y = 0; y < 48; ++y)
+      for (int x = 0; x < 64; ++x) px.push_back(GetPixel(mem.get(), x, y));
+    return px;
+  };
+  const auto missing = draw(L"\x0378"), blank = draw(L" ");
+  const std::wstring wide = Widen(text);
+  for (size_t i = 0; i < wide.size(); ++i) {
+    const size_t n = wide[i] >= 0xD800 && wide[i] < 0xDC00 && i + 1 < wide.size() ? 2 : 1;
+    const std::wstring c = wide.substr(i, n);
+    i += n - 1;
+    if (c == L" ") continue;
+    const auto shown = draw(c);
+    if (shown == missing || shown == blank) Fail(what + " has no glyph for '" + Narrow(c) + "' of \"" + text + "\"");
+  }
+  Say(what + " shows every character of \"" + text + "\"");
+}
+
+// A project named outside ASCII: the wizard's fonts have its characters, the setup screen and the
+// pages show them (screenshots), and the windows hold exactly the texts (read in the wide form);
+// a destination typed with such characters reaches the summary whole. Cancelled on the summary.
+int UnicodeCheck(const std::string& exe, const std::string& shots, const std::string& textsFile) {
+  std::ifstream in(Widen(textsFile).c_str(), std::ios::binary);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
+  if (lines.size() < 4) Fail("the texts file needs four lines: " + textsFile);
+  const std::string &title = lines[0], &folder = lines[1], &shortcut = lines[2], &dest = lines[3];
+  NONCLIENTMETRICSW ncm{};
+  ncm.cbSize = sizeof ncm;
+  SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof ncm, &ncm, 0);
+  for (const std::string* text : {&title, &folder, &shortcut, &dest})
+    CheckGlyphs(ncm.lfMessageFont, "the message font", *text);
+  LOGFONTW dialog{};
+  wcscpy(dialog.lfFaceName, L"MS Shell Dlg 2");
+  CheckGlyphs(dialog, "MS Shell Dlg 2", title);
+  LOGFONTW roman{};  // the setup screen's text lines, as the model's font asks for them
+  roman.lfPitchAndFamily = VARIABLE_PITCH | FF_ROMAN;
+  wcscpy(roman.lfFaceName, L"Times New Roman");
+  CheckGlyphs(roman, "Times New Roman", title);
+
+  Start(exe, "");
+  WaitMain();
+  WaitFor("the licence page", [] { return Shown(idLicenceMemo) && Shown(idAccept); });
+  Screenshot(shots, "unicode-screen");
+  Click(idAccept);
+  WaitFor("the destination page", [] { return Shown(idMainDir) && Shown(idNext); });
+  if (Text(Ctl(idMainDir)).find(title) == std::string::npos) Fail("destination: " + Text(Ctl(idMainDir)));
+  Screenshot(shots, "unicode-destination");
+  SendMessageW(Ctl(idMainDir), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Widen(dest).c_str()));
+  Click(idNext);
+  WaitFor("the shortcuts page", [] { return Shown(idShortcutList); });
+  if (Text(Ctl(idCreateFolder)) != folder) Fail("program folder: \"" + Text(Ctl(idCreateFolder)) + "\"");
+  HWND list = Ctl(idShortcutList);
+  WaitFor("the shortcut rows", [&] { return SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) > 0; });
+  bool found = false;
+  for (int r = 0; r < static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); ++r)
+    found |= RowText(list, r, 0) == shortcut;
+  if (!found) Fail("no shortcut row reads \"" + shortcut + "\"; the first reads \"" + RowText(list, 0, 0) + "\"");
+  Say("program folder and shortcut row read back exactly");
+  Screenshot(shots, "unicode-shortcuts");
+  Click(idNext);
+  WaitFor("the summary page", [] { return Shown(idSummary) && Text(Ctl(idNext)) == "&Install"; });
+  const std::string memo = Text(Ctl(idSummary));
+  if (memo.find("Install To: " + dest) == std::string::npos || memo.find(shortcut) == std::string::npos)
+    Fail("summary: " + memo);
+  Say("the typed destination and the shortcut reach the summary whole");
+  Screenshot(shots, "unicode-ready");
+  Click(idCancel);
+  const int status = WaitExit();
+  if (status != 2) Fail("Cancel ended with status " + std::to_string(status));
+  return 0;
+}
+
 int Bench(const std::string& exe) {
   const auto t0 = std::chrono::steady_clock::now();
   Start(exe, "");
@@ -694,6 +813,7 @@ int main(int argc, char** argv) {
   }
   if (a.size() >= 6 && a[0] == "screen")
     return ScreenCheck(a[1], a[2], a[3], a[4], a[5], a.size() >= 7 ? std::stoul(a[6]) : 1);
+  if (a.size() >= 4 && a[0] == "unicode") return UnicodeCheck(a[1], a[2], a[3]);
   if (a.size() >= 2 && a[0] == "bench") return Bench(a[1]);
   if (a.size() >= 2 && a[0] == "gif") {
     WriteSolidGif(a[1], 40, 20, {0xC02010}, 0);
@@ -703,6 +823,6 @@ int main(int argc, char** argv) {
     WriteSolidGif(a[1], 40, 20, {0xC02010, 0x10A040, 0x2030D0}, 40);
     return 0;
   }
-  std::fprintf(stderr, "usage: setup_driver install|uninstall|screen|bench ...\n");
+  std::fprintf(stderr, "usage: setup_driver install|uninstall|screen|unicode|bench ...\n");
   return 2;
 }

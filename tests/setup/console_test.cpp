@@ -3,6 +3,7 @@
 #include <csignal>
 #include <sstream>
 
+#include "platform/text.h"
 #include "setup_fixture.h"
 #include "tools/rehearsal.h"
 #include "ui/console/console_options.h"
@@ -132,6 +133,31 @@ TEST_F(ConsoleTest, SilentRunsAskNothingAndLogWhatTheyWrite) {
   EXPECT_EQ(Run({"Acme", "1.0", "/SILENT"}), 0) << out.str();
   EXPECT_FALSE(Machine().fs().FileExists("C:\\Apps\\Acme\\bin\\acme.exe"));
   EXPECT_NE(log.str().find("removed: C:\\Apps\\Acme\\bin\\acme.exe"), std::string::npos) << log.str();
+}
+
+// The terminal and the record carry the program's text as it is: UTF-8, whatever the script.
+TEST_F(ConsoleTest, NamesOutsideAsciiReachTheTerminalAndTheLogAsUtf8) {
+  const std::string title = "Café Ünïcödé 日本語", folder = "Lisez-moi 日本語", dir = "C:\\Descărcări\\日本語";
+  TestApp app;
+  app.files["LICENSE.TXT"] = "Be nice.\r\n";
+  app.files["bin\\acme.exe"] = "program";
+  app.project = "[Setup]\nTitle = " + title + "\nDesktop Folder = " + folder + "\n[Shortcuts]\n" + folder +
+                " = bin\\acme.exe, " + folder + ", desktop\n";
+  BuildMedia(app);
+  NewMachine();
+  ASSERT_EQ(Run({}, "a\n" + dir + "\nn\nn\ni\n\n"), 0) << out.str();
+  for (const std::string& shown :
+       {"Destination Directory: " + dir, "Program folder: " + folder, "Installation Completed: " + title})
+    EXPECT_NE(out.str().find(shown), std::string::npos) << shown << "\n" << out.str();
+  EXPECT_TRUE(platform::IsValidUtf8(out.str()));
+  NewMachine();
+  ASSERT_EQ(Run({"/SILENT", "/DIR=" + dir}), 0) << out.str();
+  for (const std::string& line :
+       {"file: " + dir + "\\bin\\acme.exe", "shortcut: C:\\WINDOWS\\Desktop\\" + folder + ".lnk",
+        "registry: HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\currentversion\\uninstall\\" + title})
+    EXPECT_NE(log.str().find(line), std::string::npos) << line << "\n" << log.str();
+  EXPECT_TRUE(platform::IsValidUtf8(out.str()));
+  EXPECT_TRUE(platform::IsValidUtf8(log.str()));
 }
 
 // A machine whose setup lock another setup never lets go.

@@ -4,13 +4,16 @@
 #include <fstream>
 #include <iostream>
 #include <memory>
+#include <optional>
 
 #include "app/setup_program.h"
 #include "platform/exception.h"
 #include "platform/sandbox/sandbox_platform.h"
+#include "ui/console/command_line.h"
 #include "ui/console/console_options.h"
 #include "ui/console/console_run.h"
 #include "ui/console/console_view.h"
+#include "ui/console/utf16_stream.h"
 #ifdef _WIN32
 #include "platform/win32/win32_platform.h"
 #endif
@@ -28,6 +31,25 @@ using namespace vurerode::setup;
 
 namespace {
 
+// A host path the options name, in UTF-8 like every text of the program: on Windows the path
+// must be told so, or it would be read in the ANSI code page.
+fs::path HostPath(const std::string& utf8) {
+  return fs::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::string Utf8Of(const fs::path& p) {
+  const std::u8string u = p.u8string();
+  return std::string(u.begin(), u.end());
+}
+
+// The /LOG record: UTF-8 without a byte-order mark, on every system.
+std::unique_ptr<std::ofstream> OpenLog(const std::optional<std::string>& path) {
+  if (!path) return nullptr;
+  auto log = std::make_unique<std::ofstream>(HostPath(*path), std::ios::binary | std::ios::trunc);
+  if (!*log) throw std::runtime_error("cannot write the log file " + *path);
+  return log;
+}
+
 // Where setup runs without --sandbox on a host that is not Windows.
 fs::path DefaultSandboxRoot() {
   const char* data = std::getenv("XDG_DATA_HOME");
@@ -40,15 +62,15 @@ std::unique_ptr<platform::Platform> MakePlatform(const console::ConsoleOptions& 
 #ifdef _WIN32
   if (!o.sandboxRoot) return std::make_unique<platform::win32::Win32Platform>();
 #endif
-  fs::path root = o.sandboxRoot ? fs::path(*o.sandboxRoot) : DefaultSandboxRoot();
-  if (!o.sandboxRoot) std::cout << "setup: running on the sandbox machine in " << root.string() << "\n";
+  fs::path root = o.sandboxRoot ? HostPath(*o.sandboxRoot) : DefaultSandboxRoot();
+  if (!o.sandboxRoot) std::cout << "setup: running on the sandbox machine in " << Utf8Of(root) << "\n";
   fs::create_directories(root);
   platform::sandbox::SandboxOptions options;
   options.runHostPrograms = o.runHostPrograms;
   options.quotas = o.quotas;
   if (o.media) {
-    if (!fs::is_directory(*o.media)) throw std::invalid_argument("--media: no folder " + *o.media);
-    options.mounts.push_back({'A', fs::absolute(*o.media), true});
+    if (!fs::is_directory(HostPath(*o.media))) throw std::invalid_argument("--media: no folder " + *o.media);
+    options.mounts.push_back({'A', fs::absolute(HostPath(*o.media)), true});
   }
   auto machine = std::make_unique<platform::sandbox::SandboxPlatform>(fs::absolute(root), options);
   if (o.media) machine->fs().ChangeDirectory("A:\\");
@@ -57,11 +79,7 @@ std::unique_ptr<platform::Platform> MakePlatform(const console::ConsoleOptions& 
 
 int Run(const console::ConsoleOptions& o) {
   std::unique_ptr<platform::Platform> platform = MakePlatform(o);
-  std::unique_ptr<std::ofstream> log;
-  if (o.log) {
-    log = std::make_unique<std::ofstream>(*o.log, std::ios::binary | std::ios::trunc);
-    if (!*log) throw std::runtime_error("cannot write the log file " + *o.log);
-  }
+  const std::unique_ptr<std::ofstream> log = OpenLog(o.log);
   console::ConsoleView view(std::cin, std::cout, std::cerr, o.silent, log.get());
   return console::RunSetup(*platform, view, o, std::cout, log.get());
 }
@@ -76,9 +94,10 @@ int main(int argc, char** argv) {
   // The streams buffer for themselves: the C library's stdout is unbuffered on a console (and on
   // NUL), where each character of a progress line would be a write of its own.
   std::ios::sync_with_stdio(false);
+  const console::ConsoleStreams terminal;
   console::ConsoleOptions options;
   try {
-    options = console::ParseConsoleOptions(std::vector<std::string>(argv + 1, argv + argc));
+    options = console::ParseConsoleOptions(console::ProgramArguments(argc, argv));
   } catch (const std::invalid_argument& e) {
     std::cerr << "setup: " << e.what() << "\n" << console::kConsoleHelp;
     return 1;
@@ -94,8 +113,7 @@ int main(int argc, char** argv) {
     DWORD processes[2];
     if (GetConsoleProcessList(processes, 2) == 1) FreeConsole();
     try {
-      std::unique_ptr<std::ofstream> log;
-      if (options.log) log = std::make_unique<std::ofstream>(*options.log, std::ios::binary | std::ios::trunc);
+      const std::unique_ptr<std::ofstream> log = OpenLog(options.log);
       return win32::RunWindows(options.args, log.get());
     } catch (const std::exception& e) {
       std::cerr << "setup: " << e.what() << "\n";

@@ -4,6 +4,7 @@
 
 #include "ui/win32/control_ids.h"
 #include "ui/win32/gdi.h"
+#include "ui/win32/wide_text.h"
 
 namespace vurerode::setup::win32 {
 
@@ -22,8 +23,9 @@ class DialogTemplate {
     words_.push_back(0);  // no menu
     words_.push_back(0);  // the standard dialog class
     String(title);
+    // The shell's dialog face: the system links it to the fonts of other scripts.
     words_.push_back(8);
-    String(L"MS Shell Dlg");
+    String(L"MS Shell Dlg 2");
   }
   // classAtom: 0x0080 button, 0x0081 edit, 0x0082 static.
   void Add(DWORD style, short x, short y, short cx, short cy, WORD id, WORD classAtom, const std::wstring& text) {

@@ -150,10 +150,6 @@ class Handle {
   HANDLE h_ = nullptr;
 };
 
-// Text in the system's ANSI code page, as the model keeps it, and UTF-16 for the W functions.
-std::wstring Widen(const std::string& s);
-std::string Narrow(const std::wstring& s);
-
 // A colour of the model (0x00BBGGRR, or 0x80000000 plus a system colour index) as GDI's.
 COLORREF ToColorRef(uint32_t c);
 

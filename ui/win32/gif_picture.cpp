@@ -4,6 +4,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "ui/win32/wide_text.h"
+
 namespace vurerode::setup::win32 {
 
 namespace {

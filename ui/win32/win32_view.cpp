@@ -1,4 +1,9 @@
+// clang-format off
+// The seam first: its classes have members (CreateFile, DeleteFile, ...) that the Windows headers'
+// macros would rename.
+#include "platform/win32/win32_platform.h"
 #include "ui/win32/win32_view.h"
+// clang-format on
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -10,11 +15,11 @@
 
 #include "app/setup_program.h"
 #include "app/unzip.h"
-#include "platform/win32/win32_platform.h"
 #include "screen/frame_schedule.h"
 #include "screen/setup_screen_paint.h"
 #include "ui/win32/control_ids.h"
 #include "ui/win32/dialogs.h"
+#include "ui/win32/wide_text.h"
 
 namespace vurerode::setup::win32 {
 
@@ -624,9 +629,10 @@ void Win32View::Command(int id, int code) {
     case idBrowse: Browse(); break;
     case idMainDir:
       if (code == EN_CHANGE) {
-        wchar_t buf[MAX_PATH * 2] = {};
-        GetWindowTextW(byId_[idMainDir], buf, MAX_PATH * 2);
-        s.Main_Dir = texts_[byId_[idMainDir]] = Narrow(buf);
+        HWND edit = byId_[idMainDir];
+        std::wstring typed(static_cast<size_t>(GetWindowTextLengthW(edit)) + 1, L'\0');
+        typed.resize(static_cast<size_t>(GetWindowTextW(edit, typed.data(), static_cast<int>(typed.size()))));
+        s.Main_Dir = texts_[edit] = Narrow(typed);
       }
       break;
     case idAddFolderToStartMenu:
