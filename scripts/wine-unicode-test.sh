@@ -42,7 +42,7 @@ printf 'Cyrillic\r\n' >"$sample/Журнал/отчёт.txt"
 printf 'Greek\r\n' >"$sample/Ελληνικά.txt"
 printf 'CJK\r\n' >"$sample/日本語/説明書.txt"
 printf 'outside the BMP\r\n' >"$sample/party🎉.txt"
-printf 'far down\r\n' >"$sample/$long_dir/the end.txt"
+printf 'far down\r\n' >"$sample/$long_dir/the end of the long road.txt"
 cat >"$sample/vurerode.prj" <<PRJ
 [Setup]
 Title = $title
@@ -66,7 +66,7 @@ PRJ
 "$native_build/ui/setup" --sandbox "$work/machine" --media "$work/media" /SILENT >/dev/null ||
   fail "the sandbox installation failed"
 ref=$work/machine/drive_c
-[ -f "$ref/$app_dir/$long_dir/the end.txt" ] || fail "the sandbox lacks the long path's file"
+[ -f "$ref/$app_dir/$long_dir/the end of the long road.txt" ] || fail "the sandbox lacks the long path's file"
 
 # Text of a UTF-16 registry export or profile file, or of a plain one, as UTF-8 without CRs.
 text_of() {
@@ -78,9 +78,17 @@ reg_text() {  # reg_text KEY: the key exported, as UTF-8 text (empty when it is 
   "$wine" reg export "$1" "$work/export.reg" /y >/dev/null 2>&1 || return 0
   text_of "$work/export.reg"
 }
-snapshot() {  # what an installation may change: the prefix's files but the registry's, and the registry
-  (cd "$prefix_c" && find . -path ./windows/logs -prune -o -path ./users/Public -prune -o -print | sort)
-  for k in 'HKLM\Software' 'HKCU\Software'; do reg_text "$k" | grep -v '^"\(InstallDate\|LastUsed\)'; done
+# What an installation may change: the prefix's files but the registry's, and the registry (Wine's own
+# keys aside). The design leaves two things: the cleanup batch, and the INI file in the Windows
+# directory, which an unattended removal keeps as a file Windows may use.
+snapshot() {
+  (cd "$prefix_c" && find . -path ./windows/logs -prune -o -path ./windows/temp/zad2000.bat -prune \
+    -o -path "./windows/$ini_file" -prune -o -print | sort)
+  for k in 'HKLM\Software' 'HKCU\Software'; do
+    reg_text "$k" | sed -n '/^\[HKEY_[A-Z_]*\\Software\\\(Wine\|Microsoft\\Windows NT\)/,/^$/!p' |
+      grep -v '^"\(InstallDate\|LastUsed\)'
+  done
+  reg_text 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
 }
 
 for lang in en_US pl_PL ru_RU ja_JP; do
@@ -88,10 +96,12 @@ for lang in en_US pl_PL ru_RU ja_JP; do
   wineserver -k 2>/dev/null || true
   mkdir -p "$WINEPREFIX"
   "$wine" wineboot --init >/dev/null 2>&1 || true
+  "$wine" cmd /c exit 0 >/dev/null 2>&1 || true
+  wineserver -w  # the prefix settles before it is compared
   prefix_c=$WINEPREFIX/drive_c
   acp=$(reg_text 'HKLM\System\CurrentControlSet\Control\Nls\CodePage' | sed -n 's/^"ACP"="\(.*\)"$/\1/p')
   snapshot >"$work/before.txt"
-  media=$prefix_c/Descărcări/媒体 🎉
+  media="$prefix_c/Descărcări/媒体 🎉"
   mkdir -p "$media"
   cp -r "$work/media/." "$media/"
   (cd "$media" && "$wine" setup.exe /SILENT >"$work/install.out" 2>&1) ||
@@ -100,7 +110,7 @@ for lang in en_US pl_PL ru_RU ja_JP; do
   rm -rf "${prefix_c:?}/Descărcări"
 
   diff -r -x uninstaller.cfg "$ref/$app_dir" "$prefix_c/$app_dir" || fail "installed files differ from the sandbox's"
-  [ "$(cat "$prefix_c/$app_dir/$long_dir/the end.txt")" = "far down"$'\r' ] || fail "the long path's file"
+  [ "$(cat "$prefix_c/$app_dir/$long_dir/the end of the long road.txt")" = "far down"$'\r' ] || fail "the long path's file"
   grep -qx 'Klucz ż=wartość 🎉' <(text_of "$prefix_c/windows/$ini_file") ||
     { text_of "$prefix_c/windows/$ini_file"; fail "the INI value is not exact"; }
   grep -qx '"Значение"="日本語 🎉"' <(reg_text "HKCU\\$reg_key\\Ключ") || fail "the registry value is not exact"
@@ -109,7 +119,7 @@ for lang in en_US pl_PL ru_RU ja_JP; do
   grep -qx '"Publisher"="Éditions Łódź Ω 出版"' <<<"$entry" || { echo "$entry"; fail "the uninstall entry's publisher"; }
   [ -n "$(find "$prefix_c/users" -path "*/Start Menu/Programs/$main_dir/$shortcut.lnk")" ] ||
     fail "no shortcut '$shortcut.lnk' in the program folder '$main_dir'"
-  echo "code page $acp: every name exact, the same files as the sandbox, one path of $(printf '%s' "C:\\$app_dir\\$long_dir\\the end.txt" | wc -m) characters"
+  echo "code page $acp: every name exact, the same files as the sandbox, one path of $(printf '%s' "C:\\$app_dir\\$long_dir\\the end of the long road.txt" | wc -m) characters"
 
   quiet=$(sed -n 's/^"QuietUninstallString"="\(.*\)"$/\1/p' <<<"$entry" | sed 's/\\\\/\\/g; s/\\"/"/g')
   [ -n "$quiet" ] || fail "no QuietUninstallString"
