@@ -70,6 +70,11 @@ char AsciiUpper(char c) {
 }
 
 std::string UpperCase(std::string_view s) {
+  if (IsAscii(s)) {
+    std::string out(s);
+    for (char& c : out) c = AsciiUpper(c);
+    return out;
+  }
   return MapText<UpperChar>(s);
 }
 
@@ -99,8 +104,17 @@ int CompareText(std::string_view a, std::string_view b) {
 }
 
 bool SameText(std::string_view a, std::string_view b) {
-  if (a.size() != b.size() && IsAscii(a) && IsAscii(b)) return false;
-  return CompareText(a, b) == 0;
+  // Case partners take as many bytes as each other (the table keeps no other pairs), so texts of
+  // different lengths differ: lookups that scan whole folders or log sections reject most names at
+  // once, as they did when a character was a byte.
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    auto x = static_cast<unsigned char>(a[i]);
+    auto y = static_cast<unsigned char>(b[i]);
+    if ((x | y) >= 0x80) return CompareText(a.substr(i), b.substr(i)) == 0;
+    if (x != y && UpperChar(x) != UpperChar(y)) return false;
+  }
+  return true;
 }
 
 bool IsAscii(std::string_view s) {

@@ -13,7 +13,8 @@
 namespace vurerode::platform {
 
 // The upper- and lower-case forms of one character; characters without a one-to-one partner in the
-// Basic Multilingual Plane stay as they are.
+// Basic Multilingual Plane stay as they are, and so do the twenty rare letters whose partner takes
+// another number of bytes in UTF-8 (names that compare equal are equally long).
 char32_t UpperChar(char32_t c);
 char32_t LowerChar(char32_t c);
 // ASCII letters only: for drive letters, hexadecimal digits and the like.

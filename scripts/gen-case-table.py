@@ -4,7 +4,10 @@ Multilingual Plane, as Windows compares file, key and section names (one UTF-16 
 Characters whose case form is several characters (German sharp s) or lies outside the plane keep
 their form; a non-ASCII letter never maps to an ASCII one (dotless i, long s), so that such names
 never meet plain Latin ones; and only letters that pair both ways are kept (the micro sign upper-cases
-to a Greek capital whose small letter is another character), so the two directions undo each other.  Run with the Python whose Unicode version the table should follow:
+to a Greek capital whose small letter is another character), so the two directions undo each other;
+and only pairs whose two letters take as many bytes in UTF-8 (twenty rare IPA and Latin Extended
+letters pair across lengths), so that names that compare equal are equally long and a lookup rejects
+most names by their length alone.  Run with the Python whose Unicode version the table should follow:
     python3 scripts/gen-case-table.py > platform/case_table.inc
 """
 import sys
@@ -21,6 +24,8 @@ def pairs(convert):
             continue
         to = ord(mapped)
         if to == cp or to > 0xFFFF or to < 0x80:
+            continue
+        if len(chr(cp).encode()) != len(chr(to).encode()):
             continue
         back = (str.lower if convert is str.upper else str.upper)(chr(to))
         if back != chr(cp):
