@@ -1,11 +1,13 @@
 // List files: arbitrary bytes as a list file (with a record length from the input) inside an
 // otherwise sound set, or as the list data itself. The names the reader reports must be exactly
-// the records cut at their first zero with trailing spaces removed.
+// the records cut at their first zero with trailing spaces removed, read as Windows-1252 (the set
+// does not mark its names as UTF-8).
 #include <cstddef>
 #include <cstdint>
 
 #include "archive/compress.h"
 #include "fuzz/fuzz_segment_support.h"
+#include "platform/text.h"
 
 using namespace vurerode;
 using namespace vurerode::fuzz;
@@ -86,7 +88,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       std::string name;
       for (size_t i = at; i < end && body[i] != 0; ++i) name += static_cast<char>(body[i]);
       while (!name.empty() && name.back() == ' ') name.pop_back();
-      expected.push_back(name);
+      expected.push_back(platform::Cp1252ToUtf8(name));
     }
     if (names != expected) abort();
   }
