@@ -95,6 +95,10 @@ class EntryNames : public ::testing::Test {
 };
 
 TEST_F(EntryNames, TheFlagIsWrittenOnlyForNamesThatAreNotAscii) {
+#ifdef _WIN32
+  GTEST_SKIP()
+      << "this test makes its host files through narrow UTF-8 paths, which a Windows host reads in its code page";
+#endif
   const struct {
     std::vector<std::string> names;
     int32_t reserved;
@@ -125,6 +129,10 @@ TEST_F(EntryNames, TheFlagIsWrittenOnlyForNamesThatAreNotAscii) {
 }
 
 TEST_F(EntryNames, OldArchivesReadTheirNamesAsWindows1252) {
+#ifdef _WIN32
+  GTEST_SKIP()
+      << "this test makes its host files through narrow UTF-8 paths, which a Windows host reads in its code page";
+#endif
   const fs::path archive = OldArchive(kCafe);
   const Bytes bytes = test::ReadFileBytes(archive);
   EXPECT_EQ(ReservedOf(bytes), 0);

@@ -35,6 +35,10 @@ class UnicodeRoundTrip : public SetupTest {
 };
 
 TEST_F(UnicodeRoundTrip, EveryNameAndValueArrivesAndGoesExactly) {
+#ifdef _WIN32
+  GTEST_SKIP()
+      << "this test makes its host files through narrow UTF-8 paths, which a Windows host reads in its code page";
+#endif
   const struct {
     const char* script;
     std::string word;
