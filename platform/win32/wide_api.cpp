@@ -4,7 +4,7 @@
 
 namespace vurerode::platform::win32 {
 
-HRESULT SaveThroughPersistFile(IPersistFile* file, const wchar_t* path) {
+HRESULT WINAPI SaveThroughPersistFile(IPersistFile* file, const wchar_t* path) {
   return file->Save(path, FALSE);
 }
 

@@ -12,8 +12,9 @@ struct IPersistFile;
 
 namespace vurerode::platform::win32 {
 
-// IPersistFile::Save as a function, so that a shortcut's own path passes through the table as well.
-HRESULT SaveThroughPersistFile(IPersistFile* file, const wchar_t* path);
+// IPersistFile::Save as a function, so that a shortcut's own path passes through the table as well;
+// with the system's calling convention, as every other entry of the table has.
+HRESULT WINAPI SaveThroughPersistFile(IPersistFile* file, const wchar_t* path);
 
 struct WideApi {
   decltype(&::CreateFileW) CreateFileW = ::CreateFileW;

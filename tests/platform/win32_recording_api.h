@@ -17,21 +17,26 @@ inline std::vector<std::wstring>& Recorded() {
   return paths;
 }
 
-// A table entry that records the arguments at PathArgs and calls the real function. (x86-64 has one
-// calling convention, so the API's functions and plain ones match the same pattern.)
+// Records the arguments at PathArgs, then calls the real function.
+template <auto Member, int... PathArgs, class... A>
+auto RecordAndCall(A... a) {
+  const std::tuple<A...> args(a...);
+  auto note = [](const wchar_t* path) {
+    if (path) Recorded().emplace_back(path);
+  };
+  (note(std::get<PathArgs>(args)), ...);
+  static const WideApi real;
+  return (real.*Member)(a...);
+}
+
+// A table entry of the member's own type. Every entry of the table has the system's calling
+// convention (the seam's own SaveThroughPersistFile too), which differs from a plain function's on
+// 32-bit x86.
 template <auto Member, int... PathArgs>
 struct Recording;
-template <class R, class... A, R (*WideApi::*Member)(A...), int... PathArgs>
+template <class R, class... A, R (WINAPI* WideApi::*Member)(A...), int... PathArgs>
 struct Recording<Member, PathArgs...> {
-  static R Call(A... a) {
-    const std::tuple<A...> args(a...);
-    auto note = [](const wchar_t* path) {
-      if (path) Recorded().emplace_back(path);
-    };
-    (note(std::get<PathArgs>(args)), ...);
-    static const WideApi real;
-    return (real.*Member)(a...);
-  }
+  static R WINAPI Call(A... a) { return RecordAndCall<Member, PathArgs...>(a...); }
 };
 
 inline WideApi RecordingApi() {
