@@ -1,17 +1,6 @@
 #include "platform/win32/windows_api.h"
 
-#include "platform/text.h"
-
 namespace vurerode::platform::win32 {
-
-std::wstring Wide(std::string_view utf8) {
-  const std::u16string units = Utf8ToUtf16(utf8);
-  return std::wstring(units.begin(), units.end());
-}
-
-std::string Utf8(std::wstring_view wide) {
-  return Utf16ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(wide.data()), wide.size()));
-}
 
 std::string SystemMessage(DWORD code) {
   wchar_t* text = nullptr;

@@ -29,12 +29,9 @@
 #include <string>
 #include <string_view>
 
-namespace vurerode::platform::win32 {
+#include "platform/win32/wide_text.h"
 
-// wchar_t is UTF-16 on Windows: the text's conversions with the wide form the API takes.
-static_assert(sizeof(wchar_t) == sizeof(char16_t));
-std::wstring Wide(std::string_view utf8);
-std::string Utf8(std::wstring_view wide);
+namespace vurerode::platform::win32 {
 
 // The system's text for an error code, without the line break it ends with.
 std::string SystemMessage(DWORD code);

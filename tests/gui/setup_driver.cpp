@@ -24,13 +24,15 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/wide_text.h"
 #include "screen/grad_pan.h"
 #include "ui/win32/control_ids.h"
 #include "ui/win32/gdi.h"
-#include "ui/win32/wide_text.h"
 
 using namespace vurerode;
 using namespace vurerode::setup::win32;
+using vurerode::platform::win32::Utf8;
+using vurerode::platform::win32::Wide;
 
 namespace {
 
@@ -116,7 +118,7 @@ std::string Text(HWND h) {
   std::wstring buf(static_cast<size_t>(n) + 1, L'\0');
   const LRESULT got = SendMessageW(h, WM_GETTEXT, buf.size(), reinterpret_cast<LPARAM>(buf.data()));
   buf.resize(static_cast<size_t>(got));
-  return Narrow(buf);
+  return Utf8(buf);
 }
 
 void Click(int id) {
@@ -527,7 +529,7 @@ std::string RowText(HWND list, int row, int sub) {
   std::wstring text(std::min(n, kChars), L'\0');
   ReadProcessMemory(process.get(), remote + sizeof item, text.data(), text.size() * sizeof(wchar_t), nullptr);
   VirtualFreeEx(process.get(), remote, 0, MEM_RELEASE);
-  return Narrow(text);
+  return Utf8(text);
 }
 
 // Answers every Yes/No/All question that is open; returns how many.
@@ -582,7 +584,7 @@ int Install(const std::string& exe, const std::string& dest, const std::string& 
   WaitFor("the folder dialog to close", [] { return FindTop(L"#32770") == nullptr; });
   if (Text(Ctl(idMainDir)) != before) Fail("a cancelled folder dialog changed the destination");
   Say("folder dialog centred on the wizard, cancelled");
-  SendMessageW(Ctl(idMainDir), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Widen(dest).c_str()));
+  SendMessageW(Ctl(idMainDir), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Wide(dest).c_str()));
   PostMessageW(Ctl(idMainDir), WM_KEYDOWN, VK_RETURN, 0);
   PostMessageW(Ctl(idMainDir), WM_KEYUP, VK_RETURN, 0);
   // Page 3: the shortcuts: the folder to the Start menu, one more row ticked.
@@ -710,14 +712,14 @@ void CheckGlyphs(const LOGFONTW& face, const std::string& what, const std::strin
     return px;
   };
   const auto missing = draw(L"\x0378"), blank = draw(L" ");
-  const std::wstring wide = Widen(text);
+  const std::wstring wide = Wide(text);
   for (size_t i = 0; i < wide.size(); ++i) {
     const size_t n = wide[i] >= 0xD800 && wide[i] < 0xDC00 && i + 1 < wide.size() ? 2 : 1;
     const std::wstring c = wide.substr(i, n);
     i += n - 1;
     if (c == L" ") continue;
     const auto shown = draw(c);
-    if (shown == missing || shown == blank) Fail(what + " has no glyph for '" + Narrow(c) + "' of \"" + text + "\"");
+    if (shown == missing || shown == blank) Fail(what + " has no glyph for '" + Utf8(c) + "' of \"" + text + "\"");
   }
   Say(what + " shows every character of \"" + text + "\"");
 }
@@ -726,7 +728,7 @@ void CheckGlyphs(const LOGFONTW& face, const std::string& what, const std::strin
 // pages show them (screenshots), and the windows hold exactly the texts (read in the wide form);
 // a destination typed with such characters reaches the summary whole. Cancelled on the summary.
 int UnicodeCheck(const std::string& exe, const std::string& shots, const std::string& textsFile) {
-  std::ifstream in(Widen(textsFile).c_str(), std::ios::binary);
+  std::ifstream in(Wide(textsFile).c_str(), std::ios::binary);
   std::vector<std::string> lines;
   for (std::string line; std::getline(in, line);) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -755,7 +757,7 @@ int UnicodeCheck(const std::string& exe, const std::string& shots, const std::st
   WaitFor("the destination page", [] { return Shown(idMainDir) && Shown(idNext); });
   if (Text(Ctl(idMainDir)).find(title) == std::string::npos) Fail("destination: " + Text(Ctl(idMainDir)));
   Screenshot(shots, "unicode-destination");
-  SendMessageW(Ctl(idMainDir), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Widen(dest).c_str()));
+  SendMessageW(Ctl(idMainDir), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Wide(dest).c_str()));
   Click(idNext);
   WaitFor("the shortcuts page", [] { return Shown(idShortcutList); });
   if (Text(Ctl(idCreateFolder)) != folder) Fail("program folder: \"" + Text(Ctl(idCreateFolder)) + "\"");

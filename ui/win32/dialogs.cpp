@@ -2,11 +2,14 @@
 
 #include <vector>
 
+#include "platform/win32/wide_text.h"
 #include "ui/win32/control_ids.h"
 #include "ui/win32/gdi.h"
-#include "ui/win32/wide_text.h"
 
 namespace vurerode::setup::win32 {
+
+using platform::win32::Utf8;
+using platform::win32::Wide;
 
 namespace {
 
@@ -113,9 +116,9 @@ INT_PTR CALLBACK InputProc(HWND dlg, UINT msg, WPARAM w, LPARAM l) {
 }  // namespace
 
 YesNoAll YesNoAllBox(HWND owner, const std::string& text, const std::string& caption) {
-  DialogTemplate t(Widen(caption), 260, 92);
+  DialogTemplate t(Wide(caption), 260, 92);
   t.Add(SS_ICON, 8, 8, 20, 20, 300, kStatic, L"");
-  t.Add(SS_LEFT | SS_NOPREFIX, 36, 8, 216, 56, idPrompt, kStatic, Widen(text));
+  t.Add(SS_LEFT | SS_NOPREFIX, 36, 8, 216, 56, idPrompt, kStatic, Wide(text));
   t.Add(WS_TABSTOP | BS_DEFPUSHBUTTON, 62, 70, 60, 14, IDYES, kButton, L"&Yes");
   t.Add(WS_TABSTOP | BS_PUSHBUTTON, 128, 70, 60, 14, IDNO, kButton, L"&No");
   t.Add(WS_TABSTOP | BS_PUSHBUTTON, 194, 70, 60, 14, idAll, kButton, L"&All");
@@ -129,16 +132,16 @@ YesNoAll YesNoAllBox(HWND owner, const std::string& text, const std::string& cap
 }
 
 bool InputBox(HWND owner, const std::string& caption, const std::string& prompt, std::string& value) {
-  DialogTemplate t(Widen(caption), 240, 70);
-  t.Add(SS_LEFT | SS_NOPREFIX, 8, 8, 224, 16, idPrompt, kStatic, Widen(prompt));
+  DialogTemplate t(Wide(caption), 240, 70);
+  t.Add(SS_LEFT | SS_NOPREFIX, 8, 8, 224, 16, idPrompt, kStatic, Wide(prompt));
   t.Add(WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL, 8, 28, 224, 12, idValue, kEdit, L"");
   t.Add(WS_TABSTOP | BS_DEFPUSHBUTTON, 118, 50, 55, 14, IDOK, kButton, L"OK");
   t.Add(WS_TABSTOP | BS_PUSHBUTTON, 177, 50, 55, 14, IDCANCEL, kButton, L"Cancel");
-  InputArgs args{Widen(value)};
+  InputArgs args{Wide(value)};
   const INT_PTR r =
       DialogBoxIndirectParamW(GetModuleHandleW(nullptr), t.get(), owner, InputProc, reinterpret_cast<LPARAM>(&args));
   if (r != IDOK) return false;
-  value = Narrow(args.value);
+  value = Utf8(args.value);
   return true;
 }
 

@@ -1,9 +1,12 @@
 #include "ui/win32/gdi_painter.h"
 
 #include "platform/text.h"
-#include "ui/win32/wide_text.h"
+#include "platform/win32/wide_text.h"
 
 namespace vurerode::setup::win32 {
+
+using platform::win32::Utf8;
+using platform::win32::Wide;
 
 COLORREF ToColorRef(uint32_t c) {
   if (c & 0x80000000u) return GetSysColor(static_cast<int>(c & 0xFF));
@@ -17,13 +20,13 @@ Font CreateModelFont(const TFont& f, int escapement) {
   return Font(CreateFontW(f.Height, 0, escapement, escapement, (f.Style & fsBold) ? FW_BOLD : FW_NORMAL,
                           (f.Style & fsItalic) != 0, (f.Style & fsUnderline) != 0, (f.Style & fsStrikeOut) != 0,
                           DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                          VARIABLE_PITCH | (roman ? FF_ROMAN : FF_SWISS), Widen(f.Name).c_str()));
+                          VARIABLE_PITCH | (roman ? FF_ROMAN : FF_SWISS), Wide(f.Name).c_str()));
 }
 
 void MeasureShadowLabel(HDC dc, TShadowLabel& label) {
   Font font = CreateModelFont(label.Font);
   Selected sel(dc, font.get());
-  const std::wstring text = Widen(label.Caption.empty() ? std::string(" ") : label.Caption);
+  const std::wstring text = Wide(label.Caption.empty() ? std::string(" ") : label.Caption);
   SIZE size{};
   GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
   label.Width = (label.Caption.empty() ? 0 : size.cx) + screen::kShadowOffset;
@@ -35,7 +38,7 @@ Picture* PictureCache::Get(const std::string& path) {
   if (it != pictures_.end()) return it->second.get();
   std::unique_ptr<Picture> p;
   HBITMAP bmp = static_cast<HBITMAP>(
-      LoadImageW(nullptr, Widen(path).c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+      LoadImageW(nullptr, Wide(path).c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
   if (bmp) {
     p = std::make_unique<Picture>();
     p->bitmap.reset(bmp);
@@ -101,7 +104,7 @@ void GdiPainter::DrawBitmap(int x, int y) {
 }
 
 int GdiPainter::TextHeight(const std::string& text) {
-  const std::wstring w = Widen(text);
+  const std::wstring w = Wide(text);
   SIZE size{};
   GetTextExtentPoint32W(dc_, w.c_str(), static_cast<int>(w.size()), &size);
   return size.cy;
@@ -113,7 +116,7 @@ void GdiPainter::SetTextAlign(unsigned flags) {
 
 void GdiPainter::TextOut(int x, int y, const std::string& text, screen::Color c, int escapement) {
   SetTextColor(dc_, ToColorRef(c));
-  const std::wstring w = Widen(text);
+  const std::wstring w = Wide(text);
   if (escapement == 0) {
     TextOutW(dc_, x, y, w.c_str(), static_cast<int>(w.size()));
     return;

@@ -4,14 +4,17 @@
 #include <fstream>
 #include <iterator>
 
-#include "ui/win32/wide_text.h"
+#include "platform/win32/wide_text.h"
 
 namespace vurerode::setup::win32 {
+
+using platform::win32::Utf8;
+using platform::win32::Wide;
 
 namespace {
 
 screen::GifAnimation ReadGif(const std::string& path) {
-  std::ifstream in(Widen(path).c_str(), std::ios::binary);
+  std::ifstream in(Wide(path).c_str(), std::ios::binary);
   if (!in) throw EFOpenError(path);
   const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   return screen::DecodeGif(bytes);

@@ -15,13 +15,16 @@
 
 #include "app/setup_program.h"
 #include "app/unzip.h"
+#include "platform/win32/wide_text.h"
 #include "screen/frame_schedule.h"
 #include "screen/setup_screen_paint.h"
 #include "ui/win32/control_ids.h"
 #include "ui/win32/dialogs.h"
-#include "ui/win32/wide_text.h"
 
 namespace vurerode::setup::win32 {
+
+using platform::win32::Utf8;
+using platform::win32::Wide;
 
 namespace {
 
@@ -125,7 +128,7 @@ Win32View::~Win32View() {
 }
 
 void Win32View::CreateMainWindow() {
-  main_.reset(CreateWindowExW(WS_EX_APPWINDOW, kMainClass, Widen(kSetupTitle).c_str(),
+  main_.reset(CreateWindowExW(WS_EX_APPWINDOW, kMainClass, Wide(kSetupTitle).c_str(),
                               WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0,
                               GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr,
                               GetModuleHandleW(nullptr), this));
@@ -136,7 +139,7 @@ void Win32View::CreateMainWindow() {
 
 HWND Win32View::Add(int page, const wchar_t* cls, const std::string& text, DWORD style, int x, int y, int w, int h,
                     int id) {
-  HWND c = CreateWindowExW(0, cls, Widen(text).c_str(), WS_CHILD | style, x, y, w, h, wizard_.get(),
+  HWND c = CreateWindowExW(0, cls, Wide(text).c_str(), WS_CHILD | style, x, y, w, h, wizard_.get(),
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
   SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont_.get()), FALSE);
   controls_.push_back({c, page});
@@ -294,7 +297,7 @@ void Win32View::SyncText(HWND h, const std::string& text) {
   std::string& shown = texts_[h];
   if (shown == text) return;
   shown = text;
-  SetWindowTextW(h, Widen(text).c_str());
+  SetWindowTextW(h, Wide(text).c_str());
 }
 
 void Win32View::Sync() {
@@ -436,7 +439,7 @@ void Win32View::SyncList() {
     ListView_DeleteAllItems(list);
     for (size_t i = 0; i < lv.Items.size(); ++i) {
       const TListRow& r = lv.Items[i];
-      std::wstring caption = Widen(r.Caption), where = Widen(r.Where);
+      std::wstring caption = Wide(r.Caption), where = Wide(r.Where);
       LVITEMW item{};
       item.mask = LVIF_TEXT | LVIF_IMAGE;
       item.iItem = static_cast<int>(i);
@@ -632,7 +635,7 @@ void Win32View::Command(int id, int code) {
         HWND edit = byId_[idMainDir];
         std::wstring typed(static_cast<size_t>(GetWindowTextLengthW(edit)) + 1, L'\0');
         typed.resize(static_cast<size_t>(GetWindowTextW(edit, typed.data(), static_cast<int>(typed.size()))));
-        s.Main_Dir = texts_[edit] = Narrow(typed);
+        s.Main_Dir = texts_[edit] = Utf8(typed);
       }
       break;
     case idAddFolderToStartMenu:
@@ -668,7 +671,7 @@ int CALLBACK BrowseCallback(HWND dlg, UINT msg, LPARAM, LPARAM data) {
 }  // namespace
 
 void Win32View::Browse() {
-  std::pair<HWND, std::wstring> args{wizard_.get(), Widen(screen_->Main_Dir)};
+  std::pair<HWND, std::wstring> args{wizard_.get(), Wide(screen_->Main_Dir)};
   while (args.second.size() > 3 && args.second.back() == L'\\') args.second.pop_back();
   BROWSEINFOW bi{};
   bi.hwndOwner = main_.get();
@@ -682,7 +685,7 @@ void Win32View::Browse() {
   wchar_t path[MAX_PATH] = {};
   const bool ok = SHGetPathFromIDListW(pidl, path);
   CoTaskMemFree(pidl);
-  if (ok) screen_->Main_DirAfterDialog(Narrow(path));
+  if (ok) screen_->Main_DirAfterDialog(Utf8(path));
 }
 
 LRESULT Win32View::OnMain(HWND h, UINT m, WPARAM w, LPARAM l) {
@@ -775,7 +778,7 @@ PromptResult Win32View::Message(const std::string& text, const std::string& capt
     case PromptIcon::Question: type |= MB_ICONQUESTION; break;
     case PromptIcon::None: break;
   }
-  const int r = MessageBoxW(Owner(), Widen(CrLf(text)).c_str(), Widen(caption).c_str(), type);
+  const int r = MessageBoxW(Owner(), Wide(CrLf(text)).c_str(), Wide(caption).c_str(), type);
   switch (r) {
     case IDOK: return PromptResult::Ok;
     case IDYES: return PromptResult::Yes;
@@ -808,11 +811,11 @@ void Win32View::ShowModal(TUnzip& unzip) {
   const DWORD style = WS_POPUP | WS_CAPTION | WS_BORDER;
   AdjustWindowRectEx(&rc, style, FALSE, WS_EX_DLGMODALFRAME);
   const int w = rc.right - rc.left, h = rc.bottom - rc.top;
-  unzipWindow_.reset(CreateWindowExW(WS_EX_DLGMODALFRAME, kUnzipClass, Widen(unzip.Caption).c_str(), style,
+  unzipWindow_.reset(CreateWindowExW(WS_EX_DLGMODALFRAME, kUnzipClass, Wide(unzip.Caption).c_str(), style,
                                      (GetSystemMetrics(SM_CXSCREEN) - w) / 2, (GetSystemMetrics(SM_CYSCREEN) - h) / 2,
                                      w, h, main_.get(), nullptr, GetModuleHandleW(nullptr), this));
   HWND u = unzipWindow_.get();
-  HWND label = CreateWindowExW(0, L"STATIC", Widen(unzip.PleaseWaitLabel.Caption).c_str(),
+  HWND label = CreateWindowExW(0, L"STATIC", Wide(unzip.PleaseWaitLabel.Caption).c_str(),
                                WS_CHILD | WS_VISIBLE | SS_LEFT, 8, 6, TUnzip::kClientWidth - 16, 32, u,
                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(idUnzipLabel)), nullptr, nullptr);
   SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont_.get()), FALSE);
@@ -868,7 +871,7 @@ int RunWindows(const std::vector<std::string>& args, std::ostream* log) {
       view.Message(e.what(), kSetupTitle, PromptButtons::Ok, PromptIcon::Warning);
       status = ExitStatus(TSetupOutcome::Busy);
     } catch (const std::exception& e) {
-      MessageBoxW(view.main(), Widen(e.what()).c_str(), Widen(kSetupTitle).c_str(), MB_OK | MB_ICONERROR);
+      MessageBoxW(view.main(), Wide(e.what()).c_str(), Wide(kSetupTitle).c_str(), MB_OK | MB_ICONERROR);
       status = 1;
     }
     if (log && screen) *log << "outcome: " << status << '\n';
