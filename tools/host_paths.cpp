@@ -2,30 +2,18 @@
 
 #include <filesystem>
 
-#include "platform/text.h"
+#include "platform/sandbox/host_io.h"
 #include "tools/cli.h"
 
 namespace vurerode::cli {
 
-#if defined(_WIN32)
 std::string NativePath(const std::filesystem::path& hostPath) {
-  const std::wstring& wide = hostPath.native();
-  return platform::Utf16ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(wide.data()), wide.size()));
+  return platform::sandbox::HostName(hostPath);
 }
 
 std::filesystem::path HostPath(const std::string& utf8) {
-  const std::u16string wide = platform::Utf8ToUtf16(utf8);
-  return std::filesystem::path(std::wstring(wide.begin(), wide.end()));
+  return platform::sandbox::HostPath(utf8);
 }
-#else
-std::string NativePath(const std::filesystem::path& hostPath) {
-  return hostPath.string();
-}
-
-std::filesystem::path HostPath(const std::string& utf8) {
-  return std::filesystem::path(utf8);
-}
-#endif
 
 std::string WindowsDirectory(const std::string& hostDir) {
   std::string p = NativePath(std::filesystem::absolute(HostPath(hostDir)).lexically_normal());

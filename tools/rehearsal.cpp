@@ -9,6 +9,7 @@
 #include "app/setup_program.h"
 #include "install/cleanup_batch.h"
 #include "media/uninstall_log_format.h"
+#include "platform/ini_document.h"
 #include "platform/sandbox/sandbox_platform.h"
 #include "platform/text.h"
 #include "tools/host_paths.h"
@@ -124,12 +125,10 @@ MachineState ReadMachineState(const fs::path& root) {
   }
   std::ifstream reg(root / "registry.reg", std::ios::binary);
   std::string bytes((std::istreambuf_iterator<char>(reg)), std::istreambuf_iterator<char>());
-  std::u16string text;
-  for (size_t i = 2; i + 1 < bytes.size(); i += 2)  // UTF-16LE after its BOM
-    text += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) | static_cast<unsigned char>(bytes[i + 1]) << 8);
+  const std::string text = platform::DecodeProfileText(bytes).text;  // UTF-16LE after its mark
   size_t start = 0;
-  for (size_t end; (end = text.find(u'\n', start)) != std::u16string::npos; start = end + 1) {
-    std::string line = platform::Utf16ToUtf8(std::u16string_view(text).substr(start, end - start));
+  for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+    std::string line = text.substr(start, end - start);
     if (!line.empty() && line.back() == '\r') line.pop_back();
     state.registryLines.push_back(line);
   }

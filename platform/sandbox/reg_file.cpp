@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/ini_document.h"
 #include "platform/text.h"
 
 namespace vurerode::platform::sandbox {
@@ -12,19 +13,10 @@ namespace {
 constexpr RegistryRoot kAllRoots[] = {RegistryRoot::ClassesRoot, RegistryRoot::CurrentUser, RegistryRoot::LocalMachine,
                                       RegistryRoot::Users, RegistryRoot::CurrentConfig};
 
-// The text of the file as UTF-8, whatever encoding it came in (a file without a byte-order mark is
-// in the ANSI code page).
+// The text of the file as UTF-8, whatever encoding it came in: its byte-order mark tells, as a
+// profile file's does (a file without one is in the ANSI code page).
 std::string DecodeFile(std::string_view bytes) {
-  if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
-      static_cast<unsigned char>(bytes[1]) == 0xFE) {
-    std::u16string w;
-    for (size_t i = 2; i + 1 < bytes.size(); i += 2)
-      w +=
-          static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned char>(bytes[i + 1]) << 8));
-    return Utf16ToUtf8(w);
-  }
-  if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") return std::string(bytes.substr(3));
-  return IsAscii(bytes) ? std::string(bytes) : Cp1252ToUtf8(bytes);
+  return DecodeProfileText(bytes).text;
 }
 
 std::string Quote(std::string_view s) {
