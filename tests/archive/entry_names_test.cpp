@@ -95,10 +95,6 @@ class EntryNames : public ::testing::Test {
 };
 
 TEST_F(EntryNames, TheFlagIsWrittenOnlyForNamesThatAreNotAscii) {
-#ifdef _WIN32
-  GTEST_SKIP()
-      << "this test makes its host files through narrow UTF-8 paths, which a Windows host reads in its code page";
-#endif
   const struct {
     std::vector<std::string> names;
     int32_t reserved;
@@ -123,16 +119,12 @@ TEST_F(EntryNames, TheFlagIsWrittenOnlyForNamesThatAreNotAscii) {
     for (const std::string& name : c.names) {
       std::string host = name;
       std::replace(host.begin(), host.end(), '\\', '/');
-      EXPECT_EQ(test::ReadFileBytes(out_ / host), test::Bytes("bytes of " + name)) << name;
+      EXPECT_EQ(test::ReadFileBytes(out_ / test::U8Path(host)), test::Bytes("bytes of " + name)) << name;
     }
   }
 }
 
 TEST_F(EntryNames, OldArchivesReadTheirNamesAsWindows1252) {
-#ifdef _WIN32
-  GTEST_SKIP()
-      << "this test makes its host files through narrow UTF-8 paths, which a Windows host reads in its code page";
-#endif
   const fs::path archive = OldArchive(kCafe);
   const Bytes bytes = test::ReadFileBytes(archive);
   EXPECT_EQ(ReservedOf(bytes), 0);
@@ -141,7 +133,7 @@ TEST_F(EntryNames, OldArchivesReadTheirNamesAsWindows1252) {
   compress_.SetTargetPath(Win(out_));
   std::vector<std::string> selection = {"CAF\xC3\x89.TXT"};  // CAFÉ.TXT: names compare as Windows compares them
   compress_.ExpandArchiveFile(Win(archive), &selection);
-  EXPECT_EQ(test::ReadFileBytes(out_ / kCafe), test::Bytes("old"));
+  EXPECT_EQ(test::ReadFileBytes(out_ / test::U8Path(kCafe)), test::Bytes("old"));
 }
 
 TEST_F(EntryNames, AFlaggedNameThatIsNotUtf8IsDamage) {

@@ -35,12 +35,12 @@ inline std::string HostToolPath(const std::filesystem::path& p) {
   using Convert = char* (*)(const wchar_t*);
   HMODULE kernel = GetModuleHandleA("kernel32.dll");
   FARPROC proc = kernel ? GetProcAddress(kernel, "wine_get_unix_file_name") : nullptr;
-  if (!proc) return p.string();
+  if (!proc) return platform::win32::Utf8(p.wstring());
   Convert convert = nullptr;
   static_assert(sizeof convert == sizeof proc);
   std::memcpy(&convert, &proc, sizeof convert);
   char* unix = convert(p.wstring().c_str());
-  if (!unix) return p.string();
+  if (!unix) return platform::win32::Utf8(p.wstring());
   std::string out = unix;
   HeapFree(GetProcessHeap(), 0, unix);
   return out;
@@ -101,10 +101,12 @@ inline std::optional<std::string> RunHostTool(const std::string& unixPath, const
   std::string cmd = "sh -c \"\\\"$0\\\" \\\"$@\\\" >'" + HostToolPath(out) + "' 2>&1; touch '" + HostToolPath(done) +
                     "'\" \"" + unixPath + "\"";
   for (const std::string& a : args) cmd += " \"" + a + "\"";
-  STARTUPINFOA si{};
+  // The paths and arguments are UTF-8; the wide call hands them to the shell whatever the code page.
+  std::wstring wideCmd = platform::win32::Wide(cmd);
+  STARTUPINFOW si{};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi{};
-  if (!CreateProcessA("Z:\\bin\\sh", cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+  if (!CreateProcessW(L"Z:\\bin\\sh", wideCmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
     DeleteFileA(out.c_str());
     return std::nullopt;
   }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 
@@ -26,9 +27,11 @@ class SegFixture : public ::testing::Test {
 
   // A template whose directory is a folder below the output folder.
   std::string Template(const std::string& sub, const std::string& mask = "*.*") const {
-    return Win(outDir / sub) + "\\" + mask;
+    std::string folder = sub;  // UTF-8 text, joined as text: a host path would pass through the code page
+    std::replace(folder.begin(), folder.end(), '/', '\\');
+    return Win(outDir) + (folder.empty() ? "" : "\\" + folder) + "\\" + mask;
   }
-  std::filesystem::path Out(const std::string& rel) const { return outDir / rel; }
+  std::filesystem::path Out(const std::string& rel) const { return outDir / test::U8Path(rel); }
   void Write(const std::vector<uint8_t>& stream, const std::vector<size_t>& payloads) {
     WriteSegments(setDir, "disk", stream, payloads);
   }

@@ -33,10 +33,6 @@ class SetNames : public SegFixture {
 };
 
 TEST_F(SetNames, TheFlagIsWrittenOnlyWhenNeededAndNamesReadBackExactly) {
-#ifdef _WIN32
-  GTEST_SKIP()
-      << "this test makes its host files through narrow UTF-8 paths, which a Windows host reads in its code page";
-#endif
   const struct {
     std::string folder;
     std::vector<std::string> names;
@@ -73,10 +69,6 @@ TEST_F(SetNames, TheFlagIsWrittenOnlyWhenNeededAndNamesReadBackExactly) {
 }
 
 TEST_F(SetNames, OldSetsReadTheirNamesAsWindows1252) {
-#ifdef _WIN32
-  GTEST_SKIP()
-      << "this test makes its host files through narrow UTF-8 paths, which a Windows host reads in its code page";
-#endif
   RawSet set;
   const std::string oldTemplate = Win(outDir) + "\\Caf\xE9\\*.*";
   set.Header(1).ScanNames(oldTemplate, {"na\xEFve.txt"}).Arc(0, ArchiveBytes({{"na\xC3\xAFve.txt", Bytes("old")}}));

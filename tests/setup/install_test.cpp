@@ -126,7 +126,8 @@ TEST_F(InstallTest, ShortcutsPointAtTheInstalledProgram) {
   BuildMedia(Acme());
   InstallWithDefaults(Start());
   const std::string out = (scratch_.path() / "lnk.txt").string();
-  ASSERT_EQ(vurerode::test::RunCommand("lnkinfo '" + Host("C:\\WINDOWS\\Desktop\\Acme.lnk") + "' > " + out), 0);
+  ASSERT_EQ(vurerode::test::RunCommand("lnkinfo '" + Host("C:\\WINDOWS\\Desktop\\Acme.lnk").string() + "' > " + out),
+            0);
   std::ifstream in(out);
   std::string report((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   EXPECT_NE(report.find("C:\\Program Files\\Acme\\acme.exe"), std::string::npos) << report;

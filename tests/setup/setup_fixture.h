@@ -85,7 +85,7 @@ class SetupTest : public ::testing::Test {
     auto host = [](std::string p) {  // the test names files with backslashes, as Windows does
       for (char& c : p)
         if (c == '\\') c = '/';
-      return p;
+      return vurerode::test::U8Path(p);
     };
     for (const auto& [path, text] : app.files) {
       fs::create_directories((src / host(path)).parent_path());
@@ -140,11 +140,12 @@ class SetupTest : public ::testing::Test {
     s.Destroy();
   }
 
-  std::string Host(const std::string& windowsPath) {  // C:\x\y -> ROOT/drive_c/x/y
+  fs::path Host(const std::string& windowsPath) {  // C:\x\y -> ROOT/drive_c/x/y
     std::string p = windowsPath.substr(3);
     for (char& c : p)
       if (c == '\\') c = '/';
-    return (Root() / ("drive_" + std::string(1, static_cast<char>(std::tolower(windowsPath[0])))) / p).string();
+    return Root() / ("drive_" + std::string(1, static_cast<char>(std::tolower(windowsPath[0])))) /
+           vurerode::test::U8Path(p);
   }
   std::string Text(const std::string& windowsPath) {
     auto bytes = vurerode::test::ReadFileBytes(Host(windowsPath));

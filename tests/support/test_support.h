@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vurerode::test {
@@ -31,6 +32,11 @@ class ScratchDir {
 // The Windows form of a path ("/tmp/x" -> "\tmp\x" on a POSIX host, whose file system maps it
 // back).
 std::string Win(const std::filesystem::path& p);
+// The host path of UTF-8 text. A narrow string made into a path is read in the code page on a
+// Windows host, so names in any script go through here.
+inline std::filesystem::path U8Path(std::string_view utf8) {
+  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
 
 std::vector<uint8_t> ReadFileBytes(const std::filesystem::path& p);
 void WriteFileBytes(const std::filesystem::path& p, const std::vector<uint8_t>& data);

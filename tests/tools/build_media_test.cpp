@@ -39,6 +39,19 @@ std::vector<std::string> Lines(const fs::path& p) {
 void WriteText(const fs::path& p, const std::string& s) {
   WriteFileBytes(p, test::Bytes(s));
 }
+// Names in these tests are UTF-8 text, whatever the host's code page.
+void WriteText(const std::string& p, const std::string& s) {
+  WriteText(test::U8Path(p), s);
+}
+std::string Text(const std::string& p) {
+  return Text(test::U8Path(p));
+}
+void WriteText(const char* p, const std::string& s) {
+  WriteText(test::U8Path(p), s);
+}
+std::string Text(const char* p) {
+  return Text(test::U8Path(p));
+}
 
 class BuildMedia : public SetToolTest {};
 
@@ -310,8 +323,7 @@ TEST_F(BuildMedia, TitlesAnUninstallEntryCannotCarryAreRefused) {
 // Every name Windows would refuse is named in one message, with the reason, and nothing is written.
 TEST_F(BuildMedia, NamesTheInstallerCannotCarryAreRefusedAllAtOnce) {
 #ifdef _WIN32
-  GTEST_SKIP()
-      << "this test makes its host files through narrow UTF-8 paths, which a Windows host reads in its code page";
+  GTEST_SKIP() << "a Windows host cannot hold the names this test offers (devices, '?', trailing dots)";
 #endif
   MakeApp("App");
   const std::pair<std::string, const char*> bad[] = {
@@ -327,7 +339,7 @@ TEST_F(BuildMedia, NamesTheInstallerCannotCarryAreRefusedAllAtOnce) {
       {"latin\xE9.txt", "not UTF-8"},
   };
   for (const auto& [name, why] : bad) {
-    fs::create_directories(fs::path("App/" + name).parent_path());
+    fs::create_directories(test::U8Path("App/" + name).parent_path());
     WriteText("App/" + name, "x");
   }
   // What Windows takes: a device name inside a longer name, COM0, any script.
@@ -349,15 +361,11 @@ TEST_F(BuildMedia, NamesTheInstallerCannotCarryAreRefusedAllAtOnce) {
 }
 
 TEST_F(BuildMedia, NonAsciiNamesAndTextsTravelAsUnicode) {
-#ifdef _WIN32
-  GTEST_SKIP()
-      << "this test makes its host files through narrow UTF-8 paths, which a Windows host reads in its code page";
-#endif
   MakeApp("App");
   const std::string cafe = "caf\xC3\xA9.txt", cyrillic = "\xD0\xB6\xD1\x83\xD1\x80\xD0\xBD\xD0\xB0\xD0\xBB",
                     emoji = "\xF0\x9F\x8E\x89.dat";
   WriteText("App/" + cafe, "latin");
-  fs::create_directories("App/" + cyrillic);
+  fs::create_directories(test::U8Path("App/" + cyrillic));
   WriteText("App/" + cyrillic + "/" + emoji, "emoji");
   const std::string title = "\xE6\x97\xA5\xE6\x9C\xAC Writer";  // 日本 Writer
   WriteText("App/vurerode.prj", "[Setup]\nTitle = " + title + "\n");
@@ -382,8 +390,8 @@ TEST_F(BuildMedia, NonAsciiNamesAndTextsTravelAsUnicode) {
 // installation puts them; the files themselves may lie deeper.
 TEST_F(BuildMedia, ShortcutTargetsAndIniPathsLongerThanWindowsAllowsAreRefused) {
 #ifdef _WIN32
-  GTEST_SKIP()
-      << "this test makes its host files through narrow UTF-8 paths, which a Windows host reads in its code page";
+  GTEST_SKIP() << "the source tree lies deeper than MAX_PATH, and the C++ library's folder reader on a Windows host "
+                  "stops there";
 #endif
   MakeApp("App");
   const std::string deep = std::string(120, 'd') + "/" + std::string(120, 'e');
