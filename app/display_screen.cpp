@@ -48,6 +48,9 @@ TDisplayScreen::TDisplayScreen(std::unique_ptr<TSetupSession> session, TSetupVie
   ReturnToWindows.Checked = true;
   StartDirectory = platform().fs().CurrentDirectory();
   MakeTempPaths(platform(), Globals, JoinedArgs, now);
+  // A program that carries its medium reads it from itself, wherever it was started from.
+  if (const std::string folder = session_->EmbeddedMediumFolder(); !uninstallMode && !folder.empty())
+    Globals.SourceDir = folder;
   if (!uninstallMode) session_->NoteTemporaryFolder(Globals.ExpandDir);
 }
 

@@ -8,10 +8,18 @@ ESetupBusy::ESetupBusy()
           "Let it finish, then start this setup again. Nothing was changed.") {}
 
 TSetupSession::TSetupSession(platform::Platform& machine, TSessionOptions options)
-    : machine_(machine), link_(std::move(options.Link)) {
-  lock_ = machine_.AcquireSetupLock(options.LockWait);
+    : mediumDamage_(),
+      medium_(OpenEmbeddedMedium(machine, options.ProgramFile, mediumDamage_)),
+      machine_(medium_ ? medium_.get() : &machine),
+      link_(std::move(options.Link)) {
+  lock_ = machine_->AcquireSetupLock(options.LockWait);
   if (!lock_) throw ESetupBusy();
-  recovery_ = link_.Recover(machine_);
+  recovery_ = link_.Recover(*machine_);
+}
+
+void TSetupSession::CheckEmbeddedMedium() {
+  if (!mediumDamage_.empty()) throw ESingleFileDamaged(mediumDamage_);
+  if (medium_) medium_->Verify();
 }
 
 TSetupSession::~TSetupSession() {
@@ -23,12 +31,12 @@ TSetupSession::~TSetupSession() {
 }
 
 platform::Platform& TSetupSession::platform() {
-  return state_ == State::Open ? transaction_->platform() : machine_;
+  return state_ == State::Open ? transaction_->platform() : *machine_;
 }
 
 void TSetupSession::BeginInstallation() {
   if (state_ != State::None) return;
-  transaction_ = link_.Begin(machine_);
+  transaction_ = link_.Begin(*machine_);
   state_ = State::Open;
 }
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/embedded_medium.h"
 #include "app/install_transaction.h"
 #include "platform/platform.h"
 
@@ -33,6 +34,9 @@ struct TTransactionLink {
 struct TSessionOptions {
   std::chrono::milliseconds LockWait = kSetupLockWait;
   TTransactionLink Link;
+  // The running setup program as the machine names it; when it carries its medium, the set is read
+  // from inside it. Empty: the set beside the program, as always.
+  std::string ProgramFile;
 };
 
 class TSetupSession {
@@ -49,7 +53,12 @@ class TSetupSession {
 
   // The machine as this run changes it: through the transaction while one is open.
   platform::Platform& platform();
-  platform::Platform& machine() { return machine_; }
+  platform::Platform& machine() { return *machine_; }
+
+  // The folder of the medium the program carries (ending with a backslash); empty for a set.
+  std::string EmbeddedMediumFolder() const { return medium_ ? medium_->Folder() : std::string(); }
+  // Raises ESingleFileDamaged when the program carries a medium that is cut short or changed.
+  void CheckEmbeddedMedium();
 
   // The transaction of an installation run; the calls below do nothing without one.
   void BeginInstallation();
@@ -64,7 +73,9 @@ class TSetupSession {
 
  private:
   enum class State { None, Open, Committed, Ended };
-  platform::Platform& machine_;
+  std::string mediumDamage_;
+  std::unique_ptr<TEmbeddedMedium> medium_;
+  platform::Platform* machine_;
   TTransactionLink link_;
   std::unique_ptr<platform::SetupLock> lock_;
   TRecoveryReport recovery_;

@@ -6,8 +6,8 @@
 #include "install/set_files.h"
 #include "media/finstall_cfg.h"
 #include "media/install_cfg.h"
-#include "platform/text.h"
 #include "platform/exception.h"
+#include "platform/text.h"
 #include "platform/windows_path.h"
 #include "segment/seg_names.h"
 #include "shell/file_ops.h"
@@ -77,6 +77,7 @@ void TUnzip::Expand() {
   medium_.emplace(fs, g.SourceDir);
   main_.Globals.DeferredFiles.clear();
   try {
+    main_.CheckEmbeddedMedium();
     ForceDirectories(fs, g.ExpandDir);
     ForceDirectories(fs, g.TempDir);
     // A medium whose every segment is there and matches its SHA-256 can be read again at

@@ -13,4 +13,15 @@ Win32Platform::Win32Platform(const WideApi& api)
 
 Win32Platform::~Win32Platform() = default;
 
+std::string RunningProgramPath() {
+  // The path may pass MAX_PATH: the buffer grows until it holds it whole.
+  for (DWORD size = MAX_PATH;; size *= 2) {
+    std::wstring path(size, L'\0');
+    const DWORD n = GetModuleFileNameW(nullptr, path.data(), size);
+    if (n == 0) return {};
+    if (n < size) return Utf8(path.substr(0, n));
+    if (size >= 32768) return {};
+  }
+}
+
 }  // namespace vurerode::platform::win32

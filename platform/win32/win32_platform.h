@@ -44,4 +44,8 @@ class Win32Platform : public Platform {
   Win32Processes processes_;
 };
 
+// The full path of the program this process runs (GetModuleFileNameW), in UTF-8; empty when the
+// system does not say.
+std::string RunningProgramPath();
+
 }  // namespace vurerode::platform::win32

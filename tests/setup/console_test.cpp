@@ -27,7 +27,7 @@ class ConsoleTest : public SetupTest {
     log.str("");
     std::unique_ptr<console::ConsoleView> v = makeView(in, o.silent);
     machine.fs().ChangeDirectory("A:\\");
-    return console::RunSetup(machine, *v, o, out, &log, {std::chrono::milliseconds(0), {}});
+    return console::RunSetup(machine, *v, o, out, &log, {std::chrono::milliseconds(0), {}, "A:\\setup.exe"});
   }
   std::function<std::unique_ptr<console::ConsoleView>(std::istream&, bool)> makeView = [this](std::istream& in,
                                                                                               bool silent) {

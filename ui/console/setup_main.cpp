@@ -77,11 +77,25 @@ std::unique_ptr<platform::Platform> MakePlatform(const console::ConsoleOptions& 
   return machine;
 }
 
+// The program whose medium may be inside it: on a sandbox, the setup.exe of the mounted medium; on
+// Windows, this program itself.
+TSessionOptions ProgramSession(const console::ConsoleOptions& o) {
+  TSessionOptions session;
+#ifdef _WIN32
+  if (!o.sandboxRoot) {
+    session.ProgramFile = platform::win32::RunningProgramPath();
+    return session;
+  }
+#endif
+  if (o.media) session.ProgramFile = "A:\\setup.exe";
+  return session;
+}
+
 int Run(const console::ConsoleOptions& o) {
   std::unique_ptr<platform::Platform> platform = MakePlatform(o);
   const std::unique_ptr<std::ofstream> log = OpenLog(o.log);
   console::ConsoleView view(std::cin, std::cout, std::cerr, o.silent, log.get());
-  return console::RunSetup(*platform, view, o, std::cout, log.get());
+  return console::RunSetup(*platform, view, o, std::cout, log.get(), ProgramSession(o));
 }
 
 }  // namespace

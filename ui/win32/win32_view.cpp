@@ -862,7 +862,9 @@ int RunWindows(const std::vector<std::string>& args, std::ostream* log) {
     OleInitialize(nullptr);
     std::unique_ptr<TDisplayScreen> screen;
     try {
-      screen = StartSetup(platform, view, args);
+      TSessionOptions session;
+      session.ProgramFile = platform::win32::RunningProgramPath();
+      screen = StartSetup(platform, view, args, std::move(session));
       view.Attach(screen.get());
       view.Run();
       screen->Destroy();
