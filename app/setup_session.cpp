@@ -1,5 +1,7 @@
 #include "app/setup_session.h"
 
+#include "app/embedded_medium.h"
+
 namespace vurerode::setup {
 
 ESetupBusy::ESetupBusy()
@@ -15,6 +17,10 @@ TSetupSession::TSetupSession(platform::Platform& machine, TSessionOptions option
   lock_ = machine_->AcquireSetupLock(options.LockWait);
   if (!lock_) throw ESetupBusy();
   recovery_ = link_.Recover(*machine_);
+}
+
+std::string TSetupSession::EmbeddedMediumFolder() const {
+  return medium_ ? medium_->Folder() : std::string();
 }
 
 void TSetupSession::CheckEmbeddedMedium() {

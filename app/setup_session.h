@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "app/embedded_medium.h"
 #include "app/install_transaction.h"
 #include "platform/platform.h"
 
@@ -26,6 +25,8 @@ class ESetupBusy : public std::runtime_error {
 };
 
 // How a session reaches the journal: the transaction and the recovery (tests put their own).
+class TEmbeddedMedium;
+
 struct TTransactionLink {
   std::function<std::unique_ptr<TInstallTransaction>(platform::Platform&)> Begin = BeginInstallTransaction;
   std::function<TRecoveryReport(platform::Platform&)> Recover = RecoverInterruptedInstallation;
@@ -56,7 +57,7 @@ class TSetupSession {
   platform::Platform& machine() { return *machine_; }
 
   // The folder of the medium the program carries (ending with a backslash); empty for a set.
-  std::string EmbeddedMediumFolder() const { return medium_ ? medium_->Folder() : std::string(); }
+  std::string EmbeddedMediumFolder() const;
   // Raises ESingleFileDamaged when the program carries a medium that is cut short or changed.
   void CheckEmbeddedMedium();
 
