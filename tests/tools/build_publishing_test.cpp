@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <ctime>
+#include <optional>
 
 #include "platform/native_file_system.h"
 #include "segment/media_sums.h"
@@ -24,35 +25,6 @@ bool Contains(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
 }
 
-// A variable of the environment set for one test (and the C library's idea of the zone with TZ).
-class ScopedVariable {
- public:
-  ScopedVariable(const char* name, const char* value) : name_(name) {
-    const char* old = std::getenv(name);
-    had_ = old != nullptr;
-    if (had_) old_ = old;
-    Set(value);
-  }
-  ~ScopedVariable() { Set(had_ ? old_.c_str() : nullptr); }
-
- private:
-  void Set(const char* value) {
-#if defined(_WIN32)
-    _putenv_s(name_, value ? value : "");
-    _tzset();
-#else
-    if (value)
-      setenv(name_, value, 1);
-    else
-      unsetenv(name_);
-    tzset();
-#endif
-  }
-  const char* name_;
-  std::string old_;
-  bool had_ = false;
-};
-
 // A signer that needs no certificate: it appends a line to the file, as a signature grows it.
 #if defined(_WIN32)
 constexpr const char* kAppendingSigner = "echo signed>> {}";
@@ -64,6 +36,29 @@ constexpr const char* kRemovingSigner = "rm {}";
 
 class BuildPublishing : public SetToolTest {
  protected:
+  // A variable of the environment set for a while (and the C library's idea of the zone with TZ).
+  class ScopedVariable {
+   public:
+    ScopedVariable(const char* name, const char* value) : name_(name) {
+      const char* old = std::getenv(name);
+      if (old) old_ = old;
+      Set(value);
+    }
+    ~ScopedVariable() { Set(old_ ? old_->c_str() : nullptr); }
+
+   private:
+    void Set(const char* value) {
+      SetVariable(name_, value);
+#if defined(_WIN32)
+      _tzset();
+#else
+      tzset();
+#endif
+    }
+    const char* name_;
+    std::optional<std::string> old_;
+  };
+
   void SetUp() override {
     SetToolTest::SetUp();
     // The signer needs a whole program, and so does the single file.
