@@ -23,6 +23,7 @@
 #include "platform/sandbox/sandbox_registry.h"
 #include "segment/media_sums.h"
 #include "segment/seg_comp_ez.h"
+#include "segment/single_file.h"
 
 namespace {
 
@@ -129,6 +130,36 @@ void WriteSetSeeds(const fs::path& out) {
 // The sandbox's stored files, each behind the byte that picks its kind in fuzz_sandbox_store: a new
 // machine's registry.reg with values of every type, a hand-written REGEDIT4 file with deletions and
 // continued lines, and a metadata.txt with attributes, aliases, written marks and escaped names.
+// A single file: a small PE program carrying two members, as the builder writes it.
+void WriteSingleFileSeeds(const fs::path& out) {
+  Bytes program(0x400, 0);
+  auto put = [&](size_t at, uint64_t v, size_t n) {
+    for (size_t i = 0; i < n; ++i) program[at + i] = static_cast<uint8_t>(v >> (8 * i));
+  };
+  put(0, 0x5A4D, 2);
+  put(0x3C, 0x40, 4);
+  put(0x40, 0x4550, 4);
+  put(0x44, 0x8664, 2);
+  put(0x46, 1, 2);
+  put(0x54, 240, 2);
+  put(0x58, 0x20B, 2);
+  put(0x58 + 108, 16, 4);
+  put(0x58 + 240 + 16, 0x200, 4);  // the section's raw size and offset
+  put(0x58 + 240 + 20, 0x200, 4);
+  fuzz::MemoryFileSystem files;
+  files.Put("C:\\IN\\setup.exe", program);
+  files.Put("C:\\IN\\disk.001", Bytes(300, 0x41));
+  files.Put("C:\\IN\\install.cfg", Bytes{'[', 'S', ']', '\r', '\n'});
+  WriteSingleFile(files,
+                  {"C:\\IN\\setup.exe", {{"disk.001", "C:\\IN\\disk.001"}, {"install.cfg", "C:\\IN\\install.cfg"}}},
+                  "C:\\OUT.exe");
+  auto in = files.OpenFile("C:\\OUT.exe", platform::FileAccess::Read);
+  Bytes single(static_cast<size_t>(in->Size()));
+  in->ReadBuffer(single.data(), single.size());
+  fs::create_directories(out / "single_file");
+  Write(out / "single_file" / "whole", single);
+}
+
 void WriteSandboxStoreSeeds(const fs::path& out) {
   using namespace vurerode::platform;
   const fs::path dir = out / "sandbox_store";
@@ -276,6 +307,7 @@ int main(int argc, char** argv) {
                            " *binary.bin\r\nSHA256 (tagged.cfg) = " + hex + "\n";
   Write(out / "media_sums" / "sums", Bytes(sums.begin(), sums.end()));
   WriteSandboxStoreSeeds(out);
+  WriteSingleFileSeeds(out);
 
   // The installation's journal: a record of each kind, whole and with its last record torn.
   {

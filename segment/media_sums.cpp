@@ -3,8 +3,8 @@
 #include <cctype>
 #include <vector>
 
-#include "platform/text.h"
 #include "platform/exception.h"
+#include "platform/text.h"
 #include "segment/sha256.h"
 
 namespace vurerode {

@@ -31,10 +31,10 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "platform/exception.h"
 #include "platform/file_system.h"
 
 namespace vurerode {
@@ -46,9 +46,9 @@ inline constexpr size_t kSingleFileTrailerSize = 64;
 
 // A setup program that carries a medium which is cut short, changed or not of this format's
 // version. The message says which, for the line after "Error Expanding Files!!".
-class ESingleFileDamaged : public std::runtime_error {
+class ESingleFileDamaged : public Exception {
  public:
-  using std::runtime_error::runtime_error;
+  using Exception::Exception;
 };
 
 struct TEmbeddedMember {
@@ -64,7 +64,7 @@ struct TProgramPatch {
 
 // Where a PE program keeps the two fields a signer changes, and what follows its sections.
 struct TPeLayout {
-  uint32_t checksumOffset = 0;         // the optional header's CheckSum
+  uint32_t checksumOffset = 0;          // the optional header's CheckSum
   uint32_t certificateEntryOffset = 0;  // data directory 4: file offset and size of the table
   uint32_t certificateTable = 0;        // the table's file offset; 0 when unsigned
   uint32_t certificateSize = 0;
@@ -114,7 +114,7 @@ struct TSingleFileSource {
   std::vector<std::pair<std::string, std::string>> members;
 };
 
-// Writes the single file to target (replaced whole, or not at all: a failure leaves no target).
+// Writes the single file to target; a failure leaves no target.
 // Raises Exception when the program is not a PE program.
 void WriteSingleFile(platform::FileSystem& fs, const TSingleFileSource& source, const std::string& target);
 

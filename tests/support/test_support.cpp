@@ -93,6 +93,49 @@ void WriteWindowsProgramStub(const std::filesystem::path& p) {
   WriteFileBytes(p, stub);
 }
 
+void WriteMinimalProgram(const std::filesystem::path& p, uint8_t fill) {
+  std::vector<uint8_t> image(0x400, 0);
+  auto put = [&](size_t at, uint64_t v, size_t n) {
+    for (size_t i = 0; i < n; ++i) image[at + i] = static_cast<uint8_t>(v >> (8 * i));
+  };
+  image[0] = 'M';
+  image[1] = 'Z';
+  put(0x3C, 0x40, 4);
+  put(0x40, 0x00004550, 4);  // "PE\0\0"
+  put(0x44, 0x8664, 2);      // x86-64
+  put(0x46, 1, 2);           // one section
+  put(0x54, 240, 2);         // the optional header's size
+  put(0x56, 0x22, 2);        // executable, large-address aware
+  const size_t opt = 0x58;
+  put(opt, 0x20B, 2);  // PE32+
+  put(opt + 4, 0x200, 4);
+  put(opt + 16, 0x1000, 4);
+  put(opt + 20, 0x1000, 4);
+  put(opt + 24, 0x140000000ull, 8);
+  put(opt + 32, 0x1000, 4);
+  put(opt + 36, 0x200, 4);
+  put(opt + 40, 6, 2);
+  put(opt + 48, 6, 2);
+  put(opt + 56, 0x2000, 4);  // image size
+  put(opt + 60, 0x200, 4);   // header size
+  put(opt + 68, 3, 2);       // console
+  put(opt + 72, 0x100000, 8);
+  put(opt + 80, 0x1000, 8);
+  put(opt + 88, 0x100000, 8);
+  put(opt + 96, 0x1000, 8);
+  put(opt + 108, 16, 4);
+  const size_t section = opt + 240;
+  std::copy_n(".text", 5, image.begin() + section);
+  put(section + 8, 0x200, 4);
+  put(section + 12, 0x1000, 4);
+  put(section + 16, 0x200, 4);
+  put(section + 20, 0x200, 4);
+  put(section + 36, 0x60000020, 4);
+  std::fill(image.begin() + 0x200, image.end(), fill);
+  image[0x200] = 0xC3;  // ret
+  WriteFileBytes(p, image);
+}
+
 bool HaveProgram(const std::string& name) {
   return RunCommand("command -v " + name + " >/dev/null 2>&1") == 0;
 }

@@ -43,6 +43,9 @@ void WriteFileBytes(const std::filesystem::path& p, const std::vector<uint8_t>& 
 // The smallest file `vurerode build` takes for a Windows program: "MZ", and e_lfanew at 0x3C pointing
 // at "PE\0\0". It is not a program that runs.
 void WriteWindowsProgramStub(const std::filesystem::path& p);
+// A whole PE32+ program of 1 KB, one section filled with fill: enough for a signer and for the
+// single file's layout, though it does nothing when run.
+void WriteMinimalProgram(const std::filesystem::path& p, uint8_t fill = 0x90);
 
 // Expects the two folders to hold the same files with the same bytes, and the same folders (empty
 // ones included), as diff -r compares them; works where no diff is installed.
