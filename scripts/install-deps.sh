@@ -11,7 +11,7 @@ windows_pkgs=(g++-mingw-w64-x86-64-posix)
 demo_pkgs=(liblnk-utils)
 test_pkgs=(clang libclang-rt-14-dev lhasa jlha-utils liblhasa-dev libarchive-tools p7zip-full liblnk-utils
   default-jdk-headless wine64 wine g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix xvfb xauth time
-  fonts-wine fonts-noto-cjk imagemagick locales python3-yaml python3-jsonschema)
+  fonts-wine fonts-noto-cjk imagemagick locales python3-yaml python3-jsonschema osslsigncode openssl)
 
 case "${1:-build}" in
   build) want=("${build_pkgs[@]}") ;;

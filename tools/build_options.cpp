@@ -14,6 +14,7 @@
 #include "segment/seg_records.h"
 #include "tools/cli.h"
 #include "tools/host_paths.h"
+#include "tools/source_date.h"
 #include "tools/windows_program.h"
 
 namespace vurerode::cli {
@@ -96,6 +97,9 @@ BuildOptions ReadBuildOptions(const Options& o) {
     b.projectFile = Canonical(*p);
   else if (fs::is_regular_file(b.source / kProjectFileName))
     b.projectFile = b.source / kProjectFileName;
+  b.signCommand = o.Value("--sign-command");
+  b.sourceDate = ParseSourceDateEpoch(std::getenv(kSourceDateVariable));
+  b.singleFile = o.Has("--single-file");
   if (auto s = o.Value("--setup"))
     b.setup = HostPath(*s);
   else

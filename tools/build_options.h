@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "archive/format.h"
@@ -17,11 +18,14 @@ struct BuildOptions {
   int32_t key = 0;
   bool verbose = false;
   int jobs = 1;
-  std::filesystem::path source;       // the application folder, absolute
-  std::filesystem::path target;       // OUT_DIR, absolute; neither the source nor holding it
-  std::string as;                     // the folder's path on the building machine (with a drive)
-  std::filesystem::path projectFile;  // empty when there is none
-  std::filesystem::path setup;        // the installer to ship; empty when this build has none
+  std::filesystem::path source;            // the application folder, absolute
+  std::filesystem::path target;            // OUT_DIR, absolute; neither the source nor holding it
+  std::string as;                          // the folder's path on the building machine (with a drive)
+  std::filesystem::path projectFile;       // empty when there is none
+  std::filesystem::path setup;             // the installer to ship; empty when this build has none
+  std::optional<std::string> signCommand;  // --sign-command, which wins over the project's
+  std::optional<int64_t> sourceDate;       // SOURCE_DATE_EPOCH: no file date stored is later
+  bool singleFile = false;                 // --single-file: OUT_DIR receives setup.exe alone
 };
 
 // Raises UsageError for options or operands that make no sense.

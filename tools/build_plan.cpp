@@ -9,6 +9,7 @@
 #include "platform/exception.h"
 #include "platform/text.h"
 #include "tools/cli.h"
+#include "tools/code_signer.h"
 #include "tools/host_paths.h"
 #include "tools/install_config.h"
 #include "tools/path_limits.h"
@@ -147,6 +148,8 @@ BuildPlan PlanBuild(const BuildOptions& options) {
   if (!options.projectFile.empty())
     plan.project = ParseProject(ProjectText(ReadHostFile(options.projectFile)), NativePath(options.projectFile));
   CheckSetupProgram(options.setup);
+  plan.signCommand = options.signCommand.value_or(plan.project.signCommand.value_or(""));
+  CodeSigner{plan.signCommand};  // a command that names no file is refused before anything is built
   WalkFolder(plan);
   PlanArchives(plan);
   PlanEntries(plan);

@@ -34,6 +34,7 @@ struct BuildPlan {
   IniText installConfig;
   std::string installConfigOrigin;    // "written", or "from" and the folder's own install.cfg
   std::vector<std::string> warnings;  // what the build left out or changed on its own, one line each
+  std::string signCommand;            // the option's, else the project's; empty: nothing is signed
 };
 
 // Reads the project file and the folder. Raises Exception for a mistake in the project, an

@@ -208,7 +208,9 @@ Project ParseProject(const std::string& text, const std::string& fileName) {
     if (eq == std::string::npos) r.Fail(number, "expected NAME = VALUE");
     std::string key = Trim(line.substr(0, eq)), value = Trim(line.substr(eq + 1));
     if (key.empty()) r.Fail(number, "a name is missing before '='");
-    if (section == "SETUP") {
+    if (section == "SETUP" && platform::SameText(key, kSignCommandKey)) {
+      project.signCommand = value;
+    } else if (section == "SETUP") {
       project.setup.emplace_back(key, value);
     } else if (section == "FILES") {
       project.files.push_back({Backslashed(key), ParseDestination(value, r, number), number});

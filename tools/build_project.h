@@ -13,6 +13,8 @@
 
 namespace vurerode::cli {
 
+inline constexpr const char* kSignCommandKey = "Sign Command";
+
 // Where a file goes: a base directory (one of media::kBaseDirectoryNames) and folders below it; or
 // nowhere (not shipped).
 struct Placement {
@@ -41,6 +43,8 @@ struct Project {
   std::optional<std::vector<Shortcut>> shortcuts;
   std::optional<std::vector<media::TConfiguredEntry>> registry;  // registry entries, then INI entries
   std::optional<std::vector<std::string>> runAfter;              // paths relative to the folder
+  // [Setup]'s Sign Command: the builder's own setting, which install.cfg does not carry.
+  std::optional<std::string> signCommand;
 
   // The placement of a file (relative path, backslash separated) by the first rule that matches;
   // below the installation directory, keeping its folders, when none does.

@@ -17,8 +17,9 @@ const char* const kListHelp =
     "attributes (R read-only, H hidden, S system, A archive), 'locked' for entries that\n"
     "need a key, and the name.\n"
     "\n"
-    "A SET is named by one of its segment files (disk.001): each archive of the set is\n"
-    "listed under its template, with its entries' paths on the building machine.\n"
+    "A SET is named by one of its segment files (disk.001), or by the setup.exe that carries\n"
+    "it (single-file media): each archive of the set is listed under its template, with its\n"
+    "entries' paths on the building machine.\n"
     "\n"
     "  -k, --key KEY   accepted for symmetry with the other commands; listing needs no key\n";
 
@@ -30,7 +31,7 @@ int RunList(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   }
   if (o.Operands().size() != 1) throw UsageError{"list needs exactly one archive or set"};
   KeyOption(o);  // validated, not needed
-  if (IsSegmentFile(o.Operands()[0])) return ListSet(o.Operands()[0], out, err);
+  if (auto set = FindSetOperand(o.Operands()[0])) return ListSet(*set, out, err);
 
   NativeFileSystem files;
   TCompress compress(files);

@@ -1,13 +1,16 @@
 // The rehearse command: install media into a throw-away sandbox machine, remove them again through
 // their uninstall entry, and tell whether the machine came back as it was.
 #include <filesystem>
+#include <optional>
 #include <ostream>
 #include <random>
 
+#include "platform/text.h"
 #include "tools/cli.h"
 #include "tools/host_paths.h"
 #include "tools/options.h"
 #include "tools/rehearsal.h"
+#include "tools/set_support.h"
 #include "ui/console/console_options.h"
 
 namespace vurerode::cli {
@@ -15,9 +18,10 @@ namespace vurerode::cli {
 namespace fs = std::filesystem;
 
 const char* const kRehearseHelp =
-    "usage: vurerode rehearse [--keep ROOT] [--quota C=BYTES]... MEDIA_DIR\n"
+    "usage: vurerode rehearse [--keep ROOT] [--quota C=BYTES]... MEDIA_DIR|SETUP_EXE\n"
     "\n"
-    "Installs the media in MEDIA_DIR (disk.001, ..., install.cfg, finstall.cfg) unattended on a fresh\n"
+    "Installs the media in MEDIA_DIR (disk.001, ..., install.cfg, finstall.cfg, or a setup.exe that\n"
+    "carries them: single-file media, which can also be named itself) unattended on a fresh\n"
     "sandbox machine, reports what was installed (files, shortcuts, INI and registry values, the\n"
     "uninstall entry), removes the installation through its uninstall entry as Add/Remove Programs\n"
     "would, and reports everything left behind, telling what the design keeps (the cleanup batch,\n"
@@ -39,10 +43,20 @@ int RunRehearse(const std::vector<std::string>& args, std::ostream& out, std::os
     return kExitOk;
   }
   if (o.Operands().size() != 1) throw UsageError{"expected one MEDIA_DIR"};
-  const fs::path media = HostPath(o.Operands()[0]);
-  if (!fs::is_regular_file(media / "disk.001") && !fs::is_regular_file(media / "DISK.001"))
-    throw UsageError{"no disk.001 in " + NativePath(media)};
+  fs::path media = HostPath(o.Operands()[0]);
   RehearsalOptions options;
+  if (fs::is_regular_file(media)) {
+    options.singleFile = NativePath(media.filename());
+    media = media.parent_path().empty() ? fs::path(".") : media.parent_path();
+  } else if (!fs::is_regular_file(media / "disk.001") && !fs::is_regular_file(media / "DISK.001")) {
+    options.singleFile = "setup.exe";
+  }
+  if (!options.singleFile.empty()) {
+    // The installer copies setup.exe beside the set as the uninstaller: a single file goes by that name.
+    const std::optional<SetOperand> set = FindSetOperand(NativePath(media / HostPath(options.singleFile)));
+    if (!set || !set->single || !platform::SameText(options.singleFile, "setup.exe"))
+      throw UsageError{"no disk.001, and no setup.exe that carries a set, in " + NativePath(media)};
+  }
   for (const std::string& quota : o.Values("--quota")) {
     try {
       const auto [drive, bytes] = setup::console::ParseDriveQuota(quota);

@@ -16,6 +16,8 @@ const char* const kTestHelp =
     "Decodes every entry and verifies its checksum (and key) without writing files.\n"
     "A SET is named by one of its segment files (disk.001); every file it lists is tested,\n"
     "and the SHA256SUMS beside it, when there is one, is checked as sha256sum -c would.\n"
+    "A setup.exe that carries the set (single-file media) is named instead: its own SHA-256\n"
+    "is checked first, then the set inside it as above.\n"
     "\n"
     "  -k, --key KEY   the key locked entries were written with\n"
     "  -v, --verbose   name each entry as it passes\n";
@@ -29,7 +31,7 @@ int RunTest(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   if (o.Operands().size() != 1) throw UsageError{"test needs exactly one archive or set"};
   const bool verbose = o.Has("-v") || o.Has("--verbose");
   const std::string archive = o.Operands()[0];
-  if (IsSegmentFile(archive)) return TestSet(archive, KeyOption(o), verbose, out, err);
+  if (auto set = FindSetOperand(archive)) return TestSet(*set, KeyOption(o), verbose, out, err);
 
   NativeFileSystem native;
   TArchiveList entries;

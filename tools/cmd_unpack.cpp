@@ -20,7 +20,8 @@ const char* const kUnpackHelp =
     "folders. Existing files are replaced. Names that start with '\\' are placed below\n"
     "DIR too.\n"
     "\n"
-    "A SET is named by one of its segment files (disk.001). Each file it lists lands below\n"
+    "A SET is named by one of its segment files (disk.001), or by the setup.exe that carries\n"
+    "it (single-file media). Each file it lists lands below\n"
     "DIR by its path on the building machine without the drive: C:\\Source\\App\\a.exe\n"
     "becomes DIR/Source/App/a.exe. A missing segment is asked for on the terminal.\n"
     "\n"
@@ -41,7 +42,7 @@ int RunUnpack(const std::vector<std::string>& args, std::ostream& out, std::ostr
   if (auto d = o.Value("--directory")) dir = *d;
   const std::string archive = o.Operands()[0];
   const int32_t key = KeyOption(o);
-  if (IsSegmentFile(archive)) return UnpackSet(archive, dir, key, verbose, out, err);
+  if (auto set = FindSetOperand(archive)) return UnpackSet(*set, dir, key, verbose, out, err);
 
   NativeFileSystem native;
   // The files are written by a second thread while the next ones are decoded.

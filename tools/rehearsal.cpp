@@ -12,6 +12,7 @@
 #include "platform/ini_document.h"
 #include "platform/sandbox/sandbox_platform.h"
 #include "platform/text.h"
+#include "segment/embedded_set_file_system.h"
 #include "tools/host_paths.h"
 #include "ui/console/console_options.h"
 #include "ui/console/console_view.h"
@@ -114,6 +115,26 @@ void Compare(const MachineState& before, const MachineState& after,
     if (!line.empty()) result.leftOver.push_back("registry (gone): " + line);
 }
 
+// The machine as the setup program sees it when it starts from a single file: the set's files
+// appear beside the program, and the program copies as the uninstaller.
+class SingleFileMachine : public platform::Platform {
+ public:
+  SingleFileMachine(platform::Platform& machine, TSingleFile medium)
+      : machine_(machine), files_(machine.fs(), std::move(medium)) {}
+  platform::FileSystem& fs() override { return files_; }
+  platform::Registry& registry() override { return machine_.registry(); }
+  platform::Profile& profile() override { return machine_.profile(); }
+  platform::Shell& shell() override { return machine_.shell(); }
+  platform::Processes& processes() override { return machine_.processes(); }
+  std::unique_ptr<platform::SetupLock> AcquireSetupLock(std::chrono::milliseconds wait) override {
+    return machine_.AcquireSetupLock(wait);
+  }
+
+ private:
+  platform::Platform& machine_;
+  TEmbeddedSetFileSystem files_;
+};
+
 }  // namespace
 
 MachineState ReadMachineState(const fs::path& root) {
@@ -149,8 +170,14 @@ RehearsalResult Rehearse(const fs::path& mediaDir, const fs::path& root, std::os
   out << "rehearse: installing " << NativePath(mediaDir) << " unattended on a fresh sandbox machine in "
       << NativePath(root) << "\n";
   machine.fs().ChangeDirectory("A:\\");
+  std::unique_ptr<SingleFileMachine> single;
+  if (!rehearsal.singleFile.empty()) {
+    std::optional<TSingleFile> medium = TSingleFile::Open(machine.fs(), "A:\\" + rehearsal.singleFile);
+    if (!medium) throw Exception("'" + rehearsal.singleFile + "' carries no set");
+    single = std::make_unique<SingleFileMachine>(machine, std::move(*medium));
+  }
   SilentRun install;
-  install.Run(machine, {});
+  install.Run(single ? static_cast<platform::Platform&>(*single) : machine, {});
   result.recovered = ReportRecovery(install, out);
   if (install.outcome != TSetupOutcome::Installed && install.outcome != TSetupOutcome::InstalledRestartNeeded) {
     out << "the installation failed:\n" << (install.failure.empty() ? install.out.str() : install.failure) << "\n";

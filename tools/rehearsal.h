@@ -22,6 +22,8 @@ MachineState ReadMachineState(const std::filesystem::path& root);
 
 struct RehearsalOptions {
   std::map<char, uint64_t> quotas;  // sandbox drives given a size, to rehearse a full disk
+  // The media folder's program that carries the set (single-file media); empty for a set.
+  std::string singleFile;
 };
 
 struct RehearsalResult {

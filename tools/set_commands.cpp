@@ -1,6 +1,7 @@
 // list, test and unpack for segmented sets. The reader goes through the whole set as the installer
 // does; the commands differ in what happens to each file: nothing (list), thrown away as decoded
-// (test) or written below a folder (unpack).
+// (test) or written below a folder (unpack). A set carried inside a setup program is read through
+// a file system that shows its files in the program's folder, as the installer reads it.
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
@@ -10,6 +11,7 @@
 #include "media/finstall_cfg.h"
 #include "platform/exception.h"
 #include "platform/write_behind_file_system.h"
+#include "segment/embedded_set_file_system.h"
 #include "segment/seg_names.h"
 #include "tools/archive_entries.h"
 #include "tools/build_config.h"
@@ -23,16 +25,23 @@
 namespace vurerode::cli {
 namespace {
 
-// The reader with its owner and prompter, set up on the set one of whose segments is named.
+platform::FileSystem& Below(CaseBlindFileSystem& files, platform::WriteBehindFileSystem* writeBehind) {
+  return writeBehind ? static_cast<platform::FileSystem&>(*writeBehind) : files;
+}
+
+// The reader with its owner and prompter, set up on the set.
 struct SetSession {
   // With a write-behind file system over files, the reader writes through it.
-  SetSession(CaseBlindFileSystem& files, const std::string& segmentPath, std::ostream& err,
+  SetSession(CaseBlindFileSystem& files, const SetOperand& set, std::ostream& err,
              platform::WriteBehindFileSystem* writeBehind = nullptr)
       : writeBehind(writeBehind),
+        embedded(set.single ? std::make_unique<TEmbeddedSetFileSystem>(Below(files, writeBehind), *set.single)
+                            : nullptr),
+        media(embedded ? static_cast<platform::FileSystem&>(*embedded) : Below(files, writeBehind)),
         prompter(std::cin, err, StandardInputIsTerminal()),
         owner(prompter),
-        reader(writeBehind ? static_cast<platform::FileSystem&>(*writeBehind) : files, owner),
-        setup(reader, segmentPath) {
+        reader(media, owner),
+        setup(reader, set.segmentPath) {
     files.SetExactFolder(setup.WorkFolderPath());
     reader.YieldToOtherThreads = false;  // the tool has no window to keep alive
     if (writeBehind) writeBehind->SetDirectFolder(setup.WorkFolderPath());
@@ -42,6 +51,8 @@ struct SetSession {
     if (writeBehind) writeBehind->Wait();
   }
   platform::WriteBehindFileSystem* writeBehind;
+  std::unique_ptr<TEmbeddedSetFileSystem> embedded;
+  platform::FileSystem& media;  // where the set's files are read: the folder, or the single file
   ConsolePrompter prompter;
   ConsoleSegOwner owner;
   TSegCompEZ reader;
@@ -86,7 +97,7 @@ void ForgetWrittenPaths(TSegCompEZ& reader, size_t& files) {
 
 // The set holds files only: the folders to create empty are the finstall.cfg entries ending with a
 // backslash, made below target as the files are when finstall.cfg lies beside the set.
-void MakeEmptyFolders(CaseBlindFileSystem& files, const std::filesystem::path& setFolder, const std::string& target,
+void MakeEmptyFolders(platform::FileSystem& files, const std::filesystem::path& setFolder, const std::string& target,
                       std::ostream* verbose) {
   const std::string list = WindowsDirectory(setFolder.empty() ? "." : NativePath(setFolder)) + media::kFileListFile;
   if (!files.FileExists(list)) return;
@@ -107,9 +118,9 @@ std::string Plural(size_t n, const char* one, const char* many) {
 
 }  // namespace
 
-int ListSet(const std::string& segmentPath, std::ostream& out, std::ostream& err) {
+int ListSet(const SetOperand& set, std::ostream& out, std::ostream& err) {
   CaseBlindFileSystem files;
-  SetSession s(files, segmentPath, err);
+  SetSession s(files, set, err);
   std::vector<std::vector<std::string>> listed;
   // Nothing is expanded: each archive is listed from the reader's temporary copy instead.
   s.reader.OnSegBeforeExpand = [&](TSegArcList& list) {
@@ -151,13 +162,20 @@ int ListSet(const std::string& segmentPath, std::ostream& out, std::ostream& err
   return kExitOk;
 }
 
-int TestSet(const std::string& segmentPath, int32_t key, bool verbose, std::ostream& out, std::ostream& err) {
+int TestSet(const SetOperand& set, int32_t key, bool verbose, std::ostream& out, std::ostream& err) {
+  const std::string& segmentPath = set.shown;
   TestingFileSystem files;
-  SetSession s(files, segmentPath, err);
-  const std::filesystem::path folder = HostPath(segmentPath).parent_path();
+  SetSession s(files, set, err);
+  const std::filesystem::path folder = HostPath(set.segmentPath).parent_path();
   std::optional<MediaSumsCheck> sums;
   try {
-    sums.emplace(files, WindowsDirectory(folder.empty() ? "." : NativePath(folder)), NativePath((folder / "")));
+    // A single file's own digest covers every byte of it before anything is read from it.
+    if (set.single) set.single->Verify(files);
+    sums.emplace(s.media, WindowsDirectory(folder.empty() ? "." : NativePath(folder)),
+                 set.single ? set.shown + ": " : NativePath(folder / ""));
+  } catch (const ESingleFileDamaged& e) {
+    err << "vurerode: " << set.shown << ": " << e.what() << '\n';
+    return kExitFailure;
   } catch (const MediaDamage& e) {
     err << "vurerode: " << e.what() << '\n';
     return kExitFailure;
@@ -202,7 +220,7 @@ int TestSet(const std::string& segmentPath, int32_t key, bool verbose, std::ostr
   return kExitOk;
 }
 
-int UnpackSet(const std::string& segmentPath, const std::string& dir, int32_t key, bool verbose, std::ostream& out,
+int UnpackSet(const SetOperand& set, const std::string& dir, int32_t key, bool verbose, std::ostream& out,
               std::ostream& err) {
   std::error_code ec;
   std::filesystem::create_directories(HostPath(dir), ec);
@@ -212,7 +230,7 @@ int UnpackSet(const std::string& segmentPath, const std::string& dir, int32_t ke
   CaseBlindFileSystem files;
   // The files are written by a second thread while the reader decodes the next ones.
   platform::WriteBehindFileSystem writer(files);
-  SetSession s(files, segmentPath, err, &writer);
+  SetSession s(files, set, err, &writer);
   size_t written = 0;
   ForgetWrittenPaths(s.reader, written);
   s.reader.Key = key;
@@ -237,7 +255,8 @@ int UnpackSet(const std::string& segmentPath, const std::string& dir, int32_t ke
   }
   writer.Finish();
   progress.Clear();
-  MakeEmptyFolders(files, HostPath(segmentPath).parent_path(), target, verbose ? &out : nullptr);
+  MakeEmptyFolders(set.single ? s.media : files, HostPath(set.segmentPath).parent_path(), target,
+                   verbose ? &out : nullptr);
   return kExitOk;
 }
 

@@ -6,6 +6,8 @@
 #include <system_error>
 
 #include "platform/exception.h"
+#include "platform/native_file_system.h"
+#include "segment/seg_names.h"
 #include "segment/seg_records.h"
 #include "tools/host_paths.h"
 
@@ -42,6 +44,26 @@ bool IsSegmentFile(const std::string& hostPath) {
   std::ifstream in(HostPath(hostPath), std::ios::binary);
   char id[4] = {};
   return in.read(id, 4) && TSegId{id[0], id[1], id[2], id[3]} == kSegmentId;
+}
+
+std::optional<SetOperand> FindSetOperand(const std::string& operand) {
+  if (IsSegmentFile(operand)) return SetOperand{operand, std::nullopt, operand};
+  const stdfs::path p = stdfs::absolute(HostPath(operand));
+  std::error_code ec;
+  if (!stdfs::is_regular_file(p, ec)) return std::nullopt;
+  const std::string folder = NativePath(p.parent_path());
+  platform::NativeFileSystem host;
+  try {
+    std::optional<TSingleFile> single = TSingleFile::Open(host, WindowsDirectory(folder) + NativePath(p.filename()));
+    if (!single) return std::nullopt;
+    // The set's first segment, whatever its base name.
+    std::string first = SegmentFileName("disk", "", 1);
+    for (const TEmbeddedMember& m : single->Members())
+      if (m.name.size() > 4 && m.name.compare(m.name.size() - 4, 4, ".001") == 0) first = m.name;
+    return SetOperand{NativePath(p.parent_path() / HostPath(first)), std::move(single), operand};
+  } catch (const ESingleFileDamaged& e) {
+    throw ESingleFileDamaged(operand + ": " + e.what());
+  }
 }
 
 WorkFolder::WorkFolder() {

@@ -6,9 +6,11 @@
 
 #include <iosfwd>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "segment/seg_comp_ez.h"
+#include "segment/single_file.h"
 #include "tools/case_blind_file_system.h"
 #include "tools/console_prompter.h"
 #include "tools/discarding_file_system.h"
@@ -33,6 +35,17 @@ class TestingFileSystem : public CaseBlindFileSystem {
 
 // True when the file begins with a segment header: the operand names a set, not an archive.
 bool IsSegmentFile(const std::string& hostPath);
+
+// A set as a command's operand names it: by one of its segment files, or by the setup program that
+// carries it (a single file), whose set appears in the program's folder.
+struct SetOperand {
+  std::string segmentPath;            // the segment file the reader is pointed at
+  std::optional<TSingleFile> single;  // the single file, when the operand is one
+  std::string shown;                  // the operand as given, for messages
+};
+// nullopt when the operand names neither (an archive). Raises ESingleFileDamaged, naming the file,
+// for a setup program whose medium is cut short or does not hold together.
+std::optional<SetOperand> FindSetOperand(const std::string& operand);
 
 // A fresh folder below the system's temporary folder, removed with its contents when it goes.
 class WorkFolder {
@@ -66,10 +79,10 @@ class SetReaderSetup {
 // Raises Exception for a path with a ".." component, which would leave dir.
 std::string PlaceBelow(const std::string& dir, const std::string& path);
 
-// The commands' work on sets, called when their operand is a segment file.
-int ListSet(const std::string& segmentPath, std::ostream& out, std::ostream& err);
-int TestSet(const std::string& segmentPath, int32_t key, bool verbose, std::ostream& out, std::ostream& err);
-int UnpackSet(const std::string& segmentPath, const std::string& dir, int32_t key, bool verbose, std::ostream& out,
+// The commands' work on sets, called when their operand names one.
+int ListSet(const SetOperand& set, std::ostream& out, std::ostream& err);
+int TestSet(const SetOperand& set, int32_t key, bool verbose, std::ostream& out, std::ostream& err);
+int UnpackSet(const SetOperand& set, const std::string& dir, int32_t key, bool verbose, std::ostream& out,
               std::ostream& err);
 
 }  // namespace vurerode::cli
