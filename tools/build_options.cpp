@@ -99,7 +99,8 @@ BuildOptions ReadBuildOptions(const Options& o) {
     b.projectFile = b.source / kProjectFileName;
   b.signCommand = o.Value("--sign-command");
   b.sourceDate = ParseSourceDateEpoch(std::getenv(kSourceDateVariable));
-  b.singleFile = o.Has("--single-file");
+  b.wingetUrl = o.Value("--winget");
+  b.singleFile = o.Has("--single-file") || b.wingetUrl.has_value();
   if (auto s = o.Value("--setup"))
     b.setup = HostPath(*s);
   else

@@ -26,6 +26,7 @@ struct BuildOptions {
   std::optional<std::string> signCommand;  // --sign-command, which wins over the project's
   std::optional<int64_t> sourceDate;       // SOURCE_DATE_EPOCH: no file date stored is later
   bool singleFile = false;                 // --single-file: OUT_DIR receives setup.exe alone
+  std::optional<std::string> wingetUrl;    // --winget URL: a single file, and its winget manifests
 };
 
 // Raises UsageError for options or operands that make no sense.

@@ -9,6 +9,7 @@
 #include <iostream>
 #include <map>
 #include <system_error>
+#include <vector>
 
 #include "media/finstall_cfg.h"
 #include "media/install_cfg.h"
@@ -17,6 +18,7 @@
 #include "segment/media_sums.h"
 #include "segment/seg_comp_ez.h"
 #include "segment/seg_names.h"
+#include "segment/sha256.h"
 #include "segment/single_file.h"
 #include "tools/build_plan.h"
 #include "tools/cli.h"
@@ -26,6 +28,7 @@
 #include "tools/progress.h"
 #include "tools/set_support.h"
 #include "tools/source_date.h"
+#include "tools/winget_manifest.h"
 
 namespace vurerode::cli {
 namespace fs = std::filesystem;
@@ -33,7 +36,7 @@ namespace fs = std::filesystem;
 const char* const kBuildHelp =
     "usage: vurerode build [--segment-size BYTES] [-m METHOD] [-k KEY] [--as WINDOWS_PATH]\n"
     "                      [--setup FILE] [--project FILE] [--sign-command COMMAND]\n"
-    "                      [--single-file] [-v] SOURCE_DIR OUT_DIR\n"
+    "                      [--single-file] [--winget URL] [-v] SOURCE_DIR OUT_DIR\n"
     "\n"
     "Builds distribution media from an application folder: OUT_DIR receives the segment\n"
     "files disk.001, disk.002, ..., finstall.cfg (every file placed below the installation\n"
@@ -55,6 +58,9 @@ const char* const kBuildHelp =
     "                        their SHA-256 is taken; {} stands for the file's path (quoted for\n"
     "                        the shell). Overrides the project's Sign Command; '' signs nothing\n"
     "  --single-file         write OUT_DIR/setup.exe alone, carrying the whole set inside it\n"
+    "  --winget URL          a single file, and its winget manifests in OUT_DIR/winget, for the\n"
+    "                        file as downloaded from URL ([Setup] Package Identifier, Display\n"
+    "                        Version, Publisher and License describe the package)\n"
     "  -v, --verbose         name each file as it is packed\n"
     "\n"
     "With SOURCE_DATE_EPOCH set (seconds since 1970-01-01 00:00 UTC), no file date stored is\n"
@@ -260,18 +266,49 @@ std::pair<uint16_t, size_t> WriteSingleFileMedia(CaseBlindFileSystem& files, con
   return {segments, summed};
 }
 
+// The package winget installs: the single file at the URL given, described by the project's [Setup].
+TWingetPackage WingetPackage(const BuildPlan& plan, const std::string& sha256) {
+  const auto setting = [&](const std::string& key) {
+    return plan.installConfig.Value(media::kSetupScreenSection, key);
+  };
+  TWingetPackage p;
+  p.identifier = setting("Package Identifier");
+  if (p.identifier.empty())
+    throw UsageError{"--winget needs the package's identifier: give [Setup] Package Identifier = Publisher.Product"};
+  p.version = setting("Display Version");
+  p.publisher = setting("Publisher");
+  p.license = setting("License");
+  p.name = setting(media::setup_screen::TextLineKey(1));
+  p.productCode = p.name;
+  p.installerUrl = *plan.options.wingetUrl;
+  p.sha256 = sha256;
+  return p;
+}
+
+std::string Sha256OfHostFile(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  Sha256 sha;
+  std::vector<char> piece(1 << 16);
+  while (in.read(piece.data(), static_cast<std::streamsize>(piece.size())) || in.gcount() > 0)
+    sha.Update(piece.data(), static_cast<size_t>(in.gcount()));
+  if (in.bad()) throw Exception("cannot read '" + NativePath(file) + "'");
+  return Sha256::Hex(sha.Final());
+}
+
 }  // namespace
 
 int RunBuild(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   Options o(args,
             {"--segment-size", "-m", "--method", "-k", "--key", "-j", "--jobs", "--as", "--setup", "--project",
-             "--sign-command"},
+             "--sign-command", "--winget"},
             {"-v", "--verbose", "--single-file"});
   if (o.Help()) {
     out << kBuildHelp;
     return kExitOk;
   }
   const BuildPlan plan = PlanBuild(ReadBuildOptions(o));
+  // What winget would refuse is refused before the long packing.
+  if (plan.options.wingetUrl) FormatWingetManifests(WingetPackage(plan, std::string(64, '0')));
   for (const std::string& warning : plan.warnings) err << "warning: " << warning << '\n';
   const BuildOptions& options = plan.options;
   // The private folder holds the signed program and the single file's set; it goes on every way out.
@@ -294,6 +331,13 @@ int RunBuild(const std::vector<std::string>& args, std::ostream& out, std::ostre
                                       ? WriteSingleFileMedia(*files, plan, program, signer, workPath, out, err)
                                       : WriteSet(*files, plan, options.target, &program, out, err);
   PrintSummary(plan, options.singleFile ? workPath / "set" : options.target, segments, summed, plan.signCommand, out);
+  if (options.wingetUrl) {
+    const fs::path dir = options.target / "winget";
+    const TWingetPackage package = WingetPackage(plan, Sha256OfHostFile(options.target / kSetupProgramName));
+    WriteWingetManifests(package, dir);
+    out << "  winget: " << NativePath(dir) << ", " << package.identifier << " " << package.version << " from "
+        << package.installerUrl << '\n';
+  }
   return kExitOk;
 }
 

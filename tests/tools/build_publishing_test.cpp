@@ -205,3 +205,36 @@ TEST_F(BuildPublishing, AMalformedSourceDateEpochIsRefused) {
 
 }  // namespace
 }  // namespace vurerode::cli
+
+namespace vurerode::cli {
+namespace {
+
+// --winget: the single file and the manifests that name it by its address and its SHA-256; the
+// identifier and version come from the project, and a project without them is refused before
+// anything is built.
+TEST_F(BuildPublishing, WingetManifestsNameTheSingleFileBuilt) {
+  const std::string url = "https://example.com/acme/setup.exe";
+  test::WriteFileBytes("App/vurerode.prj", test::Bytes("[Setup]\nTitle = Acme Writer\nPublisher = Acme Corp\n"));
+  SetToolRun r = Build({"--winget", url, "App", "Out"});
+  EXPECT_EQ(r.status, kExitUsage);
+  EXPECT_TRUE(Contains(r.err, "Package Identifier")) << r.err;
+  EXPECT_FALSE(fs::exists("Out/setup.exe"));
+
+  test::WriteFileBytes("App/vurerode.prj",
+                       test::Bytes("[Setup]\nTitle = Acme Writer\nPublisher = Acme Corp\nDisplay Version = 2.1\n"
+                                   "Package Identifier = Acme.Writer\nLicense = Proprietary\n"));
+  r = Build({"--winget", url, "App", "Out"});
+  ASSERT_EQ(r.status, kExitOk) << r.err;
+  platform::NativeFileSystem host;
+  ASSERT_TRUE(TSingleFile::Open(host, test::Win(fs::absolute("Out/setup.exe")))) << "--winget builds a single file";
+  std::string sum = Sha256OfFile(host, test::Win(fs::absolute("Out/setup.exe")));
+  for (char& c : sum) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  const std::string installer = Text("Out/winget/Acme.Writer.installer.yaml");
+  EXPECT_TRUE(Contains(installer, sum)) << installer;
+  EXPECT_TRUE(Contains(installer, url)) << installer;
+  EXPECT_TRUE(Contains(Text("Out/winget/Acme.Writer.yaml"), "2.1"));
+  EXPECT_TRUE(fs::exists("Out/winget/Acme.Writer.locale.en-US.yaml"));
+}
+
+}  // namespace
+}  // namespace vurerode::cli
