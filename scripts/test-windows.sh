@@ -81,6 +81,11 @@ if [ $status -eq 0 ]; then
   fresh_prefix transaction-prefix
   "$src/scripts/wine-transaction-test.sh" "$build" "${NATIVE_BUILD:-$src/build/native}" || status=$?
 fi
+# One signed file carrying the set: installs as the set does, refused when changed.
+if [ $status -eq 0 ]; then
+  fresh_prefix single-prefix
+  "$src/scripts/wine-single-file-test.sh" "$build" "${NATIVE_BUILD:-$src/build/native}" || status=$?
+fi
 # Names in every script under the code pages 1252, 1250, 1251 and 932, each in a prefix of its own.
 if [ $status -eq 0 ]; then
   wineserver -k 2>/dev/null || true
