@@ -61,3 +61,15 @@ sed 's/^/  /' "$machine/journal.log"
 echo
 echo "== vurerode rehearse MEDIA: install, remove through the uninstall entry, compare"
 "$tool" rehearse "$media"
+
+echo
+echo "== vurerode build --single-file samples/app SINGLE: one setup.exe carrying the whole set"
+"$tool" build --single-file "$work/sample" "$work/single"
+(cd "$work/single" && ls -l)
+"$tool" test "$work/single/setup.exe" >/dev/null &&
+  echo "vurerode test: the single file is whole, and every file of the set inside decodes and matches"
+echo
+echo "== setup --sandbox MACHINE2 --media SINGLE /SILENT: the same installation, from the one file"
+"$setup" --sandbox "$work/machine2" --media "$work/single" /SILENT
+diff -r "$dir" "$work/machine2/drive_c/Program Files/Vurerode Sample" >/dev/null &&
+  echo "the installed files are the same as from the set"
