@@ -152,7 +152,7 @@ std::optional<TSingleFile> TSingleFile::Open(platform::FileSystem& fs, const std
   const uint64_t start = Align8(pe->sectionsEnd);
   const std::vector<uint8_t> header = ReadAt(*in, start, kHeaderSize);
   if (header.size() != kHeaderSize || std::memcmp(header.data(), kSingleFileMagic, 8) != 0) return std::nullopt;
-  if (Le32(&header[8]) != kSingleFileVersion)
+  if (Le32(&header[8]) != kSingleFileVersion || Le32(&header[12]) != 0)
     throw ESingleFileDamaged("the setup program's medium is of a later version than this program reads");
 
   // The payload ends where a signature's table begins, or at the end of the file.
@@ -164,7 +164,7 @@ std::optional<TSingleFile> TSingleFile::Open(platform::FileSystem& fs, const std
                                            ? ReadAt(*in, end - kSingleFileTrailerSize, kSingleFileTrailerSize)
                                            : std::vector<uint8_t>();
   if (trailer.size() != kSingleFileTrailerSize || std::memcmp(trailer.data(), kSingleFileTrailerMagic, 8) != 0 ||
-      Le64(&trailer[16]) != start)
+      Le32(&trailer[8]) != kSingleFileVersion || Le32(&trailer[12]) != 0 || Le64(&trailer[16]) != start)
     throw ESingleFileDamaged("the setup program was cut short: its medium has no end record");
   const uint64_t directory = Le64(&trailer[24]);
   const uint64_t trailerOffset = end - kSingleFileTrailerSize;
