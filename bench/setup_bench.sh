@@ -5,7 +5,9 @@
 #             at the least); with setup's peak memory (VmHWM);
 #   wine      under Wine, in one fresh prefix: our setup.exe /SILENT against an installer made by
 #             makensis (zlib) for the same files, silent (/S); then each one's uninstaller, both
-#             deleting file by file (with the size of our log).
+#             deleting file by file (with the size of our log); and the single setup.exe against the
+#             set it carries;
+#   build     `vurerode build --single-file` against building the set.
 # Times are hyperfine means of wall time. With BASELINE=REF (a git commit, e.g. one before the
 # installation became a transaction), that commit's setup and setup.exe install the same media in
 # the same runs, so that what a change costs is measured against the program without it.
@@ -43,6 +45,12 @@ cd "$work"
 rm -rf media && mkdir -p media
 printf '[Setup]\nTitle = Bench\nMain Directory = Bench\n' > "$corpus/vurerode.prj"
 "$vurerode" build --setup "$root/build/windows/ui/setup.exe" "$corpus" media >/dev/null
+# The same set as one setup.exe, and what building it costs over building the set.
+rm -rf single && "$vurerode" build --setup "$root/build/windows/ui/setup.exe" --single-file "$corpus" single >/dev/null
+echo "media: the set $(du -cb media/* | tail -n 1 | cut -f1) bytes, the single file $(stat -c %s single/setup.exe) bytes"
+hyperfine --warmup 1 --runs 5 --export-json build.json --prepare 'rm -rf build-out' \
+  -n "build --single-file" "'$vurerode' build --setup '$root/build/windows/ui/setup.exe' --single-file '$corpus' build-out" \
+  -n "build (set)" "'$vurerode' build --setup '$root/build/windows/ui/setup.exe' '$corpus' build-out" >/dev/null
 rm -f "$corpus/vurerode.prj"
 if [ -n "${BASELINE:-}" ]; then  # the same media, with the baseline's setup.exe
   rm -rf media-base && cp -r media media-base
@@ -54,6 +62,7 @@ fi
 mean() { python3 -c 'import json,sys; print(json.load(open(sys.argv[1]))["results"][int(sys.argv[2])]["mean"])' "$@"; }
 ratio() { python3 -c 'import sys; a,b=float(sys.argv[1]),float(sys.argv[2]); print(f"{a:.3f} s against {b:.3f} s: {a/b:.2f} times as long")' "$@"; }
 
+echo "Building the single file against the set: $(ratio "$(mean build.json 0)" "$(mean build.json 1)") (target: at most 1.10)"
 echo
 echo "== sandbox: setup /SILENT against bsdtar -x then cp -r"
 hyperfine --warmup 1 --runs 5 --export-json sandbox.json \
@@ -115,6 +124,10 @@ hyperfine --warmup 1 --runs 5 --export-json wine.json \
   -n "setup.exe /SILENT" "cd media && wine setup.exe /SILENT" \
   -n "makensis installer /S" "wine nsis-setup.exe /S"
 echo "Wine install: $(ratio "$(mean wine.json 0)" "$(mean wine.json 1)") (target: no longer)"
+hyperfine --warmup 1 --runs 7 --export-json wine-single.json --prepare "rm -rf '$pf/Bench'" \
+  -n "single setup.exe /SILENT" "cd single && wine setup.exe /SILENT" \
+  -n "set's setup.exe /SILENT" "cd media && wine setup.exe /SILENT"
+echo "Wine install, single file against the set: $(ratio "$(mean wine-single.json 0)" "$(mean wine-single.json 1)") (target: no longer)"
 if [ -n "${BASELINE:-}" ]; then
   hyperfine --warmup 1 --runs 7 --export-json wine-base.json --prepare "rm -rf '$pf/Bench'" \
     -n "setup.exe /SILENT" "cd media && wine setup.exe /SILENT" \
