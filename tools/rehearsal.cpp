@@ -9,10 +9,11 @@
 #include "app/setup_program.h"
 #include "install/cleanup_batch.h"
 #include "media/uninstall_log_format.h"
+#include "platform/exception.h"
 #include "platform/ini_document.h"
 #include "platform/sandbox/sandbox_platform.h"
 #include "platform/text.h"
-#include "segment/embedded_set_file_system.h"
+#include "segment/single_file.h"
 #include "tools/host_paths.h"
 #include "ui/console/console_options.h"
 #include "ui/console/console_view.h"
@@ -42,10 +43,13 @@ struct SilentRun {
   TRecoveryReport recovery;
 
   // The command line as the setup program reads it: switches taken out, the rest joined.
-  void Run(platform::Platform& machine, const std::vector<std::string>& commandLine) {
+  // program: the setup program as the machine names it, when it may carry its medium.
+  void Run(platform::Platform& machine, const std::vector<std::string>& commandLine, std::string program = {}) {
     console::ConsoleOptions options = console::ParseConsoleOptions(commandLine);
     options.silent = true;
-    std::unique_ptr<TDisplayScreen> screen = StartSetup(machine, view, options.args);
+    TSessionOptions session;
+    session.ProgramFile = std::move(program);
+    std::unique_ptr<TDisplayScreen> screen = StartSetup(machine, view, options.args, std::move(session));
     recovery = screen->Recovery();
     view.Attach(screen.get());
     if (!screen->Globals.UninstallMode) screen->Timer1Timer();
@@ -115,26 +119,6 @@ void Compare(const MachineState& before, const MachineState& after,
     if (!line.empty()) result.leftOver.push_back("registry (gone): " + line);
 }
 
-// The machine as the setup program sees it when it starts from a single file: the set's files
-// appear beside the program, and the program copies as the uninstaller.
-class SingleFileMachine : public platform::Platform {
- public:
-  SingleFileMachine(platform::Platform& machine, TSingleFile medium)
-      : machine_(machine), files_(machine.fs(), std::move(medium)) {}
-  platform::FileSystem& fs() override { return files_; }
-  platform::Registry& registry() override { return machine_.registry(); }
-  platform::Profile& profile() override { return machine_.profile(); }
-  platform::Shell& shell() override { return machine_.shell(); }
-  platform::Processes& processes() override { return machine_.processes(); }
-  std::unique_ptr<platform::SetupLock> AcquireSetupLock(std::chrono::milliseconds wait) override {
-    return machine_.AcquireSetupLock(wait);
-  }
-
- private:
-  platform::Platform& machine_;
-  TEmbeddedSetFileSystem files_;
-};
-
 }  // namespace
 
 MachineState ReadMachineState(const fs::path& root) {
@@ -170,14 +154,11 @@ RehearsalResult Rehearse(const fs::path& mediaDir, const fs::path& root, std::os
   out << "rehearse: installing " << NativePath(mediaDir) << " unattended on a fresh sandbox machine in "
       << NativePath(root) << "\n";
   machine.fs().ChangeDirectory("A:\\");
-  std::unique_ptr<SingleFileMachine> single;
-  if (!rehearsal.singleFile.empty()) {
-    std::optional<TSingleFile> medium = TSingleFile::Open(machine.fs(), "A:\\" + rehearsal.singleFile);
-    if (!medium) throw Exception("'" + rehearsal.singleFile + "' carries no set");
-    single = std::make_unique<SingleFileMachine>(machine, std::move(*medium));
-  }
+  const std::string program = rehearsal.singleFile.empty() ? std::string() : "A:\\" + rehearsal.singleFile;
+  if (!program.empty() && !TSingleFile::Open(machine.fs(), program))
+    throw Exception("'" + rehearsal.singleFile + "' carries no set");
   SilentRun install;
-  install.Run(single ? static_cast<platform::Platform&>(*single) : machine, {});
+  install.Run(machine, {}, program);
   result.recovered = ReportRecovery(install, out);
   if (install.outcome != TSetupOutcome::Installed && install.outcome != TSetupOutcome::InstalledRestartNeeded) {
     out << "the installation failed:\n" << (install.failure.empty() ? install.out.str() : install.failure) << "\n";
