@@ -104,7 +104,7 @@ class TDisplayScreen {
   // settings, the destination, the lists.
   void ReadSetupConfig(const std::string& dir);
   // Raises ESingleFileDamaged when the program carries a medium that is cut short or changed.
-  void CheckEmbeddedMedium() { session_->CheckEmbeddedMedium(); }
+  bool CheckEmbeddedMedium() { return session_->CheckEmbeddedMedium(); }
   // The expanded files the wizard shows before the installation, by install.cfg in dir: the logo,
   // the background picture, the programs whose icons the shortcut rows show.
   std::vector<std::string> FilesShownBeforeInstall(const std::string& dir);

@@ -23,9 +23,11 @@ std::string TSetupSession::EmbeddedMediumFolder() const {
   return medium_ ? medium_->Folder() : std::string();
 }
 
-void TSetupSession::CheckEmbeddedMedium() {
+bool TSetupSession::CheckEmbeddedMedium() {
   if (!mediumDamage_.empty()) throw ESingleFileDamaged(mediumDamage_);
-  if (medium_) medium_->Verify();
+  if (!medium_) return false;
+  medium_->Verify();
+  return true;
 }
 
 TSetupSession::~TSetupSession() {

@@ -58,8 +58,9 @@ class TSetupSession {
 
   // The folder of the medium the program carries (ending with a backslash); empty for a set.
   std::string EmbeddedMediumFolder() const;
-  // Raises ESingleFileDamaged when the program carries a medium that is cut short or changed.
-  void CheckEmbeddedMedium();
+  // Raises ESingleFileDamaged when the program carries a medium that is cut short or changed;
+  // true when it carries one and every byte of it was found as built.
+  bool CheckEmbeddedMedium();
 
   // The transaction of an installation run; the calls below do nothing without one.
   void BeginInstallation();

@@ -74,10 +74,11 @@ void TUnzip::Expand() {
   c.SetTargetPath(g.ExpandDir);
   c.SegArcList.Clear();
   c.SegSource().clear();
-  medium_.emplace(fs, g.SourceDir);
   main_.Globals.DeferredFiles.clear();
   try {
-    main_.CheckEmbeddedMedium();
+    g.MediumVerified = false;  // until the check below passes
+    g.MediumVerified = main_.CheckEmbeddedMedium();
+    medium_.emplace(fs, g.SourceDir, g.MediumVerified);
     ForceDirectories(fs, g.ExpandDir);
     ForceDirectories(fs, g.TempDir);
     // A medium whose every segment is there and matches its SHA-256 can be read again at

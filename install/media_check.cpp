@@ -3,8 +3,8 @@
 #include <cctype>
 #include <map>
 
-#include "platform/text.h"
 #include "platform/exception.h"
+#include "platform/text.h"
 
 namespace vurerode::setup {
 
@@ -18,7 +18,7 @@ const std::optional<TMediaSums>& TMediumCheck::Sums() {
 
 void TMediumCheck::Check(const std::string& name) {
   const std::string key = platform::UpperCase(name);
-  if (!Sums() || whole_.count(key) || !fs_.FileExists(dir_ + name)) return;
+  if (verified_ || !Sums() || whole_.count(key) || !fs_.FileExists(dir_ + name)) return;
   switch (sums_->Check(fs_, dir_, name)) {
     case MediaSumResult::Match: whole_.insert(key); return;
     case MediaSumResult::Mismatch:

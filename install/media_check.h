@@ -13,8 +13,10 @@ namespace vurerode::setup {
 
 class TMediumCheck {
  public:
-  // sourceDir ends with a backslash.
-  TMediumCheck(platform::FileSystem& fs, std::string sourceDir) : fs_(fs), dir_(std::move(sourceDir)) {}
+  // sourceDir ends with a backslash. A medium verified as a whole already has its files taken as
+  // whole without reading them again.
+  TMediumCheck(platform::FileSystem& fs, std::string sourceDir, bool verified = false)
+      : fs_(fs), dir_(std::move(sourceDir)), verified_(verified) {}
 
   // Compares a file of the medium with SHA256SUMS beside it, when the medium has one and the file
   // is there; raises an error naming a damaged or unlisted file. A file found whole is not read
@@ -31,6 +33,7 @@ class TMediumCheck {
 
   platform::FileSystem& fs_;
   std::string dir_;
+  bool verified_;
   std::optional<TMediaSums> sums_;
   bool loaded_ = false;
   std::set<std::string> whole_;  // upper-case names found whole

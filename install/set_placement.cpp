@@ -15,7 +15,11 @@ class Placement : public TSegOwner {
  public:
   Placement(platform::Platform& platform, const TSetupGlobals& globals, const TPlacementPlan& plan,
             TInstallProgress& progress)
-      : fs_(platform.fs()), g_(globals), plan_(plan), progress_(progress), medium_(fs_, globals.SourceDir) {}
+      : fs_(platform.fs()),
+        g_(globals),
+        plan_(plan),
+        progress_(progress),
+        medium_(fs_, globals.SourceDir, globals.MediumVerified) {}
 
   TPlacementResult Run();
 

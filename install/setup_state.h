@@ -14,6 +14,9 @@ struct TSetupGlobals {
   std::string SourceDir;  // ends with a backslash
   std::string ExpandDir;  // ends with a backslash
   std::string TempDir;    // ends with a backslash
+  // The medium is the running program's own file and its digest matched: Windows lets nobody write
+  // to a program while it runs, so its files need no check of their own for the rest of the run.
+  bool MediumVerified = false;
 
   // Filled by the configuration reader, in file order.
   std::vector<std::string> InstallFiles;        // finstall.cfg

@@ -77,9 +77,11 @@ class MemberStream : public platform::TFileStream {
     const uint64_t left = size_ - pos_;
     if (n > left) n = static_cast<size_t>(left);
     if (!n) return 0;
-    file_->SetPosition(static_cast<int64_t>(offset_ + pos_));
+    // Reads in order follow each other in the file: only a read after a seek moves its position.
+    if (filePos_ != offset_ + pos_) file_->SetPosition(static_cast<int64_t>(offset_ + pos_));
     const size_t got = file_->Read(buffer, n);
     pos_ += got;
+    filePos_ = offset_ + pos_;
     return got;
   }
   void Write(const void*, size_t) override { throw EWriteError("Cannot write to " + path_); }
@@ -101,6 +103,7 @@ class MemberStream : public platform::TFileStream {
   std::unique_ptr<platform::TFileStream> file_;
   std::string path_;
   uint64_t offset_, size_, pos_ = 0;
+  uint64_t filePos_ = UINT64_MAX;  // where the whole file's stream stands, when known
 };
 
 // Feeds [from, to) of the file to the digest, with the signer's two fields read as zeros.
