@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 #include "platform/exception.h"
 #include "platform/windows_path.h"
@@ -45,20 +46,72 @@ TJournalContents TJournalFile::Read() {
   return DecodeJournal(bytes);
 }
 
+namespace {
+
+// Copies go kCopiesPerFolder to a folder. Windows finds a name in a large folder quickly, but Wine
+// (like any case-insensitive lookup done by hand) reads the whole folder for a name that is not
+// there yet: one flat folder made an upgrade of a few thousand files many times slower than the
+// first installation.
+constexpr unsigned kCopiesPerFolder = 256;
+
+// The number a saved copy's or copy folder's name starts with; 0 for any other name.
+unsigned NumberOf(const std::string& name) {
+  return static_cast<unsigned>(std::strtoul(name.c_str(), nullptr, 10));
+}
+
+bool IsCopyFolder(const platform::FindData& found) {
+  return (found.attributes & platform::faDirectory) && !found.name.empty() &&
+         std::all_of(found.name.begin(), found.name.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// The highest copy number in a folder, 0 for none.
+unsigned HighestCopy(platform::FileSystem& fs, const std::string& dir) {
+  unsigned highest = 0;
+  platform::FindData found;
+  if (auto search = fs.FindFirst(dir + "\\*.SAV", found)) do {
+      highest = std::max(highest, NumberOf(found.name));
+    } while (search->Next(found));
+  return highest;
+}
+
+}  // namespace
+
+std::string TJournalFile::CopyFolder(unsigned number) const {
+  char name[16];
+  std::snprintf(name, sizeof name, "%06u", number / kCopiesPerFolder);
+  return saved_ + "\\" + name;
+}
+
 std::string TJournalFile::NewSavedCopy() {
-  // The folder is looked at once: a copy some earlier setup left there is never written over, and
-  // the names after the last one are free.
+  // The folders are looked at once: a copy some earlier setup left there (loose in saved\, as
+  // older setups wrote them, or in a copy folder) is never written over, and the names after the
+  // last one are free.
   if (nextCopy_ == 0) {
     if (!ForceDirectories(fs_, saved_)) throw EFCreateError(saved_);
-    nextCopy_ = 1;
+    nextCopy_ = HighestCopy(fs_, saved_) + 1;
     platform::FindData found;
-    if (auto search = fs_.FindFirst(saved_ + "\\*.SAV", found)) do {
-        nextCopy_ = std::max(nextCopy_, static_cast<unsigned>(std::strtoul(found.name.c_str(), nullptr, 10)) + 1);
+    unsigned lastFolder = 0;
+    bool anyFolder = false;
+    if (auto search = fs_.FindFirst(saved_ + "\\*", found)) do {
+        if (!IsCopyFolder(found)) continue;
+        lastFolder = std::max(lastFolder, NumberOf(found.name));
+        anyFolder = true;
       } while (search->Next(found));
+    if (anyFolder) {
+      const std::string dir = CopyFolder(lastFolder * kCopiesPerFolder);
+      nextCopy_ = std::max({nextCopy_, lastFolder * kCopiesPerFolder, HighestCopy(fs_, dir) + 1});
+    }
+    folderMade_ = false;
+  }
+  const unsigned number = nextCopy_++;
+  const std::string dir = CopyFolder(number);
+  if (!folderMade_ || number % kCopiesPerFolder == 0) {
+    if (!ForceDirectories(fs_, dir)) throw EFCreateError(dir);
+    folderMade_ = true;
   }
   char name[16];
-  std::snprintf(name, sizeof name, "%08u.SAV", nextCopy_++);
-  return saved_ + "\\" + name;
+  std::snprintf(name, sizeof name, "%08u.SAV", number);
+  return dir + "\\" + name;
 }
 
 void TJournalFile::Remove() {
@@ -68,6 +121,15 @@ void TJournalFile::Remove() {
   appending_ = false;
   nextCopy_ = 0;
   DeleteFilesByMask(fs_, saved_ + "\\", "*.SAV");
+  std::vector<std::string> folders;
+  platform::FindData found;
+  if (auto search = fs_.FindFirst(saved_ + "\\*", found)) do {
+      if (IsCopyFolder(found)) folders.push_back(saved_ + "\\" + found.name);
+    } while (search->Next(found));
+  for (const std::string& dir : folders) {
+    DeleteFilesByMask(fs_, dir + "\\", "*.SAV");
+    fs_.RemoveDirectory(dir);
+  }
   fs_.RemoveDirectory(saved_);
   fs_.RemoveDirectory(folder_);
   fs_.RemoveDirectory(platform::ExcludeTrailingBackslash(platform::ExtractFilePath(folder_)));

@@ -1,6 +1,6 @@
 // Where the installation's journal lives and how it is written: one file,
 // <Windows directory>\Vurerode\Journal\setup.journal, with the copies of what the installation
-// replaced in the folder saved\ beside it. Only administrators write below the Windows directory,
+// replaced in folders below saved\ beside it. Only administrators write below the Windows directory,
 // so no other user can steer a rollback; and one setup runs at a time, so one journal is enough.
 #pragma once
 
@@ -32,18 +32,20 @@ class TJournalFile {
   }
   // The whole records there are; no journal reads as not valid.
   TJournalContents Read();
-  // A name for the next saved copy, in the saved folder, which is made when missing.
+  // A name for the next saved copy, in a folder below saved\, which is made when missing.
   std::string NewSavedCopy();
   // Deletes the journal and the saved copies still there, then the folders they leave empty.
   void Remove();
 
  private:
   void Append(const TJournalRecord* records, size_t count, bool durable);
+  std::string CopyFolder(unsigned number) const;
 
   platform::FileSystem& fs_;
   std::string folder_, path_, saved_;
-  unsigned nextCopy_ = 0;   // 0: the saved folder not looked at yet
-  bool appending_ = false;  // the journal is there, written by this one
+  unsigned nextCopy_ = 0;    // 0: the saved folder not looked at yet
+  bool folderMade_ = false;  // the folder of nextCopy_ is there
+  bool appending_ = false;   // the journal is there, written by this one
 };
 
 }  // namespace vurerode::setup

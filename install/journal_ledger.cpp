@@ -3,8 +3,8 @@
 #include <vector>
 
 #include "install/journal_rollback.h"
-#include "platform/text.h"
 #include "platform/exception.h"
+#include "platform/text.h"
 #include "platform/windows_path.h"
 
 namespace vurerode::setup {
@@ -181,6 +181,13 @@ void TJournalLedger::Discard(const std::string& full, const std::string& copy) {
     fs_.DeleteFile(copy);
   }
   files_.erase(Key(full));
+}
+
+void TJournalLedger::DiscardAnnounced(const std::string& full, const std::string& saved) {
+  Discard(full, saved);
+  if (saved.empty() || moved_.count(saved)) return;  // still aside: the rollback puts it back
+  announced_.emplace(Key(full), saved);
+  if (!copies_.empty() && copies_.back() == saved) copies_.pop_back();
 }
 
 bool TJournalLedger::BeforeFolderMade(const std::string& full) {

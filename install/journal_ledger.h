@@ -53,6 +53,9 @@ class TJournalLedger {
   bool Covers(const std::string& full) const { return !active_ || Covered(Key(full)); }
   // The change did not happen after all: a file moved aside goes back, a copy is not needed.
   void Discard(const std::string& full, const std::string& copy);
+  // The same for a file MoveAnnounced moved aside, which stays announced: the copy that replaces it
+  // next renames it aside again, at no cost to the journal.
+  void DiscardAnnounced(const std::string& full, const std::string& saved);
   // True when the folder is to be noted as made; AfterFolderMade then says whether it was.
   bool BeforeFolderMade(const std::string& full);
   void AfterFolderMade(const std::string& full) { trees_.insert(Key(full)); }

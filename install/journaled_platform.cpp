@@ -62,7 +62,10 @@ class TJournaledPlatform::Files : public platform::FileSystem {
     const std::string from = l_.Full(source), to = l_.Full(target);
     // A target that is there makes the move fail, and the caller copies under a copy's rules; only
     // a file announced as about to be replaced, and that a copy would replace, is renamed aside
-    // first, which costs no record.
+    // first, which costs no record. A file system that refused its first move is not asked again:
+    // Windows never moves (see platform::FileSystem), and each try would rename the file it
+    // replaces aside and back.
+    if (!relocates_) return -1;
     std::string aside;
     if (!l_.Covers(to)) {
       const uint32_t attributes = in_.GetAttributes(to);
@@ -75,13 +78,16 @@ class TJournaledPlatform::Files : public platform::FileSystem {
     try {
       const int64_t size = in_.RelocateFile(source, target);
       if (size < 0) {
+        if (!relocated_) relocates_ = false;
         l_.Discard(from, copy);
-        l_.Discard(to, aside);
+        l_.DiscardAnnounced(to, aside);
+      } else {
+        relocated_ = true;
       }
       return size;
     } catch (...) {
       l_.Discard(from, copy);
-      l_.Discard(to, aside);
+      l_.DiscardAnnounced(to, aside);
       throw;
     }
   }
@@ -113,6 +119,8 @@ class TJournaledPlatform::Files : public platform::FileSystem {
  private:
   platform::FileSystem& in_;
   TJournalLedger& l_;
+  bool relocates_ = true;   // not known to refuse every move
+  bool relocated_ = false;  // moved a file once
 };
 
 class TJournaledPlatform::Profiles : public platform::Profile {

@@ -37,6 +37,8 @@ class CrashingPlatform : public platform::Platform {
   std::string journalFolder;
   // Folders (the same way) whose changes destroy nothing of the machine's (the expansion folder).
   std::vector<std::string> scratchFolders;
+  // Moves no file, as Windows' file system does not (it copies instead).
+  bool neverRelocates = false;
   long syncs = 0;
   std::vector<std::string> unsynced;  // destructive changes made ahead of the journal's sync
 
@@ -123,7 +125,7 @@ class CrashingPlatform : public platform::Platform {
     }
     int64_t RelocateFile(const std::string& s, const std::string& t) override {
       p_.Change();
-      if (Held(s)) return -1;
+      if (Held(s) || p_.neverRelocates) return -1;
       if (in_.FileExists(s) && !in_.FileExists(t)) p_.Destroying(s), p_.made_.insert(p_.PathKey(t));
       return in_.RelocateFile(s, t);
     }

@@ -235,16 +235,21 @@ TEST_F(TransactionTest, AnInstallationKilledAnywhereIsRolledBackByTheNextStart) 
 // Power loss: the journal is on the disk itself before every change that destroys what was there
 // (a file replaced, moved aside or deleted, an INI file changed in place, a value overwritten, a
 // key tree deleted), and its syncs do not grow with the files installed: the files about to be
-// made and those about to be replaced are recorded in one record, synced once.
+// made and those about to be replaced are recorded in one record, synced once, also where the
+// file system moves no file and every file is copied (Windows).
 TEST_F(TransactionTest, TheJournalIsOnTheDiskBeforeEachDestructiveChangeWithSyncsIndependentOfTheFiles) {
   const struct {
     const char* name;
     bool upgrade;
     int extraFiles;
-  } cases[] = {{"fresh", false, 0},
-               {"fresh, 60 files more", false, 60},
-               {"upgrade", true, 0},
-               {"upgrade, 60 files more", true, 60}};
+    bool neverRelocates;
+  } cases[] = {{"fresh", false, 0, false},
+               {"fresh, 60 files more", false, 60, false},
+               {"upgrade", true, 0, false},
+               {"upgrade, 60 files more", true, 60, false},
+               {"fresh, copied", false, 60, true},
+               {"upgrade, copied", true, 0, true},
+               {"upgrade, copied, 60 files more", true, 60, true}};
   const std::vector<std::string> files = g_.InstallFiles;
   std::map<bool, long> syncs;
   for (const auto& c : cases) {
@@ -257,6 +262,7 @@ TEST_F(TransactionTest, TheJournalIsOnTheDiskBeforeEachDestructiveChangeWithSync
     if (c.upgrade) InstallCommitted(kOldDate);
     SandboxPlatform machine(Root());
     CrashingPlatform watching(machine, 0);
+    watching.neverRelocates = c.neverRelocates;
     watching.journalFolder = "C:\\WINDOWS\\VURERODE\\";
     watching.scratchFolders = {platform::UpperCase(kExpandDir)};
     TSetupTransaction tx(watching);
@@ -414,6 +420,57 @@ TEST_F(TransactionTest, ReplacedFilesAndChangedValuesComeBack) {
   EXPECT_EQ(recovered.Title, "Acme");
   EXPECT_NE(recovered.Text().find("An earlier installation of Acme was interrupted"), std::string::npos);
   EXPECT_EQ(Snapshot(Root()), before);
+}
+
+// An upgrade replacing hundreds of files keeps each copy in a folder of a few hundred at most (a
+// lookup in a folder of thousands is slow under Wine), writes over no copy an older setup left,
+// loose or in a folder, and a rollback brings every file back and clears the journal's folders.
+TEST_F(TransactionTest, ManyReplacedFilesAreSavedInSmallFoldersAndComeBack) {
+  const std::vector<std::string> files = g_.InstallFiles;
+  extraFiles_ = 600;
+  for (int k = 0; k < extraFiles_; ++k)
+    g_.InstallFiles.push_back("Installation Directory,Data,C:\\Src\\data" + std::to_string(k) + ".bin");
+  NewMachine("many");
+  InstallCommitted(kOldDate);
+  const std::string saved = "C:\\WINDOWS\\Vurerode\\Journal\\saved\\";
+  const std::map<std::string, std::string> leftBefore = {{saved + "00000002.SAV", "loose, from an older setup"},
+                                                         {saved + "000001\\00000300.SAV", "in a copy folder"}};
+  {
+    SandboxPlatform machine(Root());
+    for (const auto& [path, text] : leftBefore) PutFile(machine, path, text);
+  }
+  const auto withoutJournal = [](const std::string& snapshot) {
+    std::istringstream lines(snapshot);
+    std::string kept, line;
+    while (std::getline(lines, line))
+      if (platform::UpperCase(line).find("VURERODE") == std::string::npos) kept += line + "\n";
+    return kept;
+  };
+  const std::string before = withoutJournal(Snapshot(Root()));
+  {
+    SandboxPlatform machine(Root());
+    TSetupTransaction tx(machine);
+    Expand(tx);
+    QuietProgress progress;
+    ASSERT_EQ(Install(tx.platform(), progress).Outcome, TInstallOutcome::Installed);
+    for (const auto& [path, text] : leftBefore) EXPECT_EQ(ReadFileText(machine, path), text);
+    size_t copies = 0, largest = 0;
+    for (const auto& folder : stdfs::directory_iterator(Root() / "drive_c/WINDOWS/Vurerode/Journal/saved")) {
+      if (!folder.is_directory()) continue;
+      const auto n = static_cast<size_t>(std::distance(stdfs::directory_iterator(folder), stdfs::directory_iterator()));
+      copies += n;
+      largest = std::max(largest, n);
+    }
+    EXPECT_GE(copies, 600u);
+    EXPECT_LE(largest, 256u);
+  }
+  const TRecoveryResult recovered = Recover();
+  EXPECT_TRUE(recovered.RolledBack) << recovered.Text();
+  EXPECT_TRUE(recovered.Problems.empty()) << recovered.Text();
+  EXPECT_EQ(withoutJournal(Snapshot(Root())), before);
+  EXPECT_FALSE(stdfs::exists(Root() / "drive_c/WINDOWS/Vurerode"));
+  g_.InstallFiles = files;
+  extraFiles_ = 0;
 }
 
 }  // namespace
