@@ -5,8 +5,8 @@
 #             at the least); with setup's peak memory (VmHWM);
 #   wine      under Wine, in one fresh prefix: our setup.exe /SILENT against an installer made by
 #             makensis (zlib) for the same files, silent (/S); then each one's uninstaller, both
-#             deleting file by file (with the size of our log); and the single setup.exe against the
-#             set it carries;
+#             deleting file by file (with the size of our log); each run again over its own
+#             installation; and the single setup.exe against the set it carries;
 #   build     `vurerode build --single-file` against building the set.
 # Times are hyperfine means of wall time. With BASELINE=REF (a git commit, e.g. one before the
 # installation became a transaction), that commit's setup and setup.exe install the same media in
@@ -128,6 +128,12 @@ hyperfine --warmup 1 --runs 7 --export-json wine-single.json --prepare "rm -rf '
   -n "single setup.exe /SILENT" "cd single && wine setup.exe /SILENT" \
   -n "set's setup.exe /SILENT" "cd media && wine setup.exe /SILENT"
 echo "Wine install, single file against the set: $(ratio "$(mean wine-single.json 0)" "$(mean wine-single.json 1)") (target: no longer)"
+# Each installer run again over its own installation, as every update is: ours saves each file it
+# replaces for a rollback, NSIS writes over them.
+hyperfine --warmup 1 --runs 5 --export-json wine-again.json \
+  -n "setup.exe /SILENT over itself" "cd media && wine setup.exe /SILENT" \
+  -n "makensis installer /S over itself" "wine nsis-setup.exe /S"
+echo "Wine install over an installation: $(ratio "$(mean wine-again.json 0)" "$(mean wine-again.json 1)") (no target)"
 if [ -n "${BASELINE:-}" ]; then
   hyperfine --warmup 1 --runs 7 --export-json wine-base.json --prepare "rm -rf '$pf/Bench'" \
     -n "setup.exe /SILENT" "cd media && wine setup.exe /SILENT" \
