@@ -4,6 +4,7 @@ namespace vurerode::setup {
 
 void TEmbeddedMedium::Verify() {
   if (verified_) return;
+  held_ = machine_.fs().OpenFile(files_.Medium().Path(), platform::FileAccess::Read);
   files_.Medium().Verify(machine_.fs());
   verified_ = true;
 }

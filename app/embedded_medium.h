@@ -27,12 +27,15 @@ class TEmbeddedMedium : public platform::Platform {
 
   // The folder the set's files appear in, ending with a backslash.
   const std::string& Folder() const { return files_.Folder(); }
-  // Reads the whole program once and raises ESingleFileDamaged when a byte of it changed.
+  // Reads the whole program once and raises ESingleFileDamaged when a byte of it changed. The
+  // program stays open from then on: Windows then lets nobody write, rename or delete it, so the
+  // file read later is the file verified.
   void Verify();
 
  private:
   platform::Platform& machine_;
   TEmbeddedSetFileSystem files_;
+  std::unique_ptr<platform::TFileStream> held_;
   bool verified_ = false;
 };
 

@@ -14,8 +14,10 @@ struct TSetupGlobals {
   std::string SourceDir;  // ends with a backslash
   std::string ExpandDir;  // ends with a backslash
   std::string TempDir;    // ends with a backslash
-  // The medium is the running program's own file and its digest matched: Windows lets nobody write
-  // to a program while it runs, so its files need no check of their own for the rest of the run.
+  // The medium is the running program's own file and its digest matched. Setup holds that file
+  // open for the rest of the run, and Windows then lets nobody write, rename or delete it, so its
+  // files need no check of their own. (A sandbox's host file is not held so: a rehearsal trusts
+  // its host.)
   bool MediumVerified = false;
 
   // Filled by the configuration reader, in file order.
