@@ -3,6 +3,7 @@
 #include <unordered_set>
 
 #include "app/display_screen.h"
+#include "archive/zstd_method.h"
 #include "install/set_files.h"
 #include "media/finstall_cfg.h"
 #include "media/install_cfg.h"
@@ -17,6 +18,7 @@ namespace vurerode::setup {
 TUnzip::TUnzip(TDisplayScreen& main) : main_(main) {
   SetReader = std::make_unique<TSegCompEZ>(main.platform().fs(), *this);
   TSegCompEZ& c = *SetReader;
+  ReadZstdMethod(c);
   c.MakeDirectories = true;
   c.ExceptionOnFileError = false;
   c.Key = 0;

@@ -55,6 +55,7 @@ void TCompress::ListArchiveStream(TStream& stream, TArchiveList& list) {
   TArchiveHeader header;
   std::string methodId;
   ReadArchiveHeader(stream, header, methodId, OnRecognize);
+  archiveMethodId_ = methodId;
   TEntryHeader entry;
   std::string stored;
   while (ReadEntryHeader(stream, entry, stored)) {
@@ -108,12 +109,44 @@ void TCompress::CheckEntryName(const std::string& name) const {
   }
 }
 
+namespace {
+
+// Takes whatever is written to it and keeps nothing.
+class DiscardingStream : public TStream {
+ public:
+  size_t Read(void*, size_t) override { return 0; }
+  void Write(const void*, size_t n) override { size_ += static_cast<int64_t>(n); }
+  int64_t Seek(int64_t offset, SeekOrigin origin) override {
+    position_ = origin == SeekOrigin::Begin ? offset : origin == SeekOrigin::End ? size_ + offset : position_ + offset;
+    return position_;
+  }
+  int64_t Size() override { return size_; }
+  void Truncate() override { size_ = position_; }
+
+ private:
+  int64_t size_ = 0;
+  int64_t position_ = 0;
+};
+
+}  // namespace
+
+void TCompress::PassOver(TStream& source, const TEntryHeader& entry, const std::string& methodId, int64_t next) {
+  if (ChainedCustomEntries && entry.Method == coCustom) {
+    DiscardingStream nowhere;
+    ExpandEntry(nowhere, source, entry, methodId);
+  }
+  source.SetPosition(next);
+}
+
 void TCompress::ExpandArchiveStream(TStream& stream, std::vector<std::string>* selection) {
   std::vector<std::string> written;
   TArchiveHeader header;
   std::string methodId;
   ReadArchiveHeader(stream, header, methodId, OnRecognize);
+  archiveMethodId_ = methodId;
+  if (OnArchiveStart) OnArchiveStart(cmExpand, header.TotalSize);
   int64_t running = 0;
+  size_t pending = selection ? selection->size() : 0;  // selected names not met yet
   std::string knownFolder;
   TEntryHeader entry;
   std::string stored;
@@ -129,16 +162,19 @@ void TCompress::ExpandArchiveStream(TStream& stream, std::vector<std::string>* s
     if (running >= header.TotalSize && !(entry.OriginalSize == 0 && !stored.empty() && next <= stream.Size())) break;
     const std::string name = EntryNameText(stored, header.Utf8Names());
     if (selection && !NameInList(*selection, name)) {
-      stream.SetPosition(next);
+      // Entries coded as one stream are decoded up to the last one selected, and no further.
+      if (pending == 0 && ChainedCustomEntries && entry.Method == coCustom) break;
+      PassOver(stream, entry, methodId, next);
       running += entry.OriginalSize;
       continue;
     }
+    if (selection && pending > 0) --pending;
     CheckEntryName(name);
     std::string dest = (!name.empty() && name[0] == '\\') ? name : targetPath_ + name;
     if (OnCheckFile) {
       OnCheckFile(dest, cmExpand);
       if (dest.empty()) {
-        stream.SetPosition(next);
+        PassOver(stream, entry, methodId, next);
         continue;
       }
       if (dest == "*") break;
@@ -162,7 +198,7 @@ void TCompress::ExpandArchiveStream(TStream& stream, std::vector<std::string>* s
     } catch (const EFCreateError&) {
       knownFolder.clear();
       if (ExceptionOnFileError) throw;
-      stream.SetPosition(next);
+      PassOver(stream, entry, methodId, next);
       continue;
     }
     knownFolder = MakeDirectories ? folder : std::string();
@@ -199,7 +235,13 @@ void TCompress::ExpandEntry(TStream& dest, TStream& source, const TEntryHeader& 
   bool whole = true;
   auto started = std::chrono::steady_clock::now();
   if (entry.Method == coCustom) {
-    if (OnExpand) OnExpand(dest, source, entry.CompressedSize, entry.OriginalSize, methodId, computed);
+    expandingLocked_ = locked;
+    try {
+      if (OnExpand) OnExpand(dest, source, entry.CompressedSize, entry.OriginalSize, methodId, computed);
+    } catch (const EBadChecksum&) {
+      if (locked) throw EInvalidKey();
+      throw;
+    }
   } else {
     try {
       computed = static_cast<int32_t>(ProcessStream(TProcessDirection::Expand, dest, source, entry.Method,
@@ -487,12 +529,27 @@ int32_t CheckedTotal(int64_t total) {
   return static_cast<int32_t>(total);
 }
 
+// The members' bytes as they are now: an upper bound of what an archive of them codes, since a
+// handler may skip members.
+int64_t MemberBytes(platform::FileSystem& fs, const std::vector<TArchiveMember>& members) {
+  int64_t total = 0;
+  for (const TArchiveMember& m : members) {
+    try {
+      total += fs.OpenFile(m.SourcePath, platform::FileAccess::Read)->Size();
+    } catch (const Exception&) {
+      // Writing reports a member it cannot open.
+    }
+  }
+  return total;
+}
+
 }  // namespace
 
 void TCompress::CompressToStream(TStream& archive, const std::vector<TArchiveMember>& members,
                                  TCompressionMethod method) {
   const int64_t headerPos = archive.Position();
-  std::string id = kMethodIdentifiers[method];
+  if (OnArchiveStart) OnArchiveStart(cmCompress, MemberBytes(fs_, members));
+  std::string id = method == coCustom ? CustomMethodId : kMethodIdentifiers[method];
   Utf8Names = NeedUtf8Names(members);
   TArchiveHeader header = MakeArchiveHeader(id, caMulti, 0, Key, Utf8Names);
   auto bytes = header.Pack();
@@ -528,6 +585,8 @@ void TCompress::CompressFiles(const std::string& archiveFile, const std::vector<
   TArchiveHeader header;
   std::string methodId;
   ReadArchiveHeader(*file, header, methodId, OnRecognize);
+  if (ChainedCustomEntries && IdentifyMethod(methodId, OnRecognize) == coCustom)
+    throw Exception("Files cannot be added to an archive coded as one stream (" + methodId + "): write a new one");
   // Walk to the end of the last whole entry; anything after it (a torn entry) is cut off, and the
   // total is counted again from the entries that stay.
   const int64_t size = file->Size();

@@ -26,6 +26,9 @@ using TCompressEvent = std::function<void(TStream& dest, TStream& source, std::s
                                           int32_t& checksum)>;
 using TFilenameCheckEvent = std::function<void(std::string& filepath, TCProcessMode mode)>;
 using TFileExpandedEvent = std::function<void(const std::string& filepath, int64_t size)>;
+// Before the entries of an archive are read or written: bytes is the archive's TotalSize when
+// expanding, and an upper bound of the members' bytes when writing.
+using TArchiveStartEvent = std::function<void(TCProcessMode mode, int64_t bytes)>;
 
 // One listed entry: its name as stored and its information record.
 struct TListedEntry {
@@ -59,6 +62,13 @@ class TCompress {
   // holds.
   TFileExpandedEvent OnFileExpanded;
   TShowProgressEvent OnShowProgress;
+  TArchiveStartEvent OnArchiveStart;
+  // The identifier an archive written with coCustom carries when no entry's handler reported one.
+  std::string CustomMethodId = kMethodIdentifiers[coCustom];
+  // Custom entries are coded as one stream, each entry relying on those before it: an entry that
+  // expansion skips is still decoded (and checked), and entries are never appended to an archive
+  // that holds custom entries already.
+  bool ChainedCustomEntries = false;
   bool MakeDirectories = false;
   int32_t Key = 0;
   bool ExceptionOnFileError = false;
@@ -74,6 +84,11 @@ class TCompress {
   // Give each expanded file its entry's date and attributes. Off, a file is left as newly written
   // (dated now, Archive alone), as a copy of it would be.
   bool RestoreFileInfo = true;
+
+  // The method identifier in the header of the archive listed or expanded last.
+  const std::string& ArchiveMethodId() const { return archiveMethodId_; }
+  // Whether the entry being expanded is locked: a custom method's handler unscrambles its data then.
+  bool ExpandingLockedEntry() const { return expandingLocked_; }
 
   const std::string& TargetPath() const { return targetPath_; }
   // Stores the path with a backslash appended unless it is empty or already ends with one.
@@ -136,6 +151,8 @@ class TCompress {
                      int64_t& coded);
   void ExpandEntry(TStream& dest, TStream& source, const TEntryHeader& entry, const std::string& methodId);
   void CheckEntryName(const std::string& name) const;
+  // Decodes a skipped entry whose successors rely on it into nothing; otherwise moves past it.
+  void PassOver(TStream& source, const TEntryHeader& entry, const std::string& methodId, int64_t next);
 
   platform::FileSystem& fs_;
   std::string targetPath_;
@@ -147,6 +164,8 @@ class TCompress {
   int64_t lastBytesRead_ = 0;
   int64_t lastBytesWritten_ = 0;
   bool lastAbandoned_ = false;
+  bool expandingLocked_ = false;
+  std::string archiveMethodId_;
 };
 
 }  // namespace vurerode

@@ -16,6 +16,7 @@
 #include "archive/compress.h"
 #include "archive/errors.h"
 #include "archive/little_endian.h"
+#include "archive/zstd_method.h"
 #include "fuzz/fuzz_segment_support.h"
 #include "install/journal_records.h"
 #include "platform/posix/host_file_system.h"
@@ -299,6 +300,31 @@ int main(int argc, char** argv) {
     Write(out / "archive_reader" / ("claims2gb_" + std::string(kMethodIdentifiers[m])), seed);
   }
   WriteSetSeeds(out);
+
+  // Archives of the zstd method: an option byte, then the archive of the four samples (twice, so
+  // that the second copies refer to the first), unlocked and locked.
+  fs::create_directories(out / "zstd_archive");
+  for (int32_t key : {0, 0x01020304}) {
+    TCompress zstd(files);
+    UseZstdMethod(zstd, {.Level = 3});
+    zstd.Key = key;
+    std::vector<TArchiveMember> members;
+    const fs::path scratch = out / "zstd_archive.tmp";
+    fs::create_directories(scratch);
+    for (int i = 0; i < 8; ++i) {
+      const fs::path p = scratch / ("s" + std::to_string(i));
+      Write(p, Samples(i % 4));
+      members.push_back({p.string(), "f" + std::to_string(i)});
+    }
+    TMemoryStream archive;
+    zstd.CompressToStream(archive, members, coCustom);
+    for (uint8_t options : {0, 6}) {
+      Bytes seed = {static_cast<uint8_t>(options | (key != 0 ? 1 : 0))};
+      seed.insert(seed.end(), archive.data().begin(), archive.data().end());
+      Write(out / "zstd_archive" / ("archive" + std::to_string(key != 0) + std::to_string(options)), seed);
+    }
+    fs::remove_all(scratch);
+  }
 
   // SHA256SUMS in each of the forms sha256sum writes.
   fs::create_directories(out / "media_sums");

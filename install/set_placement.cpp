@@ -1,5 +1,6 @@
 #include "install/set_placement.h"
 
+#include "archive/zstd_method.h"
 #include "install/media_check.h"
 #include "install/set_files.h"
 #include "platform/windows_path.h"
@@ -44,6 +45,7 @@ TPlacementResult Placement::Run() {
   const TSetupGlobals& g = g_;
   platform::FileSystem& fs = fs_;
   TSegCompEZ c(fs, *this);
+  ReadZstdMethod(c);
   c.MakeDirectories = true;
   c.ExceptionOnFileError = false;
   c.CheckSpaceBeforeExpand = false;

@@ -220,6 +220,7 @@ class ArchivePacker {
         owner_.OnCompress(dest, source, id, size, sum);
       };
     }
+    if (owner_.PrepareWorkerComponent) owner_.PrepareWorkerComponent(compress);
     for (;;) {
       size_t i = kNone;
       {
@@ -313,13 +314,16 @@ uint16_t TSegCompress::SegCompressArchives(const std::vector<TSegBuildArchive>& 
         const int32_t key = Key;
         Key = 0;
         try {
+          // The application's own method is muted here: lists of custom sets are coded with -lh5-,
+          // which every reader knows.
+          const TCompressionMethod listMethod = method == coCustom ? coLZH5 : method;
           std::vector<uint8_t> records = ListFileBytes(a.Files, recordLength);
           TMemoryStream source(std::move(records));
           const int32_t size = static_cast<int32_t>(source.Size());
           Utf8Names = !platform::IsAscii(segBaseName_);
-          auto archiveHeader = MakeArchiveHeader(kMethodIdentifiers[method], caMulti, size, 0, Utf8Names).Pack();
+          auto archiveHeader = MakeArchiveHeader(kMethodIdentifiers[listMethod], caMulti, size, 0, Utf8Names).Pack();
           list.Write(archiveHeader.data(), archiveHeader.size());
-          AppendEntry(list, source, size, segBaseName_ + ".lst", 0x00210000u, platform::faArchive, method);
+          AppendEntry(list, source, size, segBaseName_ + ".lst", 0x00210000u, platform::faArchive, listMethod);
         } catch (...) {
           Key = key;
           throw;

@@ -71,6 +71,10 @@ class TSegCompress : public TCompress {
   // archive component, the file system must take calls from several threads, and OnCheckFile,
   // OnShowProgress and OnCompress are called from those threads, one call at a time.
   int BuildThreads = 1;
+  // Called with each worker's archive component before it codes anything, to give it handlers
+  // of its own (a custom method that keeps state from entry to entry cannot share one). Unset, the
+  // workers call this component's OnCompress, one call at a time.
+  std::function<void(TCompress&)> PrepareWorkerComponent;
 
   // Reads embedded archives of up to 1 MiB into memory instead of the temporary archive file,
   // which saves creating, reading and deleting a file for each. Off, every archive passes through

@@ -6,7 +6,9 @@
 
 namespace vurerode::cli {
 
-std::string MethodName(uint8_t method) {
+std::string MethodName(uint8_t method, const std::string& archiveMethodId) {
+  // A custom entry is coded as its archive's header names.
+  if (method == coCustom && !archiveMethodId.empty()) return archiveMethodId;
   if (method < kMethodIdentifiers.size()) return kMethodIdentifiers[method];
   return "#" + std::to_string(method);
 }

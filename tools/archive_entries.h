@@ -8,7 +8,7 @@
 
 namespace vurerode::cli {
 
-std::string MethodName(uint8_t method);
+std::string MethodName(uint8_t method, const std::string& archiveMethodId = "");
 // "YYYY-MM-DD HH:MM:SS" from a packed MS-DOS date and time.
 std::string DosDateText(uint32_t packed);
 // Read-only, hidden, system, archive as "RHSA" letters or '-'.

@@ -59,7 +59,8 @@ int JobsOption(const Options& o) {
 }
 
 TCompressionMethod MethodOption(const Options& o) {
-  TCompressionMethod method = coLZH5;
+  // New media use the zstd method; -m lh5 writes streams that LHA tools read.
+  TCompressionMethod method = coCustom;
   if (auto m = o.Value("-m")) method = ParseMethod(*m);
   if (auto m = o.Value("--method")) method = ParseMethod(*m);
   return method;

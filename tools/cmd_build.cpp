@@ -11,6 +11,7 @@
 #include <system_error>
 #include <vector>
 
+#include "archive/zstd_method.h"
 #include "media/finstall_cfg.h"
 #include "media/install_cfg.h"
 #include "platform/exception.h"
@@ -47,7 +48,8 @@ const char* const kBuildHelp =
     "installation directory is left out with a warning: the installer writes its own.\n"
     "\n"
     "  --segment-size BYTES  largest size of one segment file (default 1440000, at least 16384)\n"
-    "  -m, --method METHOD   none, rle, lzh or lh5 (default lh5)\n"
+    "  -m, --method METHOD   zstd, lh5, lzh, rle or none (default zstd: each archive\n"
+    "                        coded as one stream; lh5 keeps streams LHA tools read)\n"
     "  -k, --key KEY         lock the files with this 32-bit number (the installer needs it too)\n"
     "  -j, --jobs N          code N archives at a time (default: one per processor, at most 8)\n"
     "  --as WINDOWS_PATH     the folder's path on the building machine, as the media name it\n"
@@ -120,6 +122,11 @@ uint16_t WriteSegments(CaseBlindFileSystem& files, const BuildPlan& plan, const 
   writer.Key = o.key;
   writer.YieldToOtherThreads = false;  // the tool has no window to keep alive
   writer.BuildThreads = o.jobs;
+  if (o.method == coCustom) {
+    // Each worker codes its archives as streams of its own.
+    UseZstdMethod(writer);
+    writer.PrepareWorkerComponent = [](TCompress& worker) { UseZstdMethod(worker); };
+  }
 
   // Archives are coded on several threads: the handlers below are called one at a time, from any
   // of them, and progress counts the bytes of the files taken up so far.

@@ -2,6 +2,7 @@
 #include <iostream>
 
 #include "archive/compress.h"
+#include "archive/zstd_method.h"
 #include "tools/archive_entries.h"
 #include "tools/cli.h"
 #include "tools/native_file_system.h"
@@ -35,6 +36,7 @@ int RunList(const std::vector<std::string>& args, std::ostream& out, std::ostrea
 
   NativeFileSystem files;
   TCompress compress(files);
+  UseZstdMethod(compress);
   TArchiveList entries;
   compress.ListArchiveFile(o.Operands()[0], entries);
 
@@ -44,7 +46,7 @@ int RunList(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   for (const TListedEntry& e : entries) {
     const TCompressedFileInfo& i = e.Info;
     std::snprintf(line, sizeof line, "%12d %11d %s %-6s %s %s %-6s ", i.OriginalSize, i.CompressedSize,
-                  RatioText(i.OriginalSize, i.CompressedSize).c_str(), MethodName(i.Method).c_str(),
+                  RatioText(i.OriginalSize, i.CompressedSize).c_str(), MethodName(i.Method, compress.ArchiveMethodId()).c_str(),
                   DosDateText(static_cast<uint32_t>(i.FileDate)).c_str(), AttributeText(i.Attributes).c_str(),
                   i.Locked ? "locked" : "");
     out << line << e.Name << '\n';

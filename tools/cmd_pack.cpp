@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "archive/compress.h"
+#include "archive/zstd_method.h"
 #include "platform/exception.h"
 #include "tools/cli.h"
 #include "tools/host_paths.h"
@@ -15,12 +16,12 @@ namespace vurerode::cli {
 namespace fs = std::filesystem;
 
 const char* const kPackHelp =
-    "usage: vurerode pack [-m none|rle|lzh|lh5] [-k KEY] [-v] ARCHIVE PATH...\n"
+    "usage: vurerode pack [-m none|rle|lzh|lh5|zstd] [-k KEY] [-v] ARCHIVE PATH...\n"
     "\n"
     "Creates ARCHIVE from the files and folders named (folders recursively). Each entry is\n"
     "named by its path as given, relative, with '/' turned into '\\'.\n"
     "\n"
-    "  -m, --method METHOD  none, rle, lzh or lh5 (default lh5); files that would not\n"
+    "  -m, --method METHOD  none, rle, lzh, lh5 or zstd (default lh5); files that would not\n"
     "                       shrink are stored\n"
     "  -k, --key KEY        lock the entries with this 32-bit number; expanding them\n"
     "                       needs the same key\n"
@@ -98,6 +99,7 @@ int RunPack(const std::vector<std::string>& args, std::ostream& out, std::ostrea
 
   NativeFileSystem files;
   TCompress compress(files);
+  UseZstdMethod(compress);
   compress.Key = key;
   compress.YieldToOtherThreads = false;  // the tool has no window to keep alive
   ProgressBar bar(err, "packing", total);

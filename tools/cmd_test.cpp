@@ -1,6 +1,7 @@
 #include <iostream>
 
 #include "archive/compress.h"
+#include "archive/zstd_method.h"
 #include "platform/exception.h"
 #include "tools/cli.h"
 #include "tools/discarding_file_system.h"
@@ -37,6 +38,7 @@ int RunTest(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   TArchiveList entries;
   {
     TCompress lister(native);
+    UseZstdMethod(lister);
     lister.ListArchiveFile(archive, entries);
   }
   int64_t total = 0;
@@ -44,6 +46,7 @@ int RunTest(const std::vector<std::string>& args, std::ostream& out, std::ostrea
 
   DiscardingFileSystem files;
   TCompress compress(files);
+  UseZstdMethod(compress);
   compress.Key = KeyOption(o);
   compress.YieldToOtherThreads = false;  // the tool has no window to keep alive
   ProgressBar bar(err, "testing", total);

@@ -2,6 +2,7 @@
 #include <iostream>
 
 #include "archive/compress.h"
+#include "archive/zstd_method.h"
 #include "platform/exception.h"
 #include "platform/write_behind_file_system.h"
 #include "tools/cli.h"
@@ -49,6 +50,7 @@ int RunUnpack(const std::vector<std::string>& args, std::ostream& out, std::ostr
   platform::WriteBehindFileSystem files(native);
   TArchiveList entries;
   TCompress compress(files);
+  UseZstdMethod(compress);
   compress.ListArchiveFile(archive, entries);
   int64_t total = 0;
   for (const auto& e : entries) total += e.Info.OriginalSize > 0 ? e.Info.OriginalSize : 0;

@@ -70,7 +70,9 @@ TCompressionMethod ParseMethod(const std::string& text) {
   if (t == "rle") return coRLE;
   if (t == "lzh") return coLZH;
   if (t == "lh5") return coLZH5;
-  throw UsageError{"unknown method '" + text + "' (none, rle, lzh or lh5)"};
+  // The one custom method the tool writes: zstd, each archive coded as one stream.
+  if (t == "zstd" || t == "zst") return coCustom;
+  throw UsageError{"unknown method '" + text + "' (none, rle, lzh, lh5 or zstd)"};
 }
 
 int32_t ParseKey(const std::string& text) {

@@ -8,6 +8,7 @@
 #include <optional>
 #include <set>
 
+#include "archive/zstd_method.h"
 #include "media/finstall_cfg.h"
 #include "platform/exception.h"
 #include "platform/write_behind_file_system.h"
@@ -44,6 +45,7 @@ struct SetSession {
         setup(reader, set.segmentPath) {
     files.SetExactFolder(setup.WorkFolderPath());
     reader.YieldToOtherThreads = false;  // the tool has no window to keep alive
+    UseZstdMethod(reader);
     if (writeBehind) writeBehind->SetDirectFolder(setup.WorkFolderPath());
   }
   // The work folder goes only after the files queued for it were written.
@@ -135,6 +137,7 @@ int ListSet(const SetOperand& set, std::ostream& out, std::ostream& err) {
   out << "    Original      Packed  Ratio Method Date                Attr Lock   Name\n";
   s.reader.OnSegAfterArchive = [&](const TSegArcHeader& record, const std::string& templ) {
     TCompress lister(files);
+    UseZstdMethod(lister);
     TArchiveList list;
     lister.ListArchiveFile(s.reader.TempArchivePath(), list);
     const std::vector<std::string>& names = listed.at(record.Sequence);
@@ -143,7 +146,8 @@ int ListSet(const SetOperand& set, std::ostream& out, std::ostream& err) {
     for (const TListedEntry& e : list) {
       const TCompressedFileInfo& i = e.Info;
       std::snprintf(line, sizeof line, "%12d %11d %s %-6s %s %s %-6s ", i.OriginalSize, i.CompressedSize,
-                    RatioText(i.OriginalSize, i.CompressedSize).c_str(), MethodName(i.Method).c_str(),
+                    RatioText(i.OriginalSize, i.CompressedSize).c_str(),
+                    MethodName(i.Method, lister.ArchiveMethodId()).c_str(),
                     DosDateText(static_cast<uint32_t>(i.FileDate)).c_str(), AttributeText(i.Attributes).c_str(),
                     i.Locked ? "locked" : "");
       const bool installed = TCompress::NameInList(names, e.Name);

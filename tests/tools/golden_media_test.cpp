@@ -96,7 +96,8 @@ class GoldenMedia : public SetToolTest {
 TEST_F(GoldenMedia, TheBuilderWritesTheFrozenMedia) {
   MakeGoldenSource("Sample");
   SetToolRun r =
-      Tool({"build", "--setup", (golden_ / "setup.exe").string(), "--segment-size", "16384", "Sample", "Media"});
+      Tool({"build", "-m", "lh5", "--setup", (golden_ / "setup.exe").string(), "--segment-size", "16384", "Sample",
+            "Media"});
   ASSERT_EQ(r.status, 0) << r.err;
   const std::vector<std::string> built = FrozenFiles("Media");
   if (const char* update = std::getenv(kUpdateVariable); update && std::string(update) == "1") {

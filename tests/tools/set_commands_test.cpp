@@ -153,7 +153,7 @@ TEST_F(SetCommands, DamageIsReportedWithItsMessage) {
 // Two bytes of a stored file's data that swap places leave every byte sum as it was: only the
 // SHA256SUMS beside the set can tell. Each case damages a fresh copy of an -lh5- set.
 TEST_F(SetCommands, TestChecksTheSha256SumsBesideTheSet) {
-  ASSERT_EQ(Build({"--segment-size", "30000", "App", "Lh5"}).status, 0);
+  ASSERT_EQ(Build({"-m", "lh5", "--segment-size", "30000", "App", "Lh5"}).status, 0);
   // App.exe is noise, stored whatever the method: find a piece of it in the segments.
   const std::vector<uint8_t> app = ReadFileBytes("App/App.exe");
   const std::vector<uint8_t> piece(app.begin() + 30000, app.begin() + 30016);

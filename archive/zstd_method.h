@@ -1,0 +1,37 @@
+// The zstd method: an archive whose header carries "ZST" holds coCustom entries coded with libzstd
+// as one stream, so that each file is coded with the context of the files before it, as a solid
+// archive is. Each entry's data is what the encoder gives for that file, flushed at its end, so
+// that a reader taking the entries in order decodes every file whole from its own bytes; a reader
+// that skips an entry still decodes it (the entries after it refer to its bytes).
+#pragma once
+
+#include <cstdint>
+
+#include "archive/compress.h"
+
+namespace vurerode {
+
+inline constexpr char kZstdMethodId[] = "ZST";
+
+// The largest window a writer uses and a reader accepts: the reader keeps the window whole in
+// memory, 2^26 bytes (64 MiB) at most.
+inline constexpr int kZstdMaxWindowLog = 26;
+
+struct TZstdSettings {
+  int Level = 19;
+  // 0: the smallest window that holds the whole archive, up to kZstdMaxWindowLog.
+  int WindowLog = 0;
+};
+
+// The window an archive of this many bytes is coded with: the whole archive fits, so every file can
+// refer to any file before it, and a small archive does not cost its reader a large window.
+int ZstdWindowLogFor(int64_t archiveBytes);
+
+// Attaches the method's reader to an archive component: it recognises "ZST" archives and decodes
+// their entries. Other custom identifiers still go to the component's own OnRecognize and OnExpand;
+// OnArchiveStart is replaced. A program that only reads (the installer) links no encoder.
+void ReadZstdMethod(TCompress& compress);
+// The reader and the writer: coCustom entries are coded with the method.
+void UseZstdMethod(TCompress& compress, const TZstdSettings& settings = {});
+
+}  // namespace vurerode
