@@ -51,7 +51,7 @@ class ToolTest : public ::testing::Test {
 
 TEST_F(ToolTest, EveryMethodRoundTripsATree) {
   MakeTree("app");
-  for (std::string method : {"none", "rle", "lzh", "lh5"}) {
+  for (std::string method : {"none", "rle", "lzh", "lh5", "zstd"}) {
     SCOPED_TRACE(method);
     std::string archive = "app." + method;
     ToolRun pack = Tool({"pack", "-m", method, archive, "app"});
