@@ -160,6 +160,27 @@ int ZstdWindowLogFor(int64_t archiveBytes) {
   return log;
 }
 
+std::vector<uint8_t> ZstdCodeWhole(const std::vector<uint8_t>& data, int level) {
+  std::unique_ptr<ZSTD_CCtx, CContextDeleter> c(ZSTD_createCCtx());
+  if (!c) throw Exception("Out of memory for the zstd coder");
+  Checked(ZSTD_CCtx_setParameter(c.get(), ZSTD_c_compressionLevel, level));
+  // The frame checks its own bytes: damage is found when it is decoded.
+  Checked(ZSTD_CCtx_setParameter(c.get(), ZSTD_c_checksumFlag, 1));
+  std::vector<uint8_t> coded(ZSTD_compressBound(data.size()));
+  coded.resize(Checked(ZSTD_compress2(c.get(), coded.data(), coded.size(), data.data(), data.size())));
+  return coded;
+}
+
+std::vector<uint8_t> ZstdDecodeWhole(const uint8_t* data, size_t n, uint64_t size, bool& ok) {
+  ok = false;
+  if (ZSTD_getFrameContentSize(data, n) != size || ZSTD_findFrameCompressedSize(data, n) != n) return {};
+  std::vector<uint8_t> bytes(static_cast<size_t>(size));
+  const size_t got = ZSTD_decompress(bytes.data(), bytes.size(), data, n);
+  if (ZSTD_isError(got) || got != size) return {};
+  ok = true;
+  return bytes;
+}
+
 void ReadZstdMethod(TCompress& compress) {
   auto decoder = std::make_shared<ZstdDecoder>(compress);
   compress.CustomMethodId = kZstdMethodId;

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "archive/compress.h"
 
@@ -33,5 +34,11 @@ int ZstdWindowLogFor(int64_t archiveBytes);
 void ReadZstdMethod(TCompress& compress);
 // The reader and the writer: coCustom entries are coded with the method.
 void UseZstdMethod(TCompress& compress, const TZstdSettings& settings = {});
+
+// One zstd frame of the whole of data, its size and a checksum of its bytes recorded in it.
+std::vector<uint8_t> ZstdCodeWhole(const std::vector<uint8_t>& data, int level);
+// The bytes of one zstd frame that decodes to exactly size bytes; empty with ok false when it does
+// not (damage).
+std::vector<uint8_t> ZstdDecodeWhole(const uint8_t* data, size_t n, uint64_t size, bool& ok);
 
 }  // namespace vurerode

@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     auto single = TSingleFile::Open(files, "C:\\MEDIA\\setup.exe");
     if (!single) return 0;
     for (const TEmbeddedMember& m : single->Members())
-      if (m.offset + m.size > size) __builtin_trap();
+      if (m.offset + m.stored > size) __builtin_trap();
     if (single->Uninstaller(files).size() > size) __builtin_trap();
     TEmbeddedSetFileSystem view(files, *single);
     std::vector<uint8_t> buffer(4096);

@@ -151,14 +151,20 @@ void WriteSingleFileSeeds(const fs::path& out) {
   files.Put("C:\\IN\\setup.exe", program);
   files.Put("C:\\IN\\disk.001", Bytes(300, 0x41));
   files.Put("C:\\IN\\install.cfg", Bytes{'[', 'S', ']', '\r', '\n'});
-  WriteSingleFile(files,
-                  {"C:\\IN\\setup.exe", {{"disk.001", "C:\\IN\\disk.001"}, {"install.cfg", "C:\\IN\\install.cfg"}}},
-                  "C:\\OUT.exe");
-  auto in = files.OpenFile("C:\\OUT.exe", platform::FileAccess::Read);
-  Bytes single(static_cast<size_t>(in->Size()));
-  in->ReadBuffer(single.data(), single.size());
   fs::create_directories(out / "single_file");
-  Write(out / "single_file" / "whole", single);
+  // As the first single files were written, and with its members coded where they shrink.
+  for (bool coded : {false, true}) {
+    const std::vector<std::string> codedNames =
+        coded ? std::vector<std::string>{"disk.001"} : std::vector<std::string>{};
+    WriteSingleFile(
+        files,
+        {"C:\\IN\\setup.exe", {{"disk.001", "C:\\IN\\disk.001"}, {"install.cfg", "C:\\IN\\install.cfg"}}, codedNames},
+        "C:\\OUT.exe");
+    auto in = files.OpenFile("C:\\OUT.exe", platform::FileAccess::Read);
+    Bytes single(static_cast<size_t>(in->Size()));
+    in->ReadBuffer(single.data(), single.size());
+    Write(out / "single_file" / (coded ? "coded" : "whole"), single);
+  }
 }
 
 void WriteSandboxStoreSeeds(const fs::path& out) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "archive/zstd_method.h"
 #include "platform/text.h"
 #include "segment/sha256.h"
 
@@ -106,6 +107,26 @@ class MemberStream : public platform::TFileStream {
   uint64_t filePos_ = UINT64_MAX;  // where the whole file's stream stands, when known
 };
 
+// A coded member, decoded: a text of the set, small enough to hold whole.
+class DecodedMemberStream : public platform::TFileStream {
+ public:
+  DecodedMemberStream(std::vector<uint8_t> bytes, std::string path, uint32_t dosTime)
+      : bytes_(std::move(bytes)), path_(std::move(path)), dosTime_(dosTime) {}
+  size_t Read(void* buffer, size_t n) override { return bytes_.Read(buffer, n); }
+  void Write(const void*, size_t) override { throw EWriteError("Cannot write to " + path_); }
+  int64_t Seek(int64_t offset, SeekOrigin origin) override { return bytes_.Seek(offset, origin); }
+  int64_t Size() override { return bytes_.Size(); }
+  void Truncate() override { throw EWriteError("Cannot write to " + path_); }
+  void SetLastWriteDosTime(uint32_t) override {}
+  uint32_t LastWriteDosTime() override { return dosTime_; }
+  const std::string& Path() const override { return path_; }
+
+ private:
+  TMemoryStream bytes_;
+  std::string path_;
+  uint32_t dosTime_;
+};
+
 // Feeds [from, to) of the file to the digest, with the signer's two fields read as zeros.
 void DigestRange(TStream& in, const TPeLayout& pe, uint64_t from, uint64_t to, Sha256& sha) {
   std::vector<uint8_t> piece;
@@ -155,7 +176,8 @@ std::optional<TSingleFile> TSingleFile::Open(platform::FileSystem& fs, const std
   const uint64_t start = Align8(pe->sectionsEnd);
   const std::vector<uint8_t> header = ReadAt(*in, start, kHeaderSize);
   if (header.size() != kHeaderSize || std::memcmp(header.data(), kSingleFileMagic, 8) != 0) return std::nullopt;
-  if (Le32(&header[8]) != kSingleFileVersion || Le32(&header[12]) != 0)
+  const uint32_t flags = Le32(&header[12]);
+  if (Le32(&header[8]) != kSingleFileVersion || (flags & ~kCodedMembers) != 0)
     throw ESingleFileDamaged("the setup program's medium is of a later version than this program reads");
 
   // The payload ends where a signature's table begins, or at the end of the file.
@@ -167,7 +189,7 @@ std::optional<TSingleFile> TSingleFile::Open(platform::FileSystem& fs, const std
                                            ? ReadAt(*in, end - kSingleFileTrailerSize, kSingleFileTrailerSize)
                                            : std::vector<uint8_t>();
   if (trailer.size() != kSingleFileTrailerSize || std::memcmp(trailer.data(), kSingleFileTrailerMagic, 8) != 0 ||
-      Le32(&trailer[8]) != kSingleFileVersion || Le32(&trailer[12]) != 0 || Le64(&trailer[16]) != start)
+      Le32(&trailer[8]) != kSingleFileVersion || Le32(&trailer[12]) != flags || Le64(&trailer[16]) != start)
     throw ESingleFileDamaged("the setup program was cut short: its medium has no end record");
   const uint64_t directory = Le64(&trailer[24]);
   const uint64_t trailerOffset = end - kSingleFileTrailerSize;
@@ -184,9 +206,19 @@ std::optional<TSingleFile> TSingleFile::Open(platform::FileSystem& fs, const std
   RecordReader r(records);
   for (uint32_t n = r.U32(); n; --n) {
     const std::vector<uint8_t> name = r.Bytes(r.U16());
-    TEmbeddedMember m{std::string(name.begin(), name.end()), r.U64(), r.U64()};
+    TEmbeddedMember m;
+    m.name.assign(name.begin(), name.end());
+    m.offset = r.U64();
+    m.stored = m.size = r.U64();
+    if (flags & kCodedMembers) {
+      const uint8_t coding = r.Bytes(1)[0];
+      m.size = r.U64();
+      m.coded = coding == 1;
+      if (coding > 1 || (!m.coded && m.size != m.stored) || (m.coded && m.size > kMaxCodedMemberSize))
+        throw ESingleFileDamaged("the setup program's medium has a damaged directory");
+    }
     if (m.name.empty() || !platform::IsValidUtf8(m.name) || m.name.find_first_of("\\/:") != std::string::npos ||
-        m.offset < start + kHeaderSize || m.offset > directory || m.size > directory - m.offset)
+        m.offset < start + kHeaderSize || m.offset > directory || m.stored > directory - m.offset)
       throw ESingleFileDamaged("the setup program's medium has a damaged directory");
     file.members_.push_back(std::move(m));
   }
@@ -219,8 +251,14 @@ void TSingleFile::Verify(platform::FileSystem& fs) const {
 
 std::unique_ptr<platform::TFileStream> TSingleFile::OpenMember(platform::FileSystem& fs,
                                                                const TEmbeddedMember& member) const {
-  return std::make_unique<MemberStream>(fs.OpenFile(path_, platform::FileAccess::Read), path_ + ":" + member.name,
-                                        member.offset, member.size);
+  auto in = fs.OpenFile(path_, platform::FileAccess::Read);
+  if (!member.coded)
+    return std::make_unique<MemberStream>(std::move(in), path_ + ":" + member.name, member.offset, member.size);
+  const std::vector<uint8_t> coded = ReadAt(*in, member.offset, member.stored);
+  bool ok = coded.size() == member.stored;
+  std::vector<uint8_t> bytes = ok ? ZstdDecodeWhole(coded.data(), coded.size(), member.size, ok) : coded;
+  if (!ok) throw ESingleFileDamaged("the setup program's medium has a damaged member: " + member.name);
+  return std::make_unique<DecodedMemberStream>(std::move(bytes), path_ + ":" + member.name, in->LastWriteDosTime());
 }
 
 std::vector<uint8_t> TSingleFile::Uninstaller(platform::FileSystem& fs) const {
@@ -254,6 +292,25 @@ void WriteSingleFile(platform::FileSystem& fs, const TSingleFileSource& source, 
   program.resize(static_cast<size_t>(Align8(programSize)), 0);
   const uint64_t start = program.size();
 
+  // Members to code: read whole and coded first, so that the header can say whether any is.
+  std::vector<std::vector<uint8_t>> codedBytes(source.members.size());
+  std::vector<uint64_t> ownSizes(source.members.size());
+  uint32_t flags = 0;
+  for (size_t i = 0; i < source.members.size(); ++i) {
+    const std::string& name = source.members[i].first;
+    const std::string& path = source.members[i].second;
+    if (std::none_of(source.coded.begin(), source.coded.end(), [&](const std::string& c) { return c == name; }))
+      continue;
+    auto in = fs.OpenFile(path, platform::FileAccess::Read);
+    const std::vector<uint8_t> bytes = ReadAt(*in, 0, static_cast<uint64_t>(in->Size()));
+    if (bytes.size() > kMaxCodedMemberSize) continue;
+    std::vector<uint8_t> coded = ZstdCodeWhole(bytes, 19);
+    if (coded.size() >= bytes.size()) continue;  // a member that would not shrink is stored
+    ownSizes[i] = bytes.size();
+    codedBytes[i] = std::move(coded);
+    flags = kCodedMembers;
+  }
+
   auto out = fs.CreateFile(target);
   try {
     Sha256 sha;
@@ -266,25 +323,35 @@ void WriteSingleFile(platform::FileSystem& fs, const TSingleFileSource& source, 
     put(program.data(), program.size());
     std::vector<uint8_t> header(kSingleFileMagic, kSingleFileMagic + 8);
     PutLe<uint32_t>(header, kSingleFileVersion);
-    PutLe<uint32_t>(header, 0);
+    PutLe<uint32_t>(header, flags);
     put(header.data(), header.size());
 
     std::vector<uint8_t> directory;
     PutLe<uint32_t>(directory, static_cast<uint32_t>(source.members.size()));
     std::vector<uint8_t> piece;
-    for (const auto& [name, path] : source.members) {
-      auto in = fs.OpenFile(path, platform::FileAccess::Read);
+    for (size_t i = 0; i < source.members.size(); ++i) {
+      const auto& [name, path] = source.members[i];
+      const bool coded = !codedBytes[i].empty();
       const uint64_t offset = at;
-      for (;;) {
-        piece.resize(kReadPiece);
-        piece.resize(in->Read(piece.data(), piece.size()));
-        if (piece.empty()) break;
-        put(piece.data(), piece.size());
+      if (coded) {
+        put(codedBytes[i].data(), codedBytes[i].size());
+      } else {
+        auto in = fs.OpenFile(path, platform::FileAccess::Read);
+        for (;;) {
+          piece.resize(kReadPiece);
+          piece.resize(in->Read(piece.data(), piece.size()));
+          if (piece.empty()) break;
+          put(piece.data(), piece.size());
+        }
       }
       PutLe<uint16_t>(directory, static_cast<uint16_t>(name.size()));
       directory.insert(directory.end(), name.begin(), name.end());
       PutLe<uint64_t>(directory, offset);
       PutLe<uint64_t>(directory, at - offset);
+      if (flags & kCodedMembers) {
+        directory.push_back(coded ? 1 : 0);
+        PutLe<uint64_t>(directory, coded ? ownSizes[i] : at - offset);
+      }
     }
     PutLe<uint32_t>(directory, static_cast<uint32_t>(patches.size()));
     for (const TProgramPatch& p : patches) {
@@ -300,7 +367,7 @@ void WriteSingleFile(platform::FileSystem& fs, const TSingleFileSource& source, 
 
     std::vector<uint8_t> trailer(kSingleFileTrailerMagic, kSingleFileTrailerMagic + 8);
     PutLe<uint32_t>(trailer, kSingleFileVersion);
-    PutLe<uint32_t>(trailer, 0);
+    PutLe<uint32_t>(trailer, flags);
     PutLe<uint64_t>(trailer, start);
     PutLe<uint64_t>(trailer, directoryOffset);
     sha.Update(trailer.data(), trailer.size());

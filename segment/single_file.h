@@ -4,13 +4,15 @@
 //
 //   [program: the setup program's bytes, checksum and certificate-table entry zeroed]
 //   [zeros up to a multiple of 8]
-//   payload start:  "VRRDSET1"  u32 version (1)  u32 flags (0)
+//   payload start:  "VRRDSET1"  u32 version (1)  u32 flags (0, or kCodedMembers)
 //   [each member's bytes, one after the other]
 //   directory:      u32 count, then per member: u16 name length, name (UTF-8), u64 offset, u64 size
+//                   in the file; with kCodedMembers also u8 coding (0 stored, 1 one zstd frame)
+//                   and u64 the member's own size
 //                   u32 patch count, then per patch: u32 offset, u16 length, bytes
 //                   u64 tail length, tail bytes
 //   [zeros up to a multiple of 8]
-//   trailer (64):   "VRRDEND1"  u32 version (1)  u32 flags (0)  u64 payload start  u64 directory
+//   trailer (64):   "VRRDEND1"  u32 version (1)  u32 flags (as the header's)  u64 payload start  u64 directory
 //                   offset  32-byte SHA-256
 //   [the signature's certificate table, when the file is signed afterwards]
 //
@@ -43,6 +45,12 @@ inline constexpr char kSingleFileMagic[9] = "VRRDSET1";
 inline constexpr char kSingleFileTrailerMagic[9] = "VRRDEND1";
 inline constexpr uint32_t kSingleFileVersion = 1;
 inline constexpr size_t kSingleFileTrailerSize = 64;
+// The flag of a medium whose directory says how each member is stored: texts that shrink (the
+// configuration files, the sums) are coded with zstd. Without it every member is stored, as in
+// every single file written before.
+inline constexpr uint32_t kCodedMembers = 1;
+// A coded member is read into memory whole: the largest a reader takes.
+inline constexpr uint64_t kMaxCodedMemberSize = 64 << 20;
 
 // A setup program that carries a medium which is cut short, changed or not of this format's
 // version. The message says which, for the line after "Error Expanding Files!!".
@@ -54,7 +62,9 @@ class ESingleFileDamaged : public Exception {
 struct TEmbeddedMember {
   std::string name;     // a file name of the set, such as "disk.001" or "install.cfg"
   uint64_t offset = 0;  // from the start of the file
-  uint64_t size = 0;
+  uint64_t size = 0;    // the member's own
+  uint64_t stored = 0;  // its bytes in the file: size, or its zstd frame's
+  bool coded = false;
 };
 
 struct TProgramPatch {
@@ -90,7 +100,8 @@ class TSingleFile {
   // when they differ.
   void Verify(platform::FileSystem& fs) const;
 
-  // A read-only stream over one member, reading the file afresh.
+  // A read-only stream over one member, reading the file afresh; a coded member is decoded into
+  // memory (ESingleFileDamaged when it does not decode to its size).
   std::unique_ptr<platform::TFileStream> OpenMember(platform::FileSystem& fs, const TEmbeddedMember& member) const;
 
   // The uninstaller's bytes: the program without its medium, with its own signature when it had one.
@@ -112,6 +123,8 @@ struct TSingleFileSource {
   std::string program;  // the setup program (the uninstaller as installed: signed, when it is)
   // (name, path) of each file of the set, in the order they are stored.
   std::vector<std::pair<std::string, std::string>> members;
+  // Names of members to code with zstd, each stored as it is when coding would not shrink it.
+  std::vector<std::string> coded;
 };
 
 // Writes the single file to target; a failure leaves no target.

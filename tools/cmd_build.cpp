@@ -266,6 +266,8 @@ std::pair<uint16_t, size_t> WriteSingleFileMedia(CaseBlindFileSystem& files, con
   members.insert(members.end(), {media::kInstallConfigFile, media::kFileListFile, kMediaSumsFile});
   const std::string folder = WindowsDirectory(NativePath(setFolder));
   for (const std::string& name : members) source.members.emplace_back(name, folder + name);
+  // The texts shrink to a tenth; the segments are coded already.
+  source.coded = {media::kInstallConfigFile, media::kFileListFile, kMediaSumsFile};
   const fs::path single = work / kSetupProgramName;
   WriteSingleFile(files, source, WindowsDirectory(NativePath(work)) + kSetupProgramName);
   signer.Sign(single, std::string("the single file ") + kSetupProgramName);

@@ -27,12 +27,13 @@ class SingleFile : public ::testing::Test {
   }
   fs::path Path(const std::string& name) const { return scratch_.path() / name; }
   std::string Win(const std::string& name) const { return test::Win(Path(name)); }
-  void Build(const std::string& program = "setup.exe") {
+  void Build(const std::string& program = "setup.exe", std::vector<std::string> coded = {}) {
     fs::create_directories(Path("out"));
-    WriteSingleFile(
-        files_,
-        {Win(program), {{"disk.001", Win("disk.001")}, {"install.cfg", Win("install.cfg")}, {"empty", Win("empty")}}},
-        Win("out/setup.exe"));
+    WriteSingleFile(files_,
+                    {Win(program),
+                     {{"disk.001", Win("disk.001")}, {"install.cfg", Win("install.cfg")}, {"empty", Win("empty")}},
+                     std::move(coded)},
+                    Win("out/setup.exe"));
   }
   std::vector<uint8_t> Member(const TSingleFile& f, const std::string& name) {
     auto in = f.OpenMember(files_, *f.Find(name));
@@ -70,6 +71,7 @@ TEST_F(SingleFile, MembersAndTheUninstallerReadBackExactly) {
   Build();
   const Bytes out = ReadFileBytes(Path("out/setup.exe"));
   EXPECT_EQ(out.size() % 8, 0u) << "a signer appends its table without padding";
+  EXPECT_EQ(out[0x400 + 12], 0) << "with nothing coded, the layout is the first one's";
   auto f = TSingleFile::Open(files_, Win("out/setup.exe"));
   ASSERT_TRUE(f);
   EXPECT_NO_THROW(f->Verify(files_));
@@ -92,6 +94,43 @@ TEST_F(SingleFile, MembersAndTheUninstallerReadBackExactly) {
   ASSERT_TRUE(search);
   EXPECT_EQ(found.name, "disk.001");
   EXPECT_EQ(found.size, 70000);
+}
+
+// Texts are coded, a member that would not shrink is stored, and a coded member that does not
+// decode to its size is refused by name even before the whole file is checked.
+TEST_F(SingleFile, CodedMembersReadBackAndDamagedOnesAreRefused) {
+  Bytes config;
+  for (int i = 0; i < 500; ++i) {
+    const std::string line = "Installation Directory,bin,C:\\Source\\App\\bin\\file" + std::to_string(i) + ".dll\r\n";
+    config.insert(config.end(), line.begin(), line.end());
+  }
+  WriteFileBytes(Path("install.cfg"), config);
+  Build("setup.exe", {"install.cfg", "disk.001"});
+  auto f = TSingleFile::Open(files_, Win("out/setup.exe"));
+  ASSERT_TRUE(f);
+  EXPECT_NO_THROW(f->Verify(files_));
+  const TEmbeddedMember& cfg = *f->Find("install.cfg");
+  EXPECT_TRUE(cfg.coded);
+  EXPECT_LT(cfg.stored * 5, cfg.size);
+  EXPECT_FALSE(f->Find("disk.001")->coded) << "random bytes do not shrink";
+  for (const char* name : {"disk.001", "install.cfg", "empty"})
+    EXPECT_EQ(Member(*f, name), ReadFileBytes(Path(name))) << name;
+  platform::FindData found;
+  TEmbeddedSetFileSystem view(files_, *f);
+  ASSERT_TRUE(view.FindFirst(Win("out/install.cfg"), found));
+  EXPECT_EQ(found.size, static_cast<int64_t>(config.size()));
+
+  Bytes bad = ReadFileBytes(Path("out/setup.exe"));
+  bad[cfg.offset + cfg.stored / 2] ^= 0x40;
+  WriteFileBytes(Path("out/setup.exe"), bad);
+  f = TSingleFile::Open(files_, Win("out/setup.exe"));
+  ASSERT_TRUE(f);
+  try {
+    Member(*f, "install.cfg");
+    ADD_FAILURE() << "decoded";
+  } catch (const ESingleFileDamaged& e) {
+    EXPECT_NE(std::string(e.what()).find("install.cfg"), std::string::npos) << e.what();
+  }
 }
 
 // Every changed byte but the signer's two fields is damage; so is every cut.

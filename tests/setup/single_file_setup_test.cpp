@@ -32,7 +32,7 @@ class SingleFileSetup : public SetupTest {
     vurerode::test::WriteMinimalProgram(Media() / "setup.exe");
     const fs::path single = scratch_.path() / "single";
     fs::create_directories(single);
-    TSingleFileSource source{vurerode::test::Win(Media() / "setup.exe"), {}};
+    TSingleFileSource source{vurerode::test::Win(Media() / "setup.exe"), {}, {}};
     for (const char* name : {"disk.001", "install.cfg", "finstall.cfg", "SHA256SUMS"})
       source.members.push_back({name, vurerode::test::Win(Media() / name)});
     platform::NativeFileSystem host;
