@@ -9,9 +9,10 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <ostream>
-#include <sstream>
+#include <string>
 
 #include "app/setup_program.h"
 #include "app/unzip.h"
@@ -66,6 +67,43 @@ std::string JoinLines(const std::vector<std::string>& lines) {
   std::string out;
   for (size_t i = 0; i < lines.size(); ++i) out += (i ? "\r\n" : "") + lines[i];
   return out;
+}
+
+// Everything the setup screen shows, as one string: the screen is repainted when it changes. Built
+// by hand: a string stream would bring its whole code into setup.exe for this alone.
+std::string ScreenKey(const TSetupScreenState& st) {
+  std::string key;
+  const auto number = [&key](int64_t n) {
+    key += std::to_string(n);
+    key += ' ';
+  };
+  const auto text = [&key](const std::string& t) {
+    key += t;
+    key += '\0';  // ends the text: no caption or path holds one
+  };
+  number(st.ColorStart);
+  number(st.ColorEnd);
+  number(st.BackGroundEffect);
+  text(st.BackgroundBitmap);
+  number(st.Width);
+  number(st.Height);
+  number(st.LogoFrameVisible);
+  for (int n : {st.LogoFrame.Left, st.LogoFrame.Top, st.LogoFrame.Width, st.LogoFrame.Height}) number(n);
+  number(st.ImageBorderColor);
+  text(st.LogoImage);
+  number(st.LogoBitmapVisible);
+  text(st.LogoBitmap);
+  number(st.LogoBitmapRect.Left);
+  number(st.LogoBitmapRect.Top);
+  for (const TShadowLabel* l : {&st.TitleLine, &st.SubtitleLine, &st.NoteLine, &st.FooterLine}) {
+    key += '|';
+    text(l->Caption);
+    text(l->Font.Name);
+    for (int64_t n : {int64_t{l->Font.Height}, int64_t{l->Font.Color}, int64_t{l->Font.Style}, int64_t{l->ShadowColor},
+                      int64_t{l->Left}, int64_t{l->Top}})
+      number(n);
+  }
+  return key;
 }
 
 }  // namespace
@@ -316,18 +354,9 @@ void Win32View::Sync() {
   }
   TDisplayScreen& s = *screen_;
   // The setup screen: repainted when anything it shows changed.
-  std::ostringstream key;
-  const TSetupScreenState& st = s.Screen;
-  key << st.ColorStart << ' ' << st.ColorEnd << ' ' << int(st.BackGroundEffect) << ' ' << st.BackgroundBitmap << ' '
-      << st.Width << ' ' << st.Height << ' ' << st.LogoFrameVisible << ' ' << st.LogoFrame.Left << ' '
-      << st.LogoFrame.Top << ' ' << st.LogoFrame.Width << ' ' << st.LogoFrame.Height << ' ' << st.ImageBorderColor
-      << ' ' << st.LogoImage << ' ' << st.LogoBitmapVisible << ' ' << st.LogoBitmap << ' ' << st.LogoBitmapRect.Left
-      << ' ' << st.LogoBitmapRect.Top;
-  for (const TShadowLabel* l : {&st.TitleLine, &st.SubtitleLine, &st.NoteLine, &st.FooterLine})
-    key << '|' << l->Caption << ' ' << l->Font.Name << ' ' << l->Font.Height << ' ' << l->Font.Color << ' '
-        << int(l->Font.Style) << ' ' << l->ShadowColor << ' ' << l->Left << ' ' << l->Top;
-  if (key.str() != shownScreen_) {
-    shownScreen_ = key.str();
+  std::string key = ScreenKey(s.Screen);
+  if (key != shownScreen_) {
+    shownScreen_ = std::move(key);
     InvalidateRect(main_.get(), nullptr, FALSE);
   }
   SyncLogo();
