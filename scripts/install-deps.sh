@@ -10,9 +10,9 @@
 set -euo pipefail
 
 build_pkgs=(build-essential cmake libgtest-dev libzstd-dev)
-windows_pkgs=(g++-mingw-w64-x86-64-posix dpkg-dev)
+windows_pkgs=(g++-mingw-w64-x86-64-posix dpkg-dev lld)
 demo_pkgs=(liblnk-utils)
-test_pkgs=(clang libclang-rt-14-dev lhasa jlha-utils liblhasa-dev libarchive-tools p7zip-full liblnk-utils
+test_pkgs=(lld clang libclang-rt-14-dev lhasa jlha-utils liblhasa-dev libarchive-tools p7zip-full liblnk-utils
   default-jdk-headless wine64 wine g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix dpkg-dev xvfb xauth
   time fonts-wine fonts-noto-cjk imagemagick locales python3-yaml python3-jsonschema osslsigncode openssl)
 
