@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "archive/compress.h"
+#include "fuzz/archive_walk.h"
 #include "fuzz/memory_file_system.h"
 #include "platform/exception.h"
 
@@ -66,18 +67,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     };
   }
 
-  TArchiveList list;
-  try {
-    TMemoryStream stream(archive);
-    compress.ListArchiveStream(stream, list);
-  } catch (const Exception&) {
-  }
-  try {
-    TMemoryStream stream(archive);
-    std::vector<std::string> selection;
-    for (size_t i = 0; i < list.size(); i += 2) selection.push_back(list[i].Name);
-    compress.ExpandArchiveStream(stream, (options & 128) ? &selection : nullptr);
-  } catch (const Exception&) {
-  }
+  fuzz::ListAndExpand(compress, archive, (options & 128) != 0, 0);
   return 0;
 }

@@ -8,6 +8,7 @@
 
 #include "archive/compress.h"
 #include "archive/zstd_method.h"
+#include "fuzz/archive_walk.h"
 #include "fuzz/memory_file_system.h"
 #include "platform/exception.h"
 
@@ -38,18 +39,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       if (++calls % 2 == 1) path.clear();
     };
   }
-  TArchiveList list;
-  try {
-    TMemoryStream stream(archive);
-    compress.ListArchiveStream(stream, list);
-  } catch (const Exception&) {
-  }
-  try {
-    TMemoryStream stream(archive);
-    std::vector<std::string> selection;
-    for (size_t i = 1; i < list.size(); i += 2) selection.push_back(list[i].Name);
-    compress.ExpandArchiveStream(stream, (options & 4) ? &selection : nullptr);
-  } catch (const Exception&) {
-  }
+  fuzz::ListAndExpand(compress, archive, (options & 4) != 0, 1);
   return 0;
 }

@@ -10,26 +10,6 @@
 namespace vurerode {
 namespace {
 
-// The uninstaller, held in memory: it is the size of the program, and is only ever copied.
-class ProgramStream : public platform::TFileStream {
- public:
-  ProgramStream(std::vector<uint8_t> bytes, std::string path, uint32_t dosTime)
-      : bytes_(std::move(bytes)), path_(std::move(path)), dosTime_(dosTime) {}
-  size_t Read(void* buffer, size_t n) override { return bytes_.Read(buffer, n); }
-  void Write(const void*, size_t) override { throw EWriteError("Cannot write to " + path_); }
-  int64_t Seek(int64_t offset, SeekOrigin origin) override { return bytes_.Seek(offset, origin); }
-  int64_t Size() override { return bytes_.Size(); }
-  void Truncate() override { throw EWriteError("Cannot write to " + path_); }
-  void SetLastWriteDosTime(uint32_t) override {}
-  uint32_t LastWriteDosTime() override { return dosTime_; }
-  const std::string& Path() const override { return path_; }
-
- private:
-  TMemoryStream bytes_;
-  std::string path_;
-  uint32_t dosTime_;
-};
-
 class ListedSearch : public platform::DirectorySearch {
  public:
   explicit ListedSearch(std::vector<platform::FindData> rest) : rest_(std::move(rest)) {}
@@ -93,7 +73,8 @@ std::unique_ptr<platform::TFileStream> TEmbeddedSetFileSystem::OpenFile(const st
   if (access != platform::FileAccess::Read) throw EFOpenError(path);
   if (t.member) return medium_.OpenMember(inner_, *t.member);
   const uint32_t dosTime = inner_.OpenFile(medium_.Path(), platform::FileAccess::Read)->LastWriteDosTime();
-  return std::make_unique<ProgramStream>(medium_.Uninstaller(inner_), path, dosTime);
+  // The uninstaller is held in memory: it is the size of the program, and is only ever copied.
+  return std::make_unique<TReadOnlyMemoryFile>(medium_.Uninstaller(inner_), path, dosTime);
 }
 
 // The medium's files cannot be changed, as on a disc: the program is running, and its set is

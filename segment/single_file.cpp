@@ -8,6 +8,17 @@
 #include "segment/sha256.h"
 
 namespace vurerode {
+
+size_t TReadOnlyMemoryFile::Read(void* buffer, size_t n) {
+  return bytes_.Read(buffer, n);
+}
+void TReadOnlyMemoryFile::Write(const void*, size_t) {
+  throw EWriteError("Cannot write to " + path_);
+}
+void TReadOnlyMemoryFile::Truncate() {
+  throw EWriteError("Cannot write to " + path_);
+}
+
 namespace {
 
 constexpr size_t kHeaderSize = 16;
@@ -105,26 +116,6 @@ class MemberStream : public platform::TFileStream {
   std::string path_;
   uint64_t offset_, size_, pos_ = 0;
   uint64_t filePos_ = UINT64_MAX;  // where the whole file's stream stands, when known
-};
-
-// A coded member, decoded: a text of the set, small enough to hold whole.
-class DecodedMemberStream : public platform::TFileStream {
- public:
-  DecodedMemberStream(std::vector<uint8_t> bytes, std::string path, uint32_t dosTime)
-      : bytes_(std::move(bytes)), path_(std::move(path)), dosTime_(dosTime) {}
-  size_t Read(void* buffer, size_t n) override { return bytes_.Read(buffer, n); }
-  void Write(const void*, size_t) override { throw EWriteError("Cannot write to " + path_); }
-  int64_t Seek(int64_t offset, SeekOrigin origin) override { return bytes_.Seek(offset, origin); }
-  int64_t Size() override { return bytes_.Size(); }
-  void Truncate() override { throw EWriteError("Cannot write to " + path_); }
-  void SetLastWriteDosTime(uint32_t) override {}
-  uint32_t LastWriteDosTime() override { return dosTime_; }
-  const std::string& Path() const override { return path_; }
-
- private:
-  TMemoryStream bytes_;
-  std::string path_;
-  uint32_t dosTime_;
 };
 
 // Feeds [from, to) of the file to the digest, with the signer's two fields read as zeros.
@@ -258,7 +249,7 @@ std::unique_ptr<platform::TFileStream> TSingleFile::OpenMember(platform::FileSys
   bool ok = coded.size() == member.stored;
   std::vector<uint8_t> bytes = ok ? ZstdDecodeWhole(coded.data(), coded.size(), member.size, ok) : coded;
   if (!ok) throw ESingleFileDamaged("the setup program's medium has a damaged member: " + member.name);
-  return std::make_unique<DecodedMemberStream>(std::move(bytes), path_ + ":" + member.name, in->LastWriteDosTime());
+  return std::make_unique<TReadOnlyMemoryFile>(std::move(bytes), path_ + ":" + member.name, in->LastWriteDosTime());
 }
 
 std::vector<uint8_t> TSingleFile::Uninstaller(platform::FileSystem& fs) const {

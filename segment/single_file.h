@@ -118,6 +118,26 @@ class TSingleFile {
   std::vector<uint8_t> tail_;
 };
 
+// A member or program held in memory, read-only: a coded member decoded, or the uninstaller.
+class TReadOnlyMemoryFile : public platform::TFileStream {
+ public:
+  TReadOnlyMemoryFile(std::vector<uint8_t> bytes, std::string path, uint32_t dosTime)
+      : bytes_(std::move(bytes)), path_(std::move(path)), dosTime_(dosTime) {}
+  size_t Read(void* buffer, size_t n) override;
+  void Write(const void*, size_t) override;
+  int64_t Seek(int64_t offset, SeekOrigin origin) override { return bytes_.Seek(offset, origin); }
+  int64_t Size() override { return bytes_.Size(); }
+  void Truncate() override;
+  void SetLastWriteDosTime(uint32_t) override {}
+  uint32_t LastWriteDosTime() override { return dosTime_; }
+  const std::string& Path() const override { return path_; }
+
+ private:
+  TMemoryStream bytes_;
+  std::string path_;
+  uint32_t dosTime_;
+};
+
 // What the builder puts into one program.
 struct TSingleFileSource {
   std::string program;  // the setup program (the uninstaller as installed: signed, when it is)
