@@ -121,8 +121,14 @@ class ZstdEncoder {
     KeyMask mask(owner_.Key);
     uint32_t sum = 0;
     int64_t coded = 0;
+    // The entry header records the file's size as it was opened: exactly that many bytes are coded,
+    // and a file that shrank meanwhile fails the build instead of leaving an entry that cannot decode.
+    int64_t left = source.Remaining();
     for (;;) {
-      const size_t got = source.Read(in_.data(), in_.size());
+      const size_t got =
+          left > 0 ? source.Read(in_.data(), static_cast<size_t>(std::min<int64_t>(left, in_.size()))) : 0;
+      if (got == 0 && left > 0) throw EReadError("File changed while it was read");
+      left -= static_cast<int64_t>(got);
       sum = ByteSum(in_.data(), got, sum);
       // The entry's last bytes are flushed, so that its data decodes whole without what follows.
       const ZSTD_EndDirective directive = got == 0 ? ZSTD_e_flush : ZSTD_e_continue;
