@@ -11,7 +11,10 @@
 #             zlib one's uninstaller against ours, both deleting file by file (with the size of our
 #             log); each run again over its own installation; and the single setup.exe against the
 #             set it carries;
-#   build     `vurerode build --single-file` against building the set.
+#   build     `vurerode build --single-file` against building the set;
+#   journal   what the transaction's journal costs: setup_unjournalled, the same program built
+#             without it (bench/unjournalled_transaction.h), installs the same set in the same runs,
+#             on the sandbox and in the Wine rounds (target: the journal costs at most 10%).
 # Times are hyperfine means of wall time, but for the alternating rounds (medians of
 # VURERODE_BENCH_RUNS rounds, default 7). With BASELINE=REF (a git commit, e.g. one before the
 # installation became a transaction), that commit's setup and setup.exe install the same media in
@@ -28,10 +31,12 @@ for tool in hyperfine bsdtar jlha makensis wine; do
 done
 
 cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DVURERODE_TESTS=OFF >/dev/null
-cmake --build build/bench --target vurerode setup -j2 >/dev/null
+cmake --build build/bench --target vurerode setup setup_unjournalled -j2 >/dev/null
 scripts/build-setup.sh >/dev/null
+cmake --build build/windows --target setup_unjournalled -j2 >/dev/null
 vurerode=$root/build/bench/tools/vurerode
 setup=$root/build/bench/ui/setup
+unjournalled=$root/build/bench/ui/setup_unjournalled
 if [ -n "${BASELINE:-}" ]; then
   base_src=$root/build/bench-baseline-src
   [ -d "$base_src" ] || git worktree add --detach "$base_src" "$BASELINE" >/dev/null
@@ -52,6 +57,8 @@ printf '[Setup]\nTitle = Bench\nMain Directory = Bench\n' > "$corpus/vurerode.pr
 "$vurerode" build --setup "$root/build/windows/ui/setup.exe" "$corpus" media >/dev/null
 # The same set as one setup.exe, and what building it costs over building the set.
 rm -rf single && "$vurerode" build --setup "$root/build/windows/ui/setup.exe" --single-file "$corpus" single >/dev/null
+# The same set with the setup.exe that keeps no journal.
+rm -rf media-unj && cp -r media media-unj && cp "$root/build/windows/ui/setup_unjournalled.exe" media-unj/setup.exe
 rm -rf media-lh5 && "$vurerode" build --setup "$root/build/windows/ui/setup.exe" -m lh5 "$corpus" media-lh5 >/dev/null
 hyperfine --warmup 1 --runs 5 --export-json build.json --prepare 'rm -rf build-out' \
   -n "build --single-file" "'$vurerode' build --setup '$root/build/windows/ui/setup.exe' --single-file '$corpus' build-out" \
@@ -133,6 +140,10 @@ if [ -n "${BASELINE:-}" ]; then
     -n "baseline setup --sandbox /SILENT" "$base_setup --sandbox machine --media media /SILENT"
   echo "sandbox install against $BASELINE: $(ratio "$(mean sandbox-base.json 0)" "$(mean sandbox-base.json 1)") (target: at most 1.10)"
 fi
+hyperfine --warmup 1 --runs 7 --export-json sandbox-journal.json --prepare 'rm -rf machine; sync' \
+  -n "setup --sandbox /SILENT" "$setup --sandbox machine --media media /SILENT" \
+  -n "setup_unjournalled --sandbox /SILENT" "$unjournalled --sandbox machine --media media /SILENT"
+echo "sandbox install, the journal's cost: $(ratio "$(mean sandbox-journal.json 0)" "$(mean sandbox-journal.json 1)") (target: at most 1.10)"
 rm -rf machine
 echo "setup's peak memory: $("$root/bench/peak_memory.sh" "$setup" --sandbox machine --media media /SILENT) KB (VmHWM; target under 153600: a zstd window of up to 16 MiB is held whole)"
 # The log of that fresh installation names every installed file by its path and every folder it
@@ -153,8 +164,9 @@ installed=$(tr '[:upper:]' '[:lower:]' < "$work/files.txt" | LC_ALL=C sort -u | 
 python3 "$root/bench/wine_alternate.py" "${VURERODE_BENCH_RUNS:-7}" "$installed" \
   "ours" "$pf/Bench" "cd media && wine setup.exe /SILENT" \
   "NSIS zlib" "$pf/BenchNSIS" "wine nsis-setup.exe /S" \
-  "NSIS lzma" "$pf/BenchNSIS" "wine nsis-lzma-setup.exe /S"
-echo "Wine install target: ours / NSIS zlib at most 0.90"
+  "NSIS lzma" "$pf/BenchNSIS" "wine nsis-lzma-setup.exe /S" \
+  "ours unjournalled" "$pf/Bench" "cd media-unj && wine setup.exe /SILENT"
+echo "Wine install targets: ours / NSIS zlib at most 0.90; ours / ours unjournalled (the journal's cost) at most 1.10"
 hyperfine --warmup 1 --runs 7 --export-json wine-single.json --prepare "rm -rf '$pf/Bench'" \
   -n "single setup.exe /SILENT" "cd single && wine setup.exe /SILENT" \
   -n "set's setup.exe /SILENT" "cd media && wine setup.exe /SILENT"

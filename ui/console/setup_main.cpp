@@ -20,6 +20,9 @@
 #ifdef VURERODE_WIN32_GUI
 #include "ui/win32/win32_view.h"
 #endif
+#ifdef VURERODE_UNJOURNALLED
+#include "bench/unjournalled_transaction.h"
+#endif
 #ifdef _WIN32
 // Last: its macros (CreateFile, ...) would rename the file system's members declared above.
 #include <windows.h>
@@ -81,6 +84,9 @@ std::unique_ptr<platform::Platform> MakePlatform(const console::ConsoleOptions& 
 // Windows, this program itself.
 TSessionOptions ProgramSession(const console::ConsoleOptions& o) {
   TSessionOptions session;
+#ifdef VURERODE_UNJOURNALLED
+  session.Link.Begin = bench::BeginUnjournalled;
+#endif
 #ifdef _WIN32
   if (!o.sandboxRoot) {
     session.ProgramFile = platform::win32::RunningProgramPath();
