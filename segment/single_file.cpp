@@ -6,6 +6,7 @@
 #include "archive/zstd_method.h"
 #include "platform/text.h"
 #include "segment/sha256.h"
+#include "segment/single_file_bytes.h"
 
 namespace vurerode {
 
@@ -19,15 +20,14 @@ void TReadOnlyMemoryFile::Truncate() {
   throw EWriteError("Cannot write to " + path_);
 }
 
+using single_file_bytes::Align8;
+using single_file_bytes::ReadAt;
+
 namespace {
 
 constexpr size_t kHeaderSize = 16;
 constexpr size_t kDigestOffsetInTrailer = 32;  // the trailer's bytes before the digest are covered by it
 constexpr uint64_t kReadPiece = 1 << 16;
-
-uint64_t Align8(uint64_t n) {
-  return (n + 7) & ~uint64_t{7};
-}
 
 uint16_t Le16(const uint8_t* p) {
   return static_cast<uint16_t>(p[0] | p[1] << 8);
@@ -38,19 +38,6 @@ uint32_t Le32(const uint8_t* p) {
 uint64_t Le64(const uint8_t* p) {
   return Le32(p) | static_cast<uint64_t>(Le32(p + 4)) << 32;
 }
-template <typename T>
-void PutLe(std::vector<uint8_t>& out, T v) {
-  for (size_t i = 0; i < sizeof(T); ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
-}
-
-std::vector<uint8_t> ReadAt(TStream& in, uint64_t offset, uint64_t size) {
-  std::vector<uint8_t> bytes(static_cast<size_t>(size));
-  in.SetPosition(static_cast<int64_t>(offset));
-  for (size_t got = 0, n = 1; got < bytes.size(); got += n)
-    if ((n = in.Read(bytes.data() + got, bytes.size() - got)) == 0) return {};  // the file ends first
-  return bytes;
-}
-
 // Reads the directory's records one by one, refusing any that runs past its end.
 class RecordReader {
  public:
@@ -259,118 +246,6 @@ std::vector<uint8_t> TSingleFile::Uninstaller(platform::FileSystem& fs) const {
   for (const TProgramPatch& p : patches_) std::copy(p.bytes.begin(), p.bytes.end(), program.begin() + p.offset);
   program.insert(program.end(), tail_.begin(), tail_.end());
   return program;
-}
-
-void WriteSingleFile(platform::FileSystem& fs, const TSingleFileSource& source, const std::string& target) {
-  std::vector<uint8_t> program;
-  {
-    auto in = fs.OpenFile(source.program, platform::FileAccess::Read);
-    program = ReadAt(*in, 0, static_cast<uint64_t>(in->Size()));
-  }
-  const auto pe = ReadPeLayout(program);
-  if (!pe || pe->sectionsEnd > program.size())
-    throw Exception("'" + source.program + "' is not a Windows program that can carry a medium");
-
-  // The program part: its sections, without a signature it had, the signer's fields zeroed; the
-  // patches give them back to the uninstaller, with its signature as the tail.
-  const uint64_t programSize = pe->sectionsEnd;
-  std::vector<TProgramPatch> patches;
-  for (auto [field, size] : {std::pair<uint32_t, uint16_t>{pe->checksumOffset, 4}, {pe->certificateEntryOffset, 8}}) {
-    patches.push_back({field, std::vector<uint8_t>(program.begin() + field, program.begin() + field + size)});
-    std::fill(program.begin() + field, program.begin() + field + size, 0);
-  }
-  const std::vector<uint8_t> tail(program.begin() + static_cast<std::ptrdiff_t>(programSize), program.end());
-  program.resize(static_cast<size_t>(Align8(programSize)), 0);
-  const uint64_t start = program.size();
-
-  // Members to code: read whole and coded first, so that the header can say whether any is.
-  std::vector<std::vector<uint8_t>> codedBytes(source.members.size());
-  std::vector<uint64_t> ownSizes(source.members.size());
-  uint32_t flags = 0;
-  for (size_t i = 0; i < source.members.size(); ++i) {
-    const std::string& name = source.members[i].first;
-    const std::string& path = source.members[i].second;
-    if (std::none_of(source.coded.begin(), source.coded.end(), [&](const std::string& c) { return c == name; }))
-      continue;
-    auto in = fs.OpenFile(path, platform::FileAccess::Read);
-    const std::vector<uint8_t> bytes = ReadAt(*in, 0, static_cast<uint64_t>(in->Size()));
-    if (bytes.size() > kMaxCodedMemberSize) continue;
-    std::vector<uint8_t> coded = ZstdCodeWhole(bytes, 19);
-    if (coded.size() >= bytes.size()) continue;  // a member that would not shrink is stored
-    ownSizes[i] = bytes.size();
-    codedBytes[i] = std::move(coded);
-    flags = kCodedMembers;
-  }
-
-  auto out = fs.CreateFile(target);
-  try {
-    Sha256 sha;
-    uint64_t at = 0;
-    auto put = [&](const void* data, size_t n) {
-      out->Write(data, n);
-      sha.Update(data, n);
-      at += n;
-    };
-    put(program.data(), program.size());
-    std::vector<uint8_t> header(kSingleFileMagic, kSingleFileMagic + 8);
-    PutLe<uint32_t>(header, kSingleFileVersion);
-    PutLe<uint32_t>(header, flags);
-    put(header.data(), header.size());
-
-    std::vector<uint8_t> directory;
-    PutLe<uint32_t>(directory, static_cast<uint32_t>(source.members.size()));
-    std::vector<uint8_t> piece;
-    for (size_t i = 0; i < source.members.size(); ++i) {
-      const auto& [name, path] = source.members[i];
-      const bool coded = !codedBytes[i].empty();
-      const uint64_t offset = at;
-      if (coded) {
-        put(codedBytes[i].data(), codedBytes[i].size());
-      } else {
-        auto in = fs.OpenFile(path, platform::FileAccess::Read);
-        for (;;) {
-          piece.resize(kReadPiece);
-          piece.resize(in->Read(piece.data(), piece.size()));
-          if (piece.empty()) break;
-          put(piece.data(), piece.size());
-        }
-      }
-      PutLe<uint16_t>(directory, static_cast<uint16_t>(name.size()));
-      directory.insert(directory.end(), name.begin(), name.end());
-      PutLe<uint64_t>(directory, offset);
-      PutLe<uint64_t>(directory, at - offset);
-      if (flags & kCodedMembers) {
-        directory.push_back(coded ? 1 : 0);
-        PutLe<uint64_t>(directory, coded ? ownSizes[i] : at - offset);
-      }
-    }
-    PutLe<uint32_t>(directory, static_cast<uint32_t>(patches.size()));
-    for (const TProgramPatch& p : patches) {
-      PutLe<uint32_t>(directory, p.offset);
-      PutLe<uint16_t>(directory, static_cast<uint16_t>(p.bytes.size()));
-      directory.insert(directory.end(), p.bytes.begin(), p.bytes.end());
-    }
-    PutLe<uint64_t>(directory, tail.size());
-    directory.insert(directory.end(), tail.begin(), tail.end());
-    const uint64_t directoryOffset = at;
-    directory.resize(static_cast<size_t>(Align8(at + directory.size()) - at), 0);
-    put(directory.data(), directory.size());
-
-    std::vector<uint8_t> trailer(kSingleFileTrailerMagic, kSingleFileTrailerMagic + 8);
-    PutLe<uint32_t>(trailer, kSingleFileVersion);
-    PutLe<uint32_t>(trailer, flags);
-    PutLe<uint64_t>(trailer, start);
-    PutLe<uint64_t>(trailer, directoryOffset);
-    sha.Update(trailer.data(), trailer.size());
-    const Sha256::Digest digest = sha.Final();
-    trailer.insert(trailer.end(), digest.begin(), digest.end());
-    out->Write(trailer.data(), trailer.size());
-    out->Sync();
-  } catch (...) {
-    out.reset();
-    fs.DeleteFile(target);
-    throw;
-  }
 }
 
 }  // namespace vurerode
