@@ -45,8 +45,8 @@ inline constexpr char kSingleFileMagic[9] = "VRRDSET1";
 inline constexpr char kSingleFileTrailerMagic[9] = "VRRDEND1";
 inline constexpr uint32_t kSingleFileVersion = 1;
 inline constexpr size_t kSingleFileTrailerSize = 64;
-// The flag of a medium whose directory says how each member is stored: texts that shrink (the
-// configuration files, the sums) are coded with zstd. Without it every member is stored, as in
+// The flag of a medium whose directory says how each member is stored: members that shrink (the
+// configuration files, the sums, the segments' headers) are coded with zstd. Without it every member is stored, as in
 // every single file written before.
 inline constexpr uint32_t kCodedMembers = 1;
 // A coded member is read into memory whole: the largest a reader takes.
@@ -145,6 +145,9 @@ struct TSingleFileSource {
   std::vector<std::pair<std::string, std::string>> members;
   // Names of members to code with zstd, each stored as it is when coding would not shrink it.
   std::vector<std::string> coded;
+  // Of those, members whose contents are coded already (the set's segments): they are coded at a
+  // quicker level, which gains what their headers and names give as much as the slowest level.
+  std::vector<std::string> codedQuickly;
 };
 
 // Writes the single file to target; a failure leaves no target.

@@ -14,6 +14,9 @@ using single_file_bytes::ReadAt;
 
 namespace {
 constexpr uint64_t kReadPiece = 1 << 16;
+constexpr int kTextLevel = 19;
+// On the bench's segments level 9 gains 172 KB of 7.1 MB in 0.65 s, level 19 211 KB in 2.3 s.
+constexpr int kQuickLevel = 9;
 }  // namespace
 
 void WriteSingleFile(platform::FileSystem& fs, const TSingleFileSource& source, const std::string& target) {
@@ -50,7 +53,9 @@ void WriteSingleFile(platform::FileSystem& fs, const TSingleFileSource& source, 
     auto in = fs.OpenFile(path, platform::FileAccess::Read);
     const std::vector<uint8_t> bytes = ReadAt(*in, 0, static_cast<uint64_t>(in->Size()));
     if (bytes.size() > kMaxCodedMemberSize) continue;
-    std::vector<uint8_t> coded = ZstdCodeWhole(bytes, 19);
+    const bool quickly = std::any_of(source.codedQuickly.begin(), source.codedQuickly.end(),
+                                     [&](const std::string& c) { return c == name; });
+    std::vector<uint8_t> coded = ZstdCodeWhole(bytes, quickly ? kQuickLevel : kTextLevel);
     if (coded.size() >= bytes.size()) continue;  // a member that would not shrink is stored
     ownSizes[i] = bytes.size();
     codedBytes[i] = std::move(coded);

@@ -32,7 +32,7 @@ class SingleFile : public ::testing::Test {
     WriteSingleFile(files_,
                     {Win(program),
                      {{"disk.001", Win("disk.001")}, {"install.cfg", Win("install.cfg")}, {"empty", Win("empty")}},
-                     std::move(coded)},
+                     std::move(coded), {}},
                     Win("out/setup.exe"));
   }
   std::vector<uint8_t> Member(const TSingleFile& f, const std::string& name) {

@@ -32,9 +32,12 @@ class SingleFileSetup : public SetupTest {
     vurerode::test::WriteMinimalProgram(Media() / "setup.exe");
     const fs::path single = scratch_.path() / "single";
     fs::create_directories(single);
-    TSingleFileSource source{vurerode::test::Win(Media() / "setup.exe"), {}, {}};
-    for (const char* name : {"disk.001", "install.cfg", "finstall.cfg", "SHA256SUMS"})
+    // Coded as the tool codes it: the segment too.
+    TSingleFileSource source{vurerode::test::Win(Media() / "setup.exe"), {}, {}, {"disk.001"}};
+    for (const char* name : {"disk.001", "install.cfg", "finstall.cfg", "SHA256SUMS"}) {
       source.members.push_back({name, vurerode::test::Win(Media() / name)});
+      source.coded.push_back(name);
+    }
     platform::NativeFileSystem host;
     WriteSingleFile(host, source, vurerode::test::Win(single / "setup.exe"));
     fs::rename(Media(), scratch_.path() / "set");
