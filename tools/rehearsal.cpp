@@ -35,8 +35,8 @@ std::string WindowsPathOf(const fs::path& relative) {  // drive_c/x/y -> C:\x\y
 
 // One run of the setup program on the machine, unattended, as Windows would start it.
 struct SilentRun {
-  std::istringstream in;
-  std::ostringstream out, log;
+  console::StringIn in;
+  console::StringOut out, log;
   console::ConsoleView view{in, out, out, true, &log};
   TSetupOutcome outcome = TSetupOutcome::Running;
   std::string failure;

@@ -22,17 +22,17 @@ class ConsoleTest : public SetupTest {
   }
   int Run(platform::Platform& machine, const std::vector<std::string>& commandLine, const std::string& typed = "") {
     console::ConsoleOptions o = console::ParseConsoleOptions(commandLine);
-    std::istringstream in(typed);
-    out.str("");
-    log.str("");
+    console::StringIn in(typed);
+    out.clear();
+    log.clear();
     std::unique_ptr<console::ConsoleView> v = makeView(in, o.silent);
     machine.fs().ChangeDirectory("A:\\");
     return console::RunSetup(machine, *v, o, out, &log, {std::chrono::milliseconds(0), {}, "A:\\setup.exe"});
   }
-  std::function<std::unique_ptr<console::ConsoleView>(std::istream&, bool)> makeView = [this](std::istream& in,
-                                                                                              bool silent) {
-    return std::make_unique<console::ConsoleView>(in, out, out, silent, &log);
-  };
+  std::function<std::unique_ptr<console::ConsoleView>(console::TextInput&, bool)> makeView =
+      [this](console::TextInput& in, bool silent) {
+        return std::make_unique<console::ConsoleView>(in, out, out, silent, &log);
+      };
   void SetUp() override {
     TestApp app;
     app.files["LICENSE.TXT"] = "Be nice.\r\n";
@@ -40,7 +40,7 @@ class ConsoleTest : public SetupTest {
     app.project = "[Setup]\nTitle = Acme 1.0\n[Shortcuts]\nAcme = bin\\acme.exe, Acme, desktop\n";
     BuildMedia(app);
   }
-  std::ostringstream out, log;
+  console::StringOut out, log;
 };
 
 TEST_F(ConsoleTest, SwitchesAreTakenOutOfTheArgumentsWithoutRegardToCase) {
@@ -209,7 +209,8 @@ TEST_F(ConsoleTest, AnotherSetupRunningEndsTheRunWith1618AndChangesNothing) {
 // The terminal's view with Ctrl+C pressed the first time the installation lets messages run.
 class InterruptedView : public console::ConsoleView {
  public:
-  InterruptedView(std::istream& in, std::ostream& out, bool silent, std::ostream* log, bool& pressed)
+  InterruptedView(console::TextInput& in, console::TextOutput& out, bool silent, console::TextOutput* log,
+                  bool& pressed)
       : ConsoleView(in, out, out, silent, log), pressed_(pressed) {}
   void ProcessMessages() override {
     if (!pressed_ && attached() && attached()->PageIndex == kPageInstall) {
@@ -225,7 +226,7 @@ class InterruptedView : public console::ConsoleView {
 
 TEST_F(ConsoleTest, CtrlCDuringTheInstallationCancelsIt) {
   bool pressed = false;
-  makeView = [&](std::istream& in, bool silent) -> std::unique_ptr<console::ConsoleView> {
+  makeView = [&](console::TextInput& in, bool silent) -> std::unique_ptr<console::ConsoleView> {
     return std::make_unique<InterruptedView>(in, out, silent, &log, pressed);
   };
   for (const bool silent : {true, false}) {

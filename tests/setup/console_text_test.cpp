@@ -1,13 +1,11 @@
 // The console's text at its edges: UTF-8 turned into the UTF-16 a Windows console takes and gives,
-// never a character split between two writes; the wide command line split whole.
+// never a character split between two writes; text held until a flush; lines however the input
+// arrives; the wide command line split whole.
 #include <gtest/gtest.h>
-
-#include <istream>
-#include <ostream>
 
 #include "platform/text.h"
 #include "ui/console/command_line.h"
-#include "ui/console/utf16_stream.h"
+#include "ui/console/utf16_text.h"
 
 namespace vurerode::setup::console {
 namespace {
@@ -23,8 +21,10 @@ TEST(ConsoleText, WritesCarryWholeCharactersHoweverTheBytesArrive) {
         EXPECT_EQ(part.find(u'\uFFFD'), std::u16string_view::npos);  // nothing was cut in two
         written += part;
       });
-      std::ostream out(&writer);
-      for (size_t at = 0; at < kText.size(); at += step) out << kText.substr(at, step) << std::flush;
+      for (size_t at = 0; at < kText.size(); at += step) {
+        writer.Write(std::string_view(kText).substr(at, step));
+        writer.Flush();
+      }
     }
     EXPECT_EQ(written, platform::Utf8ToUtf16(kText));
   }
@@ -35,7 +35,7 @@ TEST(ConsoleText, WritesCarryWholeCharactersHoweverTheBytesArrive) {
   all += "\xE6\x97";  // a character cut short by the program itself
   {
     Utf16Writer writer([&](std::u16string_view part) { written += part; });
-    std::ostream(&writer) << all;
+    writer.Write(all);
   }
   EXPECT_EQ(written, platform::Utf8ToUtf16(all));
   EXPECT_EQ(written.back(), u'\uFFFD');
@@ -51,13 +51,74 @@ TEST(ConsoleText, ReadsGiveUtf8EvenWhenAPairOfSurrogatesArrivesInTwo) {
       at += count;
       return count;
     });
-    std::istream in(&reader);
     std::string line;
-    ASSERT_TRUE(std::getline(in, line));
+    ASSERT_TRUE(reader.ReadLine(line));
     EXPECT_EQ(line, "C:\\Descărcări\\日本語\xF0\x9D\x84\x9E\r");
-    ASSERT_TRUE(std::getline(in, line));
+    ASSERT_TRUE(reader.ReadLine(line));
     EXPECT_EQ(line, "n\r");
-    EXPECT_FALSE(std::getline(in, line));
+    EXPECT_FALSE(reader.ReadLine(line));
+  }
+}
+
+// Output reaches the system only when flushed, when 4 KB gather, or at every write for errors.
+TEST(ConsoleText, WritesWaitForAFlushUnlessEveryWriteCounts) {
+  const struct {
+    bool everyWrite;
+    std::vector<std::string> writes;
+    std::vector<size_t> passedBeforeFlush;  // bytes that reached the sink after each write
+  } cases[] = {
+      {false, {"[ 10%] a\n", "[ 20%] b\n"}, {0, 0}},
+      {true, {"setup: ", "failed\n"}, {7, 14}},
+      {false, {std::string(4095, 'x'), "y", "z"}, {0, 4096, 4096}},
+  };
+  for (const auto& c : cases) {
+    std::string passed;
+    {
+      BufferedOut out([&](std::string_view bytes) { passed += bytes; }, {.everyWrite = c.everyWrite});
+      for (size_t i = 0; i < c.writes.size(); ++i) {
+        out.Write(c.writes[i]);
+        EXPECT_EQ(passed.size(), c.passedBeforeFlush[i]) << c.writes[i];
+      }
+      out.Flush();
+      std::string all;
+      for (const std::string& w : c.writes) all += w;
+      EXPECT_EQ(passed, all);
+    }
+  }
+}
+
+// Lines as a terminal, a pipe or typed answers give them: in chunks that split lines anywhere, a
+// last line without its end, empty lines kept.
+TEST(ConsoleText, LinesComeWholeHoweverTheInputIsCut) {
+  struct Chunks final : LineReader {
+    std::vector<std::string> chunks;
+    bool More(std::string& text) override {
+      if (chunks.empty()) return false;
+      text += chunks.front();
+      chunks.erase(chunks.begin());
+      return true;
+    }
+  };
+  const struct {
+    std::vector<std::string> chunks;
+    std::vector<std::string> lines;
+  } cases[] = {
+      {{"a\n\nb"}, {"a", "", "b"}},
+      {{"a", "", "b\n", "c\r\n"}, {"ab", "c\r"}},
+      {{"\n"}, {""}},
+      {{}, {}},
+  };
+  for (const auto& c : cases) {
+    std::string all;
+    for (const std::string& chunk : c.chunks) all += chunk;
+    Chunks chunked;
+    chunked.chunks = c.chunks;
+    StringIn typed(all);
+    for (TextInput* in : {static_cast<TextInput*>(&chunked), static_cast<TextInput*>(&typed)}) {
+      std::vector<std::string> lines;
+      for (std::string line; in->ReadLine(line);) lines.push_back(line);
+      EXPECT_EQ(lines, c.lines) << all;
+    }
   }
 }
 

@@ -167,8 +167,8 @@ TEST_F(GoldenMedia, TheFrozenMediaLeaveTheFrozenUninstallLog) {
   options.mounts.push_back({'A', golden_, true});
   platform::sandbox::SandboxPlatform machine(fs::absolute("Machine"), options);
   machine.fs().ChangeDirectory("A:\\");
-  std::istringstream in;
-  std::ostringstream out;
+  setup::console::StringIn in;
+  setup::console::StringOut out;
   setup::console::ConsoleView view{in, out, out, true, nullptr};
   std::unique_ptr<setup::TDisplayScreen> screen = setup::StartSetup(machine, view, {});
   view.Attach(screen.get());

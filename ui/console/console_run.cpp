@@ -1,13 +1,11 @@
 #include "ui/console/console_run.h"
 
-#include <ostream>
-
 #include "ui/console/console_wizard.h"
 
 namespace vurerode::setup::console {
 
-int RunSetup(platform::Platform& machine, ConsoleView& view, const ConsoleOptions& options, std::ostream& out,
-             std::ostream* log, TSessionOptions session) {
+int RunSetup(platform::Platform& machine, ConsoleView& view, const ConsoleOptions& options, TextOutput& out,
+             TextOutput* log, TSessionOptions session) {
   const auto end = [&](TSetupOutcome outcome) {
     out << "setup: " << OutcomeText(outcome) << "\n";
     if (log) *log << "outcome: " << OutcomeText(outcome) << '\n';

@@ -1,6 +1,6 @@
 #include "ui/console/console_view.h"
 
-#include <iostream>
+#include <cctype>
 
 #include "app/unzip.h"
 #include "ui/console/interrupt.h"
@@ -18,11 +18,11 @@ std::string Lines(std::string text) {
 
 }  // namespace
 
-ConsoleView::ConsoleView(std::istream& in, std::ostream& out, std::ostream& err, bool silent, std::ostream* log)
+ConsoleView::ConsoleView(TextInput& in, TextOutput& out, TextOutput& err, bool silent, TextOutput* log)
     : in_(in), out_(out), err_(err), silent_(silent), log_(log) {}
 
 bool ConsoleView::ReadLine(std::string& line) {
-  if (!std::getline(in_, line)) return false;
+  if (!in_.ReadLine(line)) return false;
   if (!line.empty() && line.back() == '\r') line.pop_back();
   return true;
 }
@@ -37,7 +37,7 @@ void ConsoleView::Say(const std::string& text, bool progress) {
 void ConsoleView::FlushHeld(bool now) {
   const auto time = std::chrono::steady_clock::now();
   if (!held_ || (!now && time - flushed_ < std::chrono::milliseconds(100))) return;
-  out_.flush();
+  out_.Flush();
   flushed_ = time;
   held_ = false;
 }
@@ -45,7 +45,9 @@ void ConsoleView::FlushHeld(bool now) {
 PromptResult ConsoleView::Message(const std::string& text, const std::string& caption, PromptButtons buttons,
                                   PromptIcon icon) {
   FlushHeld(true);  // progress lines waiting come first
-  (icon == PromptIcon::Error ? err_ : out_) << Lines(text) << std::endl;
+  TextOutput& to = icon == PromptIcon::Error ? err_ : out_;
+  to << Lines(text) << '\n';
+  to.Flush();
   if (log_) *log_ << "message: " << caption << ": " << Lines(text) << '\n';
   PromptResult safe = buttons == PromptButtons::Ok      ? PromptResult::Ok
                       : buttons == PromptButtons::YesNo ? PromptResult::No
@@ -58,11 +60,12 @@ PromptResult ConsoleView::Message(const std::string& text, const std::string& ca
   std::string line;
   for (;;) {
     switch (buttons) {
-      case PromptButtons::Ok: out_ << "[Enter] OK > " << std::flush; break;
-      case PromptButtons::OkCancel: out_ << "[Enter] OK, [C]ancel > " << std::flush; break;
-      case PromptButtons::YesNo: out_ << "[Y]es, [N]o > " << std::flush; break;
-      case PromptButtons::YesNoCancel: out_ << "[Y]es, [N]o, [C]ancel > " << std::flush; break;
+      case PromptButtons::Ok: out_ << "[Enter] OK > "; break;
+      case PromptButtons::OkCancel: out_ << "[Enter] OK, [C]ancel > "; break;
+      case PromptButtons::YesNo: out_ << "[Y]es, [N]o > "; break;
+      case PromptButtons::YesNoCancel: out_ << "[Y]es, [N]o, [C]ancel > "; break;
     }
+    out_.Flush();
     if (!ReadLine(line)) return safe;
     const char c = line.empty() ? '\n' : static_cast<char>(std::toupper(static_cast<unsigned char>(line[0])));
     if (buttons == PromptButtons::Ok) return PromptResult::Ok;
@@ -74,7 +77,8 @@ PromptResult ConsoleView::Message(const std::string& text, const std::string& ca
 }
 
 bool ConsoleView::InputQuery(const std::string& caption, const std::string& prompt, std::string& value) {
-  out_ << caption << ": " << prompt << " [" << value << "] > " << std::flush;
+  out_ << caption << ": " << prompt << " [" << value << "] > ";
+  out_.Flush();
   std::string line;
   if (silent_ || !ReadLine(line)) return false;
   if (!line.empty()) value = line;
@@ -82,7 +86,8 @@ bool ConsoleView::InputQuery(const std::string& caption, const std::string& prom
 }
 
 YesNoAll ConsoleView::AskYesNoAll(const std::string& text, const std::string& caption) {
-  out_ << Lines(text) << std::endl;
+  out_ << Lines(text) << '\n';
+  out_.Flush();
   if (log_) *log_ << "question: " << caption << ": " << Lines(text) << '\n';
   if (silent_) {
     Say("(answered No)");
@@ -90,7 +95,8 @@ YesNoAll ConsoleView::AskYesNoAll(const std::string& text, const std::string& ca
   }
   std::string line;
   for (;;) {
-    out_ << "[Y]es, [N]o, [A]ll > " << std::flush;
+    out_ << "[Y]es, [N]o, [A]ll > ";
+    out_.Flush();
     if (!ReadLine(line)) return YesNoAll::Closed;
     const char c = line.empty() ? ' ' : static_cast<char>(std::toupper(static_cast<unsigned char>(line[0])));
     if (c == 'Y') return YesNoAll::Yes;

@@ -3,17 +3,18 @@
 #pragma once
 
 #include <chrono>
-#include <iosfwd>
 #include <string>
+#include <vector>
 
 #include "app/display_screen.h"
+#include "ui/console/text_io.h"
 
 namespace vurerode::setup::console {
 
 class ConsoleView : public TSetupView {
  public:
   // log may be null. Questions read answers from in, one per line; the end of input answers Cancel.
-  ConsoleView(std::istream& in, std::ostream& out, std::ostream& err, bool silent, std::ostream* log);
+  ConsoleView(TextInput& in, TextOutput& out, TextOutput& err, bool silent, TextOutput* log);
 
   void Attach(TDisplayScreen* screen) { screen_ = screen; }
   const TDisplayScreen* attached() const { return screen_; }
@@ -29,7 +30,7 @@ class ConsoleView : public TSetupView {
 
   // A line of the user's answer; false at the end of input.
   bool ReadLine(std::string& line);
-  std::ostream& out() { return out_; }
+  TextOutput& out() { return out_; }
   bool silent() const { return silent_; }
   // What the unattended run kept (system files declined), for the closing summary.
   const std::vector<std::string>& kept() const { return kept_; }
@@ -42,11 +43,11 @@ class ConsoleView : public TSetupView {
   // Shows the progress lines held back: now, or once their tenth of a second is over.
   void FlushHeld(bool now);
 
-  std::istream& in_;
-  std::ostream& out_;
-  std::ostream& err_;
+  TextInput& in_;
+  TextOutput& out_;
+  TextOutput& err_;
   bool silent_;
-  std::ostream* log_;
+  TextOutput* log_;
   TDisplayScreen* screen_ = nullptr;
   TUnzip* unzip_ = nullptr;
   std::vector<std::string> shown_;

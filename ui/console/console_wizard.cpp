@@ -1,7 +1,7 @@
 #include "ui/console/console_wizard.h"
 
 #include <cctype>
-#include <ostream>
+#include <string>
 
 #include "ui/console/interrupt.h"
 
@@ -19,7 +19,7 @@ char Key(const std::string& line) {
   return line.empty() ? '\n' : static_cast<char>(std::toupper(static_cast<unsigned char>(line[0])));
 }
 
-void ShowPage(TDisplayScreen& s, std::ostream& out) {
+void ShowPage(TDisplayScreen& s, TextOutput& out) {
   out << "\n";
   switch (s.PageIndex) {
     case kPageWelcome: out << s.ExitProgramsWarning.Caption << "\n"; break;
@@ -35,7 +35,8 @@ void ShowPage(TDisplayScreen& s, std::ostream& out) {
           << "  [D] " << (s.AddFolderToDesktop.Checked ? "[x] " : "[ ] ") << s.AddFolderToDesktop.Caption << "\n";
       for (size_t i = 0; i < s.ShortcutList.Items.size(); ++i) {
         const TListRow& r = s.ShortcutList.Items[i];
-        out << "  [" << i + 1 << "] " << (r.Checked ? "[x] " : "[ ] ") << r.Caption << "  (" << r.Where << ")\n";
+        out << "  [" << std::to_string(i + 1) << "] " << (r.Checked ? "[x] " : "[ ] ") << r.Caption << "  (" << r.Where
+            << ")\n";
       }
       break;
     case kPageReady:
@@ -82,11 +83,12 @@ std::string Buttons(TDisplayScreen& s) {
 }  // namespace
 
 void DriveInteractive(TDisplayScreen& s, ConsoleView& view) {
-  std::ostream& out = view.out();
+  TextOutput& out = view.out();
   std::string line;
   while (!s.Closed) {
     ShowPage(s, out);
-    out << Buttons(s) << " > " << std::flush;
+    out << Buttons(s) << " > ";
+    out.Flush();
     if (!view.ReadLine(line)) {
       out << "\n";
       if (s.PageIndex == kPageUninstaller)
@@ -158,7 +160,8 @@ void DriveSilent(TDisplayScreen& s, ConsoleView& view, const ConsoleOptions& opt
       case kPageLicence: s.acceptClick(); break;
       case kPageDestination:
         if (options.dir) s.Main_Dir = *options.dir;
-        view.out() << "Destination Directory: " << s.Main_Dir << std::endl;
+        view.out() << "Destination Directory: " << s.Main_Dir << "\n";
+        view.out().Flush();
         s.Next1Click();
         break;
       case kPageShortcuts: s.Next1Click(); break;

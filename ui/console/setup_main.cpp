@@ -1,8 +1,6 @@
 // setup: the console front end of the setup program, on the real system or on a sandbox machine.
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iostream>
 #include <memory>
 #include <optional>
 
@@ -13,7 +11,7 @@
 #include "ui/console/console_options.h"
 #include "ui/console/console_run.h"
 #include "ui/console/console_view.h"
-#include "ui/console/utf16_stream.h"
+#include "ui/console/standard_text.h"
 #ifdef _WIN32
 #include "platform/win32/win32_platform.h"
 #endif
@@ -45,12 +43,9 @@ std::string Utf8Of(const fs::path& p) {
   return std::string(u.begin(), u.end());
 }
 
-// The /LOG record: UTF-8 without a byte-order mark, on every system.
-std::unique_ptr<std::ofstream> OpenLog(const std::optional<std::string>& path) {
-  if (!path) return nullptr;
-  auto log = std::make_unique<std::ofstream>(HostPath(*path), std::ios::binary | std::ios::trunc);
-  if (!*log) throw std::runtime_error("cannot write the log file " + *path);
-  return log;
+// The /LOG record.
+std::unique_ptr<console::FileOut> OpenLog(const std::optional<std::string>& path) {
+  return path ? std::make_unique<console::FileOut>(*path) : nullptr;
 }
 
 // Where setup runs without --sandbox on a host that is not Windows.
@@ -61,12 +56,12 @@ fs::path DefaultSandboxRoot() {
   return base / "vurerode" / "sandbox";
 }
 
-std::unique_ptr<platform::Platform> MakePlatform(const console::ConsoleOptions& o) {
+std::unique_ptr<platform::Platform> MakePlatform(const console::ConsoleOptions& o, console::TextOutput& out) {
 #ifdef _WIN32
   if (!o.sandboxRoot) return std::make_unique<platform::win32::Win32Platform>();
 #endif
   fs::path root = o.sandboxRoot ? HostPath(*o.sandboxRoot) : DefaultSandboxRoot();
-  if (!o.sandboxRoot) std::cout << "setup: running on the sandbox machine in " << Utf8Of(root) << "\n";
+  if (!o.sandboxRoot) out << "setup: running on the sandbox machine in " << Utf8Of(root) << "\n";
   fs::create_directories(root);
   platform::sandbox::SandboxOptions options;
   options.runHostPrograms = o.runHostPrograms;
@@ -97,11 +92,11 @@ TSessionOptions ProgramSession(const console::ConsoleOptions& o) {
   return session;
 }
 
-int Run(const console::ConsoleOptions& o) {
-  std::unique_ptr<platform::Platform> platform = MakePlatform(o);
-  const std::unique_ptr<std::ofstream> log = OpenLog(o.log);
-  console::ConsoleView view(std::cin, std::cout, std::cerr, o.silent, log.get());
-  return console::RunSetup(*platform, view, o, std::cout, log.get(), ProgramSession(o));
+int Run(const console::ConsoleOptions& o, console::StandardText& text) {
+  std::unique_ptr<platform::Platform> platform = MakePlatform(o, text.out());
+  const std::unique_ptr<console::FileOut> log = OpenLog(o.log);
+  console::ConsoleView view(text.in(), text.out(), text.err(), o.silent, log.get());
+  return console::RunSetup(*platform, view, o, text.out(), log.get(), ProgramSession(o));
 }
 
 }  // namespace
@@ -111,19 +106,16 @@ int main(int argc, char** argv) {
   // DLLs come from the system directory only, never from the medium's folder beside setup.exe.
   SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
 #endif
-  // The streams buffer for themselves: the C library's stdout is unbuffered on a console (and on
-  // NUL), where each character of a progress line would be a write of its own.
-  std::ios::sync_with_stdio(false);
-  const console::ConsoleStreams terminal;
+  console::StandardText text;
   console::ConsoleOptions options;
   try {
     options = console::ParseConsoleOptions(console::ProgramArguments(argc, argv));
   } catch (const std::invalid_argument& e) {
-    std::cerr << "setup: " << e.what() << "\n" << console::kConsoleHelp;
+    text.err() << "setup: " << e.what() << "\n" << console::kConsoleHelp;
     return 1;
   }
   if (options.help) {
-    std::cout << console::kConsoleHelp;
+    text.out() << console::kConsoleHelp;
     return 0;
   }
 #ifdef VURERODE_WIN32_GUI
@@ -133,18 +125,18 @@ int main(int argc, char** argv) {
     DWORD processes[2];
     if (GetConsoleProcessList(processes, 2) == 1) FreeConsole();
     try {
-      const std::unique_ptr<std::ofstream> log = OpenLog(options.log);
+      const std::unique_ptr<console::FileOut> log = OpenLog(options.log);
       return win32::RunWindows(options.args, log.get());
     } catch (const std::exception& e) {
-      std::cerr << "setup: " << e.what() << "\n";
+      text.err() << "setup: " << e.what() << "\n";
       return 1;
     }
   }
 #endif
   try {
-    return Run(options);
+    return Run(options, text);
   } catch (const std::exception& e) {
-    std::cerr << "setup: " << e.what() << "\n";
+    text.err() << "setup: " << e.what() << "\n";
     return 1;
   }
 }

@@ -11,7 +11,6 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <ostream>
 #include <string>
 
 #include "app/setup_program.h"
@@ -132,7 +131,7 @@ LRESULT CALLBACK Win32View::UnzipProc(HWND h, UINT m, WPARAM w, LPARAM l) {
   return DefWindowProcW(h, m, w, l);
 }
 
-Win32View::Win32View(std::ostream* log) : log_(log) {
+Win32View::Win32View(console::TextOutput* log) : log_(log) {
   NONCLIENTMETRICSW ncm{};
   ncm.cbSize = sizeof ncm;
   SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof ncm, &ncm, 0);
@@ -874,7 +873,7 @@ void Win32View::ShowModal(TUnzip& unzip) {
   SetForegroundWindow(main_.get());
 }
 
-int RunWindows(const std::vector<std::string>& args, std::ostream* log) {
+int RunWindows(const std::vector<std::string>& args, console::TextOutput* log) {
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS |
                                            ICC_BAR_CLASSES | ICC_WIN95_CLASSES};
   InitCommonControlsEx(&icc);
@@ -905,7 +904,7 @@ int RunWindows(const std::vector<std::string>& args, std::ostream* log) {
       MessageBoxW(view.main(), Wide(e.what()).c_str(), Wide(kSetupTitle).c_str(), MB_OK | MB_ICONERROR);
       status = 1;
     }
-    if (log && screen) *log << "outcome: " << status << '\n';
+    if (log && screen) *log << "outcome: " << std::to_string(status) << '\n';
   }
   OleUninitialize();
   return status;

@@ -5,12 +5,12 @@
 
 #include <windows.h>
 
-#include <iosfwd>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "app/display_screen.h"
+#include "ui/console/text_io.h"
 #include "ui/win32/gdi.h"
 #include "ui/win32/gdi_painter.h"
 
@@ -19,7 +19,7 @@ namespace vurerode::setup::win32 {
 class Win32View : public TSetupView {
  public:
   // log may be null: the /LOG record.
-  explicit Win32View(std::ostream* log = nullptr);
+  explicit Win32View(console::TextOutput* log = nullptr);
   ~Win32View() override;
 
   // Creates and shows the main window at once, with the screen's stored look.
@@ -69,7 +69,7 @@ class Win32View : public TSetupView {
   int DefaultButton() const;
   HWND Owner() const;
 
-  std::ostream* log_;
+  console::TextOutput* log_;
   TDisplayScreen* screen_ = nullptr;
   TUnzip* unzip_ = nullptr;
   Window main_, wizard_, unzipWindow_;
@@ -90,6 +90,6 @@ class Win32View : public TSetupView {
 
 // The windows' side of setup.exe: creates the view and the model, runs until the main window is
 // gone, returns the exit status.
-int RunWindows(const std::vector<std::string>& args, std::ostream* log);
+int RunWindows(const std::vector<std::string>& args, console::TextOutput* log);
 
 }  // namespace vurerode::setup::win32
