@@ -1,16 +1,14 @@
 // setup: the console front end of the setup program, on the real system or on a sandbox machine.
-#include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <optional>
 
 #include "app/setup_program.h"
 #include "platform/exception.h"
-#include "platform/sandbox/sandbox_platform.h"
 #include "ui/console/command_line.h"
 #include "ui/console/console_options.h"
 #include "ui/console/console_run.h"
 #include "ui/console/console_view.h"
+#include "ui/console/sandbox_machine.h"
 #include "ui/console/standard_text.h"
 #ifdef _WIN32
 #include "platform/win32/win32_platform.h"
@@ -22,57 +20,25 @@
 #include "bench/unjournalled_transaction.h"
 #endif
 #ifdef _WIN32
-// Last: its macros (CreateFile, ...) would rename the file system's members declared above.
+// Last: its macros (CreateFile, ...) would rename the members declared above.
 #include <windows.h>
 #endif
 
-namespace fs = std::filesystem;
 using namespace vurerode;
 using namespace vurerode::setup;
 
 namespace {
-
-// A host path the options name, in UTF-8 like every text of the program: on Windows the path
-// must be told so, or it would be read in the ANSI code page.
-fs::path HostPath(const std::string& utf8) {
-  return fs::path(std::u8string(utf8.begin(), utf8.end()));
-}
-
-std::string Utf8Of(const fs::path& p) {
-  const std::u8string u = p.u8string();
-  return std::string(u.begin(), u.end());
-}
 
 // The /LOG record.
 std::unique_ptr<console::FileOut> OpenLog(const std::optional<std::string>& path) {
   return path ? std::make_unique<console::FileOut>(*path) : nullptr;
 }
 
-// Where setup runs without --sandbox on a host that is not Windows.
-fs::path DefaultSandboxRoot() {
-  const char* data = std::getenv("XDG_DATA_HOME");
-  const char* home = std::getenv("HOME");
-  fs::path base = data && *data ? fs::path(data) : fs::path(home ? home : ".") / ".local" / "share";
-  return base / "vurerode" / "sandbox";
-}
-
 std::unique_ptr<platform::Platform> MakePlatform(const console::ConsoleOptions& o, console::TextOutput& out) {
 #ifdef _WIN32
   if (!o.sandboxRoot) return std::make_unique<platform::win32::Win32Platform>();
 #endif
-  fs::path root = o.sandboxRoot ? HostPath(*o.sandboxRoot) : DefaultSandboxRoot();
-  if (!o.sandboxRoot) out << "setup: running on the sandbox machine in " << Utf8Of(root) << "\n";
-  fs::create_directories(root);
-  platform::sandbox::SandboxOptions options;
-  options.runHostPrograms = o.runHostPrograms;
-  options.quotas = o.quotas;
-  if (o.media) {
-    if (!fs::is_directory(HostPath(*o.media))) throw std::invalid_argument("--media: no folder " + *o.media);
-    options.mounts.push_back({'A', fs::absolute(HostPath(*o.media)), true});
-  }
-  auto machine = std::make_unique<platform::sandbox::SandboxPlatform>(fs::absolute(root), options);
-  if (o.media) machine->fs().ChangeDirectory("A:\\");
-  return machine;
+  return console::SandboxMachine(o, out);
 }
 
 // The program whose medium may be inside it: on a sandbox, the setup.exe of the mounted medium; on
