@@ -1,8 +1,8 @@
 #include "ui/win32/gif_picture.h"
 
+#include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
+#include <memory>
 
 #include "platform/win32/wide_text.h"
 
@@ -14,9 +14,13 @@ using platform::win32::Wide;
 namespace {
 
 screen::GifAnimation ReadGif(const std::string& path) {
-  std::ifstream in(Wide(path).c_str(), std::ios::binary);
+  const auto close = [](std::FILE* f) { std::fclose(f); };
+  const std::unique_ptr<std::FILE, decltype(close)> in(_wfopen(Wide(path).c_str(), L"rb"), close);
   if (!in) throw EFOpenError(path);
-  const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::vector<uint8_t> bytes;
+  uint8_t chunk[16384];
+  while (const size_t n = std::fread(chunk, 1, sizeof chunk, in.get())) bytes.insert(bytes.end(), chunk, chunk + n);
+  if (std::ferror(in.get())) throw EFOpenError(path);
   return screen::DecodeGif(bytes);
 }
 
