@@ -130,6 +130,8 @@ class TDisplayScreen {
   // ---- state ----
   TSetupGlobals Globals;
   TSetupSettings Settings;
+  // Decided before anything changes: from the medium's Scope and the switches.
+  TInstallScope Scope = TInstallScope::Machine;
   TSetupScreenState Screen;
   std::string Caption;
   bool Minimized = false;
