@@ -465,7 +465,7 @@ void TDisplayScreen::Destroy() {
     session_->Finish();
   } else if (Outcome == TSetupOutcome::Removed || Outcome == TSetupOutcome::RemovedInPart) {
     // A batch left by an earlier run, or one written before a Cancel, is never started.
-    StartCleanupBatch(platform());
+    StartCleanupBatch(platform(), CleanupTempDir);
   }
 }
 

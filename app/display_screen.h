@@ -141,6 +141,8 @@ class TDisplayScreen {
   bool ExpansionFailed = false;
   std::string StartDirectory;
   std::string UninstallTitle;
+  // Where the removal's cleanup batch lies; empty: the Windows directory's Temp.
+  std::string CleanupTempDir;
   std::string JoinedArgs;
   TSetupOutcome Outcome = TSetupOutcome::Running;
   std::string FailureMessage;

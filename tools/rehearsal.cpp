@@ -247,7 +247,10 @@ RehearsalResult Rehearse(const fs::path& mediaDir, const fs::path& root, std::os
   if (!result.removed) out << "the removal did not run to its end:\n" << removal.out.str();
 
   const std::vector<std::string> kept = removal.Records("kept");
-  const std::string batch = platform::UpperCase(machine.fs().WindowsDirectory() + "\\Temp\\" + kCleanupBatchName);
+  const std::string batch = platform::UpperCase(
+      (rehearsal.currentUser ? std::string(platform::sandbox::kUserProfile) + "\\AppData\\Local\\Temp\\"
+                             : machine.fs().WindowsDirectory() + "\\Temp\\") +
+      kCleanupBatchName);
   Compare(
       before, ReadMachineState(root),
       [&](const std::string& p) -> std::string {

@@ -108,6 +108,8 @@ TEST_F(UserScopeTest, ConsoleSwitches) {
 // HKEY_LOCAL_MACHINE, and removed through that entry without a trace.
 TEST_F(UserScopeTest, APerUserRoundTripStaysInTheProfileAndLeavesNothing) {
   BuildMedia(Writer("Scope = choose\n"));
+  const cli::MachineState before = State();
+  NewMachine();
   std::ostringstream out;
   cli::RehearsalOptions options;
   options.currentUser = true;
@@ -115,6 +117,8 @@ TEST_F(UserScopeTest, APerUserRoundTripStaysInTheProfileAndLeavesNothing) {
   EXPECT_TRUE(r.installed && r.removed) << out.str();
   EXPECT_TRUE(r.outsideUser.empty()) << out.str();
   EXPECT_TRUE(r.leftOver.empty()) << out.str();
+  // The removal too: its cleanup batch stays in the user's own Temp.
+  EXPECT_EQ(cli::WrittenOutsideUser(before, State()), std::vector<std::string>{});
   const std::string report = out.str();
   for (const std::string& shown :
        {std::string("file      ") + kUserPrograms + "Acme\\writer.exe",
