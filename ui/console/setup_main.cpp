@@ -134,7 +134,7 @@ int main(int argc, char** argv) {
     if (GetConsoleProcessList(processes, 2) == 1) FreeConsole();
     try {
       const std::unique_ptr<std::ofstream> log = OpenLog(options.log);
-      return win32::RunWindows(options.args, log.get());
+      return win32::RunWindows(options.args, log.get(), options.scope);
     } catch (const std::exception& e) {
       std::cerr << "setup: " << e.what() << "\n";
       return 1;
