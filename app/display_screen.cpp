@@ -33,8 +33,15 @@ TDisplayScreen::TDisplayScreen(std::unique_ptr<TSetupSession> session, TSetupVie
                                std::string joinedArgs, const TimeText& now)
     : JoinedArgs(std::move(joinedArgs)), session_(std::move(session)), view_(view) {
   Globals.UninstallMode = uninstallMode;
-  // Everything an installation run changes, its expansion folder first, can be undone.
-  if (!uninstallMode) session_->BeginInstallation();
+  // Everything an installation run changes, its expansion folder first, can be undone. Its journal
+  // and expansion folder lie where its scope lets it write, so the scope is decided first.
+  if (!uninstallMode) {
+    Scope = ResolveInstallScope(
+        MediumScope(session_->machine(),
+                    MediumFolder(session_->machine(), session_->EmbeddedMediumFolder(), JoinedArgs)),
+        session_->RequestedScope());
+    session_->BeginInstallation(Scope);
+  }
   Caption = uninstallMode ? kUninstallerTitle : kSetupTitle;
   // Markers of the install and uninstaller pages start with the pending picture.
   for (TMarker& m : InstallMarkers) m = TMarker{false, false};
@@ -47,7 +54,8 @@ TDisplayScreen::TDisplayScreen(std::unique_ptr<TSetupSession> session, TSetupVie
   EntriesStepLabel.Caption = "Process Registry Entires";
   ReturnToWindows.Checked = true;
   StartDirectory = platform().fs().CurrentDirectory();
-  MakeTempPaths(platform(), Globals, JoinedArgs, now);
+  MakeTempPaths(platform(), Globals, JoinedArgs, now,
+                Scope == TInstallScope::User ? UserShellFolder(platform(), "Local AppData") + "Temp\\" : std::string());
   // A program that carries its medium reads it from itself, wherever it was started from.
   if (const std::string folder = session_->EmbeddedMediumFolder(); !uninstallMode && !folder.empty())
     Globals.SourceDir = folder;
@@ -302,6 +310,7 @@ TInstallChoices TDisplayScreen::InstallChoices() const {
   c.BitMap = Settings.BitMap;
   c.DisplayVersion = Settings.DisplayVersion;
   c.Publisher = Settings.Publisher;
+  c.Scope = Scope;
   return c;
 }
 
@@ -456,7 +465,7 @@ void TDisplayScreen::Destroy() {
     session_->Finish();
   } else if (Outcome == TSetupOutcome::Removed || Outcome == TSetupOutcome::RemovedInPart) {
     // A batch left by an earlier run, or one written before a Cancel, is never started.
-    StartCleanupBatch(platform());
+    StartCleanupBatch(platform(), CleanupTempDir);
   }
 }
 

@@ -130,6 +130,8 @@ class TDisplayScreen {
   // ---- state ----
   TSetupGlobals Globals;
   TSetupSettings Settings;
+  // Decided before anything changes: from the medium's Scope and the switches.
+  TInstallScope Scope = TInstallScope::Machine;
   TSetupScreenState Screen;
   std::string Caption;
   bool Minimized = false;
@@ -139,6 +141,8 @@ class TDisplayScreen {
   bool ExpansionFailed = false;
   std::string StartDirectory;
   std::string UninstallTitle;
+  // Where the removal's cleanup batch lies; empty: the Windows directory's Temp.
+  std::string CleanupTempDir;
   std::string JoinedArgs;
   TSetupOutcome Outcome = TSetupOutcome::Running;
   std::string FailureMessage;

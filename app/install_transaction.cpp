@@ -10,7 +10,8 @@ namespace {
 
 class TJournalledChanges : public TInstallTransaction {
  public:
-  explicit TJournalledChanges(platform::Platform& machine) : transaction_(machine) {}
+  TJournalledChanges(platform::Platform& machine, const std::string& journalBase)
+      : transaction_(machine, journalBase) {}
   platform::Platform& platform() override { return transaction_.platform(); }
   void NoteTemporaryFolder(const std::string& dir) override { transaction_.NoteTemporaryFolder(dir); }
   void Commit() override { transaction_.Commit(); }
@@ -23,8 +24,9 @@ class TJournalledChanges : public TInstallTransaction {
 
 }  // namespace
 
-std::unique_ptr<TInstallTransaction> BeginInstallTransaction(platform::Platform& machine) {
-  return std::make_unique<TJournalledChanges>(machine);
+std::unique_ptr<TInstallTransaction> BeginInstallTransaction(platform::Platform& machine, TInstallScope scope) {
+  return std::make_unique<TJournalledChanges>(
+      machine, scope == TInstallScope::User ? UserShellFolder(machine, "Local AppData") : std::string());
 }
 
 TRecoveryReport RecoverInterruptedInstallation(platform::Platform& machine) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "install/install_scope.h"
 #include "platform/platform.h"
 
 namespace vurerode::setup {
@@ -34,8 +35,8 @@ struct TRecoveryReport {
   std::vector<std::string> Problems;  // what could not be restored
 };
 
-// A transaction over machine, begun now.
-std::unique_ptr<TInstallTransaction> BeginInstallTransaction(platform::Platform& machine);
+// A transaction over machine, begun now; its journal lies where the scope's installation may write.
+std::unique_ptr<TInstallTransaction> BeginInstallTransaction(platform::Platform& machine, TInstallScope scope);
 // Undoes an installation that was interrupted before its commit, or finishes the cleanup of one
 // that committed; called with the setup lock held.
 TRecoveryReport RecoverInterruptedInstallation(platform::Platform& machine);

@@ -171,9 +171,19 @@ TSetupConfig ParseSetupConfig(platform::Profile& profile, platform::FileSystem& 
   return c;
 }
 
-std::string ConfiguredInstallDirectory(platform::Platform& platform, const TSetupSettings& s) {
-  const std::string programFiles = s.UnderProgramFiles ? "Program Files\\" : "";
-  if (s.MainDirectory.compare(0, 5, "HKEY_") != 0) return WindowsDrive(platform) + programFiles + s.MainDirectory;
+media::TScopeSetting MediumScope(platform::Platform& platform, const std::string& dir) {
+  const std::string value =
+      platform.profile().ReadString(dir + media::kInstallConfigFile, kSection, media::setup_screen::kScope, "");
+  const std::optional<media::TScopeSetting> scope = media::ParseScopeSetting(value);
+  if (!scope) throw Exception("install.cfg: Scope '" + value + "' is none of machine, user, choose.");
+  return *scope;
+}
+
+std::string ConfiguredInstallDirectory(platform::Platform& platform, const TSetupSettings& s, TInstallScope scope) {
+  const std::string base = scope == TInstallScope::User
+                               ? UserProgramsFolder(platform)
+                               : WindowsDrive(platform) + (s.UnderProgramFiles ? "Program Files\\" : "");
+  if (s.MainDirectory.compare(0, 5, "HKEY_") != 0) return base + s.MainDirectory;
   std::string rest = s.MainDirectory;
   const std::string root = media::TakeField(rest, ',');
   std::string keyPath = media::TakeField(rest, ',');
@@ -189,7 +199,7 @@ std::string ConfiguredInstallDirectory(platform::Platform& platform, const TSetu
       found.clear();  // a value that is not text names no directory
     }
   }
-  return found.empty() ? WindowsDrive(platform) + programFiles + rest : found;
+  return found.empty() ? base + rest : found;
 }
 
 void TDisplayScreen::ReadSetupConfig(const std::string& dir) {
@@ -222,7 +232,7 @@ void TDisplayScreen::ApplySettings(const TSetupConfig& config) {
   s.LogoFile = Globals.UninstallMode ? platform::ExtractFileName(s.LogoFile) : DropDrive(s.LogoFile);
   s.BitMap = Globals.UninstallMode ? platform::ExtractFileName(s.BitMap) : DropDrive(s.BitMap);
   CreateFolder.Caption = s.DesktopFolder;
-  Main_Dir = ConfiguredInstallDirectory(platform(), s);
+  Main_Dir = ConfiguredInstallDirectory(platform(), s, Scope);
   ReturnToWindows.Visible = true;
   const bool launch = !s.LaunchApplication.empty();
   LaunchItOption.Visible = LaunchIt.Visible = launch;
@@ -233,7 +243,9 @@ void TDisplayScreen::ApplySettings(const TSetupConfig& config) {
 // The lists, and the pairs of source and destination of the files to install.
 void TDisplayScreen::TakeLists(const TSetupConfig& config) {
   Globals.AutoexecBat = config.AutoexecBat;
-  Globals.IniRegistry = config.IniRegistry;
+  // HKEY_AUTO is settled here, so that everything after (the checks, the log) sees the root written.
+  Globals.IniRegistry.clear();
+  for (const std::string& entry : config.IniRegistry) Globals.IniRegistry.push_back(ResolveAutoRoot(entry, Scope));
   Globals.LaunchApplications.clear();
   for (const std::string& name : config.LaunchApplications)
     Globals.LaunchApplications.push_back(Globals.ExpandDir + std::string(platform::Utf16Tail(name, 2)));
@@ -251,6 +263,17 @@ void TDisplayScreen::TakeLists(const TSetupConfig& config) {
       if (std::string why = media::ProtectedKeyReason(e); !why.empty())
         throw Exception("install.cfg entry \"" + entry + "\" cannot be installed: the registry key " + e.Place + "\\" +
                         e.Section + " is protected (" + why + ").");
+    }
+    // For the current user only, nothing may go where every user's settings and files are.
+    if (Scope == TInstallScope::User) {
+      for (const std::string& entry : Globals.IniRegistry)
+        if (std::string why = UserScopeEntryRefusal(entry); !why.empty())
+          throw Exception("install.cfg entry \"" + entry + "\" cannot be installed for the current user only: " + why +
+                          ".");
+      for (const std::string& entry : Globals.InstallFiles)
+        if (std::string why = UserScopeFileRefusal(entry); !why.empty())
+          throw Exception("finstall.cfg entry \"" + entry + "\" cannot be installed for the current user only: " + why +
+                          ".");
     }
   }
   BuildInstallFileLists(platform(), Globals, Main_Dir);

@@ -9,6 +9,7 @@
 
 #include "app/setup_screen.h"
 #include "app/setup_settings.h"
+#include "install/install_scope.h"
 #include "platform/platform.h"
 
 namespace vurerode::setup {
@@ -34,9 +35,15 @@ struct TSetupConfig {
 // Reads install.cfg and finstall.cfg in dir (which ends with a backslash).
 TSetupConfig ParseSetupConfig(platform::Profile& profile, platform::FileSystem& fs, const std::string& dir);
 
+// install.cfg's Scope in dir (which ends with a backslash), read before anything is expanded; Machine
+// without one. Raises Exception for a value setup does not know.
+media::TScopeSetting MediumScope(platform::Platform& platform, const std::string& dir);
+
 // The installation directory install.cfg asks for: "Main Directory" on the Windows drive (below
 // Program Files when "Under Program Files"), or the directory a registry value names when "Main
-// Directory" is "HKEY_...,key,value,fallback".
-std::string ConfiguredInstallDirectory(platform::Platform& platform, const TSetupSettings& settings);
+// Directory" is "HKEY_...,key,value,fallback". For the current user only, the folder (or the
+// fallback) lies in the user's own Programs folder instead.
+std::string ConfiguredInstallDirectory(platform::Platform& platform, const TSetupSettings& settings,
+                                       TInstallScope scope = TInstallScope::Machine);
 
 }  // namespace vurerode::setup

@@ -33,14 +33,24 @@ void OpenUninstallKeyDirectory(platform::Platform& platform, const std::string& 
   if (joinedArgs.empty()) return;
   std::string command;
   try {
-    auto key = platform.registry().OpenKey(platform::RegistryRoot::LocalMachine, media::kUninstallKey + joinedArgs,
-                                           platform::RegistryAccess::Read);
-    if (key) command = key->ReadString("UninstallString").value_or("");
+    // The machine's entry, else the current user's (an installation for the current user only).
+    for (const auto root : {platform::RegistryRoot::LocalMachine, platform::RegistryRoot::CurrentUser}) {
+      auto key = platform.registry().OpenKey(root, media::kUninstallKey + joinedArgs, platform::RegistryAccess::Read);
+      if (key) command = key->ReadString("UninstallString").value_or("");
+      if (!command.empty()) break;
+    }
   } catch (const Exception&) {
     command.clear();  // a value of another type names no directory
   }
   std::string dir = ExtractFilePath(media::ParseUninstallCommand(command).Program);
   if (!dir.empty()) platform.fs().ChangeDirectory(dir);
+}
+
+std::string MediumFolder(platform::Platform& platform, const std::string& embeddedFolder,
+                         const std::string& joinedArgs) {
+  if (!embeddedFolder.empty()) return embeddedFolder;
+  if (!joinedArgs.empty() && ExtractFileName(joinedArgs).empty()) return joinedArgs;
+  return IncludeTrailingBackslash(platform.fs().CurrentDirectory());
 }
 
 std::string LocalTimeText() {
@@ -57,7 +67,7 @@ std::string LocalTimeText() {
 }
 
 void MakeTempPaths(platform::Platform& platform, TSetupGlobals& globals, const std::string& joinedArgs,
-                   const TimeText& now) {
+                   const TimeText& now, const std::string& tempRoot) {
   platform::FileSystem& fs = platform.fs();
   const std::string time = now();
   globals.SourceDir = IncludeTrailingBackslash(fs.CurrentDirectory());
@@ -65,7 +75,7 @@ void MakeTempPaths(platform::Platform& platform, TSetupGlobals& globals, const s
     globals.SourceDir = joinedArgs;
     if (!fs.ChangeDirectory(joinedArgs)) throw EInOutError(3);
   }
-  const std::string temp = WindowsDir(platform) + "\\Temp\\";
+  const std::string temp = tempRoot.empty() ? WindowsDir(platform) + "\\Temp\\" : tempRoot;
   if (globals.UninstallMode) {
     globals.TempDir = globals.SourceDir;
     globals.ExpandDir = globals.SourceDir;

@@ -13,7 +13,8 @@ TSetupSession::TSetupSession(platform::Platform& machine, TSessionOptions option
     : mediumDamage_(),
       medium_(OpenEmbeddedMedium(machine, options.ProgramFile, mediumDamage_)),
       machine_(medium_ ? medium_.get() : &machine),
-      link_(std::move(options.Link)) {
+      link_(std::move(options.Link)),
+      requestedScope_(options.RequestedScope) {
   lock_ = machine_->AcquireSetupLock(options.LockWait);
   if (!lock_) throw ESetupBusy();
   recovery_ = link_.Recover(*machine_);
@@ -42,9 +43,9 @@ platform::Platform& TSetupSession::platform() {
   return state_ == State::Open ? transaction_->platform() : *machine_;
 }
 
-void TSetupSession::BeginInstallation() {
+void TSetupSession::BeginInstallation(TInstallScope scope) {
   if (state_ != State::None) return;
-  transaction_ = link_.Begin(*machine_);
+  transaction_ = link_.Begin(*machine_, scope);
   state_ = State::Open;
 }
 

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -28,7 +29,8 @@ class ESetupBusy : public std::runtime_error {
 class TEmbeddedMedium;
 
 struct TTransactionLink {
-  std::function<std::unique_ptr<TInstallTransaction>(platform::Platform&)> Begin = BeginInstallTransaction;
+  std::function<std::unique_ptr<TInstallTransaction>(platform::Platform&, TInstallScope)> Begin =
+      BeginInstallTransaction;
   std::function<TRecoveryReport(platform::Platform&)> Recover = RecoverInterruptedInstallation;
 };
 
@@ -38,6 +40,8 @@ struct TSessionOptions {
   // The running setup program as the machine names it; when it carries its medium, the set is read
   // from inside it. Empty: the set beside the program, as always.
   std::string ProgramFile;
+  // The scope /ALLUSERS or /CURRENTUSER asked for; the media's Scope decides whether it may.
+  std::optional<TInstallScope> RequestedScope = std::nullopt;
 };
 
 class TSetupSession {
@@ -62,8 +66,10 @@ class TSetupSession {
   // true when it carries one and every byte of it was found as built.
   bool CheckEmbeddedMedium();
 
-  // The transaction of an installation run; the calls below do nothing without one.
-  void BeginInstallation();
+  std::optional<TInstallScope> RequestedScope() const { return requestedScope_; }
+
+  // The transaction of an installation run for scope; the calls below do nothing without one.
+  void BeginInstallation(TInstallScope scope);
   void NoteTemporaryFolder(const std::string& dir);
   void Commit();
   // Once the expansion folder is gone, after a commit.
@@ -79,6 +85,7 @@ class TSetupSession {
   std::unique_ptr<TEmbeddedMedium> medium_;
   platform::Platform* machine_;
   TTransactionLink link_;
+  std::optional<TInstallScope> requestedScope_;
   std::unique_ptr<platform::SetupLock> lock_;
   TRecoveryReport recovery_;
   std::unique_ptr<TInstallTransaction> transaction_;

@@ -3,7 +3,9 @@
 #include "app/display_screen.h"
 #include "install/cleanup_batch.h"
 #include "install/uninstall_engine.h"
+#include "install/uninstall_log.h"
 #include "platform/exception.h"
+#include "shell/shell_folders.h"
 
 namespace vurerode::setup {
 
@@ -29,7 +31,10 @@ void TDisplayScreen::StartUninstallMode() {
     return;
   }
   try {
-    WriteCleanupBatch(platform(), g.SourceDir);
+    // The removal of an installation for the current user only leaves its batch in the user's Temp.
+    if (UninstallEntryRoot(platform(), found.Title, g.SourceDir) == platform::RegistryRoot::CurrentUser)
+      CleanupTempDir = UserShellFolder(platform(), "Local AppData") + "Temp\\";
+    WriteCleanupBatch(platform(), g.SourceDir, CleanupTempDir);
   } catch (const Exception& e) {
     view_.Message(e.what(), Caption, PromptButtons::Ok, PromptIcon::Error);
     return;

@@ -25,7 +25,8 @@ class TUnjournalledTransaction : public setup::TInstallTransaction {
   platform::Platform& machine_;
 };
 
-inline std::unique_ptr<setup::TInstallTransaction> BeginUnjournalled(platform::Platform& machine) {
+inline std::unique_ptr<setup::TInstallTransaction> BeginUnjournalled(platform::Platform& machine,
+                                                                     setup::TInstallScope) {
   return std::make_unique<TUnjournalledTransaction>(machine);
 }
 

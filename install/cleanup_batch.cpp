@@ -41,18 +41,19 @@ std::string CleanupBatchText(const std::string& shortDir) {
   return text;
 }
 
-void WriteCleanupBatch(platform::Platform& platform, const std::string& installDir) {
+void WriteCleanupBatch(platform::Platform& platform, const std::string& installDir, const std::string& tempDir) {
   // The short form is most often plain ASCII without spaces, which any code page and cmd read alike;
   // a volume that keeps no short names gives the long one back.
   std::string shortDir = platform.fs().ShortPathName(installDir);
   if (shortDir.empty()) shortDir = installDir;
   const std::string text = CleanupBatchText(shortDir);
-  auto file = platform.fs().CreateFile(WindowsDir(platform) + "\\Temp\\" + kCleanupBatchName);
+  auto file =
+      platform.fs().CreateFile((tempDir.empty() ? WindowsDir(platform) + "\\Temp\\" : tempDir) + kCleanupBatchName);
   file->Write(text.data(), text.size());
 }
 
-void StartCleanupBatch(platform::Platform& platform) {
-  OpenWithShell(platform, WindowsDir(platform) + "\\temp\\" + kCleanupBatchName, 3);
+void StartCleanupBatch(platform::Platform& platform, const std::string& tempDir) {
+  OpenWithShell(platform, (tempDir.empty() ? WindowsDir(platform) + "\\temp\\" : tempDir) + kCleanupBatchName, 3);
 }
 
 }  // namespace vurerode::setup

@@ -20,9 +20,11 @@ inline constexpr const char* kCleanupBatchUtf8Line = "@chcp 65001 >nul";
 // kCleanupBatchUtf8Line.
 std::string CleanupBatchText(const std::string& shortDir);
 // Writes the batch for the installation directory; raises EFCreateError "Cannot create file %s" when
-// it cannot.
-void WriteCleanupBatch(platform::Platform& platform, const std::string& installDir);
-// Starts the batch hidden and returns at once.
-void StartCleanupBatch(platform::Platform& platform);
+// it cannot. tempDir (with its trailing backslash) is where it goes; empty: the Windows directory's
+// Temp. The removal of an installation for the current user only gives the user's own Temp, where
+// it needs no administrator and writes nothing every user shares.
+void WriteCleanupBatch(platform::Platform& platform, const std::string& installDir, const std::string& tempDir = {});
+// Starts the batch in tempDir (as above) hidden and returns at once.
+void StartCleanupBatch(platform::Platform& platform, const std::string& tempDir = {});
 
 }  // namespace vurerode::setup

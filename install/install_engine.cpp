@@ -201,7 +201,7 @@ void Installer::Install() {
   JournalInstallationTitle(platform_, choices_.Title);
   // An earlier installation under the same title is read before anything replaces its log: the
   // new log takes over what the new version no longer installs, so that one removal takes both.
-  previous_ = ReadPreviousInstallation(platform_, choices_.Title);
+  previous_ = ReadPreviousInstallation(platform_, choices_.Title, ScopeRoot(choices_.Scope));
   progress_.StepReached(TInstallStep::Files);
   Record(RecordKind::Step, "Installing files into " + mainDir_);
   // The log lives in the installation directory, which must be there before its first entry even
@@ -292,9 +292,10 @@ void Installer::RegisterUninstaller() {
   r.DisplayVersion = choices_.DisplayVersion;
   r.Publisher = choices_.Publisher;
   r.EstimatedSizeKB = static_cast<uint32_t>((installedBytes_ + 1023) / 1024);
+  r.Root = ScopeRoot(choices_.Scope);
   RegisterUninstall(platform_, r);
   Record(RecordKind::RegistryValue,
-         "HKEY_LOCAL_MACHINE\\" + std::string(media::kUninstallKey) + r.Title +
+         std::string(platform::RootName(r.Root)) + "\\" + std::string(media::kUninstallKey) + r.Title +
              " UninstallString=" + media::UninstallCommand(r.InstallDir + "setup.exe", r.Title));
   log_.SetTitle(r.Title);
   log_.SetFormat(media::kUninstallLogFilesByName);
@@ -304,7 +305,7 @@ void Installer::RegisterUninstaller() {
   }
   // Written last: what the removal finds in a log that differs from this was not written here.
   try {
-    RecordLogDigest(platform_, r.Title, Sha256OfFile(fs_, log_.Path()));
+    RecordLogDigest(platform_, r.Title, Sha256OfFile(fs_, log_.Path()), r.Root);
   } catch (const Exception&) {
     // A log that cannot be read back is not vouched for; its removal works as for earlier versions.
   }
@@ -543,6 +544,7 @@ void Installer::MakeShortcuts() {
     progress_.ProcessMessages();
     const media::TDesktopEntry e = media::ParseDesktopEntry(g_.Desktop[k]);
     TShortcuts s(platform_);
+    s.Folders = ShellSetOf(choices_.Scope);
     s.FolderDesktop = choices_.FolderOnDesktop;
     s.FolderStartMenu = choices_.FolderOnStartMenu;
     s.ProgramName = e.Name;
@@ -563,8 +565,10 @@ void Installer::MakeShortcuts() {
 }
 
 void Installer::LogShortcutPlaces(const TShortcuts& s, const std::vector<std::string>& chain) {
-  const std::string S = GetShellFolder(platform_, kShellStartMenu), D = GetShellFolder(platform_, kShellDesktop),
-                    P = GetShellFolder(platform_, kShellPrograms), Q = QuickLaunchFolder(platform_);
+  const std::string S = GetShellFolder(platform_, kShellStartMenu, s.Folders),
+                    D = GetShellFolder(platform_, kShellDesktop, s.Folders),
+                    P = GetShellFolder(platform_, kShellPrograms, s.Folders),
+                    Q = QuickLaunchFolder(platform_, s.Folders);
   const std::string lnk = s.ProgramName + ".lnk";
   auto file = [&](const std::string& path) {
     Log(media::kUninstallFilesSection, path);

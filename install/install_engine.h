@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "install/engine_progress.h"
+#include "install/install_scope.h"
 #include "install/setup_state.h"
 #include "platform/platform.h"
 
@@ -36,6 +37,8 @@ struct TInstallChoices {
   std::string BitMap;
   std::string DisplayVersion;
   std::string Publisher;
+  // Machine-wide, or for the current user only: where the shortcuts and the uninstall entry go.
+  TInstallScope Scope = TInstallScope::Machine;
 };
 
 // Failed and Cancelled: the installation was undone, and the machine is as it was before it.

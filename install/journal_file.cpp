@@ -13,10 +13,10 @@
 namespace vurerode::setup {
 
 TJournalFile::TJournalFile(platform::FileSystem& fs)
-    : fs_(fs),
-      folder_(platform::IncludeTrailingBackslash(fs.WindowsDirectory()) + "Vurerode\\Journal"),
-      path_(folder_ + "\\setup.journal"),
-      saved_(folder_ + "\\saved") {}
+    : TJournalFile(fs, platform::IncludeTrailingBackslash(fs.WindowsDirectory())) {}
+
+TJournalFile::TJournalFile(platform::FileSystem& fs, const std::string& base)
+    : fs_(fs), folder_(base + "Vurerode\\Journal"), path_(folder_ + "\\setup.journal"), saved_(folder_ + "\\saved") {}
 
 void TJournalFile::Append(const TJournalRecord* records, size_t count, bool durable) {
   std::vector<uint8_t> bytes;

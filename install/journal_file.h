@@ -2,6 +2,9 @@
 // <Windows directory>\Vurerode\Journal\setup.journal, with the copies of what the installation
 // replaced in folders below saved\ beside it. Only administrators write below the Windows directory,
 // so no other user can steer a rollback; and one setup runs at a time, so one journal is enough.
+// An installation for the current user only keeps its journal in the same folders below the user's
+// own local application data, which no other user writes either, and which a user without
+// administrator rights can write.
 #pragma once
 
 #include <string>
@@ -15,6 +18,8 @@ class TJournalFile {
  public:
   // fs is the machine's own file system: the journal is never journalled.
   explicit TJournalFile(platform::FileSystem& fs);
+  // The journal below base (a folder with its trailing backslash): the user's local application data.
+  TJournalFile(platform::FileSystem& fs, const std::string& base);
 
   const std::string& Path() const { return path_; }
   const std::string& Folder() const { return folder_; }

@@ -38,9 +38,8 @@ std::string CarriedSectionName(const std::string& name) {
   return {};
 }
 
-bool EntryExists(platform::Platform& platform, const std::string& title) {
-  return platform.registry().OpenKey(platform::RegistryRoot::LocalMachine, media::kUninstallKey + title,
-                                     platform::RegistryAccess::Read) != nullptr;
+bool EntryExists(platform::Platform& platform, const std::string& title, platform::RegistryRoot root) {
+  return platform.registry().OpenKey(root, media::kUninstallKey + title, platform::RegistryAccess::Read) != nullptr;
 }
 
 std::vector<TLogSection> ReadWholeLog(platform::Profile& profile, const std::string& path) {
@@ -135,17 +134,18 @@ class CarryPlan {
 
 }  // namespace
 
-TPreviousInstallation ReadPreviousInstallation(platform::Platform& platform, const std::string& title) {
+TPreviousInstallation ReadPreviousInstallation(platform::Platform& platform, const std::string& title,
+                                               platform::RegistryRoot root) {
   TPreviousInstallation previous;
   previous.Title = title;
   // An empty title would name the key of every uninstall entry.
-  if (title.empty() || !EntryExists(platform, title)) return previous;
-  const TRecordedInstallation recorded = ReadRecordedInstallation(platform, title);
+  if (title.empty() || !EntryExists(platform, title, root)) return previous;
+  const TRecordedInstallation recorded = ReadRecordedInstallation(platform, title, root);
   // An entry of an earlier version records no folder; its UninstallString starts the setup.exe
   // beside the log, as the removal finds it.
   std::string dir = recorded.InstallLocation;
   if (dir.empty())
-    dir = platform::ExtractFilePath(media::ParseUninstallCommand(ReadUninstallString(platform, title)).Program);
+    dir = platform::ExtractFilePath(media::ParseUninstallCommand(ReadUninstallString(platform, title, root)).Program);
   if (dir.empty()) return previous;
   previous.InstallDir = platform::IncludeTrailingBackslash(dir);
   const std::string log = previous.InstallDir + media::kUninstallLogFile;

@@ -45,7 +45,10 @@ struct TPreviousInstallation {
 // folders inside the installation's folder, as the removal of a changed log takes them; the rest
 // is listed as dropped. A file mask (from logs without Format=2) becomes the names of the files it
 // matches now. No entry or no log: nothing to carry.
-TPreviousInstallation ReadPreviousInstallation(platform::Platform& platform, const std::string& title);
+// root: where the scope of the new installation keeps its entry (an installation for the current
+// user only updates the user's own earlier one).
+TPreviousInstallation ReadPreviousInstallation(platform::Platform& platform, const std::string& title,
+                                               platform::RegistryRoot root = platform::RegistryRoot::LocalMachine);
 
 // Adds to newLog every carried entry it does not hold yet (keys compared without regard to case),
 // section by section in the old log's order. Call it once the new log holds all of its own entries,

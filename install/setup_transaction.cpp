@@ -2,12 +2,17 @@
 
 #include "install/journal_rollback.h"
 #include "platform/exception.h"
+#include "platform/windows_path.h"
 #include "shell/del_tree.h"
+#include "shell/shell_folders.h"
 
 namespace vurerode::setup {
 
-TSetupTransaction::TSetupTransaction(platform::Platform& machine)
-    : machine_(machine), journal_(machine.fs()), platform_(machine, journal_) {
+TSetupTransaction::TSetupTransaction(platform::Platform& machine, const std::string& journalBase)
+    : machine_(machine),
+      journal_(machine.fs(),
+               journalBase.empty() ? platform::IncludeTrailingBackslash(machine.fs().WindowsDirectory()) : journalBase),
+      platform_(machine, journal_) {
   if (journal_.Exists())
     throw Exception("An earlier installation that was interrupted could not be undone completely: its journal " +
                     journal_.Path() + " is still there.");
@@ -61,9 +66,10 @@ std::vector<std::string> TSetupTransaction::RollBack() {
   return problems;
 }
 
-TRecoveryResult RecoverInterruptedSetup(platform::Platform& machine) {
+namespace {
+
+TRecoveryResult RecoverJournal(platform::Platform& machine, TJournalFile& journal) {
   TRecoveryResult result;
-  TJournalFile journal(machine.fs());
   if (!journal.Exists()) {
     // Copies a kill left after the journal went are only clutter.
     journal.Remove();
@@ -82,6 +88,25 @@ TRecoveryResult RecoverInterruptedSetup(platform::Platform& machine) {
     result.RolledBack = true;
   }
   if (!JournalHoldsCopies(machine.fs(), contents.records)) journal.Remove();
+  return result;
+}
+
+}  // namespace
+
+TRecoveryResult RecoverInterruptedSetup(platform::Platform& machine) {
+  TJournalFile machineJournal(machine.fs());
+  TRecoveryResult result = RecoverJournal(machine, machineJournal);
+  std::string userBase;
+  try {
+    userBase = UserShellFolder(machine, "Local AppData");
+  } catch (const Exception&) {
+    return result;  // a machine without user profiles has no journal of a user's
+  }
+  TJournalFile userJournal(machine.fs(), userBase);
+  if (!machine.fs().DirectoryExists(userJournal.Folder())) return result;
+  TRecoveryResult user = RecoverJournal(machine, userJournal);
+  if (!result.Found) return user;
+  result.Problems.insert(result.Problems.end(), user.Problems.begin(), user.Problems.end());
   return result;
 }
 

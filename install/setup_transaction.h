@@ -19,7 +19,9 @@ class TSetupTransaction {
  public:
   // machine is the machine's own platform, held for the transaction's life. Raises Exception when
   // the journal of an earlier installation is still there: RecoverInterruptedSetup comes first.
-  explicit TSetupTransaction(platform::Platform& machine);
+  // journalBase empty: the journal lies below the Windows directory; otherwise below that folder
+  // (with its trailing backslash), the user's local application data for a per-user installation.
+  explicit TSetupTransaction(platform::Platform& machine, const std::string& journalBase = {});
   // An uncommitted transaction leaves its journal for the next start to roll back, as a crash
   // would: nothing is undone here.
   ~TSetupTransaction();
@@ -64,7 +66,9 @@ struct TRecoveryResult {
 };
 
 // Run at start, with the setup lock held, before anything else changes the machine: rolls back
-// an installation that never committed, or clears away what a committed one left.
+// an installation that never committed, or clears away what a committed one left. Both journals
+// are looked at: the machine's, then the current user's (when the machine says where the user's
+// local application data is).
 TRecoveryResult RecoverInterruptedSetup(platform::Platform& machine);
 
 }  // namespace vurerode::setup

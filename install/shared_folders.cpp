@@ -1,6 +1,8 @@
 #include "install/shared_folders.h"
 
 #include "install/install_paths.h"
+#include "install/install_scope.h"
+#include "platform/exception.h"
 #include "platform/text.h"
 #include "platform/windows_path.h"
 #include "shell/shell_folders.h"
@@ -22,6 +24,19 @@ std::vector<std::string> SharedFolders(platform::Platform& platform) {
   for (int kind : {kShellDesktop, kShellPrograms, kShellStartMenu, kShellStartup})
     shared.push_back(GetShellFolder(platform, kind));
   shared.push_back(QuickLaunchFolder(platform));
+  // The user's own folders, where the machine says where they are: per-user installations go below them.
+  for (const char* name : {"Desktop", "Programs", "Start Menu", "Startup", "AppData", "Local AppData"}) {
+    try {
+      shared.push_back(UserShellFolder(platform, name));
+    } catch (const Exception&) {
+      // Not known on this machine: nothing installs there.
+    }
+  }
+  try {
+    shared.push_back(UserProgramsFolder(platform));
+    shared.push_back(QuickLaunchFolder(platform, TShellSet::UserProfile));
+  } catch (const Exception&) {
+  }
   std::vector<std::string> normal;
   for (const std::string& s : shared)
     if (s.size() > 1) normal.push_back(Normal(s));

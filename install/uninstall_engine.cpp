@@ -31,7 +31,11 @@ std::string CurrentDirWithBackslash(platform::Platform& platform) {
 class Remover {
  public:
   Remover(platform::Platform& platform, const TRemovalRequest& request, TRemovalProgress& progress)
-      : platform_(platform), fs_(platform.fs()), request_(request), progress_(progress) {}
+      : platform_(platform),
+        fs_(platform.fs()),
+        request_(request),
+        progress_(progress),
+        entryRoot_(UninstallEntryRoot(platform, request.Title, request.InstallDir)) {}
   TRemovalResult Run();
 
  private:
@@ -90,6 +94,8 @@ class Remover {
   platform::FileSystem& fs_;
   const TRemovalRequest& request_;
   TRemovalProgress& progress_;
+  // Where the installation's uninstall entry is: HKEY_CURRENT_USER for one for the current user only.
+  platform::RegistryRoot entryRoot_;
   bool deleteAll_ = false;
   std::vector<std::string> values_;  // the log's [RegistryValues], read with the other sections
   bool filesByName_ = false;         // the log names every file and made folder, no masks
@@ -139,7 +145,7 @@ TRemovalResult Remover::Run() {
 // The entry (which only administrators can write) vouches for the log it recorded; a log that
 // differs was written by someone else since, and is followed only where the installation lies.
 void Remover::CheckLogDigest(const std::string& logPath) {
-  const TRecordedInstallation recorded = ReadRecordedInstallation(platform_, request_.Title);
+  const TRecordedInstallation recorded = ReadRecordedInstallation(platform_, request_.Title, entryRoot_);
   if (recorded.LogDigest.empty()) return;  // an installation of an earlier version: as before
   std::string actual;
   try {
@@ -192,11 +198,9 @@ void Remover::RemovePasses(const std::vector<std::string>& files, const std::vec
 
 void Remover::RemoveRegistration() {
   const std::string& title = request_.Title;
-  auto uninstall = platform_.registry().OpenKey(platform::RegistryRoot::LocalMachine, media::kUninstallKey,
-                                                platform::RegistryAccess::ReadWrite);
-  if (!title.empty() &&
-      platform_.registry().DeleteKeyTree(platform::RegistryRoot::LocalMachine, media::kUninstallKey + title))
-    Record(RecordKind::Removed, "HKEY_LOCAL_MACHINE\\" + std::string(media::kUninstallKey) + title);
+  auto uninstall = platform_.registry().OpenKey(entryRoot_, media::kUninstallKey, platform::RegistryAccess::ReadWrite);
+  if (!title.empty() && platform_.registry().DeleteKeyTree(entryRoot_, media::kUninstallKey + title))
+    Record(RecordKind::Removed, std::string(platform::RootName(entryRoot_)) + "\\" + media::kUninstallKey + title);
   if (uninstall) uninstall->DeleteValue(title);
 }
 
@@ -373,7 +377,9 @@ TInstalledApplication FindInstallation(platform::Platform& platform, const std::
     // A log cut short has lost its title; the one the entry was started with still names it.
     if (std::string logged = log.ReadTitle(); !logged.empty()) title = logged;
   }
-  const std::string program = media::ParseUninstallCommand(ReadUninstallString(platform, title)).Program;
+  const std::string program =
+      media::ParseUninstallCommand(ReadUninstallString(platform, title, UninstallEntryRoot(platform, title, dir)))
+          .Program;
   dir = program.empty() ? CurrentDirWithBackslash(platform) : ExtractFilePath(program);
   if (title.empty()) {
     dir = CurrentDirWithBackslash(platform);

@@ -1,6 +1,8 @@
 #include "install/uninstall_log.h"
 
 #include "platform/exception.h"
+#include "platform/text.h"
+#include "platform/windows_path.h"
 
 namespace vurerode::setup {
 
@@ -41,8 +43,7 @@ std::string TUninstallLog::ReadTitle() {
 }
 
 void RegisterUninstall(platform::Platform& platform, const TUninstallRegistration& r) {
-  auto key = platform.registry().CreateKey(platform::RegistryRoot::LocalMachine,
-                                           "\\" + std::string(media::kUninstallKey) + r.Title);
+  auto key = platform.registry().CreateKey(r.Root, "\\" + std::string(media::kUninstallKey) + r.Title);
   if (!key) return;
   const std::string program = r.InstallDir + "setup.exe";
   key->WriteString("DisplayName", r.Title);
@@ -62,21 +63,20 @@ void RegisterUninstall(platform::Platform& platform, const TUninstallRegistratio
     key->DeleteValue("Publisher");
 }
 
-std::string ReadUninstallString(platform::Platform& platform, const std::string& title) {
+std::string ReadUninstallString(platform::Platform& platform, const std::string& title, platform::RegistryRoot root) {
   try {
-    auto key = platform.registry().OpenKey(platform::RegistryRoot::LocalMachine, media::kUninstallKey + title,
-                                           platform::RegistryAccess::Read);
+    auto key = platform.registry().OpenKey(root, media::kUninstallKey + title, platform::RegistryAccess::Read);
     return key ? key->ReadString("UninstallString").value_or("") : std::string();
   } catch (const Exception&) {
     return {};  // a value of another type names no program
   }
 }
 
-TRecordedInstallation ReadRecordedInstallation(platform::Platform& platform, const std::string& title) {
+TRecordedInstallation ReadRecordedInstallation(platform::Platform& platform, const std::string& title,
+                                               platform::RegistryRoot root) {
   TRecordedInstallation recorded;
   try {
-    auto key = platform.registry().OpenKey(platform::RegistryRoot::LocalMachine, media::kUninstallKey + title,
-                                           platform::RegistryAccess::Read);
+    auto key = platform.registry().OpenKey(root, media::kUninstallKey + title, platform::RegistryAccess::Read);
     if (!key) return recorded;
     recorded.InstallLocation = key->ReadString(media::kInstallLocationValue).value_or("");
     recorded.LogDigest = key->ReadString(media::kLogDigestValue).value_or("");
@@ -86,10 +86,26 @@ TRecordedInstallation ReadRecordedInstallation(platform::Platform& platform, con
   return recorded;
 }
 
-void RecordLogDigest(platform::Platform& platform, const std::string& title, const std::string& digest) {
-  auto key = platform.registry().OpenKey(platform::RegistryRoot::LocalMachine, media::kUninstallKey + title,
-                                         platform::RegistryAccess::ReadWrite);
+void RecordLogDigest(platform::Platform& platform, const std::string& title, const std::string& digest,
+                     platform::RegistryRoot root) {
+  auto key = platform.registry().OpenKey(root, media::kUninstallKey + title, platform::RegistryAccess::ReadWrite);
   if (key) key->WriteString(media::kLogDigestValue, digest);
+}
+
+platform::RegistryRoot UninstallEntryRoot(platform::Platform& platform, const std::string& title,
+                                          const std::string& installDir) {
+  const auto has = [&](platform::RegistryRoot root) {
+    return platform.registry().OpenKey(root, media::kUninstallKey + title, platform::RegistryAccess::Read) != nullptr;
+  };
+  if (title.empty()) return platform::RegistryRoot::LocalMachine;
+  if (has(platform::RegistryRoot::LocalMachine)) {
+    const std::string location = ReadRecordedInstallation(platform, title).InstallLocation;
+    if (location.empty() || platform::SameText(platform::IncludeTrailingBackslash(location),
+                                               platform::IncludeTrailingBackslash(installDir)))
+      return platform::RegistryRoot::LocalMachine;
+  }
+  return has(platform::RegistryRoot::CurrentUser) ? platform::RegistryRoot::CurrentUser
+                                                  : platform::RegistryRoot::LocalMachine;
 }
 
 }  // namespace vurerode::setup

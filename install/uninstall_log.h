@@ -45,6 +45,8 @@ struct TUninstallRegistration {
   std::string DisplayVersion;
   std::string Publisher;
   uint32_t EstimatedSizeKB = 0;
+  // HKEY_CURRENT_USER for an installation for the current user only.
+  platform::RegistryRoot Root = platform::RegistryRoot::LocalMachine;
 };
 
 // What the uninstall entry recorded of the installation: its folder and its log's SHA-256 (empty
@@ -54,13 +56,24 @@ struct TRecordedInstallation {
   std::string LogDigest;
 };
 // The UninstallString of the entry of that title; empty when there is none (or it is not text).
-std::string ReadUninstallString(platform::Platform& platform, const std::string& title);
+// Each takes the entry below root: HKEY_LOCAL_MACHINE for a machine-wide installation, HKEY_CURRENT_USER
+// for one for the current user only.
+std::string ReadUninstallString(platform::Platform& platform, const std::string& title,
+                                platform::RegistryRoot root = platform::RegistryRoot::LocalMachine);
 
-TRecordedInstallation ReadRecordedInstallation(platform::Platform& platform, const std::string& title);
+TRecordedInstallation ReadRecordedInstallation(platform::Platform& platform, const std::string& title,
+                                               platform::RegistryRoot root = platform::RegistryRoot::LocalMachine);
 // Records the SHA-256 of the finished log in the entry; nothing when the entry cannot be opened.
-void RecordLogDigest(platform::Platform& platform, const std::string& title, const std::string& digest);
+void RecordLogDigest(platform::Platform& platform, const std::string& title, const std::string& digest,
+                     platform::RegistryRoot root = platform::RegistryRoot::LocalMachine);
 
-// Writes the uninstall entry under HKEY_LOCAL_MACHINE. Nothing when the key cannot be opened;
+// The root whose uninstall entry of title belongs to the installation in installDir: the machine's
+// when it has an entry of that title that names no other folder (entries of earlier versions name
+// none), else the current user's when it has one; the machine's when neither has.
+platform::RegistryRoot UninstallEntryRoot(platform::Platform& platform, const std::string& title,
+                                          const std::string& installDir);
+
+// Writes the uninstall entry under the registration's root. Nothing when the key cannot be opened;
 // raises ERegistryException when a value cannot be written.
 void RegisterUninstall(platform::Platform& platform, const TUninstallRegistration& registration);
 

@@ -9,6 +9,15 @@ constexpr const char* kTicked = "X";
 
 }  // namespace
 
+std::optional<TScopeSetting> ParseScopeSetting(const std::string& value) {
+  std::string v;
+  for (char c : value) v += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  if (v.empty() || v == "machine") return TScopeSetting::Machine;
+  if (v == "user") return TScopeSetting::User;
+  if (v == "choose") return TScopeSetting::Choose;
+  return std::nullopt;
+}
+
 std::string TitleFault(const std::string& title) {
   for (const char c : title) {
     const auto code = static_cast<unsigned char>(c);

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 
 namespace vurerode::media {
@@ -56,8 +57,17 @@ inline constexpr const char* kDefaultDesktopFolder = "Applications";  // what th
 inline constexpr const char* kDisplayDesktopOptions = "Display Desktop Options";
 inline constexpr const char* kDisplayVersion = "Display Version";
 inline constexpr const char* kPublisher = "Publisher";
+// Who the installation is for: "machine" (every user, the default), "user" (the one running setup,
+// without administrator rights), or "choose" (the /ALLUSERS and /CURRENTUSER switches decide).
+inline constexpr const char* kScope = "Scope";
 
 }  // namespace setup_screen
+
+// [Setup Screen] Scope, read without regard to case. Media without the key install for the machine,
+// as every medium did before the setting.
+enum class TScopeSetting { Machine, User, Choose };
+// Nothing for a value that is none of "machine", "user", "choose"; an empty value is Machine.
+std::optional<TScopeSetting> ParseScopeSetting(const std::string& value);
 
 // Why a title ("Text Line 1") cannot name an installation: it names the uninstall entry's key and
 // travels quoted on the entry's command line, so a backslash would nest the key, a double quote

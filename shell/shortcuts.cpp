@@ -37,7 +37,7 @@ void TShortcuts::SaveDirect(platform::ShellLink& link, const std::string& base) 
 }
 
 void TShortcuts::CreateShortcut() {
-  std::string quickLaunch = QuickLaunchFolder(platform_);
+  std::string quickLaunch = QuickLaunchFolder(platform_, Folders);
   std::unique_ptr<platform::ShellLink> link = platform_.shell().CreateShellLink();
   link->SetPath(RunProgram);
   link->SetWorkingDirectory(platform::ExtractFilePath(RunProgram));
@@ -45,16 +45,16 @@ void TShortcuts::CreateShortcut() {
 
   if (FolderDesktop || FolderStartMenu || FolderQuickLaunch) {
     if (FolderDesktop) {
-      SaveInGroup(*link, GetShellFolder(platform_, kShellDesktop));
-      SaveInGroup(*link, GetShellFolder(platform_, kShellPrograms));
+      SaveInGroup(*link, GetShellFolder(platform_, kShellDesktop, Folders));
+      SaveInGroup(*link, GetShellFolder(platform_, kShellPrograms, Folders));
     }
-    if (FolderStartMenu) SaveInGroup(*link, GetShellFolder(platform_, kShellStartMenu));
+    if (FolderStartMenu) SaveInGroup(*link, GetShellFolder(platform_, kShellStartMenu, Folders));
     if (FolderQuickLaunch) SaveInGroup(*link, quickLaunch);
   } else {
-    SaveInGroup(*link, GetShellFolder(platform_, kShellPrograms));
+    SaveInGroup(*link, GetShellFolder(platform_, kShellPrograms, Folders));
   }
-  if (Desktop) SaveDirect(*link, GetShellFolder(platform_, kShellDesktop));
-  if (StartMenu) SaveDirect(*link, GetShellFolder(platform_, kShellStartMenu));
+  if (Desktop) SaveDirect(*link, GetShellFolder(platform_, kShellDesktop, Folders));
+  if (StartMenu) SaveDirect(*link, GetShellFolder(platform_, kShellStartMenu, Folders));
   if (QuickLaunch) SaveDirect(*link, quickLaunch);
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "shell/shell_folders.h"
 
 namespace vurerode {
 
@@ -25,6 +26,7 @@ class TShortcuts {
   bool FolderStartMenu = false;
   std::vector<std::string> FolderList;  // entries of the Programs folder, shortcuts left out
   std::string IconFile;                 // icon index 0 of this file is used
+  TShellSet Folders = TShellSet::Classic;  // whose Desktop, Start Menu and Programs
 
   void RefreshFolderList();
   // Writes one shortcut for every place the properties select. Raises EOleError when the shell's

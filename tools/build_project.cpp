@@ -118,8 +118,10 @@ media::TConfiguredEntry ParseEntry(const std::string& line, bool ini, const Read
   if (ini && upper.find(".INI") == std::string::npos) r.Fail(number, "'" + f[0] + "' is not a file ending in .ini");
   if (!ini) {
     if (upper.find(".INI") != std::string::npos) r.Fail(number, "an INI file belongs in [INI Files]");
-    if (f[0].rfind("HKEY_LOCAL_MACHINE\\", 0) != 0 && f[0].rfind("HKEY_CURRENT_USER\\", 0) != 0)
-      r.Fail(number, "a registry key starts with HKEY_LOCAL_MACHINE\\ or HKEY_CURRENT_USER\\");
+    // HKEY_AUTO: HKEY_LOCAL_MACHINE for an installation for every user, HKEY_CURRENT_USER for one user.
+    if (f[0].rfind("HKEY_LOCAL_MACHINE\\", 0) != 0 && f[0].rfind("HKEY_CURRENT_USER\\", 0) != 0 &&
+        f[0].rfind("HKEY_AUTO\\", 0) != 0)
+      r.Fail(number, "a registry key starts with HKEY_LOCAL_MACHINE\\, HKEY_CURRENT_USER\\ or HKEY_AUTO\\");
     if (f[1].empty()) r.Fail(number, "the second field names the key the uninstaller removes; it cannot be empty");
   }
   const media::TConfiguredEntry entry{f[0], f[1], f[2], f[3]};

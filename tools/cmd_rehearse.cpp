@@ -18,7 +18,7 @@ namespace vurerode::cli {
 namespace fs = std::filesystem;
 
 const char* const kRehearseHelp =
-    "usage: vurerode rehearse [--keep ROOT] [--quota C=BYTES]... MEDIA_DIR|SETUP_EXE\n"
+    "usage: vurerode rehearse [--keep ROOT] [--quota C=BYTES]... [--user] MEDIA_DIR|SETUP_EXE\n"
     "\n"
     "Installs the media in MEDIA_DIR (disk.001, ..., install.cfg, finstall.cfg, or a setup.exe that\n"
     "carries them: single-file media, which can also be named itself) unattended on a fresh\n"
@@ -32,12 +32,14 @@ const char* const kRehearseHelp =
     "  --keep ROOT       make the machine in ROOT (which must not exist yet) and keep it afterwards\n"
     "  --quota C=BYTES   give the machine's drive C: that size, to rehearse a full disk (K, M, G\n"
     "                    suffixes; repeat the option for other drives)\n"
+    "  --user            install for the current user only (/CURRENTUSER) and check that nothing was\n"
+    "                    written outside the user's profile or under HKEY_LOCAL_MACHINE\n"
     "\n"
     "Exit status: 0 when the media installed and came off cleanly, 1 when the installation failed or\n"
     "something was left that the design does not keep, 2 on a usage error.\n";
 
 int RunRehearse(const std::vector<std::string>& args, std::ostream& out, std::ostream&) {
-  Options o(args, {"--keep", "--quota"}, {});
+  Options o(args, {"--keep", "--quota"}, {"--user"});
   if (o.Help()) {
     out << kRehearseHelp;
     return kExitOk;
@@ -45,6 +47,7 @@ int RunRehearse(const std::vector<std::string>& args, std::ostream& out, std::os
   if (o.Operands().size() != 1) throw UsageError{"expected one MEDIA_DIR"};
   fs::path media = HostPath(o.Operands()[0]);
   RehearsalOptions options;
+  options.currentUser = o.Has("--user");
   if (fs::is_regular_file(media)) {
     options.singleFile = NativePath(media.filename());
     media = media.parent_path().empty() ? fs::path(".") : media.parent_path();
@@ -80,11 +83,12 @@ int RunRehearse(const std::vector<std::string>& args, std::ostream& out, std::os
     throw;
   }
   if (!o.Value("--keep")) fs::remove_all(root);
-  const bool clean = r.installed && r.removed && r.leftOver.empty();
+  const bool clean = r.installed && r.removed && r.leftOver.empty() && r.outsideUser.empty();
   out << "\nrehearse: "
-      << (clean          ? "installed and removed; the machine is as it was, but for what the design keeps"
-          : !r.installed ? "the installation failed"
-                         : "the removal left things behind")
+      << (clean                    ? "installed and removed; the machine is as it was, but for what the design keeps"
+          : !r.installed           ? "the installation failed"
+          : !r.outsideUser.empty() ? "the installation for the current user wrote outside the user's own"
+                                   : "the removal left things behind")
       << "\n";
   return clean ? kExitOk : kExitFailure;
 }

@@ -44,6 +44,9 @@ void SetSetupScreen(IniText& ini, bool haveOwn, const fs::path& source, const Pr
     if ((platform::SameText(name, key::kLogoFile) || platform::SameText(name, key::kBitMap)) && !v.empty() &&
         !HasDrive(v))
       v = ShippedPath(files, v, as, name);
+    // A scope setup would not read would install for the machine: the publisher meant something else.
+    if (platform::SameText(name, key::kScope) && !media::ParseScopeSetting(v))
+      throw Exception("[Setup] Scope '" + v + "' is none of machine, user, choose");
     ini.SetKey(section, platform::SameText(name, kTitleKey) ? textLine1 : name, v);
   }
 }

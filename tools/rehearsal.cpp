@@ -12,6 +12,7 @@
 #include "platform/exception.h"
 #include "platform/ini_document.h"
 #include "platform/sandbox/sandbox_platform.h"
+#include "platform/sandbox/user_profile.h"
 #include "platform/text.h"
 #include "segment/single_file.h"
 #include "tools/host_paths.h"
@@ -48,6 +49,7 @@ struct SilentRun {
     console::ConsoleOptions options = console::ParseConsoleOptions(commandLine);
     options.silent = true;
     TSessionOptions session;
+    session.RequestedScope = options.scope;
     session.ProgramFile = std::move(program);
     std::unique_ptr<TDisplayScreen> screen = StartSetup(machine, view, options.args, std::move(session));
     recovery = screen->Recovery();
@@ -119,7 +121,36 @@ void Compare(const MachineState& before, const MachineState& after,
     if (!line.empty()) result.leftOver.push_back("registry (gone): " + line);
 }
 
+// The registry's lines, each with the key it is in ("[HKEY_...\\Key] value line"); key lines as they are.
+std::multiset<std::string> KeyedLines(const std::vector<std::string>& lines) {
+  std::multiset<std::string> keyed;
+  std::string key;
+  for (const std::string& line : lines) {
+    if (line.empty()) continue;
+    if (line.front() == '[') key = line;
+    keyed.insert(line.front() == '[' ? line : key + " " + line);
+  }
+  return keyed;
+}
+
 }  // namespace
+
+std::vector<std::string> WrittenOutsideUser(const MachineState& before, const MachineState& after) {
+  std::vector<std::string> outside;
+  const std::string profile = platform::UpperCase(std::string(platform::sandbox::kUserProfile) + "\\");
+  const std::set<std::string> was(before.paths.begin(), before.paths.end());
+  for (const std::string& p : after.paths)
+    if (!was.count(p) && platform::UpperCase(p).rfind(profile, 0) != 0) outside.push_back(p);
+  std::multiset<std::string> regBefore = KeyedLines(before.registryLines);
+  for (const std::string& line : KeyedLines(after.registryLines)) {
+    auto it = regBefore.find(line);
+    if (it != regBefore.end())
+      regBefore.erase(it);
+    else if (line.rfind("[HKEY_LOCAL_MACHINE", 0) == 0)
+      outside.push_back("registry: " + line);
+  }
+  return outside;
+}
 
 MachineState ReadMachineState(const fs::path& root) {
   MachineState state;
@@ -158,7 +189,9 @@ RehearsalResult Rehearse(const fs::path& mediaDir, const fs::path& root, std::os
   if (!program.empty() && !TSingleFile::Open(machine.fs(), program))
     throw Exception("'" + rehearsal.singleFile + "' carries no set");
   SilentRun install;
-  install.Run(machine, {}, program);
+  install.Run(machine,
+              rehearsal.currentUser ? std::vector<std::string>{kCurrentUserSwitch} : std::vector<std::string>{},
+              program);
   result.recovered = ReportRecovery(install, out);
   if (install.outcome != TSetupOutcome::Installed && install.outcome != TSetupOutcome::InstalledRestartNeeded) {
     out << "the installation failed:\n" << (install.failure.empty() ? install.out.str() : install.failure) << "\n";
@@ -171,6 +204,12 @@ RehearsalResult Rehearse(const fs::path& mediaDir, const fs::path& root, std::os
     return result;
   }
   result.installed = true;
+  if (rehearsal.currentUser) {
+    result.outsideUser = WrittenOutsideUser(before, ReadMachineState(root));
+    out << "\nwritten outside the user's profile or under HKEY_LOCAL_MACHINE:\n";
+    for (const std::string& p : result.outsideUser) out << "  " << p << "  (NOT THE USER'S OWN)\n";
+    if (result.outsideUser.empty()) out << "  nothing\n";
+  }
   result.restartNeeded = install.outcome == TSetupOutcome::InstalledRestartNeeded;
   if (result.restartNeeded) out << "\nWindows must restart to finish the installation (exit status 3010)\n";
   out << "\ninstalled:\n";
@@ -180,14 +219,12 @@ RehearsalResult Rehearse(const fs::path& mediaDir, const fs::path& root, std::os
 
   // The uninstall entry, as Add/Remove Programs reads it.
   std::string quiet;
-  {
-    auto key = machine.registry().OpenKey(platform::RegistryRoot::LocalMachine, media::kUninstallKey,
-                                          platform::RegistryAccess::Read);
+  for (const auto root : {platform::RegistryRoot::LocalMachine, platform::RegistryRoot::CurrentUser}) {
+    auto key = machine.registry().OpenKey(root, media::kUninstallKey, platform::RegistryAccess::Read);
     for (const std::string& name : key ? key->SubKeyNames() : std::vector<std::string>{}) {
-      auto entry = machine.registry().OpenKey(platform::RegistryRoot::LocalMachine, media::kUninstallKey + name,
-                                              platform::RegistryAccess::Read);
+      auto entry = machine.registry().OpenKey(root, media::kUninstallKey + name, platform::RegistryAccess::Read);
       if (!entry || !entry->ReadString("QuietUninstallString")) continue;
-      out << "\nuninstall entry HKEY_LOCAL_MACHINE\\" << media::kUninstallKey << name << ":\n";
+      out << "\nuninstall entry " << platform::RootName(root) << "\\" << media::kUninstallKey << name << ":\n";
       for (const std::string& v : entry->ValueNames()) {
         out << "  " << v << " = " << ValueText(*entry, v) << "\n";
       }
@@ -210,7 +247,10 @@ RehearsalResult Rehearse(const fs::path& mediaDir, const fs::path& root, std::os
   if (!result.removed) out << "the removal did not run to its end:\n" << removal.out.str();
 
   const std::vector<std::string> kept = removal.Records("kept");
-  const std::string batch = platform::UpperCase(machine.fs().WindowsDirectory() + "\\Temp\\" + kCleanupBatchName);
+  const std::string batch = platform::UpperCase(
+      (rehearsal.currentUser ? std::string(platform::sandbox::kUserProfile) + "\\AppData\\Local\\Temp\\"
+                             : machine.fs().WindowsDirectory() + "\\Temp\\") +
+      kCleanupBatchName);
   Compare(
       before, ReadMachineState(root),
       [&](const std::string& p) -> std::string {

@@ -24,6 +24,9 @@ struct RehearsalOptions {
   std::map<char, uint64_t> quotas;  // sandbox drives given a size, to rehearse a full disk
   // The media folder's program that carries the set (single-file media); empty for a set.
   std::string singleFile;
+  // Install for the current user only (/CURRENTUSER), and check that the installation wrote nothing
+  // outside the user's profile and nothing under HKEY_LOCAL_MACHINE.
+  bool currentUser = false;
 };
 
 struct RehearsalResult {
@@ -34,7 +37,14 @@ struct RehearsalResult {
   std::vector<std::string> leftByDesign;  // the cleanup batch, system files the removal declined
   std::vector<std::string> leftOver;      // anything else still there (after a failed installation: all
                                           // it did not undo)
+  // With currentUser: what the installation wrote outside the user's profile or under
+  // HKEY_LOCAL_MACHINE.
+  std::vector<std::string> outsideUser;
 };
+
+// What after holds that before did not, outside the sandbox user's profile (paths) or under
+// HKEY_LOCAL_MACHINE (registry lines, with their key).
+std::vector<std::string> WrittenOutsideUser(const MachineState& before, const MachineState& after);
 
 // Runs the round trip in root (made when missing; it should be empty); writes the report to out.
 // An installation that fails is checked to have left the machine as it was.

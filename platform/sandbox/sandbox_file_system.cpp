@@ -12,6 +12,7 @@
 #include "platform/sandbox/host_io.h"
 #include "platform/sandbox/journal.h"
 #include "platform/sandbox/short_name.h"
+#include "platform/sandbox/user_profile.h"
 #include "platform/text.h"
 #include "platform/wildcard.h"
 #include "platform/windows_path.h"
@@ -320,6 +321,9 @@ void SandboxFileSystem::LayOut() {
         "C:\\WINDOWS\\Start Menu\\Programs\\StartUp", "C:\\WINDOWS\\Application Data",
         "C:\\WINDOWS\\Application Data\\Microsoft", "C:\\WINDOWS\\Application Data\\Microsoft\\Internet Explorer",
         "C:\\WINDOWS\\Application Data\\Microsoft\\Internet Explorer\\Quick Launch", "C:\\Program Files"})
+    if (!DirectoryExists(dir)) CreateDirectory(dir);
+  // The user's profile came later, as it did to Windows: the classic folders' aliases stay.
+  for (const char* dir : kUserProfileFolders)
     if (!DirectoryExists(dir)) CreateDirectory(dir);
   metadata_.Flush();
 }

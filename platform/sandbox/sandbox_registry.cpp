@@ -6,6 +6,7 @@
 
 #include "platform/exception.h"
 #include "platform/sandbox/host_io.h"
+#include "platform/sandbox/user_profile.h"
 
 namespace vurerode::platform::sandbox {
 
@@ -136,10 +137,16 @@ void SandboxRegistry::Seed() {
       {"AppData", "C:\\WINDOWS\\Application Data"}, {"Fonts", "C:\\WINDOWS\\Fonts"},
   };
   for (const auto& f : kFolders) folders->values.push_back(RegValue{f[0], kRegSz, f[1], {}});
+  // The user's own folders, in the profile: kept expanded, which Windows allows as well.
+  RegNode* own = tree_.Create(RegistryRoot::CurrentUser,
+                              "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders");
+  for (const auto& f : kUserShellFolders) own->values.push_back(RegValue{f[0], kRegSz, f[1], {}});
   RegNode* version = tree_.Create(RegistryRoot::LocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion");
   version->values.push_back(RegValue{"ProgramFilesDir", kRegSz, "C:\\Program Files", {}});
   version->values.push_back(RegValue{"SystemRoot", kRegSz, "C:\\WINDOWS", {}});
   tree_.Create(RegistryRoot::LocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall");
+  // Where installations for the current user only register, which every such installation shares.
+  tree_.Create(RegistryRoot::CurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall");
 }
 
 bool SandboxRegistry::Save() {

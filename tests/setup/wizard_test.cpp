@@ -213,7 +213,7 @@ TEST_F(WizardTest, TheInstallationIsCommittedOrUndoneAsTheRunEnds) {
     SCOPED_TRACE(c.name);
     NewMachine();
     std::vector<std::string> calls;
-    session.Link.Begin = [&](platform::Platform& machine) -> std::unique_ptr<TInstallTransaction> {
+    session.Link.Begin = [&](platform::Platform& machine, TInstallScope) -> std::unique_ptr<TInstallTransaction> {
       calls.push_back("begin");
       return std::make_unique<RecordingTransaction>(machine, calls, c.commitFails);
     };

@@ -240,6 +240,7 @@ TEST_F(BuildMedia, MistakesAreReportedWithTheirPlace) {
       {"[Registry]\nHKEY_CURRENT_USER\\Software, App, V, 1,5\n", "vurerode.prj:2: an entry has four"},
       {"[Run After Install]\nnot-there.exe\n", "the program 'not-there.exe' is not a file the media ship"},
       {"[Setup]\nLogo File = nope.bmp\n", "Logo File 'nope.bmp' is not a file the media ship"},
+      {"[Setup]\nScope = everyone\n", "[Setup] Scope 'everyone' is none of machine, user, choose"},
       {"[Colours]\n", "vurerode.prj:1: unknown section"},
       {"Title = x\n", "vurerode.prj:1: a line before the first section"},
   };

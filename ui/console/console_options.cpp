@@ -10,7 +10,7 @@ namespace vurerode::setup::console {
 
 const char* const kConsoleHelp =
     "usage: setup [--sandbox ROOT [--media DIR] [--run-host-programs] [--quota C=BYTES]...] [/SILENT]\n"
-    "             [/DIR=path] [/LOG=file] [ARGUMENTS...]\n"
+    "             [/DIR=path] [/LOG=file] [/ALLUSERS | /CURRENTUSER] [ARGUMENTS...]\n"
     "\n"
     "Installs the application whose media (disk.001, ..., install.cfg, finstall.cfg) lie beside\n"
     "setup.exe; started from an installed application's folder, or with its title as ARGUMENTS, it\n"
@@ -25,6 +25,9 @@ const char* const kConsoleHelp =
     "                       answer (printed), follow-up programs run, nothing is launched or restarted\n"
     "  /DIR=path            the installation directory\n"
     "  /LOG=file            write a plain-text record of every step and of every item written\n"
+    "  /ALLUSERS            install for every user of the computer (needs administrator rights)\n"
+    "  /CURRENTUSER         install for the current user only, into the user's own folders; media\n"
+    "                       that install one way only refuse the other switch\n"
     "\n"
     "Exit status: 0 installed (or removed), 1 failed (what setup had changed is undone), 2 cancelled,\n"
     "declined or nothing to remove, 1618 another setup was running on the machine (nothing changed),\n"
@@ -95,7 +98,12 @@ ConsoleOptions ParseConsoleOptions(const std::vector<std::string>& argv) {
       o.dir = value;
     else if (SwitchIs(a, "/LOG=", &value))
       o.log = value;
-    else
+    else if (SwitchIs(a, setup::kAllUsersSwitch, &value) || SwitchIs(a, setup::kCurrentUserSwitch, &value)) {
+      const TInstallScope scope =
+          SwitchIs(a, setup::kAllUsersSwitch, &value) ? TInstallScope::Machine : TInstallScope::User;
+      if (o.scope && *o.scope != scope) throw std::invalid_argument("/ALLUSERS and /CURRENTUSER exclude each other");
+      o.scope = scope;
+    } else
       o.args.push_back(a);
   }
   if (o.media && !o.sandboxRoot) throw std::invalid_argument("--media needs --sandbox ROOT");

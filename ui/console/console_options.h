@@ -1,5 +1,5 @@
 // The console front end's command line: its own options (--sandbox, --media, ...), the switches
-// Windows administrators know (/SILENT, /DIR=, /LOG=), and the remaining arguments, which the
+// Windows administrators know (/SILENT, /DIR=, /LOG=, /ALLUSERS, /CURRENTUSER), and the remaining arguments, which the
 // program joins as Windows would.
 #pragma once
 
@@ -9,6 +9,8 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "install/install_scope.h"
 
 namespace vurerode::setup::console {
 
@@ -20,6 +22,8 @@ struct ConsoleOptions {
   bool silent = false;
   std::optional<std::string> dir;  // /DIR=
   std::optional<std::string> log;  // /LOG=
+  // /ALLUSERS or /CURRENTUSER: which scope the installation asks for.
+  std::optional<TInstallScope> scope;
   bool help = false;
   std::vector<std::string> args;  // what remains, in order
 };

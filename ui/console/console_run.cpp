@@ -11,6 +11,7 @@ int RunSetup(platform::Platform& machine, ConsoleView& view, const ConsoleOption
     if (log) *log << "outcome: " << OutcomeText(outcome) << '\n';
     return ExitStatus(outcome);
   };
+  if (options.scope) session.RequestedScope = options.scope;
   std::unique_ptr<TDisplayScreen> screen;
   try {
     screen = StartSetup(machine, view, options.args, std::move(session));

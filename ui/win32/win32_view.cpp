@@ -873,7 +873,7 @@ void Win32View::ShowModal(TUnzip& unzip) {
   SetForegroundWindow(main_.get());
 }
 
-int RunWindows(const std::vector<std::string>& args, console::TextOutput* log) {
+int RunWindows(const std::vector<std::string>& args, console::TextOutput* log, std::optional<TInstallScope> scope) {
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS |
                                            ICC_BAR_CLASSES | ICC_WIN95_CLASSES};
   InitCommonControlsEx(&icc);
@@ -892,6 +892,7 @@ int RunWindows(const std::vector<std::string>& args, console::TextOutput* log) {
     try {
       TSessionOptions session;
       session.ProgramFile = platform::win32::RunningProgramPath();
+      session.RequestedScope = scope;
       screen = StartSetup(platform, view, args, std::move(session));
       view.Attach(screen.get());
       view.Run();

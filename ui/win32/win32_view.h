@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -90,6 +91,7 @@ class Win32View : public TSetupView {
 
 // The windows' side of setup.exe: creates the view and the model, runs until the main window is
 // gone, returns the exit status.
-int RunWindows(const std::vector<std::string>& args, console::TextOutput* log);
+// scope: what /ALLUSERS or /CURRENTUSER asked for.
+int RunWindows(const std::vector<std::string>& args, console::TextOutput* log, std::optional<TInstallScope> scope);
 
 }  // namespace vurerode::setup::win32
