@@ -158,7 +158,7 @@ void WriteSingleFileSeeds(const fs::path& out) {
         coded ? std::vector<std::string>{"disk.001"} : std::vector<std::string>{};
     WriteSingleFile(
         files,
-        {"C:\\IN\\setup.exe", {{"disk.001", "C:\\IN\\disk.001"}, {"install.cfg", "C:\\IN\\install.cfg"}}, codedNames},
+        {"C:\\IN\\setup.exe", {{"disk.001", "C:\\IN\\disk.001"}, {"install.cfg", "C:\\IN\\install.cfg"}}, codedNames, {}},
         "C:\\OUT.exe");
     auto in = files.OpenFile("C:\\OUT.exe", platform::FileAccess::Read);
     Bytes single(static_cast<size_t>(in->Size()));
