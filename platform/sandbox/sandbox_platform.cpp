@@ -67,7 +67,8 @@ SandboxPlatform::SandboxPlatform(const std::filesystem::path& root, const Sandbo
       profile_(files_),
       journal_(files_.root() / "journal.log"),
       shell_(files_, journal_, options.runHostPrograms),
-      processes_(files_, journal_, options.restartAllowed, options.runHostPrograms) {
+      processes_(files_, journal_, options.restartAllowed, options.runHostPrograms, options.administrator,
+                 options.elevatedStart) {
   for (const SandboxMount& m : options.mounts) files_.Mount(m.letter, m.hostFolder, m.readOnly);
   for (const auto& [letter, bytes] : options.quotas)
     files_.SetQuota(letter, static_cast<int64_t>(std::min<uint64_t>(bytes, uint64_t{1} << 62)));

@@ -49,6 +49,13 @@ struct SandboxOptions {
   // and a write that would pass it fails as on a full disk (EWriteError, "There is not enough
   // space on the disk."), having written only what fits. Drives not named have the host's room.
   std::map<char, uint64_t> quotas;
+  // What the program's elevated start (RunThisProgramElevated) runs once the user agrees: typically
+  // the same entry point again, on a machine over the same ROOT with administrator rights. Empty:
+  // the user declines the prompt. Each request is journalled either way.
+  ElevatedStart elevatedStart = {};
+  // False: IsAdministrator says no, as for a user without the rights (who also has
+  // localMachineWritable false); true with that false is an administrator whose registry fails.
+  bool administrator = true;
 };
 
 class SandboxPlatform : public Platform {

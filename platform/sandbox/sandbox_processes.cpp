@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "platform/argument_quoting.h"
 #include "platform/sandbox/command_line.h"
 #include "platform/shell.h"
 #include "platform/text.h"
@@ -49,6 +50,20 @@ bool SandboxProcesses::Shutdown(uint32_t flags) {
   journal_.Record(std::string("ExitWindowsEx ") + hex + " " + ExitFlagNames(flags) +
                   (restartAllowed_ ? " -> started" : " -> refused"));
   return restartAllowed_;
+}
+
+std::optional<int> SandboxProcesses::RunThisProgramElevated(const std::vector<std::string>& args,
+                                                            const std::string& directory) {
+  const std::string head =
+      "ShellExecuteEx runas " + JournalQuote(QuoteArguments(args)) + " in " + JournalQuote(directory);
+  if (!elevated_) {
+    journal_.Record(head + " -> declined");
+    return std::nullopt;
+  }
+  journal_.Record(head + " -> started");
+  const int code = elevated_(args, directory);
+  journal_.Record("elevated run ended -> exit " + std::to_string(code));
+  return code;
 }
 
 }  // namespace vurerode::platform::sandbox

@@ -33,6 +33,7 @@ struct WideApi {
   decltype(&::WritePrivateProfileSectionW) WritePrivateProfileSectionW = ::WritePrivateProfileSectionW;
   decltype(&::SHGetFileInfoW) SHGetFileInfoW = ::SHGetFileInfoW;
   decltype(&::ShellExecuteW) ShellExecuteW = ::ShellExecuteW;
+  decltype(&::ShellExecuteExW) ShellExecuteExW = ::ShellExecuteExW;
   decltype(&::CreateProcessW) CreateProcessW = ::CreateProcessW;
   decltype(&SaveThroughPersistFile) SaveShellLink = SaveThroughPersistFile;
 };

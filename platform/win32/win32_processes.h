@@ -1,5 +1,5 @@
 // The process half of the seam on Windows itself: CreateProcess and waiting, the token's
-// privileges and ExitWindowsEx.
+// privileges and elevation, the elevated start through ShellExecuteEx's "runas", ExitWindowsEx.
 #pragma once
 
 #include "platform/process.h"
@@ -14,6 +14,9 @@ class Win32Processes : public Processes {
   int RunAndWait(const std::string& commandLine, int showState) override;
   bool SetPrivilege(const std::string& name, bool enable) override;
   bool Shutdown(uint32_t flags) override;
+  bool IsAdministrator() override;
+  std::optional<int> RunThisProgramElevated(const std::vector<std::string>& args,
+                                            const std::string& directory) override;
 
  private:
   const WideApi& api_;
