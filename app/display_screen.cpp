@@ -35,14 +35,25 @@ TDisplayScreen::TDisplayScreen(std::unique_ptr<TSetupSession> session, TSetupVie
   Globals.UninstallMode = uninstallMode;
   // Everything an installation run changes, its expansion folder first, can be undone. Its journal
   // and expansion folder lie where its scope lets it write, so the scope is decided first.
+  Caption = uninstallMode ? kUninstallerTitle : kSetupTitle;
   if (!uninstallMode) {
-    Scope = ResolveInstallScope(
-        MediumScope(session_->machine(),
-                    MediumFolder(session_->machine(), session_->EmbeddedMediumFolder(), JoinedArgs)),
-        session_->RequestedScope());
+    const media::TScopeSetting setting = MediumScope(
+        session_->machine(), MediumFolder(session_->machine(), session_->EmbeddedMediumFolder(), JoinedArgs));
+    Scope = ResolveInstallScope(setting, session_->RequestedScope());
+    // Left to the user, the scope page asks, starting on the choice this process can carry out by
+    // itself: all users for an administrator, the user's own folders otherwise.
+    ScopeAsked = setting == media::TScopeSetting::Choose && !session_->RequestedScope() && !session_->Unattended();
+    const bool lacksRights = session_->LacksAdministratorRights();
+    if (ScopeAsked && lacksRights) Scope = TInstallScope::User;
+    SelectScopeChoice(Scope == TInstallScope::Machine ? AllUsersOption : CurrentUserOption);
+    if (Scope == TInstallScope::Machine && lacksRights) {
+      // Nothing is made here: the elevated run does it all.
+      StartDirectory = platform().fs().CurrentDirectory();
+      RequestElevation({});
+      return;
+    }
     session_->BeginInstallation(Scope);
   }
-  Caption = uninstallMode ? kUninstallerTitle : kSetupTitle;
   // Markers of the install and uninstaller pages start with the pending picture.
   for (TMarker& m : InstallMarkers) m = TMarker{false, false};
   static const char* const kSteps[4] = {"Remove Installed Files.", "Remove Extra Directories Created.",
@@ -178,9 +189,61 @@ bool TDisplayScreen::CheckDestination() {
   return false;
 }
 
+int TDisplayScreen::PageAfter(int page) const {
+  switch (page) {
+    case kPageLicence: return ScopeAsked ? kPageScope : kPageDestination;
+    case kPageScope: return kPageDestination;
+    default: return page + 1;
+  }
+}
+
+int TDisplayScreen::PageBefore(int page) const {
+  switch (page) {
+    case kPageDestination: return ScopeAsked ? kPageScope : kPageLicence;
+    case kPageScope: return kPageLicence;
+    case kPageReady: return Settings.DisplayDesktopOptions ? kPageShortcuts : kPageDestination;
+    default: return page - 1;
+  }
+}
+
+void TDisplayScreen::SelectScopeChoice(TRadioButton& choice) {
+  AllUsersOption.Checked = &choice == &AllUsersOption;
+  CurrentUserOption.Checked = &choice == &CurrentUserOption;
+}
+
+void TDisplayScreen::TakeScopeChoice() {
+  const TInstallScope chosen = AllUsersOption.Checked ? TInstallScope::Machine : TInstallScope::User;
+  if (chosen == TInstallScope::Machine && session_->LacksAdministratorRights()) {
+    RequestElevation({kAllUsersSwitch});
+    return;
+  }
+  if (chosen != Scope) {
+    // The destination, HKEY_AUTO and the entries a per-user installation refuses follow the scope.
+    // The transaction stays where it began: this process may write there.
+    Scope = chosen;
+    ReadSetupConfig(Globals.ExpandDir);
+  }
+  SetPage(kPageDestination);
+}
+
+void TDisplayScreen::RequestElevation(const std::vector<std::string>& extra) {
+  TElevationRequest request;
+  request.Arguments = session_->CommandLine();
+  request.Arguments.insert(request.Arguments.end(), extra.begin(), extra.end());
+  request.Arguments.push_back(kElevatedSwitch);
+  request.Directory = StartDirectory;
+  Elevation = std::move(request);
+  Outcome = TSetupOutcome::NeedsElevation;
+  Close();
+}
+
 void TDisplayScreen::Next1Click() {
   Guarded([&] {
     if (PageIndex == kPageUninstaller || !Clickable(NextButton)) return;
+    if (PageIndex == kPageScope) {
+      TakeScopeChoice();
+      return;
+    }
     if (PageIndex == kPageDestination) {
       if (!CheckDestination()) return;
       if (Settings.DisplayDesktopOptions) {
@@ -191,23 +254,20 @@ void TDisplayScreen::Next1Click() {
       }
       return;
     }
-    SetPage(PageIndex + 1);
+    SetPage(PageAfter(PageIndex));
   });
 }
 
 void TDisplayScreen::Back1Click() {
   Guarded([&] {
-    if (PageIndex <= StartPage || !Clickable(BackButton)) return;
-    if (PageIndex == kPageReady)
-      SetPage(Settings.DisplayDesktopOptions ? kPageShortcuts : kPageDestination);
-    else
-      SetPage(PageIndex - 1);
+    if (PageIndex == StartPage || !WizardBarPage(PageIndex) || !Clickable(BackButton)) return;
+    SetPage(PageBefore(PageIndex));
   });
 }
 
 void TDisplayScreen::acceptClick() {
   Guarded([&] {
-    if (Clickable(Accept)) SetPage(PageIndex + 1);
+    if (Clickable(Accept)) SetPage(PageAfter(PageIndex));
   });
 }
 
@@ -257,10 +317,14 @@ void TDisplayScreen::Notebook1PageChanged() {
       decline.Visible = Accept.Visible = true;
       NextButton.Visible = false;
       if (LicenceMissing) {
-        SetPage(kPageDestination);
+        SetPage(PageAfter(kPageLicence));
         BackButton.Visible = NextButton.Visible = true;
         decline.Visible = Accept.Visible = false;
       }
+      break;
+    case kPageScope:
+      // Without a licence page the scope page is the first one.
+      if (LicenceMissing && StartPage == kPageLicence) BackButton.Visible = false;
       break;
     case kPageShortcuts: BuildShortcutList(); break;
     case kPageReady: NextButton.Caption = "&Install"; break;

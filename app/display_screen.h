@@ -7,6 +7,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,13 +33,22 @@ enum TPage : int {
   kPageReady = 4,
   kPageInstall = 5,
   kPageFinished = 6,
-  kPageUninstaller = 7
+  kPageUninstaller = 7,
+  // Under Scope = choose without a switch: all users or the current user only, before the destination.
+  kPageScope = 8
 };
+
+// The pages with the wizard's button bar (Back, Next, Cancel).
+inline bool WizardBarPage(int page) {
+  return page <= kPageReady || page == kPageScope;
+}
 
 // How a run ended, for a front end's exit status.
 // RemovedInPart: the uninstall log had been changed, so only what lay in the installation's folder
 // was removed. InstalledRestartNeeded: a file another program held is replaced at the next restart.
-// Busy: another setup kept the machine, and the run never began.
+// Busy: another setup kept the machine, and the run never began. NeedsElevation: the run needs
+// administrator rights it lacks; nothing was changed, and setup starts itself once more elevated
+// (StartElevated) once the window is gone.
 enum class TSetupOutcome {
   Running,
   Installed,
@@ -49,7 +59,15 @@ enum class TSetupOutcome {
   NothingToRemove,
   RemovedInPart,
   InstalledRestartNeeded,
-  Busy
+  Busy,
+  NeedsElevation
+};
+
+// How setup starts itself once more, elevated: its arguments (the elevated-run switch among them)
+// and the directory it started in.
+struct TElevationRequest {
+  std::vector<std::string> Arguments;
+  std::string Directory;
 };
 
 inline constexpr const char* kSetupTitle = "Vurerode 2000";
@@ -177,8 +195,18 @@ class TDisplayScreen {
   TProgressBar RemovalProgress;
   TButton Remove{"&Start"}, UninstallCancelButton{"&Cancel"};
 
+  // The scope page (page 8), shown under Scope = choose when no switch chose and the run asks.
+  bool ScopeAsked = false;
+  TLabel ScopeQuestion{"Who should be able to use this application?"};
+  TRadioButton AllUsersOption{"Install for all users of this computer (needs administrator rights)"},
+      CurrentUserOption{"Install for me only"};
+  // Set with the outcome NeedsElevation.
+  std::optional<TElevationRequest> Elevation;
+
   // Set by the finish page's radio group: exactly one is checked.
   void SelectFinishChoice(TRadioButton& choice);
+  // Set by the scope page's pair: exactly one is checked.
+  void SelectScopeChoice(TRadioButton& choice);
   // What the user chose on the wizard, as the installation takes it.
   TInstallChoices InstallChoices() const;
 
@@ -196,6 +224,14 @@ class TDisplayScreen {
   void EndUndone(TSetupOutcome outcome, const std::string& reason);
   void LoadLicence();
   bool CheckDestination();
+  // The page Next (or Accept) leads to from page, and the one Back leads to.
+  int PageAfter(int page) const;
+  int PageBefore(int page) const;
+  // Next on the scope page: the choice taken, or, for all users without the rights, the run ended
+  // to start once more elevated with /ALLUSERS.
+  void TakeScopeChoice();
+  // Ends the run, nothing changed, for setup to start itself elevated with extra arguments added.
+  void RequestElevation(const std::vector<std::string>& extra);
 
   std::unique_ptr<TSetupSession> session_;
   TSetupView& view_;

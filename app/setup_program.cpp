@@ -61,6 +61,7 @@ const char* OutcomeText(TSetupOutcome outcome) {
       return "removed in part (uninstaller.cfg was changed after the installation; what it named elsewhere was kept)";
     case TSetupOutcome::InstalledRestartNeeded: return "installed; restart Windows to finish the installation";
     case TSetupOutcome::Busy: return "another setup was running; nothing was changed";
+    case TSetupOutcome::NeedsElevation: return "administrator rights needed; nothing was changed";
   }
   return "setup ended";
 }

@@ -14,7 +14,10 @@ TSetupSession::TSetupSession(platform::Platform& machine, TSessionOptions option
       medium_(OpenEmbeddedMedium(machine, options.ProgramFile, mediumDamage_)),
       machine_(medium_ ? medium_.get() : &machine),
       link_(std::move(options.Link)),
-      requestedScope_(options.RequestedScope) {
+      requestedScope_(options.RequestedScope),
+      unattended_(options.Unattended),
+      elevated_(options.Elevated),
+      commandLine_(std::move(options.CommandLine)) {
   lock_ = machine_->AcquireSetupLock(options.LockWait);
   if (!lock_) throw ESetupBusy();
   recovery_ = link_.Recover(*machine_);

@@ -16,6 +16,10 @@
 
 namespace vurerode::setup {
 
+// The switch of the run a setup without administrator rights starts of itself, elevated: that run
+// never starts another. Users do not give it.
+inline constexpr const char* kElevatedSwitch = "/ELEVATED";
+
 // How long a setup waits for another one on the same machine to end.
 inline constexpr std::chrono::milliseconds kSetupLockWait{60000};
 
@@ -42,6 +46,12 @@ struct TSessionOptions {
   std::string ProgramFile;
   // The scope /ALLUSERS or /CURRENTUSER asked for; the media's Scope decides whether it may.
   std::optional<TInstallScope> RequestedScope = std::nullopt;
+  // A run that asks nothing (/SILENT): under Scope = choose without a switch it installs for all users.
+  bool Unattended = false;
+  // The run started elevated by another (kElevatedSwitch): it never asks for the rights again.
+  bool Elevated = false;
+  // The program's arguments as it was started, switches included: what an elevated start passes on.
+  std::vector<std::string> CommandLine = {};
 };
 
 class TSetupSession {
@@ -67,6 +77,11 @@ class TSetupSession {
   bool CheckEmbeddedMedium();
 
   std::optional<TInstallScope> RequestedScope() const { return requestedScope_; }
+  bool Unattended() const { return unattended_; }
+  const std::vector<std::string>& CommandLine() const { return commandLine_; }
+  // Changes only administrators may make need setup started once more elevated: this process is
+  // none, and is not that elevated start already.
+  bool LacksAdministratorRights() { return !elevated_ && !machine_->processes().IsAdministrator(); }
 
   // The transaction of an installation run for scope; the calls below do nothing without one.
   void BeginInstallation(TInstallScope scope);
@@ -86,6 +101,9 @@ class TSetupSession {
   platform::Platform* machine_;
   TTransactionLink link_;
   std::optional<TInstallScope> requestedScope_;
+  bool unattended_;
+  bool elevated_;
+  std::vector<std::string> commandLine_;
   std::unique_ptr<platform::SetupLock> lock_;
   TRecoveryReport recovery_;
   std::unique_ptr<TInstallTransaction> transaction_;

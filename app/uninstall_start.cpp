@@ -31,8 +31,15 @@ void TDisplayScreen::StartUninstallMode() {
     return;
   }
   try {
+    const platform::RegistryRoot root = UninstallEntryRoot(platform(), found.Title, g.SourceDir);
+    // A machine-wide installation is removed by an administrator: without the rights, setup starts
+    // itself elevated before it changes anything.
+    if (root == platform::RegistryRoot::LocalMachine && session_->LacksAdministratorRights()) {
+      RequestElevation({});
+      return;
+    }
     // The removal of an installation for the current user only leaves its batch in the user's Temp.
-    if (UninstallEntryRoot(platform(), found.Title, g.SourceDir) == platform::RegistryRoot::CurrentUser)
+    if (root == platform::RegistryRoot::CurrentUser)
       CleanupTempDir = UserShellFolder(platform(), "Local AppData") + "Temp\\";
     WriteCleanupBatch(platform(), g.SourceDir, CleanupTempDir);
   } catch (const Exception& e) {

@@ -25,7 +25,8 @@ const char* const kConsoleHelp =
     "                       answer (printed), follow-up programs run, nothing is launched or restarted\n"
     "  /DIR=path            the installation directory\n"
     "  /LOG=file            write a plain-text record of every step and of every item written\n"
-    "  /ALLUSERS            install for every user of the computer (needs administrator rights)\n"
+    "  /ALLUSERS            install for every user of the computer; this needs administrator rights,\n"
+    "                       which setup started without them asks Windows for (status 2 if declined)\n"
     "  /CURRENTUSER         install for the current user only, into the user's own folders; media\n"
     "                       that install one way only refuse the other switch\n"
     "\n"
@@ -103,9 +104,12 @@ ConsoleOptions ParseConsoleOptions(const std::vector<std::string>& argv) {
           SwitchIs(a, setup::kAllUsersSwitch, &value) ? TInstallScope::Machine : TInstallScope::User;
       if (o.scope && *o.scope != scope) throw std::invalid_argument("/ALLUSERS and /CURRENTUSER exclude each other");
       o.scope = scope;
-    } else
+    } else if (SwitchIs(a, setup::kElevatedSwitch, &value))
+      o.elevated = true;
+    else
       o.args.push_back(a);
   }
+  o.commandLine = argv;
   if (o.media && !o.sandboxRoot) throw std::invalid_argument("--media needs --sandbox ROOT");
   if (!o.quotas.empty() && !o.sandboxRoot) throw std::invalid_argument("--quota needs --sandbox ROOT");
   if (o.dir && o.dir->empty()) throw std::invalid_argument("/DIR= needs a path");

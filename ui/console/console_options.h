@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/setup_session.h"
 #include "install/install_scope.h"
 
 namespace vurerode::setup::console {
@@ -24,8 +25,11 @@ struct ConsoleOptions {
   std::optional<std::string> log;  // /LOG=
   // /ALLUSERS or /CURRENTUSER: which scope the installation asks for.
   std::optional<TInstallScope> scope;
+  // The hidden switch of the run setup starts of itself with administrator rights.
+  bool elevated = false;
   bool help = false;
-  std::vector<std::string> args;  // what remains, in order
+  std::vector<std::string> commandLine;  // every argument as given, for that elevated start
+  std::vector<std::string> args;         // what remains, in order
 };
 
 // A sandbox drive's quota as --quota gives it, "C=BYTES": the drive letter (any case; returned in

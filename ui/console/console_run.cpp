@@ -1,5 +1,6 @@
 #include "ui/console/console_run.h"
 
+#include "app/elevated_start.h"
 #include "ui/console/console_wizard.h"
 
 namespace vurerode::setup::console {
@@ -12,6 +13,9 @@ int RunSetup(platform::Platform& machine, ConsoleView& view, const ConsoleOption
     return ExitStatus(outcome);
   };
   if (options.scope) session.RequestedScope = options.scope;
+  session.Unattended = options.silent;
+  session.Elevated = options.elevated;
+  session.CommandLine = options.commandLine;
   std::unique_ptr<TDisplayScreen> screen;
   try {
     screen = StartSetup(machine, view, options.args, std::move(session));
@@ -28,6 +32,14 @@ int RunSetup(platform::Platform& machine, ConsoleView& view, const ConsoleOption
       DriveInteractive(*screen, view);
   }
   screen->Destroy();
+  if (screen->Outcome == TSetupOutcome::NeedsElevation) {
+    const TElevationRequest request = *screen->Elevation;
+    screen.reset();  // the machine's lock goes with the window: the elevated run takes it
+    const TElevatedEnd elevated = StartElevated(machine, view, request, options.silent);
+    out << "setup: " << ElevatedEndText(elevated) << "\n";
+    if (log) *log << "outcome: " << ElevatedEndText(elevated) << '\n';
+    return elevated.Status;
+  }
   if (!view.kept().empty()) {
     out << "Kept (not removed):\n";
     for (const std::string& k : view.kept()) out << "  " << k << "\n";

@@ -28,6 +28,11 @@ void ShowPage(TDisplayScreen& s, TextOutput& out) {
       for (const std::string& line : s.LicenceMemo) out << "  " << line << "\n";
       out << "\nYou must select Accept or Decline to Continue with installation.\n";
       break;
+    case kPageScope:
+      out << s.ScopeQuestion.Caption << "\n"
+          << "  [1] " << (s.AllUsersOption.Checked ? "(*) " : "( ) ") << s.AllUsersOption.Caption << "\n"
+          << "  [2] " << (s.CurrentUserOption.Checked ? "(*) " : "( ) ") << s.CurrentUserOption.Caption << "\n";
+      break;
     case kPageDestination: out << "Destination Directory: " << s.Main_Dir << "\n"; break;
     case kPageShortcuts:
       out << "Program folder: " << s.CreateFolder.Caption << "\n"
@@ -77,6 +82,7 @@ std::string Buttons(TDisplayScreen& s) {
   add(s.CancelButton.Visible, "[C]ancel");
   if (s.PageIndex == kPageDestination) b += "; or type a new destination";
   if (s.PageIndex == kPageShortcuts) b += "; or a row number, S or D to tick";
+  if (s.PageIndex == kPageScope) b += "; or 1 or 2 to choose";
   return b;
 }
 
@@ -118,6 +124,12 @@ void DriveInteractive(TDisplayScreen& s, ConsoleView& view) {
       case kPageDestination:
         if (line.size() > 1) {
           s.Main_Dir = line;
+          continue;
+        }
+        break;
+      case kPageScope:
+        if (k == '1' || k == '2') {
+          s.SelectScopeChoice(k == '1' ? s.AllUsersOption : s.CurrentUserOption);
           continue;
         }
         break;
@@ -164,7 +176,8 @@ void DriveSilent(TDisplayScreen& s, ConsoleView& view, const ConsoleOptions& opt
         view.out().Flush();
         s.Next1Click();
         break;
-      case kPageShortcuts: s.Next1Click(); break;
+      case kPageShortcuts:
+      case kPageScope: s.Next1Click(); break;
       case kPageReady: Install(s); break;
       case kPageFinished:
         s.SelectFinishChoice(s.ReturnToWindows);

@@ -92,7 +92,7 @@ int main(int argc, char** argv) {
     if (GetConsoleProcessList(processes, 2) == 1) FreeConsole();
     try {
       const std::unique_ptr<console::FileOut> log = OpenLog(options.log);
-      return win32::RunWindows(options.args, log.get(), options.scope);
+      return win32::RunWindows(options, log.get());
     } catch (const std::exception& e) {
       text.err() << "setup: " << e.what() << "\n";
       return 1;

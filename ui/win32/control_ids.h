@@ -57,6 +57,10 @@ enum ControlId : int {
   idRemove,
   idUninstallCancel,
   // TUNZIP.
+  idScopeQuestion = 1070,
+  idAllUsers,
+  idCurrentUser,
+
   idUnzipLabel = 1080,
   idUnzipProgress,
   // The Yes/No/All box's All button.

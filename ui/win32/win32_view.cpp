@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <string>
 
+#include "app/elevated_start.h"
 #include "app/setup_program.h"
 #include "app/unzip.h"
 #include "platform/win32/wide_text.h"
@@ -211,6 +212,9 @@ void Win32View::CreateWizard() {
       "You must select Accept or Decline to Continue with installation. if you accept License then click Accept!",
       label, cx, 216, cw, 40, idLicenceBottom);
   // Page 2: destination.
+  Add(kPageScope, L"STATIC", "", label, cx, 8, cw, 18, idScopeQuestion);
+  Add(kPageScope, L"BUTTON", "", WS_TABSTOP | WS_GROUP | BS_AUTORADIOBUTTON, cx, 40, cw, 20, idAllUsers);
+  Add(kPageScope, L"BUTTON", "", BS_AUTORADIOBUTTON, cx, 64, cw, 20, idCurrentUser);
   Add(kPageDestination, L"STATIC", "To change directory click on button on right hand side of  Destination  Directory.",
       label, cx, 8, cw, 40, idDestText);
   Add(kPageDestination, L"BUTTON", " Destination  Directory ", BS_GROUPBOX, cx, 60, cw, 60, idDestGroup);
@@ -376,7 +380,7 @@ void Win32View::Sync() {
     ShowWindow(h, shown && b.Visible ? SW_SHOWNA : SW_HIDE);
     EnableWindow(h, b.Enabled);
   };
-  const bool bar = s.ButtonBarVisible && page <= kPageReady;
+  const bool bar = s.ButtonBarVisible && WizardBarPage(page);
   button(idCancel, s.CancelButton, bar);
   button(idDecline, s.decline, bar);
   button(idAccept, s.Accept, bar);
@@ -414,6 +418,9 @@ void Win32View::Sync() {
   label(idSecondWarning, s.SecondWarning);
   label(idThirdWarning, s.ThirdWarning);
   SyncText(byId_[idLicenceMemo], JoinLines(s.LicenceMemo));
+  label(idScopeQuestion, s.ScopeQuestion);
+  radio(idAllUsers, s.AllUsersOption);
+  radio(idCurrentUser, s.CurrentUserOption);
   SyncText(byId_[idMainDir], s.Main_Dir);
   label(idCreateFolder, s.CreateFolder);
   check(idAddFolderToStartMenu, s.AddFolderToStartMenu);
@@ -624,13 +631,13 @@ void Win32View::Command(int id, int code) {
   if (id == IDCANCEL)
     id = s.PageIndex == kPageUninstaller ? idUninstallCancel
          : s.PageIndex == kPageInstall   ? idInstallCancel
-         : s.PageIndex <= kPageReady     ? idCancel
+         : WizardBarPage(s.PageIndex)    ? idCancel
                                          : 0;
   // A button acts only while the model shows it (Enter and Esc reach hidden ones too).
   auto live = [&](const TButton& b) { return b.Visible && b.Enabled; };
   switch (id) {
     case idCancel:
-      if (live(s.CancelButton) && s.PageIndex <= kPageReady) s.Cancel1Click();
+      if (live(s.CancelButton) && WizardBarPage(s.PageIndex)) s.Cancel1Click();
       break;
     case idDecline:
       if (live(s.decline)) s.declineClick();
@@ -642,7 +649,7 @@ void Win32View::Command(int id, int code) {
       if (live(s.BackButton)) s.Back1Click();
       break;
     case idNext:
-      if (live(s.NextButton) && s.PageIndex <= kPageReady) s.Next1Click();
+      if (live(s.NextButton) && WizardBarPage(s.PageIndex)) s.Next1Click();
       break;
     case idFinished:
       if (s.PageIndex == kPageFinished) s.FinishedClick();
@@ -675,6 +682,8 @@ void Win32View::Command(int id, int code) {
     case idReboot: s.SelectFinishChoice(s.reboot); break;
     case idLaunchItOption: s.SelectFinishChoice(s.LaunchItOption); break;
     case idReturnToWindows: s.SelectFinishChoice(s.ReturnToWindows); break;
+    case idAllUsers: s.SelectScopeChoice(s.AllUsersOption); break;
+    case idCurrentUser: s.SelectScopeChoice(s.CurrentUserOption); break;
     default: return;
   }
   AfterEvent();
@@ -873,7 +882,7 @@ void Win32View::ShowModal(TUnzip& unzip) {
   SetForegroundWindow(main_.get());
 }
 
-int RunWindows(const std::vector<std::string>& args, console::TextOutput* log, std::optional<TInstallScope> scope) {
+int RunWindows(const console::ConsoleOptions& options, console::TextOutput* log) {
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS |
                                            ICC_BAR_CLASSES | ICC_WIN95_CLASSES};
   InitCommonControlsEx(&icc);
@@ -889,15 +898,27 @@ int RunWindows(const std::vector<std::string>& args, console::TextOutput* log, s
     // After the window is on screen: the folder dialog needs OLE.
     OleInitialize(nullptr);
     std::unique_ptr<TDisplayScreen> screen;
+    std::string ended;
     try {
       TSessionOptions session;
       session.ProgramFile = platform::win32::RunningProgramPath();
-      session.RequestedScope = scope;
-      screen = StartSetup(platform, view, args, std::move(session));
+      session.RequestedScope = options.scope;
+      session.Elevated = options.elevated;
+      session.CommandLine = options.commandLine;
+      screen = StartSetup(platform, view, options.args, std::move(session));
       view.Attach(screen.get());
       view.Run();
       screen->Destroy();
       status = ExitStatus(screen->Outcome);
+      ended = std::to_string(status);
+      if (screen->Outcome == TSetupOutcome::NeedsElevation) {
+        const TElevationRequest request = *screen->Elevation;
+        view.Detach();
+        screen.reset();  // the machine's lock goes with the model: the elevated run takes it
+        const TElevatedEnd elevated = StartElevated(platform, view, request, false);
+        status = elevated.Status;
+        ended = ElevatedEndText(elevated);
+      }
     } catch (const ESetupBusy& e) {
       view.Message(e.what(), kSetupTitle, PromptButtons::Ok, PromptIcon::Warning);
       status = ExitStatus(TSetupOutcome::Busy);
@@ -905,7 +926,7 @@ int RunWindows(const std::vector<std::string>& args, console::TextOutput* log, s
       MessageBoxW(view.main(), Wide(e.what()).c_str(), Wide(kSetupTitle).c_str(), MB_OK | MB_ICONERROR);
       status = 1;
     }
-    if (log && screen) *log << "outcome: " << std::to_string(status) << '\n';
+    if (log && !ended.empty()) *log << "outcome: " << ended << '\n';
   }
   OleUninitialize();
   return status;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/display_screen.h"
+#include "ui/console/console_options.h"
 #include "ui/console/text_io.h"
 #include "ui/win32/gdi.h"
 #include "ui/win32/gdi_painter.h"
@@ -27,6 +28,8 @@ class Win32View : public TSetupView {
   void CreateMainWindow();
   // Hands the view its model: the window reports its size, the timer is armed in install mode.
   void Attach(TDisplayScreen* screen);
+  // The model is going away: nothing of the view reaches it any more.
+  void Detach() { screen_ = nullptr; }
   // Runs the message loop until the main window is gone.
   void Run();
   HWND main() const { return main_.get(); }
@@ -90,8 +93,7 @@ class Win32View : public TSetupView {
 };
 
 // The windows' side of setup.exe: creates the view and the model, runs until the main window is
-// gone, returns the exit status.
-// scope: what /ALLUSERS or /CURRENTUSER asked for.
-int RunWindows(const std::vector<std::string>& args, console::TextOutput* log, std::optional<TInstallScope> scope);
+// gone, returns the exit status: its own, or that of the run it started elevated.
+int RunWindows(const console::ConsoleOptions& options, console::TextOutput* log);
 
 }  // namespace vurerode::setup::win32
