@@ -134,7 +134,7 @@ class SetupTest : public ::testing::Test {
   }
   // Walks the wizard with its defaults to the end and closes the window.
   void InstallWithDefaults(TDisplayScreen& s) {
-    for (int i = 0; i < 10 && !s.Closed && s.PageIndex < kPageInstall; ++i)
+    for (int i = 0; i < 10 && !s.Closed && WizardBarPage(s.PageIndex); ++i)
       s.PageIndex == kPageLicence ? s.acceptClick() : s.Next1Click();
     if (s.PageIndex == kPageFinished && !s.Closed) s.FinishedClick();
     s.Destroy();

@@ -68,6 +68,103 @@ TEST_F(WizardTest, PagesAndButtonsFollowTheClicks) {
   }
 }
 
+// Scope = choose without a switch asks on a page of its own between the licence and the destination,
+// starting on what the user can do without asking for rights; a switch, unattended runs and media
+// with a fixed scope skip it.
+TEST_F(WizardTest, TheScopePageAppearsOnlyWhenTheChoiceIsLeftToTheUser) {
+  const struct {
+    const char* name;
+    const char* setup;
+    std::optional<TInstallScope> requested;
+    bool unattended, administrator, licence;
+    const char* clicks;
+    std::vector<std::string> states;  // "page:buttons", as above
+    bool allUsersFirst;               // the page's choice at the start
+  } cases[] = {
+      {"choose",
+       "Scope = choose",
+       std::nullopt,
+       false,
+       true,
+       true,
+       "ANBB",
+       {"1:DA", "8:BN", "2:BN", "8:BN", "1:DA"},
+       true},
+      {"choose without the rights",
+       "Scope = choose",
+       std::nullopt,
+       false,
+       false,
+       true,
+       "AN",
+       {"1:DA", "8:BN", "2:BN"},
+       false},
+      {"choose, no licence: the page comes first",
+       "Scope = choose",
+       std::nullopt,
+       false,
+       true,
+       false,
+       "NB",
+       {"8:N", "2:BN", "8:N"},
+       true},
+      {"choose with /ALLUSERS",
+       "Scope = choose",
+       TInstallScope::Machine,
+       false,
+       true,
+       true,
+       "A",
+       {"1:DA", "2:BN"},
+       true},
+      {"choose with /CURRENTUSER",
+       "Scope = choose",
+       TInstallScope::User,
+       false,
+       true,
+       true,
+       "A",
+       {"1:DA", "2:BN"},
+       false},
+      {"choose, unattended", "Scope = choose", std::nullopt, true, true, true, "A", {"1:DA", "2:BN"}, true},
+      {"machine", "Scope = machine", std::nullopt, false, true, true, "A", {"1:DA", "2:BN"}, true},
+      {"user", "Scope = user", std::nullopt, false, false, true, "A", {"1:DA", "2:BN"}, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    NewMachine();
+    platform::sandbox::SandboxOptions o;
+    o.localMachineWritable = o.administrator = c.administrator;
+    Machine(o);
+    session.RequestedScope = c.requested;
+    session.Unattended = c.unattended;
+    TDisplayScreen& s = StartWith(c.setup, c.licence);
+    std::vector<std::string> states{std::to_string(s.PageIndex) + ":" + Visible(s)};
+    for (const char* k = c.clicks; *k; ++k) {
+      Click(s, *k);
+      states.push_back(std::to_string(s.PageIndex) + ":" + Visible(s));
+    }
+    EXPECT_EQ(states, c.states);
+    EXPECT_EQ(s.AllUsersOption.Checked, c.allUsersFirst);
+    EXPECT_NE(s.AllUsersOption.Checked, s.CurrentUserOption.Checked);
+    EXPECT_FALSE(s.Closed);
+  }
+}
+
+// An administrator who picks "me only" gets the user's own folders: the destination follows the choice.
+TEST_F(WizardTest, TheScopePicksTheDestination) {
+  TDisplayScreen& s = StartWith("Scope = choose");
+  s.acceptClick();
+  ASSERT_EQ(s.PageIndex, kPageScope);
+  s.SelectScopeChoice(s.CurrentUserOption);
+  s.Next1Click();
+  EXPECT_EQ(s.Main_Dir, "C:\\Users\\User\\AppData\\Local\\Programs\\Acme 1.0\\");
+  InstallWithDefaults(s);
+  EXPECT_EQ(s.Outcome, TSetupOutcome::Installed) << s.FailureMessage;
+  EXPECT_TRUE(Machine().fs().FileExists("C:\\Users\\User\\AppData\\Local\\Programs\\Acme 1.0\\bin\\acme.exe"));
+  EXPECT_FALSE(Machine().fs().DirectoryExists("C:\\Program Files\\Acme 1.0"));
+}
+
 TEST_F(WizardTest, DeclineAndCancelEndTheRunAndRemoveTheExpandedFiles) {
   for (char k : {'D', 'C'}) {
     NewMachine();
