@@ -1,6 +1,7 @@
 #include "ui/console/console_run.h"
 
 #include "app/elevated_start.h"
+#include "platform/argument_quoting.h"
 #include "ui/console/console_wizard.h"
 
 namespace vurerode::setup::console {
@@ -35,9 +36,15 @@ int RunSetup(platform::Platform& machine, ConsoleView& view, const ConsoleOption
   if (screen->Outcome == TSetupOutcome::NeedsElevation) {
     const TElevationRequest request = *screen->Elevation;
     screen.reset();  // the machine's lock goes with the window: the elevated run takes it
+    // The elevated run appends to the /LOG record: this run writes all it has first, and nothing
+    // once that run has written.
+    if (log) {
+      *log << "elevated start: " << platform::QuoteArguments(request.Arguments) << '\n';
+      log->Flush();
+    }
     const TElevatedEnd elevated = StartElevated(machine, view, request, options.silent);
     out << "setup: " << ElevatedEndText(elevated) << "\n";
-    if (log) *log << "outcome: " << ElevatedEndText(elevated) << '\n';
+    if (log && elevated.Declined) *log << "outcome: " << ElevatedEndText(elevated) << '\n';
     return elevated.Status;
   }
   if (!view.kept().empty()) {

@@ -29,9 +29,9 @@ using namespace vurerode::setup;
 
 namespace {
 
-// The /LOG record.
-std::unique_ptr<console::FileOut> OpenLog(const std::optional<std::string>& path) {
-  return path ? std::make_unique<console::FileOut>(*path) : nullptr;
+// The /LOG record; the elevated run started by another continues its record.
+std::unique_ptr<console::FileOut> OpenLog(const console::ConsoleOptions& o) {
+  return o.log ? std::make_unique<console::FileOut>(*o.log, o.elevated) : nullptr;
 }
 
 std::unique_ptr<platform::Platform> MakePlatform(const console::ConsoleOptions& o, console::TextOutput& out) {
@@ -60,7 +60,7 @@ TSessionOptions ProgramSession(const console::ConsoleOptions& o) {
 
 int Run(const console::ConsoleOptions& o, console::StandardText& text) {
   std::unique_ptr<platform::Platform> platform = MakePlatform(o, text.out());
-  const std::unique_ptr<console::FileOut> log = OpenLog(o.log);
+  const std::unique_ptr<console::FileOut> log = OpenLog(o);
   console::ConsoleView view(text.in(), text.out(), text.err(), o.silent, log.get());
   return console::RunSetup(*platform, view, o, text.out(), log.get(), ProgramSession(o));
 }
@@ -91,7 +91,7 @@ int main(int argc, char** argv) {
     DWORD processes[2];
     if (GetConsoleProcessList(processes, 2) == 1) FreeConsole();
     try {
-      const std::unique_ptr<console::FileOut> log = OpenLog(options.log);
+      const std::unique_ptr<console::FileOut> log = OpenLog(options);
       return win32::RunWindows(options, log.get());
     } catch (const std::exception& e) {
       text.err() << "setup: " << e.what() << "\n";

@@ -140,11 +140,11 @@ StandardText::StandardText() : out_(Output()), err_(Errors()), in_(Input()) {}
 
 StandardText::~StandardText() = default;
 
-FileOut::FileOut(const std::string& path)
+FileOut::FileOut(const std::string& path, bool append)
 #ifdef _WIN32
-    : file_(_wfopen(platform::win32::Wide(path).c_str(), L"wb"))
+    : file_(_wfopen(platform::win32::Wide(path).c_str(), append ? L"ab" : L"wb"))
 #else
-    : file_(std::fopen(path.c_str(), "wb"))
+    : file_(std::fopen(path.c_str(), append ? "ab" : "wb"))
 #endif
 {
   if (!file_) throw std::runtime_error("cannot write the log file " + path);

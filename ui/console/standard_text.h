@@ -31,7 +31,9 @@ class StandardText {
 // Raises std::runtime_error when it cannot be made.
 class FileOut final : public TextOutput {
  public:
-  explicit FileOut(const std::string& path);
+  // append: after what the file holds already (the elevated run continues the record of the run
+  // that started it); otherwise the file is written anew.
+  explicit FileOut(const std::string& path, bool append = false);
   void Write(std::string_view text) override;
   void Flush() override;
 

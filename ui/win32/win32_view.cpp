@@ -16,6 +16,7 @@
 #include "app/elevated_start.h"
 #include "app/setup_program.h"
 #include "app/unzip.h"
+#include "platform/argument_quoting.h"
 #include "platform/win32/wide_text.h"
 #include "screen/frame_schedule.h"
 #include "screen/setup_screen_paint.h"
@@ -915,9 +916,15 @@ int RunWindows(const console::ConsoleOptions& options, console::TextOutput* log)
         const TElevationRequest request = *screen->Elevation;
         view.Detach();
         screen.reset();  // the machine's lock goes with the model: the elevated run takes it
+        // The elevated run appends to the /LOG record: this run writes all it has first, and
+        // nothing once that run has written.
+        if (log) {
+          *log << "elevated start: " << platform::QuoteArguments(request.Arguments) << '\n';
+          log->Flush();
+        }
         const TElevatedEnd elevated = StartElevated(platform, view, request, false);
         status = elevated.Status;
-        ended = ElevatedEndText(elevated);
+        ended = elevated.Declined ? ElevatedEndText(elevated) : std::string();
       }
     } catch (const ESetupBusy& e) {
       view.Message(e.what(), kSetupTitle, PromptButtons::Ok, PromptIcon::Warning);
