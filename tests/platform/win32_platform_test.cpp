@@ -6,6 +6,7 @@
 // (the API's headers before the seam's, see windows_api.h)
 #include <gtest/gtest.h>
 #include <objbase.h>
+#include <shellapi.h>
 #include <shlobj.h>
 
 #include <algorithm>
@@ -23,6 +24,7 @@
 #include "platform/sandbox/sandbox_registry.h"
 #include "platform/text.h"
 #include "platform/wildcard.h"
+#include "platform/win32/wide_text.h"
 #include "platform/win32/win32_platform.h"
 #include "platform/windows_path.h"
 #include "support/test_support.h"
@@ -572,6 +574,43 @@ TEST_F(Win32Test, ProcessesRunAndReportTheirExitCode) {
   EXPECT_TRUE(win.processes().SetPrivilege("SeShutdownPrivilege", false));
   EXPECT_FALSE(win.processes().SetPrivilege("SeNoSuchPrivilege", true));
   EXPECT_GE(win.shell().FileIconIndex(dir), 0);
+}
+
+// The elevated start runs this very program once more (under Wine without a prompt): the case below,
+// finding the variable set, writes the arguments the new process got, split as Windows splits them,
+// and ends with 7.
+TEST(Win32Elevation, TheElevatedStartPassesTheArgumentsExactlyAndGivesBackTheStatus) {
+  if (const char* record = std::getenv("VURERODE_ELEVATED_RECORD")) {
+    int count = 0;
+    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::string lines;
+    for (int i = 1; i < count; ++i) lines += Utf8(argv[i]) + "\n";
+    LocalFree(argv);
+    test::WriteFileBytes(record, std::vector<uint8_t>(lines.begin(), lines.end()));
+    std::_Exit(7);
+  }
+  ScratchDir scratch;
+  const std::string record = (scratch.path() / "args.txt").string();
+  _putenv_s("VURERODE_ELEVATED_RECORD", record.c_str());
+  Win32Platform win;
+  const std::vector<std::string> args{"--gtest_filter=Win32Elevation.*",
+                                      "a b",
+                                      "",
+                                      "C:\\dir with space\\",
+                                      "say \"hi\"",
+                                      "back\\\\\"quote",
+                                      "\xc3\xa9t\xc3\xa9"};
+  const std::optional<int> status = win.processes().RunThisProgramElevated(args, scratch.path().string());
+  _putenv_s("VURERODE_ELEVATED_RECORD", "");
+  EXPECT_EQ(status, 7);
+  const std::vector<uint8_t> got = test::ReadFileBytes(record);
+  std::string expected;
+  for (const std::string& a : args) expected += a + "\n";
+  EXPECT_EQ(std::string(got.begin(), got.end()), expected);
+  // Wine runs every process with the administrator's rights.
+  if (std::getenv("WINEPREFIX")) {
+    EXPECT_TRUE(win.processes().IsAdministrator());
+  }
 }
 
 }  // namespace
