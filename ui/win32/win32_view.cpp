@@ -893,7 +893,7 @@ int RunWindows(const console::ConsoleOptions& options, console::TextOutput* log)
     Win32View view(log);
     view.CreateMainWindow();
     if (!view.main()) {
-      std::fprintf(stderr, "setup: cannot create the main window (no display?)\n");
+      std::fputs("setup: cannot create the main window (no display?)\n", stderr);
       return 1;
     }
     // After the window is on screen: the folder dialog needs OLE.
