@@ -2,8 +2,6 @@
 // elevated starts itself once more elevated (on the sandbox, the console entry point again, on a
 // machine over the same folder with the rights), passes its arguments on and ends with that run's
 // status; a declined prompt ends it with 2 and nothing changed.
-#include "platform/argument_quoting.h"
-#include "platform/sandbox/command_line.h"
 #include "setup_fixture.h"
 #include "tools/rehearsal.h"
 #include "ui/console/console_options.h"
@@ -155,6 +153,14 @@ TEST_F(ElevationTest, ADeclinedPromptEndsWithTwoAndChangesNothing) {
   EXPECT_NE(std::string(journal.begin(), journal.end()).find("-> declined"), std::string::npos);
 }
 
+// Should the elevated run still lack the rights, it goes on as any run does: it never starts another.
+TEST_F(ElevationTest, TheElevatedRunNeverAsksAgain) {
+  Build("");
+  Run({"/SILENT", "/ELEVATED"}, false);
+  EXPECT_TRUE(starts.empty()) << out.str();
+  EXPECT_NE(out.str().find("Destination Directory: C:\\Program Files\\Acme"), std::string::npos) << out.str();
+}
+
 TEST_F(ElevationTest, ARemovalAsksOnlyForAMachineWideEntry) {
   for (const bool machineWide : {true, false}) {
     SCOPED_TRACE(machineWide ? "HKEY_LOCAL_MACHINE entry" : "HKEY_CURRENT_USER entry");
@@ -169,23 +175,6 @@ TEST_F(ElevationTest, ARemovalAsksOnlyForAMachineWideEntry) {
     }
     EXPECT_FALSE(InstalledFor(machineWide ? TInstallScope::Machine : TInstallScope::User)) << out.str();
   }
-}
-
-// What the elevated start passes on is split by Windows' rules back into the very same arguments.
-TEST(ArgumentQuoting, TheSplitGivesTheArgumentsBack) {
-  const std::vector<std::string> cases[] = {
-      {"/SILENT", "/DIR=C:\\Program Files\\Acme"},
-      {"", "a b", "tab\there"},
-      {"say \"hi\"", "C:\\dir\\", "C:\\dir with space\\", "\\\\server\\share"},
-      {"back\\\\\"quote", "\\\"", "trailing\\\\"},
-      {"Acme", "1.0", "\xc3\xa9t\xc3\xa9 caf\xc3\xa9"},
-  };
-  for (const auto& args : cases) {
-    const std::string line = platform::QuoteArguments(args);
-    EXPECT_EQ(platform::sandbox::SplitArguments(line), args) << line;
-  }
-  EXPECT_EQ(platform::QuoteArgument("plain"), "plain");
-  EXPECT_EQ(platform::QuoteArgument("C:\\a b\\"), "\"C:\\a b\\\\\"");
 }
 
 }  // namespace
