@@ -14,9 +14,13 @@ constexpr RegistryRoot kAllRoots[] = {RegistryRoot::ClassesRoot, RegistryRoot::C
                                       RegistryRoot::Users, RegistryRoot::CurrentConfig};
 
 // The text of the file as UTF-8, whatever encoding it came in: its byte-order mark tells, as a
-// profile file's does (a file without one is in the ANSI code page).
+// profile file's does (a file without one is in the ANSI code page). Bytes that are not UTF-8 in a
+// file that says it is become U+FFFD here, as they do when the file is written back in UTF-16:
+// two key names that differ only there would otherwise be two keys now and one after a reload.
 std::string DecodeFile(std::string_view bytes) {
-  return DecodeProfileText(bytes).text;
+  ProfileText decoded = DecodeProfileText(bytes);
+  if (decoded.encoding != ProfileEncoding::kUtf8) return std::move(decoded.text);
+  return Utf16ToUtf8(Utf8ToUtf16(decoded.text));
 }
 
 std::string Quote(std::string_view s) {

@@ -29,6 +29,17 @@ TEST(Robustness, RegistryFilesOfAnyShape) {
     again.Import(out);
     EXPECT_EQ(again.Export(), out) << seed;  // what was kept survives a round trip unchanged
   }
+  // Key names that are not UTF-8 in a file that says it is: each stands for itself after a reload,
+  // so two of them never merge into one key then.
+  for (const std::string& names : {std::string("[HKEY_CURRENT_USER\\a\xFF]\r\n[HKEY_CURRENT_USER\\a\xFE]\r\n"),
+                                   std::string("[HKEY_CURRENT_USER\\a\xED\xA0\x80]\r\n\"\xC3\"=\"\xE9\"\r\n")}) {
+    RegTree first;
+    first.Import("\xEF\xBB\xBF" + header + names);
+    std::string out = first.Export();
+    RegTree again;
+    again.Import(out);
+    EXPECT_EQ(again.Export(), out) << names;
+  }
   RegTree tree;
   tree.Import("\xFF\xFE");
   tree.Import("\xFF");
