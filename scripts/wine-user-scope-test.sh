@@ -67,7 +67,7 @@ key='Software\Microsoft\Windows\CurrentVersion\Uninstall\Vurerode Sample 1.0'
 # 2. Installed for the current user.
 s=$(status_of "$work/media-v1" /CURRENTUSER)
 [ "$s" = 0 ] || { cat "$work/out.txt"; fail "setup.exe /SILENT /CURRENTUSER ended with status $s"; }
-[ -f "$app_dir/README.TXT" ] && [ -f "$app_dir/docs/manual.txt" ] || fail "the files are not in $app_dir"
+for f in README.TXT docs/manual.txt; do [ -f "$app_dir/$f" ] || fail "$f is not in $app_dir"; done
 [ ! -e "$prefix_c/Program Files/Vurerode Sample" ] || fail "the per-user installation wrote into Program Files"
 "$wine" reg query "HKCU\\$key" | tr -d '\r' >"$work/entry.txt" || fail "no uninstall entry under HKCU"
 grep -qF "$local_appdata\\Programs\\Vurerode Sample" "$work/entry.txt" || { cat "$work/entry.txt"; fail "InstallLocation"; }
@@ -109,5 +109,5 @@ grep -qi 'README.TXT (another program holds it' "$prefix_c/v2.log" || { cat "$pr
   2>/dev/null | grep -qi 'README.TXT' || fail "the read-me was queued for the restart"
 "$wine" reg query "HKCU\\$key" /v DisplayVersion | grep -q '1.0' || fail "the entry does not show version 1 again"
 grep -q 'Version 2' "$app_dir/README.TXT" && fail "the held read-me was replaced"
-ls "$app_dir" | grep -qi '^~VR.*\.TMP$' && fail "a copy waiting for the restart is left in $app_dir"
+[ -z "$(find "$app_dir" -maxdepth 1 -iname '~VR*.TMP')" ] || fail "a copy waiting for the restart is left in $app_dir"
 echo "a file in use, per user: status 1, the file named, version 1 as it was"
