@@ -30,4 +30,11 @@ void DecodeLZH(CodecIO& io, int64_t count);
 void EncodeLZH5(CodecIO& io);
 void DecodeLZH5(CodecIO& io, int64_t count);
 
+// A codec run over one entry: count is the entry's original size, which only decoders use. The
+// decoders and the encoders are chosen in different files, so that a program that only expands
+// links no encoder. An unknown method codes nothing.
+using CodecRun = void (*)(CodecIO& io, int64_t count);
+CodecRun DecoderOf(uint8_t method);
+CodecRun EncoderOf(uint8_t method);
+
 }  // namespace vurerode

@@ -146,6 +146,10 @@ class TCompress {
   virtual void DiscardDestination(const std::string& path);
 
  private:
+  // ProcessStream with the codec chosen: the decoders' callers name no encoder.
+  uint32_t RunCodec(TProcessDirection direction, void (*code)(CodecIO& io, int64_t count), TStream& dest,
+                    TStream& source, int32_t uncompressedSize, int32_t compressedSize, bool unscramble,
+                    int64_t* bytesWritten = nullptr);
   // Codes one entry's data for AppendEntry; false when the source did not deliver all its bytes.
   bool CodeEntryData(TStream& archive, TStream& source, uint8_t method, int32_t size, uint32_t& checksum,
                      int64_t& coded);

@@ -25,6 +25,6 @@ class TDriveNeeds {
 };
 
 // A byte count as people read it: "512 bytes", "14.2 KB", "3.5 MB", "1.25 GB".
-std::string ReadableBytes(double bytes);
+std::string ReadableBytes(uint64_t bytes);
 
 }  // namespace vurerode::setup

@@ -1,7 +1,6 @@
 #include "install/journal_file.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
@@ -54,6 +53,13 @@ namespace {
 // first installation.
 constexpr unsigned kCopiesPerFolder = 256;
 
+// number in decimal, with zeros before it up to width digits.
+std::string ZeroPadded(unsigned number, size_t width) {
+  std::string digits = std::to_string(number);
+  if (digits.size() < width) digits.insert(0, width - digits.size(), '0');
+  return digits;
+}
+
 // The number a saved copy's or copy folder's name starts with; 0 for any other name.
 unsigned NumberOf(const std::string& name) {
   return static_cast<unsigned>(std::strtoul(name.c_str(), nullptr, 10));
@@ -77,9 +83,7 @@ unsigned HighestCopy(platform::FileSystem& fs, const std::string& dir) {
 }  // namespace
 
 std::string TJournalFile::CopyFolder(unsigned number) const {
-  char name[16];
-  std::snprintf(name, sizeof name, "%06u", number / kCopiesPerFolder);
-  return saved_ + "\\" + name;
+  return saved_ + "\\" + ZeroPadded(number / kCopiesPerFolder, 6);
 }
 
 std::string TJournalFile::NewSavedCopy() {
@@ -109,9 +113,7 @@ std::string TJournalFile::NewSavedCopy() {
     if (!ForceDirectories(fs_, dir)) throw EFCreateError(dir);
     folderMade_ = true;
   }
-  char name[16];
-  std::snprintf(name, sizeof name, "%08u.SAV", number);
-  return dir + "\\" + name;
+  return dir + "\\" + ZeroPadded(number, 8) + ".SAV";
 }
 
 void TJournalFile::Remove() {

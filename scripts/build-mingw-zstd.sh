@@ -16,6 +16,8 @@ cflags="-O2 -ffunction-sections -fdata-sections"
 # setup.exe carries the decoder: one Huffman decoder and one sequence decoder instead of two of
 # each, 44 KB less, for a decoder that is a small part of an installation's time.
 cflags+=" -DHUF_FORCE_DECOMPRESS_X1 -DZSTD_FORCE_DECOMPRESS_SEQUENCES_SHORT"
+# Nor a second copy of the hot decoding functions for processors with BMI2 (selected at run time).
+cflags+=" -DDYNAMIC_BMI2=0"
 # Media never carry frames of zstd's formats from before 1.0: their decoders stay out (87 KB).
 makeflags="ZSTD_LEGACY_SUPPORT=0"
 wanted=$(dpkg-query -W -f='${Version}' libzstd-dev 2>/dev/null) || {

@@ -316,7 +316,7 @@ uint16_t TSegCompress::SegCompressArchives(const std::vector<TSegBuildArchive>& 
         try {
           // The application's own method is muted here: lists of custom sets are coded with -lh5-,
           // which every reader knows.
-          const TCompressionMethod listMethod = method == coCustom ? coLZH5 : method;
+          const TCompressionMethod listMethod = StoreListArchives ? coNone : method == coCustom ? coLZH5 : method;
           std::vector<uint8_t> records = ListFileBytes(a.Files, recordLength);
           TMemoryStream source(std::move(records));
           const int32_t size = static_cast<int32_t>(source.Size());

@@ -76,6 +76,11 @@ class TSegCompress : public TCompress {
   // workers call this component's OnCompress, one call at a time.
   std::function<void(TCompress&)> PrepareWorkerComponent;
 
+  // Writes each archive's list stored instead of coded. For a set whose segments are coded whole
+  // afterwards (inside a single file): a stored list shrinks there with the names it shares with the
+  // archives' entries, where a coded one would not shrink at all.
+  bool StoreListArchives = false;
+
   // Reads embedded archives of up to 1 MiB into memory instead of the temporary archive file,
   // which saves creating, reading and deleting a file for each. Off, every archive passes through
   // the file, for applications whose handlers read it there.

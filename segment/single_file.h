@@ -145,9 +145,8 @@ struct TSingleFileSource {
   std::vector<std::pair<std::string, std::string>> members;
   // Names of members to code with zstd, each stored as it is when coding would not shrink it.
   std::vector<std::string> coded;
-  // Of those, members whose contents are coded already (the set's segments): they are coded at a
-  // quicker level, which gains what their headers and names give as much as the slowest level.
-  std::vector<std::string> codedQuickly;
+  // How many members may be coded at a time.
+  int threads = 1;
 };
 
 // Writes the single file to target; a failure leaves no target.

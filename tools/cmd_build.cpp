@@ -122,6 +122,8 @@ uint16_t WriteSegments(CaseBlindFileSystem& files, const BuildPlan& plan, const 
   writer.Key = o.key;
   writer.YieldToOtherThreads = false;  // the tool has no window to keep alive
   writer.BuildThreads = o.jobs;
+  // A single file codes its segments whole, lists included.
+  writer.StoreListArchives = o.singleFile;
   if (o.method == coCustom) {
     // Each worker codes its archives as streams of its own.
     UseZstdMethod(writer);
@@ -267,9 +269,8 @@ std::pair<uint16_t, size_t> WriteSingleFileMedia(CaseBlindFileSystem& files, con
   const std::string folder = WindowsDirectory(NativePath(setFolder));
   for (const std::string& name : members) source.members.emplace_back(name, folder + name);
   // The texts shrink to a tenth; the segments, coded already, by what their headers and names give.
-  source.coded = {media::kInstallConfigFile, media::kFileListFile, kMediaSumsFile};
-  source.codedQuickly = SegmentNames(segments);
-  source.coded.insert(source.coded.end(), source.codedQuickly.begin(), source.codedQuickly.end());
+  source.coded = members;
+  source.threads = plan.options.jobs;
   const fs::path single = work / kSetupProgramName;
   WriteSingleFile(files, source, WindowsDirectory(NativePath(work)) + kSetupProgramName);
   signer.Sign(single, std::string("the single file ") + kSetupProgramName);

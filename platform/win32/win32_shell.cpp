@@ -4,7 +4,6 @@
 #include <shlobj.h>
 #undef ShellExecute
 
-#include <cstdio>
 #include <vector>
 
 #include "platform/exception.h"
@@ -16,9 +15,9 @@ namespace vurerode::platform::win32 {
 namespace {
 
 std::string HresultText(const char* what, HRESULT hr) {
-  char buf[96];
-  std::snprintf(buf, sizeof buf, "%s (error 0x%08lX)", what, static_cast<unsigned long>(hr));
-  return buf;
+  std::string text = std::string(what) + " (error 0x";
+  for (int shift = 28; shift >= 0; shift -= 4) text += "0123456789ABCDEF"[(static_cast<uint32_t>(hr) >> shift) & 0xF];
+  return text + ")";
 }
 
 // One link object with COM brought up for its lifetime, as a shortcut is made in one go.

@@ -33,7 +33,7 @@ class SingleFileSetup : public SetupTest {
     const fs::path single = scratch_.path() / "single";
     fs::create_directories(single);
     // Coded as the tool codes it: the segment too.
-    TSingleFileSource source{vurerode::test::Win(Media() / "setup.exe"), {}, {}, {"disk.001"}};
+    TSingleFileSource source{vurerode::test::Win(Media() / "setup.exe"), {}, {}, 2};
     for (const char* name : {"disk.001", "install.cfg", "finstall.cfg", "SHA256SUMS"}) {
       source.members.push_back({name, vurerode::test::Win(Media() / name)});
       source.coded.push_back(name);

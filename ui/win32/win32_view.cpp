@@ -883,7 +883,7 @@ int RunWindows(const std::vector<std::string>& args, console::TextOutput* log, s
     Win32View view(log);
     view.CreateMainWindow();
     if (!view.main()) {
-      std::fprintf(stderr, "setup: cannot create the main window (no display?)\n");
+      std::fputs("setup: cannot create the main window (no display?)\n", stderr);
       return 1;
     }
     // After the window is on screen: the folder dialog needs OLE.
