@@ -233,8 +233,9 @@ std::vector<TWingetManifestFile> FormatWingetManifests(const TWingetPackage& p) 
   version.Text("DefaultLocale", p.locale);
 
   // Settings common to every installer stand at the top; an installer carries only its file and,
-  // where setup leaves the choice, its scope and the switch that asks for it (winget adds an
-  // installer's switches to those at the top).
+  // where setup leaves the choice, its scope and the switch that asks for it. Such an installer
+  // repeats the switches at the top beside its own, so that it reads the same whether a client
+  // merges an installer's switches with those at the top or lets them replace those.
   const bool choose = p.scope == media::TScopeSetting::Choose;
   YamlText installer = head("installer");
   installer.Word("InstallerType", "exe");
@@ -261,6 +262,7 @@ std::vector<TWingetManifestFile> FormatWingetManifests(const TWingetPackage& p) 
   } else {
     for (const auto& [scope, custom] : kChoices) {
       installer.Item("Architecture", "x64").Word("Scope", scope, 2).Word("InstallerSwitches", "", 2);
+      for (const auto& s : kSwitches) installer.Text(s.name, s.value, 4);
       installer.Text("Custom", custom, 4);
       file();
     }
