@@ -368,13 +368,19 @@ bool Installer::CopyFiles() {
 
 // Copies source into dir; a file there that another program holds is tried again a few times, and
 // then the copy is written beside it under a name of its own and put in its place at the next
-// restart.
+// restart. Only an administrator may ask Windows for that: an installation for the current user
+// fails instead, naming the file, and is rolled back.
 int64_t Installer::CopyOrLeaveForRestart(const std::string& source, const std::string& dir) {
   for (int retry = 0;; ++retry) {
     try {
       return CopyFileInto(fs_, source, dir);
     } catch (const EFileInUse&) {
-      if (retry >= inUse_.Retries) break;
+      if (retry >= inUse_.Retries) {
+        if (choices_.Scope == TInstallScope::User)
+          throw Exception("another program holds it, and only an administrator can have it replaced at the "
+                          "next restart: close that program and run setup again");
+        break;
+      }
       if (inUse_.Wait)
         inUse_.Wait(inUse_.Interval);
       else

@@ -73,8 +73,9 @@ struct TInUseRetry {
 // cannot be installed (Failed) and at the first item after progress.CancelRequested() (Cancelled),
 // leaving what it did for the caller to roll back (see install/setup_transaction.h). A file held by
 // another program is tried again, then written beside its place and replaced at the next restart
-// (RestartNeeded). Errors of the INI and registry layers that nothing can go on from raise. The
-// globals' Install Files list gains the installer's own three files and the pairs are rebuilt.
+// (RestartNeeded); an installation for the current user only, which may not ask for that, fails
+// instead. Errors of the INI and registry layers that nothing can go on from raise. The globals'
+// Install Files list gains the installer's own three files and the pairs are rebuilt.
 TInstallResult InstallApplication(platform::Platform& platform, TSetupGlobals& globals, const TInstallChoices& choices,
                                   TInstallProgress& progress, const TInUseRetry& inUse = {});
 

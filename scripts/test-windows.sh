@@ -81,6 +81,12 @@ if [ $status -eq 0 ]; then
   fresh_prefix transaction-prefix
   "$src/scripts/wine-transaction-test.sh" "$build" "${NATIVE_BUILD:-$src/build/native}" || status=$?
 fi
+# For the current user only: refused at build time, installed and removed under HKCU, a file in use
+# rolled back.
+if [ $status -eq 0 ]; then
+  fresh_prefix user-scope-prefix
+  "$src/scripts/wine-user-scope-test.sh" "$build" "${NATIVE_BUILD:-$src/build/native}" || status=$?
+fi
 # One signed file carrying the set: installs as the set does, refused when changed.
 if [ $status -eq 0 ]; then
   fresh_prefix single-prefix

@@ -14,6 +14,7 @@
 #include "tools/host_paths.h"
 #include "tools/install_config.h"
 #include "tools/path_limits.h"
+#include "tools/user_scope_check.h"
 
 namespace vurerode::cli {
 namespace fs = std::filesystem;
@@ -208,6 +209,7 @@ BuildPlan PlanBuild(const BuildOptions& options) {
   else
     PlanArchives(plan);
   CheckTitle(plan.installConfig);
+  CheckUserScopeEntries(plan.installConfig, plan.entries);
   CheckPathLengths(plan.installConfig);
   return plan;
 }

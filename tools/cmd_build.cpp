@@ -294,6 +294,8 @@ TWingetPackage WingetPackage(const BuildPlan& plan, const std::string& sha256) {
   p.productCode = p.name;
   p.installerUrl = *plan.options.wingetUrl;
   p.sha256 = sha256;
+  // The configuration's Scope was checked when it was made.
+  p.scope = media::ParseScopeSetting(setting(media::setup_screen::kScope)).value_or(media::TScopeSetting::Machine);
   return p;
 }
 

@@ -38,6 +38,15 @@ constexpr struct {
     {"Log", "/LOG=\"<LOGPATH>\""},
 };
 
+// The installers of a package whose users choose the scope, each with the switch that asks for it.
+constexpr struct {
+  const char* scope;
+  const char* custom;
+} kChoices[] = {
+    {"user", "/CURRENTUSER"},
+    {"machine", "/ALLUSERS"},
+};
+
 // The characters winget's patterns refuse in identifiers and versions (besides controls): those a
 // file name cannot hold, since the manifests are stored under them.
 bool IsNameFault(char32_t c) {
@@ -223,9 +232,15 @@ std::vector<TWingetManifestFile> FormatWingetManifests(const TWingetPackage& p) 
   YamlText version = head("version");
   version.Text("DefaultLocale", p.locale);
 
-  // Settings common to every installer stand at the top; the one installer carries only its file.
+  // Settings common to every installer stand at the top; an installer carries only its file and,
+  // where setup leaves the choice, its scope and the switch that asks for it. Such an installer
+  // repeats the switches at the top beside its own, so that it reads the same whether a client
+  // merges an installer's switches with those at the top or lets them replace those.
+  const bool choose = p.scope == media::TScopeSetting::Choose;
   YamlText installer = head("installer");
-  installer.Word("InstallerType", "exe").Word("Scope", "machine").Open("InstallerSwitches");
+  installer.Word("InstallerType", "exe");
+  if (!choose) installer.Word("Scope", p.scope == media::TScopeSetting::User ? "user" : "machine");
+  installer.Open("InstallerSwitches");
   for (const auto& s : kSwitches) installer.Text(s.name, s.value, 2);
   installer.Open("ExpectedReturnCodes");
   for (const auto& r : kExpectedReturnCodes)
@@ -237,10 +252,21 @@ std::vector<TWingetManifestFile> FormatWingetManifests(const TWingetPackage& p) 
       .Text("DisplayVersion", p.version, 2)
       .Text("ProductCode", p.productCode, 2);
   // setup.exe is a 64-bit program.
-  installer.Open("Installers")
-      .Item("Architecture", "x64")
-      .Text("InstallerUrl", p.installerUrl, 2)
-      .Text("InstallerSha256", platform::UpperCase(p.sha256), 2);
+  installer.Open("Installers");
+  const auto file = [&] {
+    installer.Text("InstallerUrl", p.installerUrl, 2).Text("InstallerSha256", platform::UpperCase(p.sha256), 2);
+  };
+  if (!choose) {
+    installer.Item("Architecture", "x64");
+    file();
+  } else {
+    for (const auto& [scope, custom] : kChoices) {
+      installer.Item("Architecture", "x64").Word("Scope", scope, 2).Word("InstallerSwitches", "", 2);
+      for (const auto& s : kSwitches) installer.Text(s.name, s.value, 4);
+      installer.Text("Custom", custom, 4);
+      file();
+    }
+  }
 
   YamlText locale = head("defaultLocale");
   locale.Text("PackageLocale", p.locale)

@@ -2,12 +2,14 @@
 // three YAML files (version, installer, default locale) a package of the community repository is
 // made of, manifest version 1.9.0. The installer manifest tells winget how setup.exe is driven
 // without a user (/SILENT, /DIR=, /LOG=), what its exit statuses mean, and which uninstall entry it
-// leaves, so that winget can find the installed copy again.
+// leaves, so that winget can find the installed copy again, and for whom it installs.
 #pragma once
 
 #include <filesystem>
 #include <string>
 #include <vector>
+
+#include "media/install_cfg.h"
 
 namespace vurerode::cli {
 
@@ -21,6 +23,9 @@ struct TWingetPackage {
   std::string sha256;        // of the setup.exe at that address, hexadecimal in either case
   std::string productCode;   // the uninstall entry's key name (the title)
   std::string locale = "en-US";
+  // [Setup] Scope: machine and user give one installer of that scope; choose gives both, each
+  // asking setup for its scope by its switch.
+  media::TScopeSetting scope = media::TScopeSetting::Machine;
 };
 
 struct TWingetManifestFile {

@@ -329,29 +329,46 @@ TEST_F(TransactionTest, FailureCancelAndRefusalLeaveTheMachineAsItWas) {
 }
 
 // A file another program holds is tried again, then left beside its place for the restart; a
-// rollback takes the waiting file away again.
+// rollback takes the waiting file away again. For the current user only, which may not ask Windows
+// to replace it at the restart, the installation fails naming it, and the rollback leaves nothing.
 TEST_F(TransactionTest, AFileInUseIsReplacedAtTheRestartAndARollbackForgetsIt) {
   const std::string before = Snapshot(Root());
-  {
-    SandboxPlatform sandbox(Root());
-    CrashingPlatform machine(sandbox, 0);
-    machine.inUse.insert("C:\\WINDOWS\\SYSTEM\\HELD.DLL");
-    TSetupTransaction tx(machine);
-    Expand(tx);
-    QuietProgress progress;
-    const TInstallResult result = Install(tx.platform(), progress);
-    EXPECT_EQ(result.Outcome, TInstallOutcome::Installed) << result.FailureText();
-    EXPECT_TRUE(result.RestartNeeded);
-    EXPECT_EQ(waits_, 3);
-    ASSERT_EQ(machine.restartReplacements.size(), 1u);
-    const auto& [pending, target] = machine.restartReplacements[0];
-    EXPECT_EQ(target, "C:\\WINDOWS\\System\\held.dll");
-    EXPECT_EQ(platform::ExtractFilePath(pending), "C:\\WINDOWS\\System\\");
-    EXPECT_TRUE(sandbox.fs().FileExists(pending));
-    EXPECT_EQ(tx.RollBack(), std::vector<std::string>());
-    EXPECT_FALSE(sandbox.fs().FileExists(pending));
+  for (const TInstallScope scope : {TInstallScope::Machine, TInstallScope::User}) {
+    SCOPED_TRACE(scope == TInstallScope::User ? "current user" : "machine");
+    waits_ = 0;
+    choices_.Scope = scope;
+    {
+      SandboxPlatform sandbox(Root());
+      CrashingPlatform machine(sandbox, 0);
+      machine.inUse.insert("C:\\WINDOWS\\SYSTEM\\HELD.DLL");
+      TSetupTransaction tx(machine);
+      Expand(tx);
+      QuietProgress progress;
+      const TInstallResult result = Install(tx.platform(), progress);
+      EXPECT_EQ(waits_, 3);
+      std::string pending;
+      if (scope == TInstallScope::User) {
+        EXPECT_EQ(result.Outcome, TInstallOutcome::Failed);
+        EXPECT_NE(result.FailureText().find("C:\\WINDOWS\\System\\held.dll (another program holds it"),
+                  std::string::npos)
+            << result.FailureText();
+        EXPECT_TRUE(machine.restartReplacements.empty());
+      } else {
+        EXPECT_EQ(result.Outcome, TInstallOutcome::Installed) << result.FailureText();
+        EXPECT_TRUE(result.RestartNeeded);
+        ASSERT_EQ(machine.restartReplacements.size(), 1u);
+        pending = machine.restartReplacements[0].first;
+        EXPECT_EQ(machine.restartReplacements[0].second, "C:\\WINDOWS\\System\\held.dll");
+        EXPECT_EQ(platform::ExtractFilePath(pending), "C:\\WINDOWS\\System\\");
+        EXPECT_TRUE(sandbox.fs().FileExists(pending));
+      }
+      EXPECT_EQ(tx.RollBack(), std::vector<std::string>());
+      if (!pending.empty()) {
+        EXPECT_FALSE(sandbox.fs().FileExists(pending));
+      }
+    }
+    EXPECT_EQ(Snapshot(Root()), before);
   }
-  EXPECT_EQ(Snapshot(Root()), before);
 }
 
 // Committed, the installation stays whatever happens next: a kill before the expansion folder is

@@ -150,6 +150,8 @@ TEST_F(UserScopeTest, AllUsersInstallsAsBefore) {
   EXPECT_TRUE(has("[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Acme Writer]"));
 }
 
+// Media for the current user only cannot be built with such entries; media whose users choose can,
+// and setup refuses them when /CURRENTUSER asks for the current user.
 TEST_F(UserScopeTest, EntriesEveryUserSharesAreRefusedBeforeAnythingChanges) {
   const struct {
     const char* rest;
@@ -163,9 +165,9 @@ TEST_F(UserScopeTest, EntriesEveryUserSharesAreRefusedBeforeAnythingChanges) {
     SCOPED_TRACE(c.rest);
     NewMachine();
     fs::remove_all(Root());
-    BuildMedia(Writer("Scope = user\n", c.rest));
+    BuildMedia(Writer("Scope = choose\n", c.rest));
     const cli::MachineState before = State();
-    TDisplayScreen& s = Install(std::nullopt);
+    TDisplayScreen& s = Install(TInstallScope::User);
     EXPECT_EQ(s.Outcome, TSetupOutcome::Failed);
     EXPECT_NE(s.FailureMessage.find(c.named), std::string::npos) << s.FailureMessage;
     EXPECT_NE(s.FailureMessage.find("for the current user only"), std::string::npos) << s.FailureMessage;

@@ -289,6 +289,44 @@ TEST_F(BuildMedia, EntriesIntoProtectedRegistryKeysAreRefusedByName) {
   }
 }
 
+// Media for the current user only are refused what such an installation would refuse, each entry
+// named; media whose users choose are built, the installation for the user refusing it then.
+TEST_F(BuildMedia, UserScopeMediaAreRefusedWhatAPerUserInstallationCannotWrite) {
+  MakeApp("App");
+  const struct {
+    const char* scope;
+    const char* lines;    // the rest of the project file, or an [INI\Registry] entry of a given install.cfg
+    const char* refusal;  // empty when the media are built
+  } cases[] = {
+      {"user", "[Registry]\nHKEY_LOCAL_MACHINE\\Software\\Acme, Writer, V, 1\n",
+       "[INI\\Registry] INIREG 0 \"HKEY_LOCAL_MACHINE\\Software\\Acme,Writer,V,1\": it writes under "
+       "HKEY_LOCAL_MACHINE"},
+      {"User", "[INI Files]\nacme.ini, Options, Path, <InstallDir>\n",
+       "acme.ini,Options,Path,<InstallDir>\": it writes the INI file acme.ini"},
+      {"user", "[Files]\nbin\\core.dll = System\n",
+       "finstall.cfg entry \"System,C:\\Source\\App\\bin\\core.dll\": it goes to System"},
+      {"user", "[Files]\ndocs\\ = Program Files\\Acme Docs\n",
+       "\"Program Files,Acme Docs,C:\\Source\\App\\docs\\manual.txt\""},
+      {"user", "INIREG 0=HKEY_LOCAL_MACHINE\\Software\\Acme,App,V,1", "it writes under HKEY_LOCAL_MACHINE"},
+      {"user", "[Registry]\nHKEY_AUTO\\Software\\Acme, Writer, V, 1\nHKEY_CURRENT_USER\\Software\\Acme, W, V, 1\n", ""},
+      {"user", "[Files]\nbin\\ = Installation Directory\\Bin\n", ""},
+      {"choose", "[Registry]\nHKEY_LOCAL_MACHINE\\Software\\Acme, Writer, V, 1\n[Files]\nbin\\core.dll = System\n", ""},
+      {"machine", "[INI Files]\nacme.ini, Options, Path, <InstallDir>\n[Files]\nbin\\core.dll = System\n", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.scope) + ": " + c.lines);
+    fs::remove("App/install.cfg");
+    const bool given = std::string(c.lines).rfind("INIREG", 0) == 0;
+    if (given) WriteText("App/install.cfg", std::string("[INI\\Registry]\r\nCount=1\r\n") + c.lines + "\r\n");
+    WriteText("App/vurerode.prj", std::string("[Setup]\nScope = ") + c.scope + "\n" + (given ? "" : c.lines));
+    fs::remove_all("Media");
+    SetToolRun r = Build({"App", "Media"});
+    EXPECT_EQ(r.status, *c.refusal ? 1 : 0) << r.err;
+    EXPECT_NE(r.err.find(c.refusal), std::string::npos) << r.err;
+    EXPECT_EQ(fs::exists("Media/setup.exe"), !*c.refusal);  // refused before the media are written
+  }
+}
+
 // An installed copy's log in the folder would be installed over the log the installer writes, and
 // the removal would follow it: it is left out, with a warning. One in a sub-folder lands elsewhere.
 TEST_F(BuildMedia, AnUninstallLogInTheFolderIsNotShipped) {

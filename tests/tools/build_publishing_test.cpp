@@ -222,7 +222,7 @@ TEST_F(BuildPublishing, WingetManifestsNameTheSingleFileBuilt) {
 
   test::WriteFileBytes("App/vurerode.prj",
                        test::Bytes("[Setup]\nTitle = Acme Writer\nPublisher = Acme Corp\nDisplay Version = 2.1\n"
-                                   "Package Identifier = Acme.Writer\nLicense = Proprietary\n"));
+                                   "Package Identifier = Acme.Writer\nLicense = Proprietary\nScope = Choose\n"));
   r = Build({"--winget", url, "App", "Out"});
   ASSERT_EQ(r.status, kExitOk) << r.err;
   platform::NativeFileSystem host;
@@ -232,6 +232,7 @@ TEST_F(BuildPublishing, WingetManifestsNameTheSingleFileBuilt) {
   const std::string installer = Text("Out/winget/Acme.Writer.installer.yaml");
   EXPECT_TRUE(Contains(installer, sum)) << installer;
   EXPECT_TRUE(Contains(installer, url)) << installer;
+  EXPECT_TRUE(Contains(installer, "Custom: \"/CURRENTUSER\"")) << "the project's scope: " << installer;
   EXPECT_TRUE(Contains(Text("Out/winget/Acme.Writer.yaml"), "2.1"));
   EXPECT_TRUE(fs::exists("Out/winget/Acme.Writer.locale.en-US.yaml"));
 }

@@ -57,12 +57,34 @@ TWingetPackage Acme() {
           std::string(64, 'a'), "Acme Writer"};
 }
 
-TEST(WingetManifest, ReadsBackAsWrittenAndMeetsTheSchema) {
+// Writes a package's manifests into a scratch folder beside one left by an earlier build, checks
+// them against the schema and reads every field back. Exit 77: the checker's modules are missing.
+int ReadBack(const TWingetPackage& p, std::map<std::string, std::string>& read) {
+  test::ScratchDir scratch;
+  const fs::path dir = scratch.path() / "winget";
+  fs::create_directories(dir);
+  std::ofstream(dir / "Old.Package.yaml") << "left by an earlier build\n";
+  WriteWingetManifests(p, dir);
+  const fs::path checker = scratch.path() / "check.py", report = scratch.path() / "fields.txt";
+  std::ofstream(checker) << kChecker;
+  const int rc = test::RunCommand("python3 '" + checker.string() + "' '" + dir.string() + "' '" + kSchemaDir.string() +
+                                  "' '" + report.string() + "'");
+  std::ifstream in(report);
+  for (std::string line; std::getline(in, line);)
+    read[line.substr(0, line.find('='))] = line.substr(line.find('=') + 1);
+  return rc;
+}
+
+bool CanCheck() {
 #if defined(_WIN32)
-  GTEST_SKIP() << "the schema check runs on the building host";
+  return false;  // the schema check runs on the building host
+#else
+  return fs::is_directory(kSchemaDir) && test::HaveProgram("python3");
 #endif
-  if (!fs::is_directory(kSchemaDir) || !test::HaveProgram("python3"))
-    GTEST_SKIP() << "no python3 or no schemas at " << kSchemaDir;
+}
+
+TEST(WingetManifest, ReadsBackAsWrittenAndMeetsTheSchema) {
+  if (!CanCheck()) GTEST_SKIP() << "no python3 or no schemas at " << kSchemaDir;
   const std::string title = "Writer: \"Pro\" #1 \xE2\x80\x94 \xE6\x97\xA5\xE6\x9C\xAC 'édition' \\ \xF0\x9F\x8E\x89";
   std::vector<TWingetPackage> packages = {Acme(), Acme(), Acme()};
   // Any script, YAML's own punctuation, an address with a query and a fragment.
@@ -81,22 +103,10 @@ TEST(WingetManifest, ReadsBackAsWrittenAndMeetsTheSchema) {
 
   for (const TWingetPackage& p : packages) {
     SCOPED_TRACE(p.identifier);
-    test::ScratchDir scratch;
-    const fs::path dir = scratch.path() / "winget";
-    fs::create_directories(dir);
-    std::ofstream(dir / "Old.Package.yaml") << "left by an earlier build\n";
-    WriteWingetManifests(p, dir);
-    const fs::path checker = scratch.path() / "check.py", report = scratch.path() / "fields.txt";
-    std::ofstream(checker) << kChecker;
-    const int rc = test::RunCommand("python3 '" + checker.string() + "' '" + dir.string() + "' '" +
-                                    kSchemaDir.string() + "' '" + report.string() + "'");
+    std::map<std::string, std::string> read;
+    const int rc = ReadBack(p, read);
     if (rc == 77) GTEST_SKIP() << "python3 has no yaml or jsonschema module";
     ASSERT_EQ(rc, 0);
-
-    std::map<std::string, std::string> read;
-    std::ifstream in(report);
-    for (std::string line; std::getline(in, line);)
-      read[line.substr(0, line.find('='))] = line.substr(line.find('=') + 1);
     std::string upperSha = p.sha256;
     for (char& c : upperSha) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     const std::map<std::string, std::string> expected = {
@@ -115,6 +125,41 @@ TEST(WingetManifest, ReadsBackAsWrittenAndMeetsTheSchema) {
         {"defaultLocale.License", p.license},
     };
     for (const auto& [field, value] : expected) EXPECT_EQ(read[field], value) << field;
+  }
+}
+
+// Who the installers are for: one of the scope setup installs for, or, where the user chooses, one
+// of each, asking for its scope by its switch beside those every installer has.
+TEST(WingetManifest, TheScopeGivesOneInstallerOrOneOfEach) {
+  if (!CanCheck()) GTEST_SKIP() << "no python3 or no schemas at " << kSchemaDir;
+  const struct {
+    media::TScopeSetting scope;
+    std::map<std::string, std::string> fields;  // "" for a field that must be missing
+  } cases[] = {
+      {media::TScopeSetting::Machine,
+       {{"installer.Scope", "machine"},
+        {"installer.Installers.0.Scope", ""},
+        {"installer.Installers.1.InstallerUrl", ""}}},
+      {media::TScopeSetting::User, {{"installer.Scope", "user"}, {"installer.Installers.1.InstallerUrl", ""}}},
+      {media::TScopeSetting::Choose,
+       {{"installer.Scope", ""},
+        {"installer.Installers.0.Scope", "user"},
+        {"installer.Installers.0.InstallerSwitches.Custom", "/CURRENTUSER"},
+        {"installer.Installers.0.InstallerUrl", Acme().installerUrl},
+        {"installer.Installers.1.Scope", "machine"},
+        {"installer.Installers.1.InstallerSwitches.Custom", "/ALLUSERS"},
+        {"installer.Installers.1.InstallerSha256", std::string(64, 'A')},
+        {"installer.InstallerSwitches.Silent", "/SILENT"}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.scope));
+    TWingetPackage p = Acme();
+    p.scope = c.scope;
+    std::map<std::string, std::string> read;
+    const int rc = ReadBack(p, read);
+    if (rc == 77) GTEST_SKIP() << "python3 has no yaml or jsonschema module";
+    ASSERT_EQ(rc, 0);
+    for (const auto& [field, value] : c.fields) EXPECT_EQ(read[field], value) << field;
   }
 }
 
